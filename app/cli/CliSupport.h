@@ -1,0 +1,75 @@
+#pragma once
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+class CConfigStore;
+class CMessageBoxes;
+class CTextCatalog;
+class ILocalClock;
+
+// Exit codes of the command-line tool.
+namespace CliExit {
+constexpr int kOk = 0;
+constexpr int kFailure = 1;
+constexpr int kUsage = 2;
+} // namespace CliExit
+
+// What every command gets: the libraries' objects, wired as the desktop
+// program wires them, and the streams it talks on.
+struct CCliContext
+{
+    CConfigStore& store;
+    CTextCatalog& texts;
+    CMessageBoxes& boxes;
+    const ILocalClock& clock;
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+};
+
+// The parsed words of one command: positional arguments in order, options
+// by name (a "--name" without value maps to ""), wherever they stood.
+struct CCliArgs
+{
+    std::vector<std::string> positional;
+    std::vector<std::pair<std::string, std::string>> options;
+
+    bool Has(const std::string& name) const;
+    std::string Value(const std::string& name, const std::string& fallback = {}) const;
+};
+
+struct CCliCommand
+{
+    const char* name;
+    const char* synopsis; // "info FILE"
+    const char* summary;  // one line
+    const char* help;     // the rest of the command's --help
+    int minArgs;          // positional arguments
+    int maxArgs;          // -1: no upper limit
+    // Options that take a value ("--port"); every other option is a flag.
+    std::vector<std::string> valueOptions;
+    std::vector<std::string> flagOptions;
+    std::function<int(CCliContext&, const CCliArgs&)> run;
+};
+
+// Splits the words after the command name. False with `error` set when an
+// option is unknown or lacks its value.
+bool ParseCliArgs(const CCliCommand& command, const std::vector<std::string>& words,
+                  CCliArgs& args, std::string& error);
+
+// Prints the usage of one command.
+void PrintCommandUsage(const CCliCommand& command, std::ostream& out);
+
+// The name of a file without its folder.
+std::string BaseName(const std::string& path);
+
+// Loads FILE into the store's working image and saved copy, printing the
+// catalogue's message on failure.
+bool LoadIntoStore(CCliContext& context, const std::string& path);
+// Saves the working image to FILE, printing the system's reason on failure.
+bool SaveFromStore(CCliContext& context, const std::string& path);
+
+// The command sets of the tool.
+std::vector<CCliCommand> FileCommands();

@@ -1,0 +1,227 @@
+// The data-file commands: info, dump, new, set, diff.
+#include "app/cli/CliSupport.h"
+
+#include "core/ConfigStore.h"
+#include "core/DataFile.h"
+#include "core/SettingsLayout.h"
+#include "text/TextCatalog.h"
+
+#include <cctype>
+#include <cstdio>
+#include <iomanip>
+#include <ostream>
+#include <sstream>
+
+namespace {
+
+constexpr std::size_t kDumpBytesPerLine = 16;
+
+std::string Hex(unsigned value, int digits)
+{
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
+    return buffer;
+}
+
+// The value as the settings form would show it.
+std::string DisplayValue(const CConfigStore& store, const CSettingDef& def)
+{
+    if (def.encoding != SettingEncoding::List)
+        return store.GetValue(def.id) == 1 ? "on" : "off";
+    const int position = store.GetValue(def.id);
+    const std::vector<COption> options = store.GetOptions(def.id);
+    if (position < 0 || static_cast<std::size_t>(position) >= options.size())
+        return "(none)";
+    return options[static_cast<std::size_t>(position)].text;
+}
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+bool ParseInt(const std::string& text, int& value)
+{
+    if (text.empty())
+        return false;
+    std::size_t used = 0;
+    try {
+        value = std::stoi(text, &used, 0);
+    } catch (...) {
+        return false;
+    }
+    return used == text.size();
+}
+
+// Applies one ID=VALUE to the store; an empty result means it was taken.
+std::string ApplyAssignment(CConfigStore& store, const std::string& assignment)
+{
+    const std::size_t eq = assignment.find('=');
+    if (eq == std::string::npos)
+        return "expected ID=VALUE, got '" + assignment + "'";
+    const std::string idText = assignment.substr(0, eq);
+    const std::string valueText = assignment.substr(eq + 1);
+    int id = 0;
+    const CSettingDef* def = ParseInt(idText, id) ? FindSetting(id) : nullptr;
+    if (!def)
+        return "unknown setting ID '" + idText + "'";
+
+    if (def->encoding != SettingEncoding::List) {
+        int state = -1;
+        if (valueText == "1" || EqualsIgnoringCase(valueText, "on"))
+            state = 1;
+        else if (valueText == "0" || EqualsIgnoringCase(valueText, "off"))
+            state = 0;
+        if (state < 0)
+            return std::string(def->label) + " (" + idText + ") takes on, off, 1 or 0, not '" +
+                   valueText + "'";
+        store.SetSwitch(id, state);
+        if (id == SettingId::kNoiseCancellation)
+            store.FollowTxLed();
+        return {};
+    }
+
+    const std::vector<COption> options = store.GetOptions(id);
+    int number = 0;
+    const bool isNumber = ParseInt(valueText, number);
+    for (const COption& option : options) {
+        if ((isNumber && option.value == number) || EqualsIgnoringCase(option.text, valueText)) {
+            store.SetListValue(id, option.value);
+            return {};
+        }
+    }
+    std::string offered;
+    for (const COption& option : options)
+        offered += "\n  " + std::to_string(option.value) + "  " + option.text;
+    return "'" + valueText + "' is not an option of " + def->label + " (" + idText +
+           ") now; it offers:" + offered;
+}
+
+int RunInfo(CCliContext& context, const CCliArgs& args)
+{
+    const std::string& path = args.positional[0];
+    if (!LoadIntoStore(context, path))
+        return CliExit::kFailure;
+    CDataFileHeader header;
+    ReadDataFileHeader(path, header);
+
+    std::ostream& out = context.out;
+    out << "File:     " << path << "\n"
+        << "Product:  " << header.productName << "\n"
+        << "Version:  " << header.version << "\n"
+        << "Type:     0x" << Hex(header.fileType, 2) << "\n"
+        << "Key:      0x" << Hex(header.key, 2) << "\n\n";
+    out << "Offset  ID    " << std::left << std::setw(44) << "Setting" << std::setw(24) << "Value"
+        << "Word\n";
+    for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def) {
+        out << std::left << std::setw(8) << std::to_string(def->offset) << std::setw(6)
+            << def->id << std::setw(44) << def->label << std::setw(24)
+            << DisplayValue(context.store, *def) << "0x" << Hex(context.store.GetWord(def->id), 4)
+            << "\n";
+    }
+    return CliExit::kOk;
+}
+
+int RunDump(CCliContext& context, const CCliArgs& args)
+{
+    if (!LoadIntoStore(context, args.positional[0]))
+        return CliExit::kFailure;
+    const uint8_t* image = context.store.WorkingImage();
+    for (std::size_t line = 0; line < CConfigStore::kImageSize; line += kDumpBytesPerLine) {
+        context.out << Hex(static_cast<unsigned>(line), 4) << ":";
+        for (std::size_t i = 0; i < kDumpBytesPerLine; ++i)
+            context.out << " " << Hex(image[line + i], 2);
+        context.out << "\n";
+    }
+    return CliExit::kOk;
+}
+
+int RunNew(CCliContext& context, const CCliArgs& args)
+{
+    context.store.Reset();
+    return SaveFromStore(context, args.positional[0]) ? CliExit::kOk : CliExit::kFailure;
+}
+
+int RunSet(CCliContext& context, const CCliArgs& args)
+{
+    const std::string& path = args.positional[0];
+    if (!LoadIntoStore(context, path))
+        return CliExit::kFailure;
+    for (std::size_t i = 1; i < args.positional.size(); ++i) {
+        const std::string problem = ApplyAssignment(context.store, args.positional[i]);
+        if (!problem.empty()) {
+            context.err << problem << "\nNothing was written.\n";
+            return CliExit::kFailure;
+        }
+    }
+    return SaveFromStore(context, path) ? CliExit::kOk : CliExit::kFailure;
+}
+
+int RunDiff(CCliContext& context, const CCliArgs& args)
+{
+    CConfigStore other(&context.texts);
+    if (!LoadIntoStore(context, args.positional[0]))
+        return CliExit::kFailure;
+    {
+        CCliContext otherContext{other,        context.texts, context.boxes, context.clock,
+                                 context.in,   context.out,   context.err};
+        if (!LoadIntoStore(otherContext, args.positional[1]))
+            return CliExit::kFailure;
+    }
+    const CConfigStore& a = context.store;
+    std::ostream& out = context.out;
+    std::size_t differences = 0;
+    for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def) {
+        if (a.GetWord(def->id) == other.GetWord(def->id))
+            continue;
+        ++differences;
+        out << def->label << ": " << DisplayValue(a, *def) << " (0x" << Hex(a.GetWord(def->id), 4)
+            << ") -> " << DisplayValue(other, *def) << " (0x" << Hex(other.GetWord(def->id), 4)
+            << ")\n";
+    }
+    const uint8_t* left = a.WorkingImage();
+    const uint8_t* right = other.WorkingImage();
+    for (std::size_t offset = 0; offset < CConfigStore::kImageSize; ++offset) {
+        const bool inSettings = offset >= 2 && offset < kSettingsAreaSize;
+        if (inSettings || left[offset] == right[offset])
+            continue;
+        ++differences;
+        out << "byte 0x" << Hex(static_cast<unsigned>(offset), 4) << ": " << Hex(left[offset], 2)
+            << " -> " << Hex(right[offset], 2) << "\n";
+    }
+    if (differences == 0)
+        out << "The configurations are the same.\n";
+    return CliExit::kOk;
+}
+
+} // namespace
+
+std::vector<CCliCommand> FileCommands()
+{
+    return {
+        {"info", "info FILE", "Shows the header of a data file and every setting in it.", "", 1, 1,
+         {}, {}, [](CCliContext& c, const CCliArgs& a) { return RunInfo(c, a); }},
+        {"dump", "dump FILE", "Prints the configuration image of a data file in hex.", "", 1, 1, {},
+         {}, [](CCliContext& c, const CCliArgs& a) { return RunDump(c, a); }},
+        {"new", "new FILE", "Saves a new configuration to FILE.", "", 1, 1, {}, {},
+         [](CCliContext& c, const CCliArgs& a) { return RunNew(c, a); }},
+        {"set", "set FILE ID=VALUE ...",
+         "Changes settings of a data file and saves it in place.",
+         "Switches take on, off, 1 or 0. Lists take an option's value or its text.\n"
+         "Assignments apply in order; switching 1000 off turns a \"Voice Recognition\"\n"
+         "TX LED back to \"Normal\" as the settings form does. If any assignment is\n"
+         "refused, nothing is written.\n\n"
+         "example: qzm530rx-cli set mic.dat 1006=+10dB 1007=on 1008=Normal\n",
+         1, -1,
+         {}, {}, [](CCliContext& c, const CCliArgs& a) { return RunSet(c, a); }},
+        {"diff", "diff A B", "Lists the settings and bytes in which two data files differ.", "", 2, 2,
+         {}, {}, [](CCliContext& c, const CCliArgs& a) { return RunDiff(c, a); }},
+    };
+}

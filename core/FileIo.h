@@ -1,0 +1,27 @@
+#pragma once
+#include <cstdio>
+#include <string>
+#include <system_error>
+
+// The few file operations whose form differs between systems. Paths are
+// UTF-8. Each failure leaves its reason in errno-style codes.
+
+// fopen() with a UTF-8 path; nullptr on failure with errno set.
+std::FILE* OpenFile(const std::string& path, const char* mode);
+
+// Creates a new, empty file for writing in the folder of `target`, under a
+// name of its own; nullptr on failure. `tempPath` receives the name.
+std::FILE* CreateTempBeside(const std::string& target, std::string& tempPath);
+
+// Pushes what was written down to the disk; false with errno set on failure.
+bool FlushToDisk(std::FILE* file);
+
+// Replaces `target` by `source` in one step (an existing target included).
+std::error_code ReplaceFile(const std::string& source, const std::string& target);
+
+// Removes a file; failures are ignored.
+void RemoveFile(const std::string& path);
+
+// Whether a file exists at that path, and whether it may be written to.
+bool FileExists(const std::string& path);
+bool IsWritableFile(const std::string& path, std::error_code& error);
