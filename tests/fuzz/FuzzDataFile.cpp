@@ -4,6 +4,7 @@
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
