@@ -107,7 +107,7 @@ private:
     bool m_idDisplayMode = false;
     std::map<int32_t, std::vector<std::string>> m_entries;
 
-    const CTextTable& m_table;
+    CTextTable m_table;
     IMessagePresenter* m_failurePresenter = nullptr;
     std::string m_dumpFolder;
     mutable std::string m_idBuffer;

@@ -1,92 +1,12 @@
 // qzm530rx-cli: the data-file and transfer commands on a terminal.
 #include "app/cli/CliSupport.h"
-#include "app/cli/ConsolePresenter.h"
 
 #include "core/Clock.h"
-#include "core/ConfigStore.h"
-#include "text/MessageBoxes.h"
-#include "text/TextCatalog.h"
 
 #include <iostream>
 
-namespace {
-
-std::vector<CCliCommand> AllCommands()
-{
-    std::vector<CCliCommand> commands = FileCommands();
-    return commands;
-}
-
-void PrintToolUsage(const std::vector<CCliCommand>& commands, std::ostream& out)
-{
-    out << "usage: qzm530rx-cli COMMAND [ARGUMENTS] [OPTIONS]\n\n"
-           "Reads, writes and edits VHM-81/VHM-82 microphone configurations.\n\n"
-           "Commands:\n";
-    for (const CCliCommand& command : commands) {
-        std::string synopsis = command.synopsis;
-        if (synopsis.size() < 30)
-            synopsis.resize(30, ' ');
-        out << "  " << synopsis << " " << command.summary << "\n";
-    }
-    out << "\n'qzm530rx-cli COMMAND --help' describes one command.\n";
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
-    const std::vector<CCliCommand> commands = AllCommands();
-    if (argc < 2) {
-        PrintToolUsage(commands, std::cerr);
-        return CliExit::kUsage;
-    }
-    const std::string name = argv[1];
-    if (name == "--help" || name == "-h" || name == "help") {
-        PrintToolUsage(commands, std::cout);
-        return CliExit::kOk;
-    }
-    if (name == "--version") {
-        std::cout << "qzm530rx-cli " << kProductName << " 1.00\n";
-        return CliExit::kOk;
-    }
-    const CCliCommand* command = nullptr;
-    for (const CCliCommand& candidate : commands) {
-        if (name == candidate.name)
-            command = &candidate;
-    }
-    if (!command) {
-        std::cerr << "qzm530rx-cli: unknown command '" << name << "'\n\n";
-        PrintToolUsage(commands, std::cerr);
-        return CliExit::kUsage;
-    }
-
-    CCliArgs args;
-    std::string error;
-    const std::vector<std::string> words(argv + 2, argv + argc);
-    if (!ParseCliArgs(*command, words, args, error)) {
-        std::cerr << "qzm530rx-cli " << command->name << ": " << error << "\n\n";
-        PrintCommandUsage(*command, std::cerr);
-        return CliExit::kUsage;
-    }
-    if (args.Has("--help")) {
-        PrintCommandUsage(*command, std::cout);
-        return CliExit::kOk;
-    }
-    const int count = static_cast<int>(args.positional.size());
-    if (count < command->minArgs || (command->maxArgs >= 0 && count > command->maxArgs)) {
-        PrintCommandUsage(*command, std::cerr);
-        return CliExit::kUsage;
-    }
-
-    CTextCatalog texts;
-    CConsolePresenter presenter(std::cin, std::cout, std::cerr);
-    texts.SetFailurePresenter(&presenter);
-    if (!texts.SelectLanguage("English"))
-        return CliExit::kFailure;
-    CConfigStore store(&texts);
-    store.Reset();
-    CMessageBoxes boxes(texts, &presenter);
-    CCliContext context{store, texts, boxes, CSystemClock::Instance(), std::cin, std::cout,
-                        std::cerr};
-    return command->run(context, args);
+    return RunCli(std::vector<std::string>(argv, argv + argc), std::cin, std::cout, std::cerr,
+                  CSystemClock::Instance());
 }

@@ -71,5 +71,10 @@ bool LoadIntoStore(CCliContext& context, const std::string& path);
 // Saves the working image to FILE, printing the system's reason on failure.
 bool SaveFromStore(CCliContext& context, const std::string& path);
 
+// Runs the tool on its whole command line (argv[0] included) and returns
+// the exit code.
+int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream& out,
+           std::ostream& err, const ILocalClock& clock);
+
 // The command sets of the tool.
 std::vector<CCliCommand> FileCommands();
