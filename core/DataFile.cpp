@@ -167,16 +167,14 @@ std::string LoadFailureText(const CTextCatalog& texts, int result, const std::st
 }
 
 void ReportLoadFailure(const CMessageBoxes& boxes, const CTextCatalog& texts, MessageOwner owner,
-                       int result, const std::string& fileName,
-                       const ForeignProductName& foreign)
+                       int result, const std::string& fileName, const ForeignProductName& foreign)
 {
     if (result == kLoaded)
         return;
     boxes.ShowError(owner, LoadFailureText(texts, result, fileName, foreign), TextId::kTitleError);
 }
 
-void ReportSaveFailure(const CMessageBoxes& boxes, MessageOwner owner,
-                       const std::error_code& error)
+void ReportSaveFailure(const CMessageBoxes& boxes, MessageOwner owner, const std::error_code& error)
 {
     boxes.ShowError(owner, error.message(), TextId::kTitleError);
 }

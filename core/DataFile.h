@@ -21,7 +21,7 @@ constexpr std::size_t kVersionOffset = 10;
 constexpr std::size_t kTypeOffset = 32;
 constexpr uint8_t kTypeData = 0x44; // 'D'
 constexpr uint8_t kHeaderFill = 0xFF;
-constexpr std::size_t kImageHeadSize = 50; // image bytes before the key
+constexpr std::size_t kImageHeadSize = 50;                       // image bytes before the key
 constexpr std::size_t kKeyOffset = kHeaderSize + kImageHeadSize; // 114
 constexpr std::size_t kFileSize = 2369;
 constexpr const char kProductField[kProductNameSize] = "QZM-530RX";
@@ -69,8 +69,7 @@ std::string LoadFailureText(const CTextCatalog& texts, int result, const std::st
                             const ForeignProductName& foreign);
 // Shows a failed load with the error box; nothing for kLoaded.
 void ReportLoadFailure(const CMessageBoxes& boxes, const CTextCatalog& texts, MessageOwner owner,
-                       int result, const std::string& fileName,
-                       const ForeignProductName& foreign);
+                       int result, const std::string& fileName, const ForeignProductName& foreign);
 // Shows the system's own text for a failed save with the error box.
 void ReportSaveFailure(const CMessageBoxes& boxes, MessageOwner owner,
                        const std::error_code& error);

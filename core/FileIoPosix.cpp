@@ -43,7 +43,9 @@ bool FlushToDisk(std::FILE* file)
 std::error_code ReplaceFile(const std::string& source, const std::string& target)
 {
     // Keep the permissions of a file that is being replaced.
-    struct stat old {};
+    struct stat old
+    {
+    };
     if (::stat(target.c_str(), &old) == 0)
         ::chmod(source.c_str(), old.st_mode & 07777);
     if (std::rename(source.c_str(), target.c_str()) != 0)
@@ -58,13 +60,17 @@ void RemoveFile(const std::string& path)
 
 bool FileExists(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::stat(path.c_str(), &st) == 0;
 }
 
 bool IsWritableFile(const std::string& path, std::error_code& error)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
         error = {EISDIR, std::generic_category()};
         return false;

@@ -22,8 +22,7 @@ public:
     int ShowMessage(MessageOwner owner, const std::string& text, const std::string& title,
                     unsigned style) const;
     // Text and title by ID; title ID 0 gives the product name.
-    int ShowMessageById(MessageOwner owner, int32_t textId, int32_t titleId,
-                        unsigned style) const;
+    int ShowMessageById(MessageOwner owner, int32_t textId, int32_t titleId, unsigned style) const;
     // Exclamation icon added; title ID 0 gives "Warning".
     int ShowWarning(MessageOwner owner, const std::string& text, int32_t titleId = 0,
                     unsigned style = MessageStyle::kOk) const;

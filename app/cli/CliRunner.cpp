@@ -89,7 +89,6 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
     CConfigStore store(&texts);
     store.Reset();
     CMessageBoxes boxes(texts, &presenter);
-    CCliContext context{store, texts, boxes, clock, in, out,
-                        err};
+    CCliContext context{store, texts, boxes, clock, in, out, err};
     return command->run(context, args);
 }

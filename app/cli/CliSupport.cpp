@@ -23,8 +23,8 @@ std::string CCliArgs::Value(const std::string& name, const std::string& fallback
     return fallback;
 }
 
-bool ParseCliArgs(const CCliCommand& command, const std::vector<std::string>& words,
-                  CCliArgs& args, std::string& error)
+bool ParseCliArgs(const CCliCommand& command, const std::vector<std::string>& words, CCliArgs& args,
+                  std::string& error)
 {
     const auto contains = [](const std::vector<std::string>& list, const std::string& name) {
         return std::find(list.begin(), list.end(), name) != list.end();

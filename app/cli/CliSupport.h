@@ -56,8 +56,8 @@ struct CCliCommand
 
 // Splits the words after the command name. False with `error` set when an
 // option is unknown or lacks its value.
-bool ParseCliArgs(const CCliCommand& command, const std::vector<std::string>& words,
-                  CCliArgs& args, std::string& error);
+bool ParseCliArgs(const CCliCommand& command, const std::vector<std::string>& words, CCliArgs& args,
+                  std::string& error);
 
 // Prints the usage of one command.
 void PrintCommandUsage(const CCliCommand& command, std::ostream& out);

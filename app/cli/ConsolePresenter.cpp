@@ -36,8 +36,9 @@ int CConsolePresenter::Present(MessageOwner, const std::string& text, const std:
     std::string answer;
     if (!std::getline(m_in, answer))
         return MessageAnswer::kCancel;
-    const char first = answer.empty() ? '\0' : static_cast<char>(std::tolower(
-                                                    static_cast<unsigned char>(answer[0])));
+    const char first = answer.empty()
+                           ? '\0'
+                           : static_cast<char>(std::tolower(static_cast<unsigned char>(answer[0])));
     if (first == 'y')
         return yes;
     if (yesNo && first == 'n')

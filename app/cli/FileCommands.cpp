@@ -121,10 +121,9 @@ int RunInfo(CCliContext& context, const CCliArgs& args)
     out << "Offset  ID    " << std::left << std::setw(44) << "Setting" << std::setw(24) << "Value"
         << "Word\n";
     for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def) {
-        out << std::left << std::setw(8) << std::to_string(def->offset) << std::setw(6)
-            << def->id << std::setw(44) << def->label << std::setw(24)
-            << DisplayValue(context.store, *def) << "0x" << Hex(context.store.GetWord(def->id), 4)
-            << "\n";
+        out << std::left << std::setw(8) << std::to_string(def->offset) << std::setw(6) << def->id
+            << std::setw(44) << def->label << std::setw(24) << DisplayValue(context.store, *def)
+            << "0x" << Hex(context.store.GetWord(def->id), 4) << "\n";
     }
     return CliExit::kOk;
 }
@@ -170,8 +169,8 @@ int RunDiff(CCliContext& context, const CCliArgs& args)
     if (!LoadIntoStore(context, args.positional[0]))
         return CliExit::kFailure;
     {
-        CCliContext otherContext{other,        context.texts, context.boxes, context.clock,
-                                 context.in,   context.out,   context.err};
+        CCliContext otherContext{other,      context.texts, context.boxes, context.clock,
+                                 context.in, context.out,   context.err};
         if (!LoadIntoStore(otherContext, args.positional[1]))
             return CliExit::kFailure;
     }
@@ -206,22 +205,54 @@ int RunDiff(CCliContext& context, const CCliArgs& args)
 std::vector<CCliCommand> FileCommands()
 {
     return {
-        {"info", "info FILE", "Shows the header of a data file and every setting in it.", "", 1, 1,
-         {}, {}, [](CCliContext& c, const CCliArgs& a) { return RunInfo(c, a); }},
-        {"dump", "dump FILE", "Prints the configuration image of a data file in hex.", "", 1, 1, {},
-         {}, [](CCliContext& c, const CCliArgs& a) { return RunDump(c, a); }},
-        {"new", "new FILE", "Saves a new configuration to FILE.", "", 1, 1, {}, {},
+        {"info",
+         "info FILE",
+         "Shows the header of a data file and every setting in it.",
+         "",
+         1,
+         1,
+         {},
+         {},
+         [](CCliContext& c, const CCliArgs& a) { return RunInfo(c, a); }},
+        {"dump",
+         "dump FILE",
+         "Prints the configuration image of a data file in hex.",
+         "",
+         1,
+         1,
+         {},
+         {},
+         [](CCliContext& c, const CCliArgs& a) { return RunDump(c, a); }},
+        {"new",
+         "new FILE",
+         "Saves a new configuration to FILE.",
+         "",
+         1,
+         1,
+         {},
+         {},
          [](CCliContext& c, const CCliArgs& a) { return RunNew(c, a); }},
-        {"set", "set FILE ID=VALUE ...",
+        {"set",
+         "set FILE ID=VALUE ...",
          "Changes settings of a data file and saves it in place.",
          "Switches take on, off, 1 or 0. Lists take an option's value or its text.\n"
          "Assignments apply in order; switching 1000 off turns a \"Voice Recognition\"\n"
          "TX LED back to \"Normal\" as the settings form does. If any assignment is\n"
          "refused, nothing is written.\n\n"
          "example: qzm530rx-cli set mic.dat 1006=+10dB 1007=on 1008=Normal\n",
-         1, -1,
-         {}, {}, [](CCliContext& c, const CCliArgs& a) { return RunSet(c, a); }},
-        {"diff", "diff A B", "Lists the settings and bytes in which two data files differ.", "", 2, 2,
-         {}, {}, [](CCliContext& c, const CCliArgs& a) { return RunDiff(c, a); }},
+         1,
+         -1,
+         {},
+         {},
+         [](CCliContext& c, const CCliArgs& a) { return RunSet(c, a); }},
+        {"diff",
+         "diff A B",
+         "Lists the settings and bytes in which two data files differ.",
+         "",
+         2,
+         2,
+         {},
+         {},
+         [](CCliContext& c, const CCliArgs& a) { return RunDiff(c, a); }},
     };
 }

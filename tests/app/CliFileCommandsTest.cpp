@@ -18,8 +18,8 @@ protected:
     void SetUp() override
     {
         m_dir = fs::temp_directory_path() /
-                ("qzm-cli-" + std::string(
-                                  ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                ("qzm-cli-" +
+                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
     }
@@ -64,7 +64,8 @@ TEST_F(CliFileCommandsTest, NewSetInfoAndDump)
 
     ASSERT_EQ(Run({"dump", file}), 0);
     const std::string dump = m_out.str();
-    EXPECT_EQ(dump.substr(0, dump.find('\n')), "0000: AA AA FF FF FF FF FF FF FF FF 0F 00 01 00 FF FF");
+    EXPECT_EQ(dump.substr(0, dump.find('\n')),
+              "0000: AA AA FF FF FF FF FF FF FF FF 0F 00 01 00 FF FF");
     EXPECT_EQ(std::count(dump.begin(), dump.end(), '\n'), 144);
     EXPECT_NE(dump.find("\n08F0: FF"), std::string::npos);
 }
@@ -90,7 +91,8 @@ TEST_F(CliFileCommandsTest, SetTakesTextsAndRefusesWithoutWriting)
     ASSERT_EQ(Run({"info", file}), 0);
     EXPECT_NE(m_out.str().find("TX LED                                      Normal"),
               std::string::npos);
-    EXPECT_NE(m_out.str().find("Normal                  0x0000\n28"), std::string::npos) << m_out.str();
+    EXPECT_NE(m_out.str().find("Normal                  0x0000\n28"), std::string::npos)
+        << m_out.str();
 }
 
 TEST_F(CliFileCommandsTest, DiffListsSettingsThenBytes)

@@ -53,7 +53,8 @@ TEST_F(ConfigStoreTest, ModifiedComparesWithTheSavedCopyAndRefreshesTheTransferC
     Byte(5) = 0x00;
     m_store.TransferCopy()[7] = 0x33;
     EXPECT_TRUE(m_store.IsModified());
-    EXPECT_TRUE(std::equal(m_store.WorkingImage(), m_store.WorkingImage() + CConfigStore::kImageSize,
+    EXPECT_TRUE(std::equal(m_store.WorkingImage(),
+                           m_store.WorkingImage() + CConfigStore::kImageSize,
                            m_store.TransferCopy()));
 
     // A load or read takes the transfer copy over and counts as unchanged.
@@ -134,10 +135,9 @@ TEST_F(ConfigStoreTest, ListWordsCompareWholeAndWriteTheLowByte)
 
 TEST_F(ConfigStoreTest, OptionListsInTheirOrder)
 {
-    EXPECT_EQ(Texts(kPreset2),
-              (std::vector<std::string>{"None", "Normal", "Siren Audible", "High Background Noise",
-                                        "High-frequency Noise", "Low-frequency Noise",
-                                        "* Edit Noise"}));
+    EXPECT_EQ(Texts(kPreset2), (std::vector<std::string>{
+                                   "None", "Normal", "Siren Audible", "High Background Noise",
+                                   "High-frequency Noise", "Low-frequency Noise", "* Edit Noise"}));
     EXPECT_EQ(Texts(kPreset1).front(), "Normal") << "preset 1 never offers None";
     EXPECT_EQ(Texts(kPreset1).size(), 6u);
     PutWord(14, 6);
@@ -177,8 +177,8 @@ TEST_F(ConfigStoreTest, TxLedFollowsNoiseCancellation)
 
 TEST_F(ConfigStoreTest, AvailabilityFollowsNoiseCancellationAndSelfProgramming)
 {
-    const int dependent[] = {kPreset1,    kSelfProgramming, kLowNoiseLevel, kHighSpeedFollow,
-                             kMicPosition, kAttenuationLevel, kBatterySave,  kPowerOnHint};
+    const int dependent[] = {kPreset1,     kSelfProgramming,  kLowNoiseLevel, kHighSpeedFollow,
+                             kMicPosition, kAttenuationLevel, kBatterySave,   kPowerOnHint};
     for (int id : dependent)
         EXPECT_TRUE(m_store.IsAvailable(id)) << id;
     EXPECT_TRUE(m_store.IsPresetEditable(kPreset1));

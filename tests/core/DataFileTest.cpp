@@ -1,6 +1,6 @@
+#include "core/DataFile.h"
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
-#include "core/DataFile.h"
 #include "support/RecordingPresenter.h"
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
@@ -56,9 +56,10 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_texts.SelectLanguage("English"));
-        m_dir = fs::temp_directory_path() /
-                ("qzm-datafile-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_dir =
+            fs::temp_directory_path() /
+            ("qzm-datafile-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_dir);
         fs::create_directories(m_dir);
         m_store.Reset();
@@ -76,7 +77,10 @@ protected:
         std::ifstream in(Path(name), std::ios::binary);
         return Bytes(std::istreambuf_iterator<char>(in), {});
     }
-    void SetImage(const Bytes& image) { std::copy(image.begin(), image.end(), m_store.WorkingImage()); }
+    void SetImage(const Bytes& image)
+    {
+        std::copy(image.begin(), image.end(), m_store.WorkingImage());
+    }
     Bytes Transfer() const { return Bytes(m_store.TransferCopy(), m_store.TransferCopy() + 2304); }
     Bytes Working() const { return Bytes(m_store.WorkingImage(), m_store.WorkingImage() + 2304); }
     std::size_t FilesInDir() const

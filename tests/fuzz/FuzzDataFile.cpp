@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         *reinterpret_cast<const CConfigStore::Image*>(store.WorkingImage()));
     const CConfigStore::Image transfer(
         *reinterpret_cast<const CConfigStore::Image*>(store.TransferCopy()));
-    const CConfigStore::Image saved(*reinterpret_cast<const CConfigStore::Image*>(store.SavedCopy()));
+    const CConfigStore::Image saved(
+        *reinterpret_cast<const CConfigStore::Image*>(store.SavedCopy()));
 
     ForeignProductName foreign{};
     const int result = LoadDataFile(store, path, foreign);

@@ -1,6 +1,6 @@
+#include "text/TextCatalog.h"
 #include "support/RecordingPresenter.h"
 #include "text/MessageBoxes.h"
-#include "text/TextCatalog.h"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +24,8 @@ class TempDir
 public:
     TempDir()
         : m_path(fs::temp_directory_path() /
-                 ("qzm-text-" + std::string(
-                                    ::testing::UnitTest::GetInstance()->current_test_info()->name())))
+                 ("qzm-text-" +
+                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())))
     {
         fs::remove_all(m_path);
         fs::create_directories(m_path);
@@ -154,7 +154,8 @@ protected:
 TEST_F(MessageBoxesTest, KindsSetTitlesAndIcons)
 {
     int owner = 0;
-    m_boxes.ShowWarning(nullptr, "careful", 0, MessageStyle::kOkCancel | MessageStyle::kDefaultButton2);
+    m_boxes.ShowWarning(nullptr, "careful", 0,
+                        MessageStyle::kOkCancel | MessageStyle::kDefaultButton2);
     EXPECT_EQ(Last().title, "Warning");
     EXPECT_EQ(Last().style, 0x131u);
     EXPECT_EQ(Last().owner, nullptr);
