@@ -108,6 +108,9 @@ QFont MakeFont(qreal points, bool bold = false)
     font.setFamilies({QString::fromLatin1(kBodyFamily), QString::fromLatin1(kFallbackFamily)});
     font.setPointSizeF(points);
     font.setBold(bold);
+    // Without shaping there are no ligatures, so that "fi" stays two letters when the text is
+    // searched or copied from the PDF.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     return font;
 }
 
