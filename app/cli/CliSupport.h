@@ -73,3 +73,4 @@ bool SaveFromStore(CCliContext& context, const std::string& path);
 
 // The command sets of the tool.
 std::vector<CCliCommand> FileCommands();
+std::vector<CCliCommand> TransferCommands();
