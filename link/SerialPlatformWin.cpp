@@ -48,8 +48,5 @@ CRealtimeScope::~CRealtimeScope()
 
 std::string CSerialPort::PortDeviceName(int number)
 {
-    if (number < 1)
-        return {};
-    const std::string digits = std::to_string(number);
-    return number < kFirstNamespacePort ? "COM" + digits : "\\\\.\\COM" + digits;
+    return WindowsPortName(number);
 }

@@ -202,6 +202,14 @@ bool CSerialPort::IsLineClean()
     return IsOpen() && m_device->TakeLineClean();
 }
 
+std::string WindowsPortName(int number)
+{
+    if (number < 1)
+        return {};
+    const std::string digits = std::to_string(number);
+    return number < CSerialPort::kFirstNamespacePort ? "COM" + digits : "\\\\.\\COM" + digits;
+}
+
 bool ParseModeString(const std::string& mode, CLineSettings& settings)
 {
     CLineSettings result = settings;

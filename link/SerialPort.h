@@ -123,6 +123,9 @@ private:
     IWireObserver* m_observer = nullptr;
 };
 
+// The Windows name of a port number: "COM9", "\\.\COM10"; empty below 1.
+std::string WindowsPortName(int number);
+
 // Raises the process to real-time priority while it exists, where the
 // system allows it, and restores the priority in force before.
 class CRealtimeScope

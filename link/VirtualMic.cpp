@@ -114,7 +114,10 @@ void CVirtualMic::Listen(uint8_t byte, std::vector<CMicSend>& replies)
     Send(replies, {Wire::kSyn});
     m_rate = Wire::kWorkingRate;
     m_state = State::Identify;
-    Send(replies, {Wire::kAck}, kConfirmDelayMs);
+    if (m_faults.confirmNoise > 0)
+        Send(replies, std::vector<uint8_t>(static_cast<std::size_t>(m_faults.confirmNoise), 0x00),
+             kConfirmDelayMs);
+    Send(replies, {Wire::kAck}, kConfirmDelayMs + m_faults.confirmDelayMs);
 }
 
 bool CVirtualMic::Command(std::vector<CMicSend>& replies)

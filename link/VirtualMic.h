@@ -18,6 +18,8 @@ struct CMicFaults
     int dropAfterBlock = -1;     // loses the connection after serving or storing this block
     bool lineFault = false;      // framing errors and breaks on the line while it listens
     uint32_t slowPrepareMs = 0;  // answers the write preparation this much later
+    int confirmNoise = 0;        // bytes of noise before the entry's ACK at 19200
+    uint32_t confirmDelayMs = 0; // the entry's ACK this much later than usual
 };
 
 // Bytes the microphone sends: `delayMs` after the bytes that caused them
