@@ -15,8 +15,8 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <string>
 #include <ctime>
+#include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -110,8 +110,8 @@ struct CFigures
     bool ok = true;
 };
 
-CFigures Measure(CMeasuringTickClock& ticks, CMicLink& link, CConfigStore& store, const CTextCatalog& texts,
-                 const CMessageBoxes& boxes, TransferMode mode)
+CFigures Measure(CMeasuringTickClock& ticks, CMicLink& link, CConfigStore& store,
+                 const CTextCatalog& texts, const CMessageBoxes& boxes, TransferMode mode)
 {
     CSilentView view;
     CWireTime wire;
@@ -138,8 +138,8 @@ void Print(const char* name, const CFigures& f)
     const double share = (f.cpu - f.spinCpu) / (f.wall - kBusyWaitSeconds);
     std::printf("%-6s %5zu bytes  wall %6.3f s  limit %6.3f s  ratio %5.3f  cpu %5.1f%% of wall, "
                 "%4.1f%% outside the busy waits%s\n",
-                name, f.bytes, f.wall, f.limit, f.wall / f.limit, f.cpu / f.wall * 100,
-                share * 100, f.ok ? "" : "  FAILED");
+                name, f.bytes, f.wall, f.limit, f.wall / f.limit, f.cpu / f.wall * 100, share * 100,
+                f.ok ? "" : "  FAILED");
 }
 
 } // namespace

@@ -11,9 +11,9 @@ class ITickClock;
 struct CLineSettings
 {
     uint32_t rate = 9600;
-    char parity = 'N';     // N, E, O, M or S
-    int dataBits = 8;      // 5 to 8
-    int halfStopBits = 2;  // stop bits times 2: 2, 3 (1.5) or 4
+    char parity = 'N';    // N, E, O, M or S
+    int dataBits = 8;     // 5 to 8
+    int halfStopBits = 2; // stop bits times 2: 2, 3 (1.5) or 4
 
     bool operator==(const CLineSettings& other) const
     {

@@ -12,9 +12,9 @@ class CVirtualMic;
 // One byte on an in-process line, as it travelled.
 struct CWireByte
 {
-    bool toDevice;  // sent by the program
+    bool toDevice;   // sent by the program
     uint32_t timeMs; // when it was sent (program) or arrived (microphone)
-    uint32_t rate;  // the sender's line rate
+    uint32_t rate;   // the sender's line rate
     uint8_t byte;
 };
 

@@ -116,8 +116,8 @@ void CPtyMicServer::SendPaced(const uint8_t* bytes, std::size_t count, uint32_t 
         const std::size_t chunk = m_paced ? std::min(kPaceChunk, count - sent) : count - sent;
         if (m_paced) {
             // Each byte leaves once its time on the line has passed.
-            const int64_t micros = static_cast<int64_t>(sent + chunk) * Wire::kBitsPerByte *
-                                   kMicrosPerSecond / rate;
+            const int64_t micros =
+                static_cast<int64_t>(sent + chunk) * Wire::kBitsPerByte * kMicrosPerSecond / rate;
             std::this_thread::sleep_until(start + std::chrono::microseconds(micros));
         }
         const ssize_t n = write(m_master, bytes + sent, chunk);

@@ -66,11 +66,10 @@ bool CQtSerialDevice::Close()
     return true;
 }
 
-bool CQtSerialDevice::SetQueueSizes(uint16_t, uint16_t)
+bool CQtSerialDevice::SetQueueSizes(uint16_t inSize, uint16_t outSize)
 {
-    // The drivers of Linux and macOS size their queues themselves, and
-    // QSerialPort buffers without limit on top of them.
-    return m_port.isOpen();
+    // QSerialPort buffers without limit on top of the driver's queues.
+    return m_port.isOpen() && SerialPlatform::SetQueueSizes(m_port, inSize, outSize);
 }
 
 bool CQtSerialDevice::SetLine(const CLineSettings& settings)
@@ -125,7 +124,8 @@ bool CQtSerialDevice::Write(const uint8_t* data, std::size_t count)
         static_cast<qint64>(count))
         return false;
     const uint32_t rate = m_rate == 0 ? 1 : m_rate;
-    const int budget = kWriteSlackMs + static_cast<int>(count * kMaxBitsPerByte * kMsPerSecond / rate);
+    const int budget =
+        kWriteSlackMs + static_cast<int>(count * kMaxBitsPerByte * kMsPerSecond / rate);
     const uint32_t start = m_clock.NowMs();
     while (m_port.bytesToWrite() > 0) {
         const uint32_t spent = m_clock.NowMs() - start;
@@ -143,8 +143,8 @@ std::size_t CQtSerialDevice::Read(uint8_t* buffer, std::size_t count, uint32_t t
     const uint32_t start = m_clock.NowMs();
     std::size_t got = 0;
     while (true) {
-        const qint64 n = m_port.read(reinterpret_cast<char*>(buffer + got),
-                                     static_cast<qint64>(count - got));
+        const qint64 n =
+            m_port.read(reinterpret_cast<char*>(buffer + got), static_cast<qint64>(count - got));
         if (n > 0)
             got += static_cast<std::size_t>(n);
         if (got >= count)

@@ -18,6 +18,8 @@ struct CLineErrorCounts
 bool ReadLineErrorCounts(QSerialPort& port, CLineErrorCounts& counts);
 // Whether the open port is a serial line whose settings can be read and set.
 bool IsSerialLine(QSerialPort& port);
+// Passes the driver's queue sizes where the system lets them be set.
+bool SetQueueSizes(QSerialPort& port, uint16_t inSize, uint16_t outSize);
 // Whether the device has modem-control lines at all.
 bool HasModemLines(QSerialPort& port);
 #ifdef _WIN32

@@ -38,6 +38,12 @@ bool IsSerialLine(QSerialPort& port)
     return tcgetattr(fd, &settings) == 0 && tcsetattr(fd, TCSANOW, &settings) == 0;
 }
 
+bool SetQueueSizes(QSerialPort&, uint16_t, uint16_t)
+{
+    // The drivers of Linux and macOS size their queues themselves.
+    return true;
+}
+
 bool HasModemLines(QSerialPort& port)
 {
     int lines = 0;

@@ -18,6 +18,11 @@ bool IsSerialLine(QSerialPort& port)
     return properties.dwProvSubType == PST_RS232;
 }
 
+bool SetQueueSizes(QSerialPort& port, uint16_t inSize, uint16_t outSize)
+{
+    return SetupComm(port.handle(), inSize, outSize) != 0;
+}
+
 bool HasModemLines(QSerialPort&)
 {
     return true;

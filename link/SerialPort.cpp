@@ -241,7 +241,8 @@ bool ParseModeString(const std::string& mode, CLineSettings& settings)
     if (fields.size() > 1 && !fields[1].empty()) {
         if (fields[1].size() != 1)
             return false;
-        const char parity = static_cast<char>(std::toupper(static_cast<unsigned char>(fields[1][0])));
+        const char parity =
+            static_cast<char>(std::toupper(static_cast<unsigned char>(fields[1][0])));
         if (std::string("NEOMS").find(parity) == std::string::npos)
             return false;
         result.parity = parity;

@@ -9,7 +9,11 @@ class CMessageBoxes;
 class CMicLink;
 class CTextCatalog;
 
-enum class TransferMode { Read, Write };
+enum class TransferMode
+{
+    Read,
+    Write
+};
 
 // Where a transfer shows itself: the progress window, or a console line.
 class ITransferView

@@ -41,8 +41,7 @@ void CVirtualMic::SetFaults(const CMicFaults& faults)
     BuildRecord();
 }
 
-void CVirtualMic::Send(std::vector<CMicSend>& replies, std::vector<uint8_t> bytes,
-                       uint32_t delayMs)
+void CVirtualMic::Send(std::vector<CMicSend>& replies, std::vector<uint8_t> bytes, uint32_t delayMs)
 {
     if (m_state != State::Listening && m_state != State::Identify && m_state != State::Seed) {
         for (uint8_t& byte : bytes)
@@ -152,8 +151,8 @@ bool CVirtualMic::Command(std::vector<CMicSend>& replies)
             break;
         }
         const uint8_t* block = m_image.data() + Wire::kBlockSize * index;
-        const bool allEqual = std::all_of(block, block + Wire::kBlockSize,
-                                          [&](uint8_t b) { return b == block[0]; });
+        const bool allEqual =
+            std::all_of(block, block + Wire::kBlockSize, [&](uint8_t b) { return b == block[0]; });
         if (allEqual && m_fillForm) {
             Send(replies, {Wire::kFillBlock, block[0]});
         } else {

@@ -11,15 +11,15 @@
 // Faults that the virtual microphone can be told to play.
 struct CMicFaults
 {
-    bool silent = false;         // never answers anything
-    std::string model;           // another model identifier (8 bytes); empty: the default
-    int nakWrites = 0;           // answers this many block writes with NAK
+    bool silent = false;          // never answers anything
+    std::string model;            // another model identifier (8 bytes); empty: the default
+    int nakWrites = 0;            // answers this many block writes with NAK
     bool badChecksumOnce = false; // the first block it sends carries a wrong checksum
-    int dropAfterBlock = -1;     // loses the connection after serving or storing this block
-    bool lineFault = false;      // framing errors and breaks on the line while it listens
-    uint32_t slowPrepareMs = 0;  // answers the write preparation this much later
-    int confirmNoise = 0;        // bytes of noise before the entry's ACK at 19200
-    uint32_t confirmDelayMs = 0; // the entry's ACK this much later than usual
+    int dropAfterBlock = -1;      // loses the connection after serving or storing this block
+    bool lineFault = false;       // framing errors and breaks on the line while it listens
+    uint32_t slowPrepareMs = 0;   // answers the write preparation this much later
+    int confirmNoise = 0;         // bytes of noise before the entry's ACK at 19200
+    uint32_t confirmDelayMs = 0;  // the entry's ACK this much later than usual
 };
 
 // Bytes the microphone sends: `delayMs` after the bytes that caused them
@@ -75,7 +75,14 @@ public:
     int BlocksStored() const { return m_blocksStored; }
 
 private:
-    enum class State { Listening, Identify, Seed, Command, ReadAck };
+    enum class State
+    {
+        Listening,
+        Identify,
+        Seed,
+        Command,
+        ReadAck
+    };
 
     void Listen(uint8_t byte, std::vector<CMicSend>& replies);
     // Handles the command at the front of m_pending; false when it is not

@@ -57,8 +57,8 @@ QSize CTransferDlg::DialogSize(const QFont& font)
 
 CTransferDlg::CTransferDlg(TransferMode mode, CMicLink& link, CConfigStore& store,
                            const CTextCatalog& texts, const CMessageBoxes& boxes, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_mode(mode), m_link(link), m_store(store), m_texts(texts), m_boxes(boxes)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_mode(mode),
+      m_link(link), m_store(store), m_texts(texts), m_boxes(boxes)
 {
     setWindowTitle(QString::fromLatin1(kResourceCaption));
     setModal(true);

@@ -101,8 +101,8 @@ public:
         char stamp[32];
         std::snprintf(stamp, sizeof stamp, "%5u.%03u", elapsed / kMsPerSecond,
                       elapsed % kMsPerSecond);
-        m_out << stamp << (toDevice ? " P>M " : " M>P ") << std::setw(5) << rate
-              << " mask " << Hex(mask) << "  wire:";
+        m_out << stamp << (toDevice ? " P>M " : " M>P ") << std::setw(5) << rate << " mask "
+              << Hex(mask) << "  wire:";
         for (std::size_t i = 0; i < count; ++i)
             m_out << " " << Hex(bytes[i]);
         m_out << "\n" << std::string(28, ' ') << "plain:";
@@ -258,7 +258,7 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
     const bool trace = args.Has("--trace");
     if (!args.Has("--repeat"))
         return RunTransfer(context, link, TransferMode::Write, trace) ? CliExit::kOk
-                                                                        : CliExit::kFailure;
+                                                                      : CliExit::kFailure;
 
     int written = 0;
     std::vector<int> failed;
@@ -272,8 +272,8 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
                     << "Connect the next microphone and press Enter, or type q to stop: "
                     << std::flush;
         std::string answer;
-        if (!std::getline(context.in, answer) || (!answer.empty() && (answer[0] == 'q' ||
-                                                                      answer[0] == 'Q')))
+        if (!std::getline(context.in, answer) ||
+            (!answer.empty() && (answer[0] == 'q' || answer[0] == 'Q')))
             break;
     }
     const int total = written + static_cast<int>(failed.size());
@@ -299,15 +299,33 @@ const char* const kPortHelp =
 std::vector<CCliCommand> TransferCommands()
 {
     return {
-        {"ports", "ports", "Lists COM1 to COM20: device, whether it opens, whether it is RS-232.",
-         "", 0, 0, {}, {}, [](CCliContext& c, const CCliArgs& a) { return RunPorts(c, a); }},
-        {"read", "read --port PORT FILE", "Reads the microphone's configuration into FILE.",
-         kPortHelp, 1, 1, {"--port"}, {"--yes", "--trace"},
+        {"ports",
+         "ports",
+         "Lists COM1 to COM20: device, whether it opens, whether it is RS-232.",
+         "",
+         0,
+         0,
+         {},
+         {},
+         [](CCliContext& c, const CCliArgs& a) { return RunPorts(c, a); }},
+        {"read",
+         "read --port PORT FILE",
+         "Reads the microphone's configuration into FILE.",
+         kPortHelp,
+         1,
+         1,
+         {"--port"},
+         {"--yes", "--trace"},
          [](CCliContext& c, const CCliArgs& a) { return RunRead(c, a); }},
-        {"write", "write --port PORT FILE", "Writes the configuration in FILE to the microphone.",
+        {"write",
+         "write --port PORT FILE",
+         "Writes the configuration in FILE to the microphone.",
          "With --repeat it writes FILE to one microphone after another, asking\n"
          "for the next one after each, and sums up at the end.\n",
-         1, 1, {"--port"}, {"--yes", "--trace", "--repeat"},
+         1,
+         1,
+         {"--port"},
+         {"--yes", "--trace", "--repeat"},
          [](CCliContext& c, const CCliArgs& a) { return RunWrite(c, a); }},
     };
 }

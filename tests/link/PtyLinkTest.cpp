@@ -50,8 +50,8 @@ protected:
     CVirtualMic m_mic;
     CPtyMicServer m_server{m_mic};
     CFixedClock m_local{9, 17, 42};
-    CMicLink m_link{SystemDeviceFactory(CSteadyTickClock::Instance()),
-                    CSteadyTickClock::Instance(), m_local};
+    CMicLink m_link{SystemDeviceFactory(CSteadyTickClock::Instance()), CSteadyTickClock::Instance(),
+                    m_local};
     std::thread m_thread;
 };
 

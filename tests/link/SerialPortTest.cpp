@@ -124,6 +124,8 @@ TEST(SerialPort, WriteDiscardsBytesNotYetRead)
 TEST(SerialPort, RealtimeScopeRestoresWhateverTheSystemAllows)
 {
     // Raising may be refused; either way the scope ends without harm.
-    { const CRealtimeScope scope; }
+    {
+        const CRealtimeScope scope;
+    }
     SUCCEED();
 }

@@ -90,10 +90,10 @@ TEST(ReadTransfer, FillsTheStoreAndCountsTheBlocks)
 
     ASSERT_TRUE(rig.Run(TransferMode::Read));
     EXPECT_EQ(rig.view.caption, "Now reading the data.");
-    EXPECT_TRUE(std::equal(rig.mic.GetImage().begin(), rig.mic.GetImage().end(),
-                           rig.store.WorkingImage()));
-    EXPECT_TRUE(std::equal(rig.mic.GetImage().begin(), rig.mic.GetImage().end(),
-                           rig.store.SavedCopy()));
+    EXPECT_TRUE(
+        std::equal(rig.mic.GetImage().begin(), rig.mic.GetImage().end(), rig.store.WorkingImage()));
+    EXPECT_TRUE(
+        std::equal(rig.mic.GetImage().begin(), rig.mic.GetImage().end(), rig.store.SavedCopy()));
     EXPECT_FALSE(rig.store.IsModified());
 
     std::vector<std::string> counters;
@@ -124,7 +124,8 @@ TEST(ReadTransfer, AFailedReadLeavesTheWorkingImageAndSavedCopy)
     rig.store.ImageToSaved();
 
     EXPECT_FALSE(rig.Run(TransferMode::Read));
-    EXPECT_EQ(rig.Texts(), std::vector<std::string>{"Check all connections and COM port settings."});
+    EXPECT_EQ(rig.Texts(),
+              std::vector<std::string>{"Check all connections and COM port settings."});
     EXPECT_EQ(rig.presenter.boxes[0].title, "Error");
     EXPECT_EQ(rig.presenter.boxes[0].style, 0x10u);
     EXPECT_TRUE(rig.presenter.portOpen[0]) << "this message comes before the port closes";
@@ -153,7 +154,9 @@ TEST(Transfers, FailureMessagesAndTheirOrder)
         {"port does not open", [](CTransferRig& r) { r.link.SetDeviceName("/dev/other"); },
          "The COM port cannot be opened.", false},
         {"silent microphone",
-         [](CTransferRig& r) { r.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.silent = true; })); },
+         [](CTransferRig& r) {
+             r.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.silent = true; }));
+         },
          "Check all connections and COM port settings.", true},
         {"wrong model",
          [](CTransferRig& r) {
@@ -197,8 +200,8 @@ TEST(WriteTransfer, SendsTheWorkingImage)
 
     ASSERT_TRUE(rig.Run(TransferMode::Write));
     EXPECT_EQ(rig.view.caption, "Now writing the data.");
-    EXPECT_TRUE(std::equal(rig.mic.GetImage().begin(), rig.mic.GetImage().end(),
-                           rig.store.WorkingImage()));
+    EXPECT_TRUE(
+        std::equal(rig.mic.GetImage().begin(), rig.mic.GetImage().end(), rig.store.WorkingImage()));
     EXPECT_EQ(stored, 1);
     ASSERT_EQ(rig.Texts(), std::vector<std::string>{"Writing completed."});
     EXPECT_EQ(rig.presenter.boxes[0].title, "Write Data");
@@ -213,7 +216,8 @@ TEST(WriteTransfer, ARefusedBlockAbortsTheWrite)
     rig.store.WorkingImage()[300] = 0x12;
     rig.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.nakWrites = 3; }));
     EXPECT_FALSE(rig.Run(TransferMode::Write));
-    EXPECT_EQ(rig.Texts(), std::vector<std::string>{"Check all connections and COM port settings."});
+    EXPECT_EQ(rig.Texts(),
+              std::vector<std::string>{"Check all connections and COM port settings."});
     EXPECT_EQ(rig.line.Sent().back() ^ rig.link.GetMask(), 0xE7) << "abort, not end";
     EXPECT_FALSE(rig.mic.InProgramMode());
     EXPECT_FALSE(rig.link.IsOpen());
@@ -224,6 +228,7 @@ TEST(WriteTransfer, ASlowPreparationAbortsAfter20Seconds)
     CTransferRig rig;
     rig.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.slowPrepareMs = 25000; }));
     EXPECT_FALSE(rig.Run(TransferMode::Write));
-    EXPECT_EQ(rig.Texts(), std::vector<std::string>{"Check all connections and COM port settings."});
+    EXPECT_EQ(rig.Texts(),
+              std::vector<std::string>{"Check all connections and COM port settings."});
     EXPECT_EQ(rig.mic.BlocksStored(), 0);
 }
