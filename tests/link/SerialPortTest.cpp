@@ -129,3 +129,30 @@ TEST(SerialPort, RealtimeScopeRestoresWhateverTheSystemAllows)
     }
     SUCCEED();
 }
+
+#ifndef _WIN32
+#include <QSettings>
+#include <QTemporaryDir>
+
+TEST(SerialPort, PortNumbersOnLinuxComeFromTheSettingsFirst)
+{
+    // Each test runs in a process of its own: the settings land in a
+    // folder of this test's.
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+    {
+        QSettings settings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"));
+        settings.setValue(QStringLiteral("Ports/COM7"), QStringLiteral("/dev/vmic"));
+    }
+    EXPECT_EQ(CSerialPort::PortDeviceName(7), "/dev/vmic");
+    EXPECT_EQ(CSerialPort::PortDeviceName(0), "");
+    EXPECT_EQ(CSerialPort::PortDeviceName(250), "") << "no system has that many ports";
+
+    CLinkRig rig;
+    rig.link.SetDeviceName("");
+    EXPECT_EQ(rig.link.SetPortNumber(7), 1);
+    EXPECT_EQ(rig.link.OpenName(), "/dev/vmic");
+    EXPECT_EQ(rig.link.Open(), 1) << "COM7 reaches the device stored for it";
+}
+#endif
