@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <pthread.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -52,16 +53,16 @@ bool HasModemLines(QSerialPort& port)
 
 } // namespace SerialPlatform
 
+// The reading thread is the user-interface thread: its scheduling is raised.
 CRealtimeScope::CRealtimeScope()
 {
     sched_param current{};
-    m_savedPolicy = sched_getscheduler(0);
-    if (m_savedPolicy < 0 || sched_getparam(0, &current) != 0)
+    if (pthread_getschedparam(pthread_self(), &m_savedPolicy, &current) != 0)
         return;
     m_savedPriority = current.sched_priority;
     sched_param raised{};
     raised.sched_priority = sched_get_priority_max(SCHED_FIFO);
-    m_raised = sched_setscheduler(0, SCHED_FIFO, &raised) == 0;
+    m_raised = pthread_setschedparam(pthread_self(), SCHED_FIFO, &raised) == 0;
 }
 
 CRealtimeScope::~CRealtimeScope()
@@ -70,7 +71,7 @@ CRealtimeScope::~CRealtimeScope()
         return;
     sched_param saved{};
     saved.sched_priority = m_savedPriority;
-    sched_setscheduler(0, m_savedPolicy, &saved);
+    pthread_setschedparam(pthread_self(), m_savedPolicy, &saved);
 }
 
 std::string CSerialPort::PortDeviceName(int number)
