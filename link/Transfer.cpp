@@ -24,6 +24,14 @@ std::string BlockCounterText(const CTextCatalog& texts, int n, int total)
            std::to_string(total);
 }
 
+bool AskTransfer(const CMessageBoxes& boxes, MessageOwner owner, TransferMode mode)
+{
+    const int32_t question = mode == TransferMode::Read ? TextId::kAskRead : TextId::kAskWrite;
+    return boxes.ShowMessageById(owner, question, TextId::kTitleConfirmation,
+                                 MessageStyle::kOkCancel | MessageStyle::kIconQuestion) ==
+           MessageAnswer::kOk;
+}
+
 bool CTransfer::Run(TransferMode mode)
 {
     m_link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));

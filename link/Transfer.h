@@ -70,5 +70,9 @@ private:
     int32_t m_blockTotal = 0;
 };
 
+// Asks "Is it OK to read data?" or "Is it OK to write data?" with OK and
+// Cancel; true only for OK.
+bool AskTransfer(const CMessageBoxes& boxes, MessageOwner owner, TransferMode mode);
+
 // "Block 3 / 9" with the catalogue's word for a block.
 std::string BlockCounterText(const CTextCatalog& texts, int n, int total);

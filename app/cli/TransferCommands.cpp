@@ -181,13 +181,11 @@ QCoreApplication& EnsureApplication()
     return app ? *app : *QCoreApplication::instance();
 }
 
-bool Confirm(CCliContext& context, int32_t textId, const CCliArgs& args)
+bool Confirm(CCliContext& context, TransferMode mode, const CCliArgs& args)
 {
     if (auto* console = dynamic_cast<CConsolePresenter*>(context.boxes.Presenter()))
         console->SetAssumeYes(args.Has("--yes"));
-    return context.boxes.ShowMessageById(nullptr, textId, TextId::kTitleConfirmation,
-                                         MessageStyle::kOkCancel | MessageStyle::kIconQuestion) ==
-           MessageAnswer::kOk;
+    return AskTransfer(context.boxes, nullptr, mode);
 }
 
 // One transfer, as the progress window runs it.
@@ -236,7 +234,7 @@ int RunRead(CCliContext& context, const CCliArgs& args)
         context.err << "read: --port is required\n";
         return CliExit::kUsage;
     }
-    if (!Confirm(context, TextId::kAskRead, args))
+    if (!Confirm(context, TransferMode::Read, args))
         return CliExit::kFailure;
     if (!RunTransfer(context, link, TransferMode::Read, args.Has("--trace")))
         return CliExit::kFailure;
@@ -253,7 +251,7 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
     }
     if (!LoadIntoStore(context, args.positional[0]))
         return CliExit::kFailure;
-    if (!Confirm(context, TextId::kAskWrite, args))
+    if (!Confirm(context, TransferMode::Write, args))
         return CliExit::kFailure;
     const bool trace = args.Has("--trace");
     if (!args.Has("--repeat"))

@@ -232,3 +232,17 @@ TEST(WriteTransfer, ASlowPreparationAbortsAfter20Seconds)
               std::vector<std::string>{"Check all connections and COM port settings."});
     EXPECT_EQ(rig.mic.BlocksStored(), 0);
 }
+
+TEST(Transfers, TheQuestionBeforeEachTransfer)
+{
+    CTransferRig rig;
+    rig.presenter.SetNextAnswer(MessageAnswer::kCancel);
+    EXPECT_FALSE(AskTransfer(rig.boxes, nullptr, TransferMode::Read));
+    EXPECT_TRUE(AskTransfer(rig.boxes, nullptr, TransferMode::Write));
+    ASSERT_EQ(rig.presenter.boxes.size(), 2u);
+    EXPECT_EQ(rig.presenter.boxes[0].text, "Is it OK to read data?");
+    EXPECT_EQ(rig.presenter.boxes[0].title, "Confirmation");
+    EXPECT_EQ(rig.presenter.boxes[0].style, 0x21u);
+    EXPECT_EQ(rig.presenter.boxes[1].text, "Is it OK to write data?");
+    EXPECT_EQ(rig.line.OpenCount(), 0) << "asking opens nothing";
+}
