@@ -16,6 +16,8 @@ namespace {
 std::vector<CCliCommand> AllCommands()
 {
     std::vector<CCliCommand> commands = FileCommands();
+    for (CCliCommand& command : TransferCommands())
+        commands.push_back(std::move(command));
     return commands;
 }
 

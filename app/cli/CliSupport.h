@@ -78,3 +78,4 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
 
 // The command sets of the tool.
 std::vector<CCliCommand> FileCommands();
+std::vector<CCliCommand> TransferCommands();

@@ -1,0 +1,329 @@
+// The transfer commands: ports, read, write.
+#include "app/cli/CliSupport.h"
+#include "app/cli/ConsolePresenter.h"
+
+#include "core/ConfigStore.h"
+#include "link/MicLink.h"
+#include "link/TickClock.h"
+#include "link/Transfer.h"
+#include "text/MessageBoxes.h"
+#include "text/TextCatalog.h"
+
+#include <QCoreApplication>
+
+#include <cctype>
+#include <cstdio>
+#include <iomanip>
+#include <istream>
+#include <ostream>
+#include <string>
+
+namespace {
+
+constexpr int kFirstListedPort = 1;
+constexpr int kLastListedPort = 20;
+constexpr uint32_t kMsPerSecond = 1000;
+
+// The progress window on a terminal: one line that is rewritten in place.
+class CConsoleTransferView : public ITransferView
+{
+public:
+    explicit CConsoleTransferView(std::ostream& out) : m_out(out) {}
+    ~CConsoleTransferView() override { EndLine(); }
+
+    void SetCaption(const std::string& caption) override { m_out << caption << "\n"; }
+    void SetCounterText(const std::string& text) override
+    {
+        m_out << "\r" << text << std::flush;
+        m_open = true;
+    }
+    void SetBarRange(int) override {}
+    void SetBarPosition(int) override {}
+    MessageOwner Owner() override { return nullptr; }
+    void EndLine()
+    {
+        if (m_open)
+            m_out << "\n" << std::flush;
+        m_open = false;
+    }
+    // A trace line goes on a line of its own.
+    bool BreakLine()
+    {
+        const bool was = m_open;
+        EndLine();
+        return was;
+    }
+
+private:
+    std::ostream& m_out;
+    bool m_open = false;
+};
+
+// Ends the progress line before a message box is shown.
+class CLinePresenter : public IMessagePresenter
+{
+public:
+    CLinePresenter(IMessagePresenter* inner, CConsoleTransferView& view)
+        : m_inner(inner), m_view(view)
+    {
+    }
+    int Present(MessageOwner owner, const std::string& text, const std::string& title,
+                unsigned style) override
+    {
+        m_view.EndLine();
+        return m_inner ? m_inner->Present(owner, text, title, style) : MessageAnswer::kOk;
+    }
+
+private:
+    IMessagePresenter* m_inner;
+    CConsoleTransferView& m_view;
+};
+
+// Every byte on the wire as it travels and without its mask.
+class CWireTrace : public IWireObserver
+{
+public:
+    CWireTrace(const CMicLink& link, CConsoleTransferView& view, std::ostream& out)
+        : m_link(link), m_view(view), m_out(out)
+    {
+    }
+
+    void OnWire(bool toDevice, const uint8_t* bytes, std::size_t count, uint32_t tickMs,
+                uint32_t rate) override
+    {
+        if (!m_started) {
+            m_startMs = tickMs;
+            m_started = true;
+        }
+        m_view.BreakLine();
+        const uint32_t elapsed = tickMs - m_startMs;
+        const uint8_t mask = m_link.GetMask();
+        char stamp[32];
+        std::snprintf(stamp, sizeof stamp, "%5u.%03u", elapsed / kMsPerSecond,
+                      elapsed % kMsPerSecond);
+        m_out << stamp << (toDevice ? " P>M " : " M>P ") << std::setw(5) << rate << " mask "
+              << Hex(mask) << "  wire:";
+        for (std::size_t i = 0; i < count; ++i)
+            m_out << " " << Hex(bytes[i]);
+        m_out << "\n" << std::string(28, ' ') << "plain:";
+        for (std::size_t i = 0; i < count; ++i)
+            m_out << " " << Hex(static_cast<uint8_t>(bytes[i] ^ mask));
+        m_out << "\n" << std::flush;
+    }
+
+private:
+    static std::string Hex(uint8_t byte)
+    {
+        char text[4];
+        std::snprintf(text, sizeof text, "%02X", byte);
+        return text;
+    }
+
+    const CMicLink& m_link;
+    CConsoleTransferView& m_view;
+    std::ostream& m_out;
+    bool m_started = false;
+    uint32_t m_startMs = 0;
+};
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+// A number, for "3", "COM3" and "\\.\COM12"; -1 otherwise.
+int PortNumberOf(const std::string& port)
+{
+    std::string digits = port;
+    const std::string namespacePrefix = "\\\\.\\";
+    if (digits.compare(0, namespacePrefix.size(), namespacePrefix) == 0)
+        digits.erase(0, namespacePrefix.size());
+    if (digits.size() > 3 && EqualsIgnoringCase(digits.substr(0, 3), "COM"))
+        digits.erase(0, 3);
+    if (digits.empty() || digits.size() > 3)
+        return -1;
+    for (const char c : digits) {
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return -1;
+    }
+    const int number = std::stoi(digits);
+    return number >= 1 && number <= 255 ? number : -1;
+}
+
+// Points the link at the port the user named; false when the name is empty.
+bool SelectPort(CMicLink& link, const std::string& port)
+{
+    if (port.empty())
+        return false;
+    const int number = PortNumberOf(port);
+    if (number > 0)
+        link.SetPortNumber(static_cast<uint8_t>(number));
+    else
+        link.SetDeviceName(port);
+    return true;
+}
+
+// QSerialPort needs an event dispatcher in the thread that uses it.
+QCoreApplication& EnsureApplication()
+{
+    static int argc = 1;
+    static char name[] = "qzm530rx-cli";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication* app =
+        QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
+    return app ? *app : *QCoreApplication::instance();
+}
+
+bool Confirm(CCliContext& context, TransferMode mode, const CCliArgs& args)
+{
+    if (auto* console = dynamic_cast<CConsolePresenter*>(context.boxes.Presenter()))
+        console->SetAssumeYes(args.Has("--yes"));
+    return AskTransfer(context.boxes, nullptr, mode);
+}
+
+// One transfer, as the progress window runs it.
+bool RunTransfer(CCliContext& context, CMicLink& link, TransferMode mode, bool trace)
+{
+    CConsoleTransferView view(context.out);
+    CWireTrace tracer(link, view, context.out);
+    link.SetWireObserver(trace ? &tracer : nullptr);
+    IMessagePresenter* const console = context.boxes.Presenter();
+    CLinePresenter presenter(console, view);
+    context.boxes.SetPresenter(&presenter);
+    CTransfer transfer(link, context.store, context.texts, context.boxes, view);
+    const bool ok = transfer.Run(mode);
+    context.boxes.SetPresenter(console);
+    link.SetWireObserver(nullptr);
+    return ok;
+}
+
+int RunPorts(CCliContext& context, const CCliArgs&)
+{
+    EnsureApplication();
+    CMicLink link;
+    context.out << "Port   Device                          Opens  RS-232\n";
+    for (int number = kFirstListedPort; number <= kLastListedPort; ++number) {
+        const std::string device = CSerialPort::PortDeviceName(number);
+        link.SetPortNumber(static_cast<uint8_t>(number));
+        const bool opens = !device.empty() && link.SetOpen(1);
+        const bool rs232 = opens && link.IsRs232();
+        link.SetOpen(0);
+        std::string label = "COM" + std::to_string(number);
+        label.resize(7, ' ');
+        std::string shown = device.empty() ? "-" : device;
+        if (shown.size() < 32)
+            shown.resize(32, ' ');
+        context.out << label << shown << (opens ? "yes    " : "no     ")
+                    << (rs232 ? "yes" : (opens ? "no" : "-")) << "\n";
+    }
+    return CliExit::kOk;
+}
+
+int RunRead(CCliContext& context, const CCliArgs& args)
+{
+    EnsureApplication();
+    CMicLink link;
+    if (!SelectPort(link, args.Value("--port"))) {
+        context.err << "read: --port is required\n";
+        return CliExit::kUsage;
+    }
+    if (!Confirm(context, TransferMode::Read, args))
+        return CliExit::kFailure;
+    if (!RunTransfer(context, link, TransferMode::Read, args.Has("--trace")))
+        return CliExit::kFailure;
+    return SaveFromStore(context, args.positional[0]) ? CliExit::kOk : CliExit::kFailure;
+}
+
+int RunWrite(CCliContext& context, const CCliArgs& args)
+{
+    EnsureApplication();
+    CMicLink link;
+    if (!SelectPort(link, args.Value("--port"))) {
+        context.err << "write: --port is required\n";
+        return CliExit::kUsage;
+    }
+    if (!LoadIntoStore(context, args.positional[0]))
+        return CliExit::kFailure;
+    if (!Confirm(context, TransferMode::Write, args))
+        return CliExit::kFailure;
+    const bool trace = args.Has("--trace");
+    if (!args.Has("--repeat"))
+        return RunTransfer(context, link, TransferMode::Write, trace) ? CliExit::kOk
+                                                                      : CliExit::kFailure;
+
+    int written = 0;
+    std::vector<int> failed;
+    for (int microphone = 1;; ++microphone) {
+        const bool ok = RunTransfer(context, link, TransferMode::Write, trace);
+        if (ok)
+            ++written;
+        else
+            failed.push_back(microphone);
+        context.out << "Microphone " << microphone << ": " << (ok ? "written" : "FAILED") << "\n"
+                    << "Connect the next microphone and press Enter, or type q to stop: "
+                    << std::flush;
+        std::string answer;
+        if (!std::getline(context.in, answer) ||
+            (!answer.empty() && (answer[0] == 'q' || answer[0] == 'Q')))
+            break;
+    }
+    const int total = written + static_cast<int>(failed.size());
+    context.out << "\n" << written << " of " << total << " microphones written.";
+    if (!failed.empty()) {
+        context.out << " Failed:";
+        for (const int number : failed)
+            context.out << " " << number;
+    }
+    context.out << "\n";
+    return failed.empty() ? CliExit::kOk : CliExit::kFailure;
+}
+
+const char* const kPortHelp =
+    "PORT is a port number (3), a Windows port name (COM3, \\\\.\\COM12) or a device\n"
+    "path (/dev/ttyUSB0). On Linux and macOS port number n is the device stored as\n"
+    "\"Ports/COM<n>\" in the settings, else the n-th serial port of the system.\n"
+    "--yes answers the confirmation; --trace prints every byte on the wire, as it\n"
+    "travels (masked) and without its mask.\n";
+
+} // namespace
+
+std::vector<CCliCommand> TransferCommands()
+{
+    return {
+        {"ports",
+         "ports",
+         "Lists COM1 to COM20: device, whether it opens, whether it is RS-232.",
+         "",
+         0,
+         0,
+         {},
+         {},
+         [](CCliContext& c, const CCliArgs& a) { return RunPorts(c, a); }},
+        {"read",
+         "read --port PORT FILE",
+         "Reads the microphone's configuration into FILE.",
+         kPortHelp,
+         1,
+         1,
+         {"--port"},
+         {"--yes", "--trace"},
+         [](CCliContext& c, const CCliArgs& a) { return RunRead(c, a); }},
+        {"write",
+         "write --port PORT FILE",
+         "Writes the configuration in FILE to the microphone.",
+         "With --repeat it writes FILE to one microphone after another, asking\n"
+         "for the next one after each, and sums up at the end.\n",
+         1,
+         1,
+         {"--port"},
+         {"--yes", "--trace", "--repeat"},
+         [](CCliContext& c, const CCliArgs& a) { return RunWrite(c, a); }},
+    };
+}

@@ -1,0 +1,76 @@
+#pragma once
+#include "link/MaskedPort.h"
+#include "link/Protocol.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+class ILocalClock;
+
+// The device link to the microphone: the serial port with its mask, and the
+// protocol that finds the microphone, identifies it, agrees the mask, moves
+// the image in blocks and ends programming mode. Every protocol operation
+// runs on the open port and returns 0 for success, non-zero for failure.
+class CMicLink : public CMaskedPort
+{
+public:
+    using IdRecord = std::array<uint8_t, Wire::kIdRecordSize>;
+
+    // ReadBlock results other than 0.
+    static constexpr int kReadAttemptsFailed = 1;
+    static constexpr int kReadCommandWriteFailed = 2;
+    static constexpr int kReadAddressWriteFailed = 3;
+    static constexpr int kReadAckWriteFailed = 8;
+    static constexpr int kReadNotAcknowledged = 10;
+    static constexpr int kReadNakWriteFailed = 11;
+    static constexpr int kReadNakNotAcknowledged = 13;
+
+    // The system's ports, tick counter and local time.
+    CMicLink();
+    // Devices from `factory`, timed by `ticks`, the identification seed from
+    // `localClock`. Both clocks must outlive the link.
+    CMicLink(ByteDeviceFactory factory, ITickClock& ticks, const ILocalClock& localClock);
+    ~CMicLink() override;
+
+    // Probes the rates of the table with "PROGRAM", then confirms at 19200.
+    int EnterProgramMode();
+    // Asks for the identification record, copies its bytes 0 to 15 into
+    // `buffer` and agrees the mask.
+    int Identify(uint8_t* buffer);
+    // Whether bytes 0 to 7 of `buffer` name an accepted model.
+    bool IsKnownModel(const uint8_t* buffer) const;
+    // Reads block `index` into `destination` (a block of block size bytes).
+    int ReadBlock(uint8_t* destination, int index);
+    // Writes block `index` from `source`; all-equal blocks go in the fill form.
+    int WriteBlock(const uint8_t* source, int index);
+    int PrepareWrite();
+    // Sends the end command, and once more at 9600 when it is not answered.
+    int EndProgramMode();
+    int AbortWrite();
+
+    void SetBlockSize(int32_t size) { m_blockSize = size; }
+    int32_t GetBlockSize() const { return m_blockSize; }
+    const IdRecord& GetIdRecord() const { return m_idRecord; }
+
+    // The identification seed at a local minute and second: 0 to 118.
+    static uint8_t Seed(int minute, int second);
+
+private:
+    // The settings string from its first comma on (",N,8,2").
+    std::string SettingsSuffix() const;
+    // Bytes per block on the wire; 0 when the block size does not fit a
+    // block of the image.
+    uint16_t WireBlockLength() const;
+    bool SendEnd();
+    // Reads one byte with the read time-out set to `timeoutMs` meanwhile.
+    bool ReadByteWithin(uint32_t timeoutMs, uint8_t& byte);
+    int FailEntry(uint32_t savedTimeout, const std::string& suffix);
+
+    const ILocalClock& m_localClock;
+    int32_t m_blockSize = 0;
+    IdRecord m_idRecord{};
+};
+
+// The accepted model identifiers.
+extern const std::array<std::array<uint8_t, Wire::kModelIdSize>, 1> kAcceptedModels;

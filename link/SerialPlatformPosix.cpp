@@ -1,0 +1,95 @@
+#include "link/SerialPlatform.h"
+#include "link/SerialPort.h"
+
+#include <QSerialPortInfo>
+#include <QSettings>
+
+#include <algorithm>
+#include <cerrno>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#ifdef __linux__
+#include <linux/serial.h>
+#endif
+
+namespace SerialPlatform {
+
+bool ReadLineErrorCounts(QSerialPort& port, CLineErrorCounts& counts)
+{
+#if defined(__linux__) && defined(TIOCGICOUNT)
+    serial_icounter_struct icount{};
+    if (ioctl(static_cast<int>(port.handle()), TIOCGICOUNT, &icount) != 0)
+        return false;
+    counts.framing = static_cast<uint32_t>(icount.frame);
+    counts.breaks = static_cast<uint32_t>(icount.brk);
+    return true;
+#else
+    (void)port;
+    (void)counts;
+    return false;
+#endif
+}
+
+bool IsSerialLine(QSerialPort& port)
+{
+    const int fd = static_cast<int>(port.handle());
+    termios settings{};
+    return tcgetattr(fd, &settings) == 0 && tcsetattr(fd, TCSANOW, &settings) == 0;
+}
+
+bool SetQueueSizes(QSerialPort&, uint16_t, uint16_t)
+{
+    // The drivers of Linux and macOS size their queues themselves.
+    return true;
+}
+
+bool HasModemLines(QSerialPort& port)
+{
+    int lines = 0;
+    return ioctl(static_cast<int>(port.handle()), TIOCMGET, &lines) == 0;
+}
+
+} // namespace SerialPlatform
+
+// The reading thread is the user-interface thread: its scheduling is raised.
+CRealtimeScope::CRealtimeScope()
+{
+    sched_param current{};
+    if (pthread_getschedparam(pthread_self(), &m_savedPolicy, &current) != 0)
+        return;
+    m_savedPriority = current.sched_priority;
+    sched_param raised{};
+    raised.sched_priority = sched_get_priority_max(SCHED_FIFO);
+    m_raised = pthread_setschedparam(pthread_self(), SCHED_FIFO, &raised) == 0;
+}
+
+CRealtimeScope::~CRealtimeScope()
+{
+    if (!m_raised)
+        return;
+    sched_param saved{};
+    saved.sched_priority = m_savedPriority;
+    pthread_setschedparam(pthread_self(), m_savedPolicy, &saved);
+}
+
+std::string CSerialPort::PortDeviceName(int number)
+{
+    if (number < 1)
+        return {};
+    const QSettings settings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"));
+    const QString stored =
+        settings.value(QStringLiteral("Ports/COM%1").arg(number)).toString().trimmed();
+    if (!stored.isEmpty())
+        return stored.toStdString();
+
+    QStringList devices;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        devices.push_back(info.systemLocation());
+    std::sort(devices.begin(), devices.end());
+    devices.removeDuplicates();
+    if (number > devices.size())
+        return {};
+    return devices.at(number - 1).toStdString();
+}

@@ -1,0 +1,78 @@
+#pragma once
+#include "text/MessagePresenter.h"
+
+#include <cstdint>
+#include <string>
+
+class CConfigStore;
+class CMessageBoxes;
+class CMicLink;
+class CTextCatalog;
+
+enum class TransferMode
+{
+    Read,
+    Write
+};
+
+// Where a transfer shows itself: the progress window, or a console line.
+class ITransferView
+{
+public:
+    virtual ~ITransferView() = default;
+    virtual void SetCaption(const std::string& caption) = 0;
+    virtual void SetCounterText(const std::string& text) = 0;
+    virtual void SetBarRange(int maximum) = 0;
+    virtual void SetBarPosition(int position) = 0;
+    // The window that owns the transfer's message boxes.
+    virtual MessageOwner Owner() = 0;
+};
+
+// The read and write transfers between the configuration store and the
+// microphone: the steps from opening the port to the final message, with
+// each failure shown as an error box before the transfer ends. The port is
+// closed before and after every transfer.
+class CTransfer
+{
+public:
+    CTransfer(CMicLink& link, CConfigStore& store, const CTextCatalog& texts,
+              const CMessageBoxes& boxes, ITransferView& view);
+
+    // The whole transfer as the progress window runs it: caption, steps,
+    // completion message, and after a read the store's update. True when
+    // every block was moved.
+    bool Run(TransferMode mode);
+
+    // Reads every block into the store's transfer copy.
+    bool ReadDevice();
+    // Sends the working image, through the transfer copy.
+    bool WriteDevice();
+    // Enters programming mode: 0, or 1 with the message shown and the port closed.
+    int ConnectDevice(MessageOwner owner);
+    // Identifies the microphone into `buffer` (16 bytes) and checks its model:
+    // 0, or 1 with the message shown and the port closed.
+    int CheckDevice(MessageOwner owner, uint8_t* buffer);
+    // Counter and bar at block n of the total.
+    void ShowProgress(int n);
+
+    int BlockTotal() const { return m_blockTotal; }
+
+private:
+    // Steps 1 to 5 shared by read and write; false when the transfer ended.
+    bool Connect();
+    void ShowConnectionError();
+
+    CMicLink& m_link;
+    CConfigStore& m_store;
+    const CTextCatalog& m_texts;
+    const CMessageBoxes& m_boxes;
+    ITransferView& m_view;
+    int32_t m_blockTotal = 0;
+};
+
+// Asks "Is it OK to read data?" or "Is it OK to write data?" with OK and
+// Cancel; true only for OK.
+bool AskTransfer(const CMessageBoxes& boxes, MessageOwner owner, TransferMode mode);
+
+// "Block 3 / 9" with the catalogue's word for a block.
+std::string BlockCounterText(const CTextCatalog& texts, int n, int total);

@@ -1,0 +1,83 @@
+#include "core/Clock.h"
+#include "link/MicLink.h"
+#include "link/PtyMicServer.h"
+#include "link/TickClock.h"
+#include "link/VirtualMic.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+// The virtual microphone served on a real pseudo-terminal from a thread of
+// its own, reached through the system's serial port.
+class PtyLink : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!QCoreApplication::instance()) {
+            static int argc = 1;
+            static char name[] = "link_tests";
+            static char* argv[] = {name, nullptr};
+            static QCoreApplication app(argc, argv);
+        }
+        std::string error;
+        ASSERT_TRUE(m_server.Open(error)) << error;
+        m_server.SetPaced(false);
+        m_thread = std::thread([this] { m_server.Serve(); });
+        m_link.SetDeviceName(m_server.DevicePath());
+        m_link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
+    }
+    void TearDown() override
+    {
+        m_link.Close();
+        m_server.Stop();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    bool Connect()
+    {
+        uint8_t id[Wire::kIdBufferSize] = {};
+        return m_link.SetOpen(1) == 1 && m_link.EnterProgramMode() == 0 &&
+               m_link.Identify(id) == 0 && m_link.IsKnownModel(id);
+    }
+
+    CVirtualMic m_mic;
+    CPtyMicServer m_server{m_mic};
+    CFixedClock m_local{9, 17, 42};
+    CMicLink m_link{SystemDeviceFactory(CSteadyTickClock::Instance()), CSteadyTickClock::Instance(),
+                    m_local};
+    std::thread m_thread;
+};
+
+} // namespace
+
+TEST_F(PtyLink, ReadsAndWritesAllBlocksThroughTheSystemPort)
+{
+    for (std::size_t i = 0; i < Wire::kImageSize; ++i)
+        m_mic.GetImage()[i] = static_cast<uint8_t>(i * 31 + 7);
+
+    ASSERT_TRUE(Connect());
+    EXPECT_TRUE(m_link.IsRs232()) << "a pseudo-terminal is a serial line of its own";
+    EXPECT_TRUE(m_link.IsLineClean());
+    std::vector<uint8_t> image(Wire::kImageSize);
+    for (int block = 0; block < static_cast<int>(Wire::kBlockCount); ++block)
+        ASSERT_EQ(m_link.ReadBlock(image.data() + Wire::kBlockSize * block, block), 0) << block;
+    EXPECT_EQ(m_link.EndProgramMode(), 0);
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), m_mic.GetImage().begin()));
+
+    for (std::size_t i = 0; i < image.size(); ++i)
+        image[i] = static_cast<uint8_t>(i < 256 ? 0x5A : i * 3);
+    ASSERT_TRUE(Connect());
+    ASSERT_EQ(m_link.PrepareWrite(), 0);
+    for (int block = 0; block < static_cast<int>(Wire::kBlockCount); ++block)
+        ASSERT_EQ(m_link.WriteBlock(image.data() + Wire::kBlockSize * block, block), 0) << block;
+    EXPECT_EQ(m_link.EndProgramMode(), 0);
+    EXPECT_EQ(m_link.Close(), 1);
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), m_mic.GetImage().begin()));
+}

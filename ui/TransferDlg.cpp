@@ -1,0 +1,147 @@
+#include "ui/TransferDlg.h"
+
+#include "link/MicLink.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+
+namespace {
+
+// Dialog units: a quarter of the font's average character width across,
+// an eighth of its height down.
+constexpr int kDuPerCharX = 4;
+constexpr int kDuPerCharY = 8;
+constexpr const char kAverageSample[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+constexpr int kAverageSampleLength = sizeof kAverageSample - 1;
+
+struct CDuRect
+{
+    int x, y, width, height;
+};
+constexpr int kDialogWidthDu = 207;
+constexpr int kDialogHeightDu = 42;
+constexpr CDuRect kProgressRect{7, 21, 193, 14};
+constexpr CDuRect kCounterRect{132, 7, 68, 12};
+
+struct CBaseUnits
+{
+    int x;
+    int y;
+};
+
+CBaseUnits BaseUnits(const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    const int total = metrics.horizontalAdvance(QLatin1String(kAverageSample));
+    return {(total / (kAverageSampleLength / 2) + 1) / 2, metrics.height()};
+}
+
+QRect ToPixels(const CBaseUnits& units, const CDuRect& rect)
+{
+    return QRect(rect.x * units.x / kDuPerCharX, rect.y * units.y / kDuPerCharY,
+                 rect.width * units.x / kDuPerCharX, rect.height * units.y / kDuPerCharY);
+}
+
+} // namespace
+
+QSize CTransferDlg::DialogSize(const QFont& font)
+{
+    const CBaseUnits units = BaseUnits(font);
+    return QSize(kDialogWidthDu * units.x / kDuPerCharX, kDialogHeightDu * units.y / kDuPerCharY);
+}
+
+CTransferDlg::CTransferDlg(TransferMode mode, CMicLink& link, CConfigStore& store,
+                           const CTextCatalog& texts, const CMessageBoxes& boxes, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_mode(mode),
+      m_link(link), m_store(store), m_texts(texts), m_boxes(boxes)
+{
+    setWindowTitle(QString::fromLatin1(kResourceCaption));
+    setModal(true);
+    const CBaseUnits units = BaseUnits(font());
+    setFixedSize(DialogSize(font()));
+
+    m_bar = new QProgressBar(this);
+    m_bar->setObjectName(QStringLiteral("progress%1").arg(kProgressId));
+    m_bar->setGeometry(ToPixels(units, kProgressRect));
+    m_bar->setTextVisible(false);
+
+    m_counter = new QLabel(QString::fromLatin1(kResourceCounter), this);
+    m_counter->setObjectName(QStringLiteral("counter%1").arg(kCounterId));
+    m_counter->setGeometry(ToPixels(units, kCounterRect));
+    m_counter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+CTransferDlg::~CTransferDlg() = default;
+
+void CTransferDlg::CentreOnOwner()
+{
+    QRect area;
+    if (const QWidget* owner = parentWidget())
+        area = owner->window()->frameGeometry();
+    else if (const QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    if (area.isValid())
+        move(area.center() - rect().center());
+}
+
+bool CTransferDlg::Run()
+{
+    setWindowIcon(QApplication::windowIcon());
+    m_link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
+    CentreOnOwner();
+    m_running = true;
+    show();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+    CTransfer transfer(m_link, m_store, m_texts, m_boxes, *this);
+    const bool ok = transfer.Run(m_mode);
+
+    m_running = false;
+    close();
+    return ok;
+}
+
+void CTransferDlg::SetCaption(const std::string& caption)
+{
+    setWindowTitle(QString::fromLatin1(caption.c_str()));
+}
+
+void CTransferDlg::SetCounterText(const std::string& text)
+{
+    m_counter->setText(QString::fromLatin1(text.c_str()));
+}
+
+void CTransferDlg::SetBarRange(int maximum)
+{
+    m_bar->setRange(0, maximum);
+}
+
+void CTransferDlg::SetBarPosition(int position)
+{
+    m_bar->setValue(position);
+}
+
+MessageOwner CTransferDlg::Owner()
+{
+    return static_cast<QWidget*>(this);
+}
+
+void CTransferDlg::closeEvent(QCloseEvent* event)
+{
+    if (m_running)
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
+}
+
+void CTransferDlg::reject()
+{
+    // Escape does not close the window; it closes itself when done.
+    if (!m_running)
+        QDialog::reject();
+}
