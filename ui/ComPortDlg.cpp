@@ -42,9 +42,9 @@ constexpr double kUnitsPerCharHeight = 8.0;
 QRect DialogUnitsToPixels(const QFont& font, const QRect& units)
 {
     const QFontMetrics metrics(font);
-    const int averageWidth =
-        (metrics.horizontalAdvance(QString::fromLatin1(kAverageSample)) + kAverageSampleLength / 2) /
-        kAverageSampleLength;
+    const int averageWidth = (metrics.horizontalAdvance(QString::fromLatin1(kAverageSample)) +
+                              kAverageSampleLength / 2) /
+                             kAverageSampleLength;
     const double unitX = averageWidth / kUnitsPerCharWidth;
     const double unitY = metrics.height() / kUnitsPerCharHeight;
     return QRect(qRound(units.x() * unitX), qRound(units.y() * unitY),

@@ -16,7 +16,7 @@ CMainFrame::CMainFrame(CQZM530RXApp& app, QWidget* parent) : QMainWindow(parent)
     m_app.FilePaths().SetCurrentFileName(CFilePaths::kDefaultFileName);
     m_app.FilePaths().SetCurrentFolder(m_app.InitialFolder());
     resize(kDefaultWidth, kDefaultHeight);
-    RememberNormalFrame();
+    RememberNormalPosition();
 }
 
 void CMainFrame::SetView(QWidget* view)
@@ -29,10 +29,10 @@ bool CMainFrame::IsShownNormal() const
     return (windowState() & kNotNormal) == 0;
 }
 
-void CMainFrame::RememberNormalFrame()
+void CMainFrame::RememberNormalPosition()
 {
     if (IsShownNormal())
-        m_normalFrame = frameGeometry();
+        m_normalPosition = pos();
 }
 
 CWindowPlacement CMainFrame::CurrentPlacement() const
@@ -51,11 +51,13 @@ CWindowPlacement CMainFrame::CurrentPlacement() const
     placement.minX = placement.minY = kNoPosition;
     placement.maxX = placement.maxY = kNoPosition;
 
-    const QRect normal = IsShownNormal() ? frameGeometry() : m_normalFrame;
-    placement.left = normal.left();
-    placement.top = normal.top();
-    placement.right = normal.left() + normal.width();
-    placement.bottom = normal.top() + normal.height();
+    // The normal size with the frame that the window has now.
+    const QPoint position = IsShownNormal() ? pos() : m_normalPosition;
+    const QSize size = normalGeometry().size() + (frameGeometry().size() - geometry().size());
+    placement.left = position.x();
+    placement.top = position.y();
+    placement.right = position.x() + size.width();
+    placement.bottom = position.y() + size.height();
     return placement;
 }
 
@@ -63,8 +65,7 @@ void CMainFrame::ApplyPlacement(const CWindowPlacement& placement)
 {
     setWindowState(windowState() & ~kNotNormal);
     move(placement.left, placement.top);
-    m_normalFrame = QRect(placement.left, placement.top, placement.right - placement.left,
-                          placement.bottom - placement.top);
+    m_normalPosition = QPoint(placement.left, placement.top);
     if (placement.showState == CWindowPlacement::kShowMaximized)
         setWindowState(windowState() | Qt::WindowMaximized);
 }
@@ -78,11 +79,11 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 void CMainFrame::moveEvent(QMoveEvent* event)
 {
     QMainWindow::moveEvent(event);
-    RememberNormalFrame();
+    RememberNormalPosition();
 }
 
 void CMainFrame::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    RememberNormalFrame();
+    RememberNormalPosition();
 }

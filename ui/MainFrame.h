@@ -2,7 +2,7 @@
 #include "ui/WindowPlacement.h"
 
 #include <QMainWindow>
-#include <QRect>
+#include <QPoint>
 
 class CQZM530RXApp;
 
@@ -26,7 +26,7 @@ public:
     QWidget* View() const { return centralWidget(); }
 
     // The window's placement: its show state and its frame when shown normal
-    // (remembered while it is maximised or minimised).
+    // (its position remembered while it is maximised or minimised).
     CWindowPlacement CurrentPlacement() const;
     // Moves the window to the placement's normal position, keeping its size,
     // and takes over its show state (maximised or normal).
@@ -39,8 +39,8 @@ protected:
 
 private:
     bool IsShownNormal() const;
-    void RememberNormalFrame();
+    void RememberNormalPosition();
 
     CQZM530RXApp& m_app;
-    QRect m_normalFrame;
+    QPoint m_normalPosition; // of the frame, while shown normal
 };

@@ -2,7 +2,6 @@
 
 #include "text/MessageStyle.h"
 
-
 namespace {
 
 struct CButtonSet

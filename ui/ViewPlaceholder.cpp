@@ -18,8 +18,7 @@ constexpr const char* kPortButtonText = "COM Port...";
 constexpr const char* kPortLabelFormat = " COM%1";
 } // namespace
 
-CViewPlaceholder::CViewPlaceholder(CQZM530RXApp& app, QWidget* parent)
-    : QWidget(parent), m_app(app)
+CViewPlaceholder::CViewPlaceholder(CQZM530RXApp& app, QWidget* parent) : QWidget(parent), m_app(app)
 {
     auto* layout = new QVBoxLayout(this);
     auto* note = new QLabel(QString::fromLatin1(kPlaceholderNote), this);

@@ -9,12 +9,13 @@ namespace {
 
 constexpr char kSeparator = ':';
 constexpr int kDecimalOrPrefixed = 0; // strtol base: what "%i" accepts
+constexpr int kMaxFieldChars = 12;     // "-2147483648" and its separator
 
 int* FieldAt(CWindowPlacement& p, int index)
 {
-    int* const fields[CWindowPlacement::kFieldCount] = {
-        &p.flags, &p.showState, &p.minX, &p.minY, &p.maxX, &p.maxY,
-        &p.left,  &p.top,       &p.right, &p.bottom};
+    int* const fields[CWindowPlacement::kFieldCount] = {&p.flags, &p.showState, &p.minX, &p.minY,
+                                                        &p.maxX,  &p.maxY,      &p.left, &p.top,
+                                                        &p.right, &p.bottom};
     return fields[index];
 }
 
@@ -23,16 +24,15 @@ int* FieldAt(CWindowPlacement& p, int index)
 bool CWindowPlacement::operator==(const CWindowPlacement& other) const
 {
     return flags == other.flags && showState == other.showState && minX == other.minX &&
-           minY == other.minY && maxX == other.maxX && maxY == other.maxY &&
-           left == other.left && top == other.top && right == other.right &&
-           bottom == other.bottom;
+           minY == other.minY && maxX == other.maxX && maxY == other.maxY && left == other.left &&
+           top == other.top && right == other.right && bottom == other.bottom;
 }
 
 std::string FormatPlacement(const CWindowPlacement& p)
 {
-    char text[CWindowPlacement::kFieldCount * 12 + 1];
-    std::snprintf(text, sizeof text, "%i:%i:%i:%i:%i:%i:%i:%i:%i:%i", p.flags, p.showState,
-                  p.minX, p.minY, p.maxX, p.maxY, p.left, p.top, p.right, p.bottom);
+    char text[CWindowPlacement::kFieldCount * kMaxFieldChars + 1];
+    std::snprintf(text, sizeof text, "%i:%i:%i:%i:%i:%i:%i:%i:%i:%i", p.flags, p.showState, p.minX,
+                  p.minY, p.maxX, p.maxY, p.left, p.top, p.right, p.bottom);
     return text;
 }
 
