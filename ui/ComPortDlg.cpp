@@ -1,6 +1,7 @@
 #include "ui/ComPortDlg.h"
 
 #include "text/TextCatalog.h"
+#include "ui/PortNaming.h"
 #include "ui/PortProbe.h"
 #include "ui/WindowTexts.h"
 
@@ -119,10 +120,8 @@ void CComPortDlg::CreateControls()
         button->setGeometry(area);
         // Tab reaches the top of each column; the arrows move through all.
         button->setFocusPolicy(IsTabStop(number) ? Qt::StrongFocus : Qt::ClickFocus);
-#if !defined(Q_OS_WIN)
-        // Port numbers stand for device files here; show which one.
-        button->setToolTip(QString::fromLocal8Bit(m_ports.DeviceName(number).c_str()));
-#endif
+        if (kPortNumbersNameDevices)
+            button->setToolTip(QString::fromLocal8Bit(m_ports.DeviceName(number).c_str()));
         m_portGroup->addButton(button, number);
         m_portButtons[number - kFirstPort] = button;
     }
