@@ -102,7 +102,7 @@ void CComPortDlg::CreateControls()
     // A caption bar with the system menu and the close box only.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setWindowTitle(CatalogText(m_texts, kDialogId));
+    SetDialogCaption(*this, m_texts, kDialogId);
     setFixedSize(DialogUnitsToPixels(dialogFont, QRect(0, 0, kDialogWidth, kDialogHeight)).size());
 
     // The frame is drawn behind the buttons, which belong to the dialog.
@@ -126,14 +126,15 @@ void CComPortDlg::CreateControls()
         m_portButtons[number - kFirstPort] = button;
     }
 
-    m_okButton = new QPushButton(CatalogText(m_texts, TextId::kButtonOk), this);
+    m_okButton = new QPushButton(this);
     m_okButton->setGeometry(DialogUnitsToPixels(dialogFont, kOkRect));
     m_okButton->setDefault(true);
     connect(m_okButton, &QPushButton::clicked, this, &CComPortDlg::accept);
 
-    m_cancelButton = new QPushButton(CatalogText(m_texts, TextId::kButtonCancel), this);
+    m_cancelButton = new QPushButton(this);
     m_cancelButton->setGeometry(DialogUnitsToPixels(dialogFont, kCancelRect));
     connect(m_cancelButton, &QPushButton::clicked, this, &CComPortDlg::reject);
+    SetStandardButtonTexts(m_texts, m_okButton, m_cancelButton);
 }
 
 QRadioButton* CComPortDlg::PortButton(int number) const

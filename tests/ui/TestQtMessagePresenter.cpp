@@ -1,9 +1,13 @@
 #include "text/MessageStyle.h"
+#include "text/TextCatalog.h"
 #include "ui/QtMessagePresenter.h"
+#include "ui/WindowTexts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -106,4 +110,27 @@ TEST(QtMessagePresenter, PresentReturnsTheAnswerOfThePressedButton)
     EXPECT_EQ(presenter.Present(nullptr, "Save?", "QZM-530RX", 0x33), 6);
     PressSoon(QMessageBox::Ok);
     EXPECT_EQ(presenter.Present(nullptr, "Reading completed.", "Read Data", 0x40), 1);
+}
+
+TEST(WindowTexts, DialogButtonsAndCaptionTakeCatalogueTexts)
+{
+    QTemporaryDir dumpFolder;
+    const char* argv[] = {"qzm530rx", "_QV"};
+    CTextCatalog plain;
+    CTextCatalog ids(2, argv);
+    ids.SetDumpFolder(dumpFolder.path().toStdString());
+    ASSERT_TRUE(plain.SelectLanguage("English"));
+    ASSERT_TRUE(ids.SelectLanguage("English"));
+
+    QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Close);
+    SetStandardButtonTexts(plain, box);
+    EXPECT_EQ(box.button(QDialogButtonBox::Ok)->text(), QStringLiteral("&OK"));
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("&Cancel"));
+    EXPECT_EQ(box.button(QDialogButtonBox::Close)->text(), QStringLiteral("&Close"));
+
+    QWidget dialog;
+    SetDialogCaption(dialog, ids, 146);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ID:146"));
+    SetStandardButtonTexts(ids, box);
+    EXPECT_EQ(box.button(QDialogButtonBox::Close)->text(), QStringLiteral("ID:10002003"));
 }
