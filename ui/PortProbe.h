@@ -1,0 +1,24 @@
+#pragma once
+#include <string>
+
+// What the COM port dialog needs from the device link: the port number it
+// keeps, opening and testing a port, and the device a number names. The
+// program gives the link itself (CMicLinkPortProbe); tests give fake ports.
+class IPortProbe
+{
+public:
+    virtual ~IPortProbe() = default;
+
+    virtual int PortNumber() const = 0;
+    // Stores the number; a port that is open is reopened on the new number.
+    virtual void SetPortNumber(int number) = 0;
+    // Opens the current port; false when it is missing or in use.
+    virtual bool Open() = 0;
+    // Whether the open port is an RS-232 port.
+    virtual bool IsRs232() = 0;
+    virtual void Close() = 0;
+    // The device that a port number names; empty when none.
+    virtual std::string DeviceName(int number) const = 0;
+    // Lets a port settle before it is probed again.
+    virtual void Pause(int ms) = 0;
+};
