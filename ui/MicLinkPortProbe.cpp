@@ -1,8 +1,7 @@
 #include "ui/MicLinkPortProbe.h"
 
 #include "link/MicLink.h"
-
-#include <QThread>
+#include "link/TickClock.h"
 
 #include <cstdint>
 
@@ -49,5 +48,5 @@ std::string CMicLinkPortProbe::DeviceName(int number) const
 
 void CMicLinkPortProbe::Pause(int ms)
 {
-    QThread::msleep(static_cast<unsigned long>(ms));
+    WaitMs(m_link.Ticks(), static_cast<uint32_t>(ms));
 }
