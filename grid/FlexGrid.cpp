@@ -1,0 +1,894 @@
+#include "grid/FlexGrid.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
+
+namespace {
+constexpr int kDefaultDpi = 96;
+// Default cell size in twips before the owner sets its own.
+constexpr int kDefaultRowTwips = 240;
+constexpr int kDefaultColTwips = 960;
+// Colours used when the owner gives none.
+constexpr GridColor kDefaultGridLines = 0xC0C0C0;
+constexpr int kFocusFrameWidth = 2;
+constexpr QRgb kOpaque = 0xFF000000u;
+constexpr QRgb kRgbMask = 0x00FFFFFFu;
+
+Qt::Alignment ToQtAlignment(int alignment)
+{
+    static constexpr Qt::Alignment kHorizontal[] = {Qt::AlignLeft, Qt::AlignHCenter,
+                                                    Qt::AlignRight};
+    static constexpr Qt::Alignment kVertical[] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
+    constexpr int kPerColumn = 3;
+    if (alignment < CFlexGrid::kAlignLeftTop || alignment > CFlexGrid::kAlignRightBottom) {
+        return Qt::AlignLeft | Qt::AlignVCenter;
+    }
+    return kHorizontal[alignment / kPerColumn] | kVertical[alignment % kPerColumn];
+}
+
+int16_t FromQtAlignment(Qt::Alignment alignment)
+{
+    constexpr int kPerColumn = 3;
+    const int horizontal = (alignment & Qt::AlignHCenter)  ? 1
+                           : (alignment & Qt::AlignRight) ? 2
+                                                          : 0;
+    const int vertical = (alignment & Qt::AlignTop)      ? 0
+                         : (alignment & Qt::AlignBottom) ? 2
+                                                         : 1;
+    return static_cast<int16_t>(horizontal * kPerColumn + vertical);
+}
+} // namespace
+
+// Paints data cells: the owner's colours and alignments, the selection as the
+// highlight mode asks, grid lines in the grid colour and a frame round the
+// current cell.
+class CFlexGrid::CDelegate : public QStyledItemDelegate
+{
+public:
+    explicit CDelegate(CFlexGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        const int row = index.row() + kFixed;
+        const int col = index.column() + kFixed;
+        QStyleOptionViewItem opt(option);
+        initStyleOption(&opt, index);
+        opt.state &= ~QStyle::State_HasFocus;
+        if (!index.data(Qt::TextAlignmentRole).isValid()) {
+            opt.displayAlignment = ToQtAlignment(m_grid->GetColAlignment(col));
+        }
+        const bool current = row == m_grid->m_row && col == m_grid->m_col;
+        bool highlight = m_grid->IsSelected(row, col);
+        if (current && m_grid->m_selectionMode != kSelectionByRow) {
+            highlight = false;
+        }
+        if (m_grid->m_highLight == kHighLightNever ||
+            (m_grid->m_highLight == kHighLightWithFocus && !m_grid->hasFocus())) {
+            highlight = false;
+        }
+        if (highlight) {
+            opt.state |= QStyle::State_Selected;
+        } else {
+            opt.state &= ~QStyle::State_Selected;
+        }
+        // The view paints the selection under every cell; the cell decides.
+        const QVariant background = index.data(Qt::BackgroundRole);
+        painter->fillRect(option.rect, background.isValid()
+                                           ? background.value<QBrush>()
+                                           : opt.palette.brush(QPalette::Base));
+        opt.rect.adjust(0, 0, -1, -1);
+        QStyledItemDelegate::paint(painter, opt, index);
+
+        painter->save();
+        painter->setPen(ToQColor(m_grid->m_gridColor == kDefaultColor ? kDefaultGridLines
+                                                                      : m_grid->m_gridColor));
+        painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+        painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+        if (current) {
+            QPen pen(opt.palette.color(QPalette::Text));
+            pen.setWidth(kFocusFrameWidth);
+            pen.setJoinStyle(Qt::MiterJoin);
+            painter->setPen(pen);
+            painter->drawRect(option.rect.adjusted(1, 1, -kFocusFrameWidth, -kFocusFrameWidth));
+        }
+        painter->restore();
+    }
+
+private:
+    CFlexGrid* m_grid;
+};
+
+CFlexGrid::CFlexGrid(QWidget* parent) : QTableWidget(parent), m_corner(new QTableWidgetItem)
+{
+    m_delegate = new CDelegate(this);
+    setItemDelegate(m_delegate);
+    setShowGrid(false);
+    setEditTriggers(NoEditTriggers);
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setSelectionBehavior(SelectItems);
+    setSelectionMode(ExtendedSelection);
+    setVerticalScrollMode(ScrollPerItem);
+    setHorizontalScrollMode(ScrollPerItem);
+    m_gridColor = kDefaultGridLines;
+
+    for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
+        header->setSectionResizeMode(QHeaderView::Fixed);
+        header->setSectionsClickable(false);
+        header->setHighlightSections(false);
+        header->setMinimumSectionSize(1);
+        header->setTextElideMode(Qt::ElideNone);
+        header->installEventFilter(this);
+        header->viewport()->installEventFilter(this);
+    }
+    const int rowHeight = TwipsToPixelsY(kDefaultRowTwips);
+    const int colWidth = TwipsToPixelsX(kDefaultColTwips);
+    verticalHeader()->setDefaultSectionSize(rowHeight);
+    horizontalHeader()->setDefaultSectionSize(colWidth);
+    verticalHeader()->setFixedWidth(colWidth);
+    horizontalHeader()->setFixedHeight(rowHeight);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    viewport()->setMouseTracking(true);
+
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &CFlexGrid::Scroll);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &CFlexGrid::Scroll);
+    SetRows(2);
+    SetCols(2);
+}
+
+CFlexGrid::~CFlexGrid()
+{
+    delete m_corner;
+}
+
+// ---- cells ----
+
+bool CFlexGrid::IsCell(int row, int col) const
+{
+    return row >= 0 && col >= 0 && row < GetRows() && col < GetCols();
+}
+
+QTableWidgetItem* CFlexGrid::CellItem(int row, int col) const
+{
+    if (!IsCell(row, col)) {
+        return nullptr;
+    }
+    if (row < kFixed && col < kFixed) {
+        return m_corner;
+    }
+    if (row < kFixed) {
+        return horizontalHeaderItem(col - kFixed);
+    }
+    if (col < kFixed) {
+        return verticalHeaderItem(row - kFixed);
+    }
+    return item(row - kFixed, col - kFixed);
+}
+
+QTableWidgetItem* CFlexGrid::EnsureCellItem(int row, int col)
+{
+    QTableWidgetItem* cell = CellItem(row, col);
+    if (cell != nullptr || !IsCell(row, col)) {
+        return cell;
+    }
+    cell = new QTableWidgetItem;
+    if (row < kFixed) {
+        setHorizontalHeaderItem(col - kFixed, cell);
+    } else if (col < kFixed) {
+        setVerticalHeaderItem(row - kFixed, cell);
+    } else {
+        setItem(row - kFixed, col - kFixed, cell);
+    }
+    return cell;
+}
+
+QString CFlexGrid::GetTextMatrix(int row, int col) const
+{
+    const QTableWidgetItem* cell = CellItem(row, col);
+    return cell != nullptr ? cell->text() : QString();
+}
+
+void CFlexGrid::SetTextMatrix(int row, int col, const QString& text)
+{
+    const QTableWidgetItem* existing = CellItem(row, col);
+    if (existing == nullptr && text.isEmpty()) {
+        return;
+    }
+    if (QTableWidgetItem* cell = EnsureCellItem(row, col)) {
+        cell->setText(text);
+    }
+}
+
+QString CFlexGrid::GetText() const
+{
+    return GetTextMatrix(m_row, m_col);
+}
+
+void CFlexGrid::SetText(const QString& text)
+{
+    if (m_fillStyle == kFillRepeat) {
+        ForEachFilledCell([&](int row, int col) { SetTextMatrix(row, col, text); });
+    } else {
+        SetTextMatrix(m_row, m_col, text);
+    }
+}
+
+template <typename Fn> void CFlexGrid::ForEachFilledCell(Fn&& fn)
+{
+    if (m_fillStyle != kFillRepeat) {
+        fn(m_row, m_col);
+        return;
+    }
+    const int top = std::min(m_row, m_rowSel);
+    const int bottom = std::max(m_row, m_rowSel);
+    const int left = std::min(m_col, m_colSel);
+    const int right = std::max(m_col, m_colSel);
+    for (int row = top; row <= bottom; ++row) {
+        for (int col = left; col <= right; ++col) {
+            fn(row, col);
+        }
+    }
+}
+
+// ---- structure ----
+
+void CFlexGrid::SetRows(int rows)
+{
+    if (rows < kFixed) {
+        return;
+    }
+    const int oldCount = rowCount();
+    setRowCount(rows - kFixed);
+    for (int r = oldCount; r < rowCount(); ++r) {
+        if (verticalHeaderItem(r) == nullptr) {
+            setVerticalHeaderItem(r, new QTableWidgetItem);
+        }
+    }
+    if (m_row >= rows) {
+        SetRow(rows - 1);
+    }
+    UpdateLayout();
+}
+
+void CFlexGrid::SetCols(int cols)
+{
+    if (cols < kFixed) {
+        return;
+    }
+    const int oldCount = columnCount();
+    setColumnCount(cols - kFixed);
+    for (int c = oldCount; c < columnCount(); ++c) {
+        if (horizontalHeaderItem(c) == nullptr) {
+            setHorizontalHeaderItem(c, new QTableWidgetItem);
+        }
+    }
+    if (m_col >= cols) {
+        SetCol(cols - 1);
+    }
+    UpdateLayout();
+}
+
+void CFlexGrid::UpdateLayout()
+{
+    LayoutNow();
+}
+
+void CFlexGrid::LayoutNow()
+{
+    if (!isVisible() || testAttribute(Qt::WA_PendingResizeEvent)) {
+        // A hidden window gets its resize event only when shown; the layout
+        // is wanted now.
+        QResizeEvent resize(size(), size());
+        QCoreApplication::sendEvent(this, &resize);
+    }
+    updateGeometries();
+}
+
+// ---- scrolling ----
+
+int CFlexGrid::GetTopRow() const
+{
+    return verticalScrollBar()->value() + kFixed;
+}
+
+void CFlexGrid::SetTopRow(int row)
+{
+    LayoutNow();
+    verticalScrollBar()->setValue(std::max(row, kFixed) - kFixed);
+}
+
+int CFlexGrid::GetLeftCol() const
+{
+    return horizontalScrollBar()->value() + kFixed;
+}
+
+void CFlexGrid::SetLeftCol(int col)
+{
+    LayoutNow();
+    horizontalScrollBar()->setValue(std::max(col, kFixed) - kFixed);
+}
+
+void CFlexGrid::scrollContentsBy(int dx, int dy)
+{
+    QTableWidget::scrollContentsBy(dx, dy);
+    AlignToTopRow();
+}
+
+void CFlexGrid::updateGeometries()
+{
+    QTableWidget::updateGeometries();
+    AlignToTopRow();
+}
+
+void CFlexGrid::AlignToTopRow()
+{
+    // The first row in view starts at the top edge also when the view is
+    // scrolled to its end; the space below the last row stays empty.
+    bool moved = false;
+    const int top = verticalScrollBar()->value();
+    if (top < rowCount() && verticalHeader()->offset() != verticalHeader()->sectionPosition(top)) {
+        verticalHeader()->setOffset(verticalHeader()->sectionPosition(top));
+        moved = true;
+    }
+    const int left = horizontalScrollBar()->value();
+    if (left < columnCount() &&
+        horizontalHeader()->offset() != horizontalHeader()->sectionPosition(left)) {
+        horizontalHeader()->setOffset(horizontalHeader()->sectionPosition(left));
+        moved = true;
+    }
+    if (moved) {
+        viewport()->update();
+    }
+}
+
+void CFlexGrid::scrollTo(const QModelIndex& index, ScrollHint hint)
+{
+    if (!m_noAutoScroll) {
+        QTableWidget::scrollTo(index, hint);
+    }
+}
+
+void CFlexGrid::ScrollCurrentIntoView()
+{
+    LayoutNow();
+    const int row = std::max(m_row, kFixed) - kFixed;
+    const int col = std::max(m_col, kFixed) - kFixed;
+    if (row >= rowCount() || col >= columnCount()) {
+        return;
+    }
+    const QModelIndex index = model()->index(row, col);
+    QTableWidget::scrollTo(index, EnsureVisible);
+}
+
+void CFlexGrid::keyboardSearch(const QString&)
+{
+    // The grid does not jump to cells by their text.
+}
+
+// ---- current cell and selection ----
+
+void CFlexGrid::SetRow(int row)
+{
+    if (row < 0 || row >= GetRows()) {
+        return;
+    }
+    const bool changed = row != m_row;
+    m_row = row;
+    m_rowSel = row;
+    m_colSel = m_col;
+    SyncCurrentIndex();
+    if (changed) {
+        emit RowColChange();
+    }
+}
+
+void CFlexGrid::SetCol(int col)
+{
+    if (col < 0 || col >= GetCols()) {
+        return;
+    }
+    const bool changed = col != m_col;
+    m_col = col;
+    m_rowSel = m_row;
+    m_colSel = col;
+    SyncCurrentIndex();
+    if (changed) {
+        emit RowColChange();
+    }
+}
+
+void CFlexGrid::SetRowSel(int row)
+{
+    if (row < 0 || row >= GetRows()) {
+        return;
+    }
+    m_rowSel = row;
+    SyncSelection();
+}
+
+void CFlexGrid::SetColSel(int col)
+{
+    if (col < 0 || col >= GetCols()) {
+        return;
+    }
+    m_colSel = col;
+    SyncSelection();
+}
+
+void CFlexGrid::SyncCurrentIndex()
+{
+    if (m_row < kFixed || m_col < kFixed || selectionModel() == nullptr) {
+        viewport()->update();
+        return;
+    }
+    m_quietCurrent = true;
+    m_noAutoScroll = true;
+    QItemSelectionModel::SelectionFlags flags = QItemSelectionModel::ClearAndSelect;
+    if (m_selectionMode == kSelectionByRow) {
+        flags |= QItemSelectionModel::Rows;
+    }
+    selectionModel()->setCurrentIndex(model()->index(m_row - kFixed, m_col - kFixed), flags);
+    m_noAutoScroll = false;
+    m_quietCurrent = false;
+    viewport()->update();
+}
+
+void CFlexGrid::SyncSelection()
+{
+    const int top = std::max(std::min(m_row, m_rowSel), kFixed) - kFixed;
+    const int bottom = std::max(m_row, m_rowSel) - kFixed;
+    const int left = std::max(std::min(m_col, m_colSel), kFixed) - kFixed;
+    const int right = std::max(m_col, m_colSel) - kFixed;
+    if (bottom < 0 || right < 0 || selectionModel() == nullptr) {
+        return;
+    }
+    QItemSelectionModel::SelectionFlags flags = QItemSelectionModel::ClearAndSelect;
+    if (m_selectionMode == kSelectionByRow) {
+        flags |= QItemSelectionModel::Rows;
+    }
+    const QItemSelection range(model()->index(top, left), model()->index(bottom, right));
+    selectionModel()->select(range, flags);
+    viewport()->update();
+}
+
+bool CFlexGrid::IsSelected(int row, int col) const
+{
+    if (row < kFixed || col < kFixed || selectionModel() == nullptr) {
+        return false;
+    }
+    return selectionModel()->isSelected(model()->index(row - kFixed, col - kFixed));
+}
+
+void CFlexGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTableWidget::currentChanged(current, previous);
+    if (m_quietCurrent || !current.isValid()) {
+        return;
+    }
+    const int row = current.row() + kFixed;
+    const int col = current.column() + kFixed;
+    if (row == m_row && col == m_col) {
+        return;
+    }
+    m_row = row;
+    m_col = col;
+    m_rowSel = row;
+    m_colSel = col;
+    viewport()->update();
+    emit RowColChange();
+}
+
+void CFlexGrid::SetHighLight(int mode)
+{
+    m_highLight = mode;
+    viewport()->update();
+}
+
+void CFlexGrid::SetSelectionMode(int mode)
+{
+    m_selectionMode = mode;
+    setSelectionBehavior(mode == kSelectionByRow ? SelectRows : SelectItems);
+    SyncCurrentIndex();
+}
+
+void CFlexGrid::SetRedraw(bool redraw)
+{
+    m_redraw = redraw;
+    setUpdatesEnabled(redraw);
+    if (redraw) {
+        updateGeometries();
+        viewport()->update();
+    }
+}
+
+// ---- formatting ----
+
+GridColor CFlexGrid::GetCellBackColor() const
+{
+    const QTableWidgetItem* cell = CellItem(m_row, m_col);
+    if (cell == nullptr || !cell->data(Qt::BackgroundRole).isValid()) {
+        return kDefaultColor;
+    }
+    return FromQColor(cell->background().color());
+}
+
+void CFlexGrid::SetCellBackColor(GridColor color)
+{
+    ForEachFilledCell([&](int row, int col) {
+        QTableWidgetItem* cell = color == kDefaultColor ? CellItem(row, col)
+                                                         : EnsureCellItem(row, col);
+        if (cell != nullptr) {
+            cell->setData(Qt::BackgroundRole,
+                          color == kDefaultColor ? QVariant() : QVariant(QBrush(ToQColor(color))));
+        }
+    });
+}
+
+GridColor CFlexGrid::GetCellForeColor() const
+{
+    const QTableWidgetItem* cell = CellItem(m_row, m_col);
+    if (cell == nullptr || !cell->data(Qt::ForegroundRole).isValid()) {
+        return kDefaultColor;
+    }
+    return FromQColor(cell->foreground().color());
+}
+
+void CFlexGrid::SetCellForeColor(GridColor color)
+{
+    ForEachFilledCell([&](int row, int col) {
+        QTableWidgetItem* cell = color == kDefaultColor ? CellItem(row, col)
+                                                         : EnsureCellItem(row, col);
+        if (cell != nullptr) {
+            cell->setData(Qt::ForegroundRole,
+                          color == kDefaultColor ? QVariant() : QVariant(QBrush(ToQColor(color))));
+        }
+    });
+}
+
+void CFlexGrid::SetCellAlignment(int16_t alignment)
+{
+    const Qt::Alignment qtAlignment = ToQtAlignment(alignment);
+    ForEachFilledCell([&](int row, int col) {
+        if (QTableWidgetItem* cell = EnsureCellItem(row, col)) {
+            cell->setTextAlignment(qtAlignment);
+        }
+    });
+}
+
+int16_t CFlexGrid::GetCellAlignment() const
+{
+    const QTableWidgetItem* cell = CellItem(m_row, m_col);
+    if (cell == nullptr || !cell->data(Qt::TextAlignmentRole).isValid()) {
+        return GetColAlignment(m_col);
+    }
+    return FromQtAlignment(Qt::Alignment(cell->data(Qt::TextAlignmentRole).toInt()));
+}
+
+void CFlexGrid::SetColAlignment(int col, int16_t alignment)
+{
+    if (col < 0 || col >= GetCols()) {
+        return;
+    }
+    if (col < kFixed) {
+        verticalHeader()->setDefaultAlignment(ToQtAlignment(alignment));
+        return;
+    }
+    QTableWidgetItem* header = EnsureCellItem(0, col);
+    header->setData(Qt::UserRole, static_cast<int>(alignment));
+    viewport()->update();
+}
+
+int16_t CFlexGrid::GetColAlignment(int col) const
+{
+    if (col < kFixed) {
+        return FromQtAlignment(verticalHeader()->defaultAlignment());
+    }
+    const QTableWidgetItem* header = CellItem(0, col);
+    if (header == nullptr || !header->data(Qt::UserRole).isValid()) {
+        return kAlignLeftCenter;
+    }
+    return static_cast<int16_t>(header->data(Qt::UserRole).toInt());
+}
+
+void CFlexGrid::SetGridColor(GridColor color)
+{
+    m_gridColor = color;
+    viewport()->update();
+}
+
+GridColor CFlexGrid::GetBackColor() const
+{
+    return FromQColor(palette().color(QPalette::Base));
+}
+
+void CFlexGrid::SetBackColor(GridColor color)
+{
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, color == kDefaultColor
+                                     ? QApplication::palette(this).color(QPalette::Base)
+                                     : ToQColor(color));
+    setPalette(pal);
+}
+
+// ---- sizes and positions ----
+
+int CFlexGrid::PixelsToTwipsX(int pixels) const
+{
+    const int dpi = logicalDpiX() > 0 ? logicalDpiX() : kDefaultDpi;
+    return pixels * kTwipsPerInch / dpi;
+}
+
+int CFlexGrid::PixelsToTwipsY(int pixels) const
+{
+    const int dpi = logicalDpiY() > 0 ? logicalDpiY() : kDefaultDpi;
+    return pixels * kTwipsPerInch / dpi;
+}
+
+int CFlexGrid::TwipsToPixelsX(int twips) const
+{
+    const int dpi = logicalDpiX() > 0 ? logicalDpiX() : kDefaultDpi;
+    return twips * dpi / kTwipsPerInch;
+}
+
+int CFlexGrid::TwipsToPixelsY(int twips) const
+{
+    const int dpi = logicalDpiY() > 0 ? logicalDpiY() : kDefaultDpi;
+    return twips * dpi / kTwipsPerInch;
+}
+
+int CFlexGrid::GetColWidth(int col) const
+{
+    if (col < 0 || col >= GetCols()) {
+        return 0;
+    }
+    const int pixels = col < kFixed ? verticalHeader()->maximumWidth()
+                                    : horizontalHeader()->sectionSize(col - kFixed);
+    return PixelsToTwipsX(pixels);
+}
+
+void CFlexGrid::SetColWidth(int col, int twips)
+{
+    const int pixels = TwipsToPixelsX(std::max(twips, 0));
+    if (col < 0) {
+        horizontalHeader()->setDefaultSectionSize(pixels);
+        verticalHeader()->setFixedWidth(pixels);
+    } else if (col < kFixed) {
+        verticalHeader()->setFixedWidth(pixels);
+    } else if (col < GetCols()) {
+        horizontalHeader()->resizeSection(col - kFixed, pixels);
+    }
+    UpdateLayout();
+}
+
+int CFlexGrid::GetRowHeight(int row) const
+{
+    if (row < 0 || row >= GetRows()) {
+        return 0;
+    }
+    const int pixels = row < kFixed ? horizontalHeader()->maximumHeight()
+                                    : verticalHeader()->sectionSize(row - kFixed);
+    return PixelsToTwipsY(pixels);
+}
+
+void CFlexGrid::SetRowHeight(int row, int twips)
+{
+    const int pixels = TwipsToPixelsY(std::max(twips, 0));
+    if (row < 0) {
+        verticalHeader()->setDefaultSectionSize(pixels);
+        horizontalHeader()->setFixedHeight(pixels);
+    } else if (row < kFixed) {
+        horizontalHeader()->setFixedHeight(pixels);
+    } else if (row < GetRows()) {
+        verticalHeader()->resizeSection(row - kFixed, pixels);
+    }
+    UpdateLayout();
+}
+
+bool CFlexGrid::GetRowIsVisible(int row) const
+{
+    if (row < 0 || row >= GetRows()) {
+        return false;
+    }
+    if (row < kFixed) {
+        return true;
+    }
+    if (row < GetTopRow()) {
+        return false;
+    }
+    const int top = rowViewportPosition(row - kFixed);
+    return top >= 0 && top < viewport()->height();
+}
+
+int CFlexGrid::GetRowPos(int row) const
+{
+    int pixels = frameWidth();
+    if (row >= kFixed && row < GetRows()) {
+        pixels += horizontalHeader()->maximumHeight() + rowViewportPosition(row - kFixed);
+    }
+    return PixelsToTwipsY(pixels);
+}
+
+int CFlexGrid::GetColPos(int col) const
+{
+    int pixels = frameWidth();
+    if (col >= kFixed && col < GetCols()) {
+        pixels += verticalHeader()->maximumWidth() + columnViewportPosition(col - kFixed);
+    }
+    return PixelsToTwipsX(pixels);
+}
+
+int CFlexGrid::GetCellLeft()
+{
+    ScrollCurrentIntoView();
+    return GetColPos(m_col);
+}
+
+int CFlexGrid::GetCellTop()
+{
+    ScrollCurrentIntoView();
+    return GetRowPos(m_row);
+}
+
+int CFlexGrid::GetCellWidth()
+{
+    ScrollCurrentIntoView();
+    return GetColWidth(m_col);
+}
+
+int CFlexGrid::GetCellHeight()
+{
+    ScrollCurrentIntoView();
+    return GetRowHeight(m_row);
+}
+
+// ---- mouse ----
+
+QPoint CFlexGrid::ControlPos(const QWidget* from, const QPoint& pos) const
+{
+    return from == this ? pos : from->mapTo(this, pos);
+}
+
+int CFlexGrid::CellRowAt(int y) const
+{
+    const int inside = y - frameWidth();
+    if (inside < 0) {
+        return -1;
+    }
+    if (inside < horizontalHeader()->maximumHeight()) {
+        return 0;
+    }
+    const int row = rowAt(inside - horizontalHeader()->maximumHeight());
+    return row < 0 ? -1 : row + kFixed;
+}
+
+int CFlexGrid::CellColAt(int x) const
+{
+    const int inside = x - frameWidth();
+    if (inside < 0) {
+        return -1;
+    }
+    if (inside < verticalHeader()->maximumWidth()) {
+        return 0;
+    }
+    const int col = columnAt(inside - verticalHeader()->maximumWidth());
+    return col < 0 ? -1 : col + kFixed;
+}
+
+void CFlexGrid::NoteMouse(const QPoint& posInControl)
+{
+    m_mousePos = posInControl;
+}
+
+int CFlexGrid::GetMouseRow() const
+{
+    return m_mousePos.y() < 0 ? -1 : CellRowAt(m_mousePos.y());
+}
+
+int CFlexGrid::GetMouseCol() const
+{
+    return m_mousePos.x() < 0 ? -1 : CellColAt(m_mousePos.x());
+}
+
+namespace {
+int16_t ButtonValue(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton:
+        return CFlexGrid::kButtonLeft;
+    case Qt::RightButton:
+        return CFlexGrid::kButtonRight;
+    case Qt::MiddleButton:
+        return CFlexGrid::kButtonMiddle;
+    default:
+        return 0;
+    }
+}
+
+int16_t ShiftValue(Qt::KeyboardModifiers modifiers)
+{
+    int16_t shift = 0;
+    if (modifiers & Qt::ShiftModifier) {
+        shift |= CFlexGrid::kShiftMask;
+    }
+    if (modifiers & Qt::ControlModifier) {
+        shift |= CFlexGrid::kCtrlMask;
+    }
+    if (modifiers & Qt::AltModifier) {
+        shift |= CFlexGrid::kAltMask;
+    }
+    return shift;
+}
+} // namespace
+
+bool CFlexGrid::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::MouseMove) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        NoteMouse(ControlPos(viewport(), mouse->position().toPoint()));
+    }
+    return QTableWidget::viewportEvent(event);
+}
+
+void CFlexGrid::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint pos = ControlPos(viewport(), event->position().toPoint());
+    NoteMouse(pos);
+    QTableWidget::mousePressEvent(event);
+    emit MouseDown(ButtonValue(event->button()), ShiftValue(event->modifiers()),
+                   PixelsToTwipsX(pos.x()), PixelsToTwipsY(pos.y()));
+}
+
+void CFlexGrid::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QPoint pos = ControlPos(viewport(), event->position().toPoint());
+    NoteMouse(pos);
+    QTableWidget::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton && CellRowAt(pos.y()) >= 0 && CellColAt(pos.x()) >= 0) {
+        emit Click();
+    }
+}
+
+bool CFlexGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* widget = qobject_cast<QWidget*>(watched);
+    const bool header = widget != nullptr && (widget == horizontalHeader() ||
+                                              widget == verticalHeader() ||
+                                              widget == horizontalHeader()->viewport() ||
+                                              widget == verticalHeader()->viewport());
+    if (header) {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::MouseMove || type == QEvent::MouseButtonPress ||
+            type == QEvent::MouseButtonRelease) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            const QPoint pos = ControlPos(widget, mouse->position().toPoint());
+            NoteMouse(pos);
+            if (type == QEvent::MouseButtonPress) {
+                emit MouseDown(ButtonValue(mouse->button()), ShiftValue(mouse->modifiers()),
+                               PixelsToTwipsX(pos.x()), PixelsToTwipsY(pos.y()));
+            }
+        }
+    }
+    return QTableWidget::eventFilter(watched, event);
+}
+
+// ---- colours ----
+
+QColor CFlexGrid::ToQColor(GridColor color)
+{
+    return QColor(static_cast<QRgb>(color | kOpaque));
+}
+
+GridColor CFlexGrid::FromQColor(const QColor& color)
+{
+    return static_cast<GridColor>(color.rgb() & kRgbMask);
+}
