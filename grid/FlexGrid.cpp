@@ -18,6 +18,8 @@ constexpr int kDefaultColTwips = 960;
 // Colours used when the owner gives none.
 constexpr GridColor kDefaultGridLines = 0xC0C0C0;
 constexpr int kFocusFrameWidth = 2;
+// The sunken edge round the table.
+constexpr int kBorderWidth = 2;
 constexpr QRgb kOpaque = 0xFF000000u;
 constexpr QRgb kRgbMask = 0x00FFFFFFu;
 
@@ -36,12 +38,10 @@ Qt::Alignment ToQtAlignment(int alignment)
 int16_t FromQtAlignment(Qt::Alignment alignment)
 {
     constexpr int kPerColumn = 3;
-    const int horizontal = (alignment & Qt::AlignHCenter)  ? 1
+    const int horizontal = (alignment & Qt::AlignHCenter) ? 1
                            : (alignment & Qt::AlignRight) ? 2
                                                           : 0;
-    const int vertical = (alignment & Qt::AlignTop)      ? 0
-                         : (alignment & Qt::AlignBottom) ? 2
-                                                         : 1;
+    const int vertical = (alignment & Qt::AlignTop) ? 0 : (alignment & Qt::AlignBottom) ? 2 : 1;
     return static_cast<int16_t>(horizontal * kPerColumn + vertical);
 }
 } // namespace
@@ -81,9 +81,8 @@ public:
         }
         // The view paints the selection under every cell; the cell decides.
         const QVariant background = index.data(Qt::BackgroundRole);
-        painter->fillRect(option.rect, background.isValid()
-                                           ? background.value<QBrush>()
-                                           : opt.palette.brush(QPalette::Base));
+        painter->fillRect(option.rect, background.isValid() ? background.value<QBrush>()
+                                                            : opt.palette.brush(QPalette::Base));
         opt.rect.adjust(0, 0, -1, -1);
         QStyledItemDelegate::paint(painter, opt, index);
 
@@ -119,6 +118,8 @@ CFlexGrid::CFlexGrid(QWidget* parent) : QTableWidget(parent), m_corner(new QTabl
     setSelectionMode(ExtendedSelection);
     setVerticalScrollMode(ScrollPerItem);
     setHorizontalScrollMode(ScrollPerItem);
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(kBorderWidth);
     m_gridColor = kDefaultGridLines;
 
     for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
@@ -525,8 +526,8 @@ GridColor CFlexGrid::GetCellBackColor() const
 void CFlexGrid::SetCellBackColor(GridColor color)
 {
     ForEachFilledCell([&](int row, int col) {
-        QTableWidgetItem* cell = color == kDefaultColor ? CellItem(row, col)
-                                                         : EnsureCellItem(row, col);
+        QTableWidgetItem* cell =
+            color == kDefaultColor ? CellItem(row, col) : EnsureCellItem(row, col);
         if (cell != nullptr) {
             cell->setData(Qt::BackgroundRole,
                           color == kDefaultColor ? QVariant() : QVariant(QBrush(ToQColor(color))));
@@ -546,8 +547,8 @@ GridColor CFlexGrid::GetCellForeColor() const
 void CFlexGrid::SetCellForeColor(GridColor color)
 {
     ForEachFilledCell([&](int row, int col) {
-        QTableWidgetItem* cell = color == kDefaultColor ? CellItem(row, col)
-                                                         : EnsureCellItem(row, col);
+        QTableWidgetItem* cell =
+            color == kDefaultColor ? CellItem(row, col) : EnsureCellItem(row, col);
         if (cell != nullptr) {
             cell->setData(Qt::ForegroundRole,
                           color == kDefaultColor ? QVariant() : QVariant(QBrush(ToQColor(color))));
@@ -711,7 +712,7 @@ bool CFlexGrid::GetRowIsVisible(int row) const
 
 int CFlexGrid::GetRowPos(int row) const
 {
-    int pixels = frameWidth();
+    int pixels = 0;
     if (row >= kFixed && row < GetRows()) {
         pixels += horizontalHeader()->maximumHeight() + rowViewportPosition(row - kFixed);
     }
@@ -720,7 +721,7 @@ int CFlexGrid::GetRowPos(int row) const
 
 int CFlexGrid::GetColPos(int col) const
 {
-    int pixels = frameWidth();
+    int pixels = 0;
     if (col >= kFixed && col < GetCols()) {
         pixels += verticalHeader()->maximumWidth() + columnViewportPosition(col - kFixed);
     }
@@ -845,7 +846,7 @@ void CFlexGrid::mousePressEvent(QMouseEvent* event)
     NoteMouse(pos);
     QTableWidget::mousePressEvent(event);
     emit MouseDown(ButtonValue(event->button()), ShiftValue(event->modifiers()),
-                   PixelsToTwipsX(pos.x()), PixelsToTwipsY(pos.y()));
+                   PixelsToTwipsX(pos.x() - frameWidth()), PixelsToTwipsY(pos.y() - frameWidth()));
 }
 
 void CFlexGrid::mouseReleaseEvent(QMouseEvent* event)
@@ -861,10 +862,10 @@ void CFlexGrid::mouseReleaseEvent(QMouseEvent* event)
 bool CFlexGrid::eventFilter(QObject* watched, QEvent* event)
 {
     auto* widget = qobject_cast<QWidget*>(watched);
-    const bool header = widget != nullptr && (widget == horizontalHeader() ||
-                                              widget == verticalHeader() ||
-                                              widget == horizontalHeader()->viewport() ||
-                                              widget == verticalHeader()->viewport());
+    const bool header =
+        widget != nullptr &&
+        (widget == horizontalHeader() || widget == verticalHeader() ||
+         widget == horizontalHeader()->viewport() || widget == verticalHeader()->viewport());
     if (header) {
         const QEvent::Type type = event->type();
         if (type == QEvent::MouseMove || type == QEvent::MouseButtonPress ||
@@ -874,7 +875,8 @@ bool CFlexGrid::eventFilter(QObject* watched, QEvent* event)
             NoteMouse(pos);
             if (type == QEvent::MouseButtonPress) {
                 emit MouseDown(ButtonValue(mouse->button()), ShiftValue(mouse->modifiers()),
-                               PixelsToTwipsX(pos.x()), PixelsToTwipsY(pos.y()));
+                               PixelsToTwipsX(pos.x() - frameWidth()),
+                               PixelsToTwipsY(pos.y() - frameWidth()));
             }
         }
     }

@@ -11,7 +11,8 @@ using GridColor = uint32_t;
 // 0 and include the fixed ones: row 0 and column 0 are the headings (one of
 // each), data cells start at (1, 1). Fixed cells stay in place while the
 // rest scrolls. Sizes and positions are in twips (1440 per inch), measured
-// from the control's outer corner. Colour 0 means the default colour.
+// from the control's inner corner (inside its sunken edge), where the
+// heading cells begin. Colour 0 means the default colour.
 //
 // The heading row is shown by the horizontal header, the heading column by
 // the vertical header; every cell, fixed or not, is reached through the same
@@ -25,7 +26,8 @@ public:
     static constexpr GridColor kDefaultColor = 0;
 
     // Cell alignments (ColAlignment, CellAlignment).
-    enum Alignment : int16_t {
+    enum Alignment : int16_t
+    {
         kAlignLeftTop = 0,
         kAlignLeftCenter = 1,
         kAlignLeftBottom = 2,
@@ -37,9 +39,22 @@ public:
         kAlignRightBottom = 8,
         kAlignGeneral = 9,
     };
-    enum HighLightMode { kHighLightNever = 0, kHighLightAlways = 1, kHighLightWithFocus = 2 };
-    enum SelectionModeValue { kSelectionFree = 0, kSelectionByRow = 1 };
-    enum FillStyleValue { kFillSingle = 0, kFillRepeat = 1 };
+    enum HighLightMode
+    {
+        kHighLightNever = 0,
+        kHighLightAlways = 1,
+        kHighLightWithFocus = 2
+    };
+    enum SelectionModeValue
+    {
+        kSelectionFree = 0,
+        kSelectionByRow = 1
+    };
+    enum FillStyleValue
+    {
+        kFillSingle = 0,
+        kFillRepeat = 1
+    };
     // Mouse buttons and shift state of MouseDown.
     static constexpr int16_t kButtonLeft = 1;
     static constexpr int16_t kButtonRight = 2;
@@ -154,7 +169,7 @@ signals:
     void Click();
     // A mouse button went down over the control, after the current cell
     // followed it: button (1 left, 2 right, 4 middle), shift state (1 Shift,
-    // 2 Ctrl, 4 Alt), position in twips within the control.
+    // 2 Ctrl, 4 Alt), position in twips from the control's inner corner.
     void MouseDown(int16_t button, int16_t shift, int32_t x, int32_t y);
     // The current cell changed.
     void RowColChange();

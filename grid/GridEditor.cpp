@@ -215,14 +215,6 @@ void CGridEditor::SetCellEnabledLook(int flag)
 
 // ---- cell rectangles, page rows and fitting ----
 
-QPoint CGridEditor::OriginIn(const QWidget* owner) const
-{
-    if (owner != nullptr && owner != parentWidget() && owner->isAncestorOf(this)) {
-        return mapTo(owner, QPoint(0, 0));
-    }
-    return geometry().topLeft();
-}
-
 CEdgeRect CGridEditor::CellRectFromCurrent()
 {
     const int left = GetCellLeft();
@@ -351,8 +343,7 @@ void CGridEditor::PageUp()
     }
     const int newTop = std::max(GetTopRow() - pageRows, GetFixedRows());
     SetTopRow(newTop);
-    if ((newTop < entryRow && entryRow < newTop + pageRows) ||
-        entryRow >= newTop + 2 * pageRows) {
+    if ((newTop < entryRow && entryRow < newTop + pageRows) || entryRow >= newTop + 2 * pageRows) {
         SetRow(newTop);
         return;
     }

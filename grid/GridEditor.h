@@ -49,7 +49,12 @@ class CGridEditor : public CFlexGrid
     Q_OBJECT
 
 public:
-    enum OverlayKind { kOverlayNone = 0, kOverlayEdit = 1, kOverlayList = 3 };
+    enum OverlayKind
+    {
+        kOverlayNone = 0,
+        kOverlayEdit = 1,
+        kOverlayList = 3
+    };
     static constexpr int kTwipsPerPixel = 15;
     static constexpr int kWheelDeltaPerNotch = 120;
     static constexpr int kWheelDeltaPerRow = 40;
@@ -150,7 +155,6 @@ private:
     void InjectKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     Qt::KeyboardModifiers Modifiers() const;
     CEdgeRect WindowRect() const;
-    QPoint OriginIn(const QWidget* owner) const;
     bool HasSavedRect() const { return m_savedRect.right != 0; }
     void PlaceWindow(const CEdgeRect& rect);
     int ScrollBarMetric() const;

@@ -18,7 +18,12 @@ class CInputChar : public QLineEdit
     Q_OBJECT
 
 public:
-    enum Kind : uint8_t { kKindNone = 0, kKindAny = 1, kKindHex = 6 };
+    enum Kind : uint8_t
+    {
+        kKindNone = 0,
+        kKindAny = 1,
+        kKindHex = 6
+    };
     static constexpr int kFocusMessage = 1054;
     // The event posted to the parent on focus-in; it carries no parameters.
     static constexpr QEvent::Type kFocusNotify =
@@ -40,7 +45,11 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
 
 private:
-    enum class Verdict { kAccept, kDrop };
+    enum class Verdict
+    {
+        kAccept,
+        kDrop
+    };
     // With fold set, a lower-case hex letter for kind 6 is dropped and its
     // upper-case form posted to the field in its place.
     Verdict Filter(int ch, bool fold, const QKeyEvent* key);

@@ -116,7 +116,9 @@ void CMemoryMapDlg::BuildWindow()
     m_addressText->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_asciiCheck = new QCheckBox(this);
     m_closeButton = new QPushButton(this);
+    // Enter presses the Close button only while it has the focus.
     m_closeButton->setAutoDefault(false);
+    m_closeButton->installEventFilter(this);
     m_valueBox = new CInputChar(this);
     m_valueBox->setAlignment(Qt::AlignCenter);
     m_valueBox->hide();
@@ -179,7 +181,8 @@ bool CMemoryMapDlg::Open()
     setResult(0);
 
     const int windowWidth = m_asciiShown ? kWindowWidthAscii : kWindowWidthPlain;
-    const QSize client(windowWidth - 2 * kFrameBorder, kWindowHeightBelowCaption - 2 * kFrameBorder);
+    const QSize client(windowWidth - 2 * kFrameBorder,
+                       kWindowHeightBelowCaption - 2 * kFrameBorder);
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     resize(client);
@@ -187,10 +190,13 @@ bool CMemoryMapDlg::Open()
     if (where != nullptr) {
         move(where->availableGeometry().topLeft());
     }
-    setWindowTitle(m_caption.empty() ? Text(kCaptionTextId) : QString::fromLatin1(m_caption.c_str()));
+    setWindowTitle(m_caption.empty() ? Text(kCaptionTextId)
+                                     : QString::fromLatin1(m_caption.c_str()));
 
     m_moving = true;
+    m_settingUp = true;
     SetUpTable();
+    m_settingUp = false;
     const CGridSizeChange change = m_table->SizeChange();
 
     m_valueBox->SetKind(CInputChar::kKindHex);
@@ -307,7 +313,9 @@ long CMemoryMapDlg::CellAddress(int row, int col) const
 
 void CMemoryMapDlg::OnScroll()
 {
-    FillVisibleRows(true, m_asciiShown);
+    if (!m_settingUp) {
+        FillVisibleRows(true, m_asciiShown);
+    }
 }
 
 void CMemoryMapDlg::FillVisibleRows(bool bytes, bool chars)
@@ -421,8 +429,7 @@ void CMemoryMapDlg::JumpToAddress()
             m_table->SetRow(m_lines - static_cast<int>(inView / kBytesPerLine));
             m_table->SetCol(static_cast<int>(inView % kBytesPerLine) + 1);
             if (m_lines > kBytesPerLine) {
-                const long top =
-                    m_lines - (inView / kBlockBytes) * kBytesPerLine - kLinesPerView;
+                const long top = m_lines - (inView / kBlockBytes) * kBytesPerLine - kLinesPerView;
                 m_table->SetTopRow(static_cast<int>(std::max<long>(top, kMinTopRow)));
             }
             m_moving = false;
@@ -522,8 +529,8 @@ bool CMemoryMapDlg::HandleKey(QObject* target, QKeyEvent* key)
     if (target == m_valueBox) {
         if (code == Qt::Key_Return || code == Qt::Key_Enter) {
             m_table->setFocus(Qt::OtherFocusReason);
-            QCoreApplication::postEvent(m_table,
-                                        new QKeyEvent(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier));
+            QCoreApplication::postEvent(
+                m_table, new QKeyEvent(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier));
             return true;
         }
         if (code == Qt::Key_Escape) {
@@ -535,6 +542,10 @@ bool CMemoryMapDlg::HandleKey(QObject* target, QKeyEvent* key)
     }
     if (target == m_addressBox && (code == Qt::Key_Return || code == Qt::Key_Enter)) {
         m_table->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+    if (target == m_closeButton && (code == Qt::Key_Return || code == Qt::Key_Enter)) {
+        m_closeButton->click();
         return true;
     }
     return false;
@@ -620,9 +631,8 @@ bool CMemoryMapDlg::HandleTableKey(QKeyEvent* key)
     }
     BeginEdit();
     if (m_valueBox->isEnabled() && m_valueBox->isVisible()) {
-        QCoreApplication::postEvent(m_valueBox,
-                                    new QKeyEvent(QEvent::KeyPress, code, modifiers, key->text(),
-                                                  key->isAutoRepeat()));
+        QCoreApplication::postEvent(m_valueBox, new QKeyEvent(QEvent::KeyPress, code, modifiers,
+                                                              key->text(), key->isAutoRepeat()));
     }
     return true;
 }

@@ -114,7 +114,8 @@ private:
     int m_savedTopRow = 0;
     int m_savedRow = 0;
     int m_savedCol = 1;
-    bool m_moving = false;
+    bool m_moving = false;    // the dialog moves the current cell itself
+    bool m_settingUp = false; // the table is being built: no filling yet
     int m_editRow = 0;
     int m_editCol = 0;
 

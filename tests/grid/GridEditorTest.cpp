@@ -62,8 +62,8 @@ TEST(GridEditorWheel, ScrollsThreeRowsANotchOrAPageWithCtrlWithinTheTable)
 TEST(GridEditorWheel, GoesOnUnchangedOutsideTheWindowOrWhenAllRowsFit)
 {
     CGridHost host(101, 4, 300, 200);
-    EXPECT_FALSE(host.grid->HandleWheel(-120, Qt::NoModifier,
-                                        host.grid->mapToGlobal(QPoint(350, 250))));
+    EXPECT_FALSE(
+        host.grid->HandleWheel(-120, Qt::NoModifier, host.grid->mapToGlobal(QPoint(350, 250))));
     EXPECT_EQ(host.grid->GetTopRow(), 1);
 
     CGridHost small(5, 4, 300, 200);
@@ -350,6 +350,19 @@ TEST(GridEditorLayout, CellEnabledLookGreysAndRestoresTheCurrentCell)
     grid->SetCellEnabledLook(1);
     EXPECT_EQ(grid->GetCellBackColor(), CFlexGrid::kDefaultColor);
     EXPECT_EQ(grid->GetCellForeColor(), CFlexGrid::kDefaultColor);
+}
+
+TEST(GridEditorLayout, FirstPaintTakesTheSystemGreyForTheLines)
+{
+    CGridHost host(6, 2);
+    host.grid->SetGridColor(0x010203);
+    host.grid->grab();
+    EXPECT_EQ(host.grid->GetGridColor(), CFlexGrid::FromQColor(QApplication::palette().color(
+                                             QPalette::Disabled, QPalette::Text)));
+    // Later paints leave the owner's colour alone.
+    host.grid->SetGridColor(0x010203);
+    host.grid->grab();
+    EXPECT_EQ(host.grid->GetGridColor(), 0x010203u);
 }
 
 TEST(GridEditorLayout, FitEndsTheWindowAfterTheLastColumnAndTheLastFullRow)

@@ -1,6 +1,6 @@
+#include "ui/InputChar.h"
 #include "support/WidgetTestSupport.h"
 #include "ui/DialogUnits.h"
-#include "ui/InputChar.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -78,8 +78,8 @@ TEST(InputChar, WouldAcceptAsksTheFilterWithTheUpperCasedCharacterAndTypesNothin
     EXPECT_FALSE(field.WouldAccept(QKeyEvent(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier)));
     EXPECT_FALSE(
         field.WouldAccept(QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, "\x1b")));
-    EXPECT_FALSE(field.WouldAccept(
-        QKeyEvent(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier, "\b")));
+    EXPECT_FALSE(
+        field.WouldAccept(QKeyEvent(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier, "\b")));
     EXPECT_EQ(field.text(), "");
 
     field.SetKind(CInputChar::kKindNone);

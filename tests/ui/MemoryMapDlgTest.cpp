@@ -1,10 +1,10 @@
+#include "ui/MemoryMapDlg.h"
 #include "core/ConfigStore.h"
 #include "grid/GridEditor.h"
 #include "support/WidgetTestSupport.h"
 #include "text/MessageStyle.h"
 #include "text/TextCatalog.h"
 #include "ui/InputChar.h"
-#include "ui/MemoryMapDlg.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -314,6 +314,51 @@ TEST_F(MemoryMapTest, ArrowsAtTheEndsOfALineMoveToTheNextAddress)
     EXPECT_EQ(Table().GetCol(), 22);
     SendKey(&Table(), Qt::Key_Tab, Qt::ControlModifier);
     EXPECT_EQ(Table().GetCol(), 5);
+}
+
+TEST_F(MemoryMapTest, HomeEndAndKeysTheBoxWouldRefuse)
+{
+    Open();
+    Goto(kBottomRow - 1, 25);
+    SendKey(&Table(), Qt::Key_Home);
+    EXPECT_EQ(Table().GetCol(), CMemoryMapDlg::kFirstCharCol);
+    EXPECT_EQ(Table().GetRow(), kBottomRow - 1);
+    SendKey(&Table(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(Table().GetRow(), 1);
+    EXPECT_TRUE(Table().GetRowIsVisible(1));
+
+    Goto(2, 4);
+    SendKey(&Table(), Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(Table().GetCol(), 16);
+    EXPECT_EQ(Table().GetRow(), kBottomRow);
+    EXPECT_TRUE(Table().GetRowIsVisible(kBottomRow));
+
+    // "g" is no hexadecimal digit: no edit begins.
+    TypeInTable('g');
+    EXPECT_FALSE(dialog->ValueBox()->isVisible());
+    EXPECT_EQ(Table().GetCol(), 16);
+}
+
+TEST_F(MemoryMapTest, EnterOnCloseClosesAndEscapeCancelsWithoutCopying)
+{
+    Open();
+    Goto(kBottomRow, 8);
+    TypeInTable('3');
+    LeaveValueBox();
+    SendKey(&Table(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_NE(dialog->result(), MessageAnswer::kOk);
+    EXPECT_EQ(store.WorkingImage()[7], 0xFF);
+
+    Open();
+    EXPECT_EQ(store.TransferCopy()[7], 0xFF); // the buffer starts from the data again
+    Goto(kBottomRow, 8);
+    TypeInTable('3');
+    LeaveValueBox();
+    dialog->CloseButton()->setFocus();
+    SendKey(dialog->CloseButton(), Qt::Key_Return);
+    EXPECT_EQ(dialog->result(), MessageAnswer::kOk);
+    EXPECT_EQ(store.WorkingImage()[7], 0x03);
 }
 
 TEST_F(MemoryMapTest, PositionIsKeptBetweenOpenings)
