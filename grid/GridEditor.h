@@ -147,6 +147,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    static QColor SystemWindowColor();
+    static QColor SystemGreyText();
+    static QColor SystemButtonFace();
     bool PreFilterKey(QKeyEvent* key);
     void OnPaint();
     void OnScrollAction(Qt::Orientation orientation);

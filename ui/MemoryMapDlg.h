@@ -44,6 +44,8 @@ public:
     static constexpr int kLastCharCol = 33;
     static constexpr int kColsPlain = 17;
     static constexpr int kColsAscii = 34;
+    // A view shows the current line's block with this many lines above line 0.
+    static constexpr int kLinesAbove = 15;
 
     explicit CMemoryMapDlg(const CTextCatalog* texts, QWidget* parent = nullptr);
     ~CMemoryMapDlg() override;
@@ -98,6 +100,8 @@ private:
     bool IsByteCol(int col) const { return col >= 1 && col <= kLastByteCol; }
     bool IsCharCol(int col) const { return col >= kFirstCharCol && col <= kLastCharCol; }
     QString Text(int id) const;
+    static QString ByteText(uint8_t byte);
+    static QString CharText(uint8_t byte);
 
     const CTextCatalog* m_texts;
     uint8_t* m_data = nullptr;
