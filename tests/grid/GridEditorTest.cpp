@@ -338,6 +338,24 @@ TEST(GridEditorOverlay, ScrollBarDoesNotMoveTheTableUnderAnOpenEditor)
     EXPECT_GT(grid->GetTopRow(), 1);
 }
 
+TEST(GridEditorOverlay, ScrollFocusModeOneTakesTheFocusBackFromAnOpenEditor)
+{
+    CGridHost host(101, 4, 300, 200);
+    CGridEditor* grid = host.grid;
+    QLineEdit edit(host.owner.get());
+    grid->SetRow(2);
+    grid->SetCol(1);
+    ASSERT_TRUE(grid->OpenEditEditor(&edit, "", 1, host.owner.get()));
+    ASSERT_TRUE(edit.hasFocus());
+    grid->SetTopRow(5); // mode 0: nothing happens
+    EXPECT_TRUE(edit.hasFocus());
+
+    grid->SetScrollFocusMode(-1); // ignored
+    grid->SetScrollFocusMode(1);
+    grid->SetTopRow(9);
+    EXPECT_TRUE(grid->hasFocus());
+}
+
 TEST(GridEditorLayout, CellEnabledLookGreysAndRestoresTheCurrentCell)
 {
     CGridHost host(6, 2);

@@ -374,6 +374,21 @@ TEST_F(MemoryMapTest, PositionIsKeptBetweenOpenings)
     EXPECT_EQ(Table().GetTextMatrix(40, 7), "FF");
 }
 
+TEST_F(MemoryMapTest, WithoutCharactersOrAddressBoxTheWindowIsNarrowAndTheAddressReadOnly)
+{
+    dialog->Configure(nullptr, nullptr, 0, false, false, "Raw");
+    Open();
+    EXPECT_EQ(dialog->windowTitle(), "Raw");
+    EXPECT_EQ(Table().GetCols(), CMemoryMapDlg::kColsPlain);
+    EXPECT_FALSE(dialog->AsciiCheck()->isVisible());
+    EXPECT_FALSE(dialog->AddressBox()->isVisible());
+    EXPECT_TRUE(dialog->AddressText()->isVisible());
+    EXPECT_EQ(dialog->AddressText()->text(), "00000");
+    EXPECT_LT(dialog->width(), 529);
+    // The data given first is kept.
+    EXPECT_EQ(Table().GetTextMatrix(kBottomRow, 1), "AA");
+}
+
 TEST(MemoryMapUnconfigured, DoesNotOpen)
 {
     CMemoryMapDlg dialog(nullptr);
