@@ -1,17 +1,20 @@
 #include "grid/FlexGrid.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QHeaderView>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
 
 namespace {
 // Default cell size in twips before the owner sets its own.
-constexpr int kDefaultRowTwips = 240;
+// A default row is the font's line height and this much more.
+constexpr int kRowPadding = 2;
 constexpr int kDefaultColTwips = 960;
 // Colours used when the owner gives none.
 constexpr GridColor kDefaultGridLines = 0xC0C0C0;
@@ -129,7 +132,7 @@ CFlexGrid::CFlexGrid(QWidget* parent) : QTableWidget(parent), m_corner(new QTabl
         header->installEventFilter(this);
         header->viewport()->installEventFilter(this);
     }
-    const int rowHeight = TwipsToPixelsY(kDefaultRowTwips);
+    const int rowHeight = DefaultRowHeight();
     const int colWidth = TwipsToPixelsX(kDefaultColTwips);
     verticalHeader()->setDefaultSectionSize(rowHeight);
     horizontalHeader()->setDefaultSectionSize(colWidth);
@@ -138,6 +141,11 @@ CFlexGrid::CFlexGrid(QWidget* parent) : QTableWidget(parent), m_corner(new QTabl
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     viewport()->setMouseTracking(true);
+    // The corner cell (0, 0) is a heading like any other: it shows its text.
+    m_cornerButton = findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly);
+    if (m_cornerButton != nullptr) {
+        m_cornerButton->installEventFilter(this);
+    }
 
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &CFlexGrid::Scroll);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &CFlexGrid::Scroll);
@@ -148,6 +156,40 @@ CFlexGrid::CFlexGrid(QWidget* parent) : QTableWidget(parent), m_corner(new QTabl
 CFlexGrid::~CFlexGrid()
 {
     delete m_corner;
+}
+
+int CFlexGrid::DefaultRowHeight() const
+{
+    return fontMetrics().height() + kRowPadding;
+}
+
+void CFlexGrid::changeEvent(QEvent* event)
+{
+    QTableWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        // Rows follow the font until the owner sizes them.
+        const int rowHeight = DefaultRowHeight();
+        verticalHeader()->setDefaultSectionSize(rowHeight);
+        horizontalHeader()->setFixedHeight(rowHeight);
+        UpdateLayout();
+    }
+}
+
+void CFlexGrid::PaintCorner()
+{
+    QPainter painter(m_cornerButton);
+    QStyleOptionHeader option;
+    option.initFrom(m_cornerButton);
+    // The corner takes no clicks, but it is no greyed cell.
+    option.state |= QStyle::State_Enabled;
+    option.palette.setCurrentColorGroup(QPalette::Active);
+    option.rect = m_cornerButton->rect();
+    option.position = QStyleOptionHeader::OnlyOneSection;
+    option.text = m_corner->text();
+    const QVariant alignment = m_corner->data(Qt::TextAlignmentRole);
+    option.textAlignment =
+        alignment.isValid() ? Qt::Alignment(alignment.toInt()) : Qt::AlignLeft | Qt::AlignVCenter;
+    style()->drawControl(QStyle::CE_Header, &option, &painter, m_cornerButton);
 }
 
 // ---- cells ----
@@ -205,6 +247,9 @@ void CFlexGrid::SetTextMatrix(int row, int col, const QString& text)
     }
     if (QTableWidgetItem* cell = EnsureCellItem(row, col)) {
         cell->setText(text);
+    }
+    if (row < kFixed && col < kFixed && m_cornerButton != nullptr) {
+        m_cornerButton->update();
     }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 #include <QTableWidget>
 
+class QAbstractButton;
+
 #include <cstdint>
 
 // Colours of the grid: 0x00RRGGBB; 0 stands for the default colour.
@@ -188,6 +190,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
     // The item behind a cell, fixed ones included; created on demand.
     QTableWidgetItem* CellItem(int row, int col) const;
@@ -199,6 +202,8 @@ private:
     friend class CDelegate;
 
     template <typename Fn> void ForEachFilledCell(Fn&& fn);
+    void PaintCorner();
+    int DefaultRowHeight() const;
     void SyncCurrentIndex();
     void AlignToTopRow();
     void SyncSelection();
@@ -222,5 +227,6 @@ private:
     GridColor m_gridColor = kDefaultColor;
     QPoint m_mousePos{-1, -1};
     QTableWidgetItem* m_corner = nullptr;
+    QAbstractButton* m_cornerButton = nullptr;
     CDelegate* m_delegate = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "grid/FlexGrid.h"
 
+#include <QAbstractButton>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMouseEvent>
@@ -253,6 +254,10 @@ void CFlexGrid::mouseReleaseEvent(QMouseEvent* event)
 
 bool CFlexGrid::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_cornerButton && event->type() == QEvent::Paint) {
+        PaintCorner();
+        return true;
+    }
     auto* widget = qobject_cast<QWidget*>(watched);
     const bool header =
         widget != nullptr &&
