@@ -276,8 +276,7 @@ void CGridEditor::InjectKey(int key, Qt::KeyboardModifiers modifiers)
 
 // ---- overlays ----
 
-bool CGridEditor::PlaceOverlay(QWidget* editor, int kind, QWidget* owner, int topInset,
-                               int heightLoss)
+bool CGridEditor::PlaceOverlay(QWidget* editor, int kind, int topInset, int heightLoss)
 {
     const int row = GetRow();
     const int col = GetCol();
@@ -288,10 +287,11 @@ bool CGridEditor::PlaceOverlay(QWidget* editor, int kind, QWidget* owner, int to
     m_overlay = editor;
     m_overlayKind = kind;
     CEdgeRect rect = CellRectFromCurrent();
-    const QWidget* host = owner != nullptr ? owner : editor->parentWidget();
-    if (host != nullptr && host != parentWidget() && parentWidget() != nullptr) {
-        const QPoint shift = parentWidget()->mapTo(host->window(), QPoint(0, 0)) -
-                             host->mapTo(host->window(), QPoint(0, 0));
+    // The rectangle is in the coordinates of the grid's parent; the editor
+    // is placed in those of its own parent, normally the same owner.
+    const QWidget* host = editor->parentWidget();
+    if (host != nullptr && parentWidget() != nullptr && host != parentWidget()) {
+        const QPoint shift = host->mapFromGlobal(parentWidget()->mapToGlobal(QPoint(0, 0)));
         rect = {rect.left + shift.x(), rect.top + shift.y(), rect.right + shift.x(),
                 rect.bottom + shift.y()};
     }
@@ -304,9 +304,9 @@ bool CGridEditor::PlaceOverlay(QWidget* editor, int kind, QWidget* owner, int to
 }
 
 bool CGridEditor::OpenListEditor(QComboBox* list, const QString& text, int focusFlag,
-                                 QWidget* owner)
+                                 QWidget* /*owner*/)
 {
-    if (!PlaceOverlay(list, kOverlayList, owner, kListTopInset, kListHeightLoss)) {
+    if (!PlaceOverlay(list, kOverlayList, kListTopInset, kListHeightLoss)) {
         return false;
     }
     const int index = list->findText(text, Qt::MatchFixedString);
@@ -321,9 +321,9 @@ bool CGridEditor::OpenListEditor(QComboBox* list, const QString& text, int focus
 }
 
 bool CGridEditor::OpenEditEditor(QLineEdit* edit, const QString& text, int focusFlag,
-                                 QWidget* owner)
+                                 QWidget* /*owner*/)
 {
-    if (!PlaceOverlay(edit, kOverlayEdit, owner, kEditTopInset, kEditHeightLoss)) {
+    if (!PlaceOverlay(edit, kOverlayEdit, kEditTopInset, kEditHeightLoss)) {
         return false;
     }
     edit->setText(text);

@@ -99,7 +99,8 @@ public:
     // Lays the owner's list or edit box over the current cell, shows and
     // enables it and (focusFlag 1) focuses it. An edit box takes the text,
     // the cell's text is kept as the saved cell text and the cell is emptied
-    // under the box. False, with nothing shown, on a heading cell.
+    // under the box. False, with nothing shown, on a heading cell. The
+    // editor is placed in its parent's coordinates; that parent is the owner.
     bool OpenListEditor(QComboBox* list, const QString& text, int focusFlag, QWidget* owner);
     bool OpenEditEditor(QLineEdit* edit, const QString& text, int focusFlag, QWidget* owner);
     // Hides and disables the open overlay, emptying an edit box when clear
@@ -161,7 +162,7 @@ private:
     bool HasSavedRect() const { return m_savedRect.right != 0; }
     void PlaceWindow(const CEdgeRect& rect);
     int ScrollBarMetric() const;
-    bool PlaceOverlay(QWidget* editor, int kind, QWidget* owner, int topInset, int heightLoss);
+    bool PlaceOverlay(QWidget* editor, int kind, int topInset, int heightLoss);
 
     CEdgeRect m_savedRect;
     int m_scrollBarWidth = 0;
