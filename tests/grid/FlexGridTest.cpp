@@ -140,8 +140,6 @@ TEST_F(FlexGridTest, ClickOnACellMovesTheCurrentCellAndRaisesTheMouseEvents)
     QSignalSpy downs(grid, &CFlexGrid::MouseDown);
     QSignalSpy clicks(grid, &CFlexGrid::Click);
     // Row 3, column 2: 16-pixel rows and 28-pixel columns after the headings.
-    const int headerHeight = grid->TwipsToPixelsY(grid->GetRowHeight(0));
-    const int labelWidth = grid->TwipsToPixelsX(grid->GetColWidth(0));
     const QPoint inViewport(28 + 10, 2 * 16 + 5);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ShiftModifier, inViewport);
 
@@ -153,7 +151,5 @@ TEST_F(FlexGridTest, ClickOnACellMovesTheCurrentCellAndRaisesTheMouseEvents)
     EXPECT_EQ(clicks.count(), 1);
     EXPECT_EQ(grid->GetMouseRow(), 3);
     EXPECT_EQ(grid->GetMouseCol(), 2);
-    EXPECT_GT(headerHeight, 0);
-    EXPECT_GT(labelWidth, 0);
 }
 } // namespace

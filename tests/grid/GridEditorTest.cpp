@@ -356,6 +356,31 @@ TEST(GridEditorOverlay, ScrollFocusModeOneTakesTheFocusBackFromAnOpenEditor)
     EXPECT_TRUE(grid->hasFocus());
 }
 
+TEST(GridEditorOverlay, TabOutMovesTheFocusPastTheGridInEitherDirection)
+{
+    CGridHost host(6, 2);
+    CGridEditor* grid = host.grid;
+    QLineEdit before(host.owner.get());
+    QLineEdit after(host.owner.get());
+    QWidget::setTabOrder(&before, grid);
+    QWidget::setTabOrder(grid, &after);
+    before.show();
+    after.show();
+    Qt::KeyboardModifiers held = Qt::NoModifier;
+    grid->SetModifierSource([&held] { return held; });
+
+    after.setFocus();
+    grid->TabOut();
+    EXPECT_TRUE(grid->hasFocus()); // the Tab is on its way
+    DeliverPosted();
+    EXPECT_TRUE(after.hasFocus());
+
+    held = Qt::ShiftModifier;
+    grid->TabOut();
+    DeliverPosted();
+    EXPECT_TRUE(before.hasFocus());
+}
+
 TEST(GridEditorLayout, CellEnabledLookGreysAndRestoresTheCurrentCell)
 {
     CGridHost host(6, 2);
