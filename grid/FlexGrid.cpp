@@ -47,6 +47,60 @@ int16_t FromQtAlignment(Qt::Alignment alignment)
 }
 } // namespace
 
+namespace {
+// Text in a heading cell keeps this far from the cell's sides.
+constexpr int kHeadingMargin = 2;
+
+// A heading cell: the system's raised heading face, the cell's own colours
+// where it has them, and the text clipped to the cell (a text wider than
+// the cell loses the side away from its alignment).
+void PaintHeading(QPainter& painter, const QWidget* widget, const QRect& rect,
+                  Qt::Orientation orientation, const QString& text, Qt::Alignment alignment,
+                  const QVariant& background, const QVariant& foreground)
+{
+    QStyleOptionHeader option;
+    option.initFrom(widget);
+    option.state |= QStyle::State_Enabled | QStyle::State_Raised;
+    option.palette.setCurrentColorGroup(QPalette::Active);
+    option.rect = rect;
+    option.orientation = orientation;
+    option.position = QStyleOptionHeader::Middle;
+    painter.save();
+    painter.setClipRect(rect);
+    widget->style()->drawControl(QStyle::CE_HeaderSection, &option, &painter, widget);
+    if (background.isValid()) {
+        painter.fillRect(rect.adjusted(1, 1, -1, -1), background.value<QBrush>());
+    }
+    painter.setPen(foreground.isValid() ? foreground.value<QBrush>().color()
+                                        : option.palette.color(QPalette::ButtonText));
+    painter.drawText(rect.adjusted(kHeadingMargin, 0, -kHeadingMargin, 0),
+                     static_cast<int>(alignment | Qt::TextSingleLine), text);
+    painter.restore();
+}
+
+// The heading row or column: every section is painted as a heading cell.
+class CFlexHeader : public QHeaderView
+{
+public:
+    CFlexHeader(Qt::Orientation orientation, QWidget* parent) : QHeaderView(orientation, parent) {}
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
+    {
+        if (!rect.isValid() || model() == nullptr) {
+            return;
+        }
+        const QVariant alignment =
+            model()->headerData(logicalIndex, orientation(), Qt::TextAlignmentRole);
+        PaintHeading(*painter, this, rect, orientation(),
+                     model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString(),
+                     alignment.isValid() ? Qt::Alignment(alignment.toInt()) : defaultAlignment(),
+                     model()->headerData(logicalIndex, orientation(), Qt::BackgroundRole),
+                     model()->headerData(logicalIndex, orientation(), Qt::ForegroundRole));
+    }
+};
+} // namespace
+
 // Paints data cells: the owner's colours and alignments, the selection as the
 // highlight mode asks, grid lines in the grid colour and a frame round the
 // current cell.
@@ -122,13 +176,14 @@ CFlexGrid::CFlexGrid(QWidget* parent) : QTableWidget(parent), m_corner(new QTabl
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(kBorderWidth);
     m_gridColor = kDefaultGridLines;
+    setHorizontalHeader(new CFlexHeader(Qt::Horizontal, this));
+    setVerticalHeader(new CFlexHeader(Qt::Vertical, this));
 
     for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
         header->setSectionResizeMode(QHeaderView::Fixed);
         header->setSectionsClickable(false);
         header->setHighlightSections(false);
         header->setMinimumSectionSize(1);
-        header->setTextElideMode(Qt::ElideNone);
         header->installEventFilter(this);
         header->viewport()->installEventFilter(this);
     }
@@ -178,18 +233,11 @@ void CFlexGrid::changeEvent(QEvent* event)
 void CFlexGrid::PaintCorner()
 {
     QPainter painter(m_cornerButton);
-    QStyleOptionHeader option;
-    option.initFrom(m_cornerButton);
-    // The corner takes no clicks, but it is no greyed cell.
-    option.state |= QStyle::State_Enabled;
-    option.palette.setCurrentColorGroup(QPalette::Active);
-    option.rect = m_cornerButton->rect();
-    option.position = QStyleOptionHeader::OnlyOneSection;
-    option.text = m_corner->text();
     const QVariant alignment = m_corner->data(Qt::TextAlignmentRole);
-    option.textAlignment =
-        alignment.isValid() ? Qt::Alignment(alignment.toInt()) : Qt::AlignLeft | Qt::AlignVCenter;
-    style()->drawControl(QStyle::CE_Header, &option, &painter, m_cornerButton);
+    PaintHeading(painter, m_cornerButton, m_cornerButton->rect(), Qt::Horizontal, m_corner->text(),
+                 alignment.isValid() ? Qt::Alignment(alignment.toInt())
+                                     : Qt::AlignLeft | Qt::AlignVCenter,
+                 m_corner->data(Qt::BackgroundRole), m_corner->data(Qt::ForegroundRole));
 }
 
 // ---- cells ----

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -49,16 +50,34 @@ constexpr QSize kCloseSize{90, 20};
 constexpr int kValueMaxHex = 2;
 constexpr int kAddressMaxLength = 5;
 constexpr int kFontPoints = 9;
+constexpr int kRowSpareLines = 2; // a row's text keeps this many pixel lines free
 constexpr const char* kGridFontFamily = "MS PGothic";
 
-QFont GridFont()
+// The table's font: MS PGothic where the system has it, else a fixed-pitch
+// font of the same size, preferring one whose lines fit the rows (so that
+// the underscores of the line labels stay in view).
+QFont GridFont(int rowPixels)
 {
     if (QFontDatabase::hasFamily(QString::fromLatin1(kGridFontFamily))) {
         return QFont(QString::fromLatin1(kGridFontFamily), kFontPoints);
     }
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(kFontPoints);
-    return font;
+    const int maxLineHeight = rowPixels - kRowSpareLines;
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSize(kFontPoints);
+    if (QFontMetrics(fixed).height() <= maxLineHeight) {
+        return fixed;
+    }
+    const QStringList families = QFontDatabase::families();
+    for (const QString& family : families) {
+        if (!QFontDatabase::isFixedPitch(family)) {
+            continue;
+        }
+        const QFont candidate(family, kFontPoints);
+        if (QFontMetrics(candidate).height() <= maxLineHeight) {
+            return candidate;
+        }
+    }
+    return fixed;
 }
 } // namespace
 
@@ -90,7 +109,7 @@ void CMemoryMapDlg::BuildWindow()
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     m_table = new CGridEditor(this);
     m_table->setObjectName(QStringLiteral("table"));
-    m_table->setFont(GridFont());
+    m_table->setFont(GridFont(m_table->TwipsToPixelsY(kRowHeight)));
     m_table->SetOwnerKeyFilter(this);
 
     m_addressBox = new CInputChar(this);
