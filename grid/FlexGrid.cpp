@@ -210,6 +210,10 @@ CFlexGrid::CFlexGrid(QWidget* parent) : QTableWidget(parent), m_corner(new QTabl
 
 CFlexGrid::~CFlexGrid()
 {
+    // The base classes may still move the scroll bars while they tear down;
+    // that must not reach this half-destroyed object.
+    verticalScrollBar()->disconnect(this);
+    horizontalScrollBar()->disconnect(this);
     delete m_corner;
 }
 

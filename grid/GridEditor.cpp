@@ -61,6 +61,13 @@ CGridEditor::CGridEditor(QWidget* parent) : CFlexGrid(parent), m_windowColor(Sys
     connect(this, &CFlexGrid::Scroll, this, &CGridEditor::OnScroll);
 }
 
+CGridEditor::~CGridEditor()
+{
+    verticalScrollBar()->disconnect(this);
+    horizontalScrollBar()->disconnect(this);
+    disconnect(this, &CFlexGrid::Scroll, this, &CGridEditor::OnScroll);
+}
+
 void CGridEditor::SetModifierSource(std::function<Qt::KeyboardModifiers()> source)
 {
     m_modifierSource = std::move(source);

@@ -1,6 +1,8 @@
 #pragma once
 #include "grid/FlexGrid.h"
 
+#include <QPointer>
+
 #include <functional>
 #include <vector>
 
@@ -60,6 +62,7 @@ public:
     static constexpr int kWheelDeltaPerRow = 40;
 
     explicit CGridEditor(QWidget* parent = nullptr);
+    ~CGridEditor() override;
 
     // Sets Rows, counts the page rows if they were never counted, fits.
     void SetRows(int rows) override;
@@ -178,6 +181,6 @@ private:
     GridColor m_backgroundSeen = kDefaultColor;
     int m_scrollFocusMode = 0;
     bool m_fitPending = false;
-    QObject* m_ownerFilter = nullptr;
+    QPointer<QObject> m_ownerFilter;
     std::function<Qt::KeyboardModifiers()> m_modifierSource;
 };

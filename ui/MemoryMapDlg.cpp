@@ -97,7 +97,18 @@ CMemoryMapDlg::CMemoryMapDlg(const CTextCatalog* texts, QWidget* parent)
     BuildWindow();
 }
 
-CMemoryMapDlg::~CMemoryMapDlg() = default;
+CMemoryMapDlg::~CMemoryMapDlg()
+{
+    // The children go after this object: nothing they raise while they are
+    // destroyed may reach it.
+    m_table->disconnect(this);
+    m_table->SetOwnerKeyFilter(nullptr);
+    m_asciiCheck->disconnect(this);
+    m_closeButton->disconnect(this);
+    m_valueBox->removeEventFilter(this);
+    m_addressBox->removeEventFilter(this);
+    m_closeButton->removeEventFilter(this);
+}
 
 QString CMemoryMapDlg::Text(int id) const
 {
