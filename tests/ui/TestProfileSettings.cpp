@@ -1,4 +1,4 @@
-#include "QtTestEnvironment.h"
+#include "support/QtTestEnvironment.h"
 #include "ui/DataFolder.h"
 #include "ui/ProfileSettings.h"
 

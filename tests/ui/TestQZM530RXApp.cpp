@@ -1,4 +1,4 @@
-#include "QtTestEnvironment.h"
+#include "support/QtTestEnvironment.h"
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"

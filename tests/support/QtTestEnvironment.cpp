@@ -1,4 +1,4 @@
-#include "QtTestEnvironment.h"
+#include "support/QtTestEnvironment.h"
 
 #include "ui/ProfileSettings.h"
 
@@ -59,3 +59,21 @@ void QtTestEnvironment::ClearProgramSettings()
               QString::fromLatin1(CProfileSettings::kProgramName))
         .clear();
 }
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QZM_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define QZM_ASAN 1
+#endif
+
+#ifdef QZM_ASAN
+// The font and desktop libraries under Qt keep caches for the life of the
+// process; they are not leaks of this program.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig\nleak:libglib\nleak:libdbus\nleak:libxcb\n";
+}
+#endif

@@ -1,0 +1,155 @@
+#include "grid/FlexGrid.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+struct FlexGridTest : ::testing::Test
+{
+    void SetUp() override
+    {
+        owner = std::make_unique<QWidget>();
+        owner->resize(600, 400);
+        grid = new CFlexGrid(owner.get());
+        grid->setGeometry(0, 0, 300, 200);
+        grid->SetCols(4);
+        grid->SetRows(50);
+        grid->SetRowHeight(-1, 240);
+        grid->SetColWidth(-1, 420);
+        owner->show();
+    }
+
+    std::unique_ptr<QWidget> owner;
+    CFlexGrid* grid = nullptr;
+};
+
+TEST_F(FlexGridTest, CountsIncludeTheFixedRowAndColumnAndEveryCellKeepsItsText)
+{
+    EXPECT_EQ(grid->GetRows(), 50);
+    EXPECT_EQ(grid->GetCols(), 4);
+    EXPECT_EQ(grid->GetFixedRows(), 1);
+    EXPECT_EQ(grid->GetFixedCols(), 1);
+
+    grid->SetTextMatrix(0, 0, "corner");
+    grid->SetTextMatrix(0, 2, "head");
+    grid->SetTextMatrix(7, 0, "label");
+    grid->SetTextMatrix(7, 3, "data");
+    EXPECT_EQ(grid->GetTextMatrix(0, 0), "corner");
+    EXPECT_EQ(grid->GetTextMatrix(0, 2), "head");
+    EXPECT_EQ(grid->GetTextMatrix(7, 0), "label");
+    EXPECT_EQ(grid->GetTextMatrix(7, 3), "data");
+    EXPECT_EQ(grid->GetTextMatrix(7, 2), "");
+
+    // Cells outside the table are ignored, not created.
+    grid->SetTextMatrix(50, 1, "nowhere");
+    grid->SetTextMatrix(1, 4, "nowhere");
+    EXPECT_EQ(grid->GetTextMatrix(50, 1), "");
+    EXPECT_EQ(grid->GetRows(), 50);
+}
+
+TEST_F(FlexGridTest, CurrentCellChangesAreReportedOnceAndTextFollowsIt)
+{
+    QSignalSpy changes(grid, &CFlexGrid::RowColChange);
+    grid->SetRow(5);
+    grid->SetCol(2);
+    grid->SetCol(2);
+    grid->SetRow(99); // out of range: ignored
+    EXPECT_EQ(changes.count(), 2);
+    EXPECT_EQ(grid->GetRow(), 5);
+    EXPECT_EQ(grid->GetCol(), 2);
+
+    grid->SetText("x");
+    EXPECT_EQ(grid->GetTextMatrix(5, 2), "x");
+    EXPECT_EQ(grid->GetText(), "x");
+
+    // A heading cell can be made current to write it.
+    grid->SetRow(0);
+    grid->SetText("__2");
+    EXPECT_EQ(grid->GetTextMatrix(0, 2), "__2");
+}
+
+TEST_F(FlexGridTest, SizesAndPositionsAreInTwips)
+{
+    grid->SetColWidth(2, 600);
+    grid->SetRowHeight(0, 255);
+    EXPECT_EQ(grid->GetColWidth(2), 600);
+    EXPECT_EQ(grid->GetColWidth(1), 420);
+    EXPECT_EQ(grid->GetRowHeight(0), 255);
+    EXPECT_EQ(grid->GetRowHeight(30), 240);
+    EXPECT_EQ(grid->GetRowPos(2) - grid->GetRowPos(1), 240);
+    EXPECT_EQ(grid->GetRowPos(1) - grid->GetRowPos(0), 255);
+    EXPECT_EQ(grid->GetColPos(3) - grid->GetColPos(2), 600);
+}
+
+TEST_F(FlexGridTest, TopRowScrollsWithinTheTableAndReadingTheCellBringsItIntoView)
+{
+    QSignalSpy scrolls(grid, &CFlexGrid::Scroll);
+    grid->SetTopRow(10);
+    EXPECT_EQ(grid->GetTopRow(), 10);
+    EXPECT_EQ(scrolls.count(), 1);
+    EXPECT_TRUE(grid->GetRowIsVisible(0));
+    EXPECT_TRUE(grid->GetRowIsVisible(10));
+    EXPECT_FALSE(grid->GetRowIsVisible(9));
+
+    // The last page stays full.
+    grid->SetTopRow(1000);
+    EXPECT_LT(grid->GetTopRow(), 49);
+    EXPECT_TRUE(grid->GetRowIsVisible(49));
+    EXPECT_FALSE(grid->GetRowIsVisible(grid->GetTopRow() - 1));
+
+    // Setting the current cell does not scroll; reading its rectangle does.
+    grid->SetTopRow(1);
+    grid->SetRow(40);
+    EXPECT_EQ(grid->GetTopRow(), 1);
+    grid->GetCellTop();
+    EXPECT_TRUE(grid->GetRowIsVisible(40));
+}
+
+TEST_F(FlexGridTest, FillStyleRepeatFormatsTheWholeSelection)
+{
+    grid->SetRow(1);
+    grid->SetCol(1);
+    grid->SetRowSel(3);
+    grid->SetColSel(2);
+    grid->SetFillStyle(CFlexGrid::kFillRepeat);
+    grid->SetCellAlignment(CFlexGrid::kAlignCenterCenter);
+    grid->SetCellBackColor(0x123456);
+    grid->SetFillStyle(CFlexGrid::kFillSingle);
+
+    for (int row = 1; row <= 3; ++row) {
+        for (int col = 1; col <= 2; ++col) {
+            grid->SetRow(row);
+            grid->SetCol(col);
+            EXPECT_EQ(grid->GetCellAlignment(), CFlexGrid::kAlignCenterCenter);
+            EXPECT_EQ(grid->GetCellBackColor(), 0x123456u);
+        }
+    }
+    grid->SetRow(4);
+    EXPECT_EQ(grid->GetCellBackColor(), CFlexGrid::kDefaultColor);
+    grid->SetRow(1);
+    grid->SetCellBackColor(CFlexGrid::kDefaultColor);
+    EXPECT_EQ(grid->GetCellBackColor(), CFlexGrid::kDefaultColor);
+}
+
+TEST_F(FlexGridTest, ClickOnACellMovesTheCurrentCellAndRaisesTheMouseEvents)
+{
+    QSignalSpy downs(grid, &CFlexGrid::MouseDown);
+    QSignalSpy clicks(grid, &CFlexGrid::Click);
+    // Row 3, column 2: 16-pixel rows and 28-pixel columns after the headings.
+    const QPoint inViewport(28 + 10, 2 * 16 + 5);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ShiftModifier, inViewport);
+
+    EXPECT_EQ(grid->GetRow(), 3);
+    EXPECT_EQ(grid->GetCol(), 2);
+    ASSERT_EQ(downs.count(), 1);
+    EXPECT_EQ(downs.at(0).at(0).value<int16_t>(), CFlexGrid::kButtonLeft);
+    EXPECT_EQ(downs.at(0).at(1).value<int16_t>(), CFlexGrid::kShiftMask);
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(grid->GetMouseRow(), 3);
+    EXPECT_EQ(grid->GetMouseCol(), 2);
+}
+} // namespace
