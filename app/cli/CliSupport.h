@@ -62,6 +62,9 @@ bool ParseCliArgs(const CCliCommand& command, const std::vector<std::string>& wo
 // Prints the usage of one command.
 void PrintCommandUsage(const CCliCommand& command, std::ostream& out);
 
+// Whether two texts are equal apart from the letter case of ASCII letters.
+bool EqualsIgnoringCase(const std::string& a, const std::string& b);
+
 // The name of a file without its folder.
 std::string BaseName(const std::string& path);
 

@@ -35,17 +35,6 @@ std::string DisplayValue(const CConfigStore& store, const CSettingDef& def)
     return options[static_cast<std::size_t>(position)].text;
 }
 
-bool EqualsIgnoringCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
 
 bool ParseInt(const std::string& text, int& value)
 {

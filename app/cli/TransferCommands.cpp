@@ -126,17 +126,6 @@ private:
     uint32_t m_startMs = 0;
 };
 
-bool EqualsIgnoringCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
 
 // A number, for "3", "COM3" and "\\.\COM12"; -1 otherwise.
 int PortNumberOf(const std::string& port)
