@@ -11,6 +11,12 @@
 
 namespace {
 
+// A title with the close box only: the box can be neither resized nor
+// minimised.
+constexpr Qt::WindowFlags kWindowFlags = Qt::Dialog | Qt::CustomizeWindowHint |
+                                         Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                         Qt::WindowCloseButtonHint;
+
 // Layout in dialog units.
 constexpr int kDialogWidth = 260;
 constexpr int kDialogHeight = 126;
@@ -45,7 +51,7 @@ QRect InPixels(const CDialogUnits& units, const QRect& rect)
 
 } // namespace
 
-CAboutDlg::CAboutDlg(const CTextCatalog& texts, QWidget* parent) : QDialog(parent)
+CAboutDlg::CAboutDlg(const CTextCatalog& texts, QWidget* parent) : QDialog(parent, kWindowFlags)
 {
     const CDialogUnits units(font());
     setFixedSize(units.ToPixelsX(kDialogWidth), units.ToPixelsY(kDialogHeight));

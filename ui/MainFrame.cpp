@@ -274,15 +274,9 @@ void CMainFrame::ApplyPlacement(const CWindowPlacement& placement)
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    // A second request while the questions are open is the same request.
-    if (m_closeQuestionOpen) {
-        event->ignore();
-        return;
-    }
-    m_closeQuestionOpen = true;
-    const bool mayClose = m_fileCommands.ConfirmClose(Owner());
-    m_closeQuestionOpen = false;
-    if (!mayClose) {
+    // A second request while the questions are open never gets here: the
+    // window is already closing.
+    if (!m_fileCommands.ConfirmClose(Owner())) {
         event->ignore();
         return;
     }

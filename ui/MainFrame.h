@@ -102,7 +102,6 @@ private:
     CQZM530RXApp& m_app;
     CFileCommands m_fileCommands;
     QPoint m_normalPosition; // of the frame, while shown normal
-    bool m_closeQuestionOpen = false;
 };
 
 // Gives the menu bar its catalogue texts in place: the top-level items by

@@ -545,3 +545,43 @@ TEST_F(MainFrameTest, AboutOpensModallyOverTheFrameAndOkClosesIt)
     EXPECT_TRUE(modal);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
+
+namespace {
+
+// Answers OK; while the first box is open, the user asks to close again
+// (the close box, or a request posted before the box opened).
+class CCloseAgainPresenter : public IMessagePresenter
+{
+public:
+    int Present(MessageOwner, const std::string& text, const std::string&, unsigned) override
+    {
+        texts.push_back(text);
+        if (frame && texts.size() == 1)
+            frame->close();
+        return MessageAnswer::kOk;
+    }
+
+    CMainFrame* frame = nullptr;
+    std::vector<std::string> texts;
+};
+
+} // namespace
+
+TEST_F(MainFrameTest, ASecondCloseWhileTheQuestionIsOpenAsksNothingMore)
+{
+    CCloseAgainPresenter presenter;
+    CAppOptions options;
+    options.presenter = &presenter;
+    options.fileDialogs = &m_dialogs;
+    const std::string documents = m_documents.path().toStdString();
+    options.folderSources = [documents](const std::string& stored) {
+        return CFolderSources{stored, documents, "/nonexistent/bin"};
+    };
+    m_app.reset();
+    CQZM530RXApp app(1, m_argv, options);
+    ASSERT_TRUE(app.InitInstance());
+    presenter.frame = app.MainFrame();
+    app.MainFrame()->close();
+    EXPECT_EQ(presenter.texts, std::vector<std::string>{kAskExit});
+    EXPECT_FALSE(app.MainFrame()->isVisible());
+}
