@@ -8,7 +8,9 @@
 #include <cstdint>
 
 class CQZM530RXApp;
+class CTextCatalog;
 class QAction;
+class QMenuBar;
 
 // The commands of the menu and the accelerators, by command ID.
 namespace FrameCommand {
@@ -108,6 +110,4 @@ private:
 // position (the first "&File", the second "&Help", any further one text ID
 // 0), the items of each drop-down menu by their command ID (kept as the
 // action's data) when it is above 0. Separators and nested menus keep theirs.
-class CTextCatalog;
-class QMenuBar;
 void RelabelMenu(QMenuBar& menuBar, const CTextCatalog& texts);
