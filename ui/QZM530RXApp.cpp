@@ -1,5 +1,6 @@
 #include "ui/QZM530RXApp.h"
 
+#include "ui/AboutDlg.h"
 #include "ui/MainFrame.h"
 #include "ui/QZM530RXDoc.h"
 #include "ui/ViewPlaceholder.h"
@@ -110,4 +111,20 @@ std::string CQZM530RXApp::InitialFolder() const
     const CFolderSources sources =
         m_options.folderSources ? m_options.folderSources(stored) : SystemFolderSources(stored);
     return ::InitialFolder(sources);
+}
+
+void CQZM530RXApp::OnAppAbout()
+{
+    CAboutDlg dialog(m_texts, m_mainFrame.get());
+    dialog.exec();
+}
+
+IFileDialogs& CQZM530RXApp::FileDialogs()
+{
+    return m_options.fileDialogs ? *m_options.fileDialogs : m_screenDialogs;
+}
+
+const ILocalClock& CQZM530RXApp::Clock() const
+{
+    return m_options.clock ? *m_options.clock : m_systemClock;
 }

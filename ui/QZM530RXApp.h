@@ -1,4 +1,5 @@
 #pragma once
+#include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "link/MicLink.h"
 #include "text/MessageBoxes.h"
@@ -6,6 +7,7 @@
 #include "ui/DataFolder.h"
 #include "ui/FilePaths.h"
 #include "ui/ProfileSettings.h"
+#include "ui/QtFileDialogs.h"
 #include "ui/QtMessagePresenter.h"
 
 #include <functional>
@@ -26,6 +28,10 @@ struct CAppOptions
     // The folders from which the initial data folder is chosen, given the
     // stored "LastFilePath"; the system's when empty.
     std::function<CFolderSources(const std::string&)> folderSources;
+    // Shows the Open and Save As dialogs; the system's when none.
+    IFileDialogs* fileDialogs = nullptr;
+    // The local time written into saved data files; the system's when none.
+    const ILocalClock* clock = nullptr;
 };
 
 // The root of the program. It owns every long-lived part for the whole run,
@@ -69,6 +75,9 @@ public:
     // The folder in which the file dialogs start (the main frame asks).
     std::string InitialFolder() const;
 
+    // The About command: the About box, modal over the main window.
+    void OnAppAbout();
+
     CConfigStore& Store() { return m_store; }
     const CMessageBoxes& MessageBoxes() const { return m_messageBoxes; }
     const CTextCatalog& Texts() const { return m_texts; }
@@ -77,6 +86,8 @@ public:
     const CProfileSettings& Profile() const { return m_profile; }
     CMainFrame* MainFrame() const { return m_mainFrame.get(); }
     bool HasDocument() const { return m_document != nullptr; }
+    IFileDialogs& FileDialogs();
+    const ILocalClock& Clock() const;
 
 private:
     static CQZM530RXApp* s_instance;
@@ -91,6 +102,8 @@ private:
     CFilePaths m_filePaths;
     CMicLink m_link;
     CProfileSettings m_profile;
+    CQtFileDialogs m_screenDialogs;
+    CSystemClock m_systemClock;
 
     // The document and the windows, created by start-up, gone before the
     // parts above.
