@@ -2,7 +2,7 @@
 
 #include "ui/MainFrame.h"
 #include "ui/QZM530RXDoc.h"
-#include "ui/ViewPlaceholder.h"
+#include "ui/QZM530RXView.h"
 #include "ui/WindowTexts.h"
 
 #include <QApplication>
@@ -68,7 +68,7 @@ bool CQZM530RXApp::InitInstance()
 
     m_document = std::make_unique<CQZM530RXDoc>();
     m_mainFrame = std::make_unique<CMainFrame>(*this);
-    m_mainFrame->SetView(new CViewPlaceholder(*this));
+    m_mainFrame->SetView(new CQZM530RXView(*this));
     m_screenPresenter.SetMainWindow(m_mainFrame.get());
 
     RestoreWindowPlacement();
