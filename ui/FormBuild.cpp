@@ -22,6 +22,8 @@ namespace {
 constexpr const char* kTableFontFamily = "Arial";
 constexpr qreal kTableFontPoints = 8.25;
 constexpr int kMinVisibleItems = 1;
+constexpr int kGroupFrameWidth = 2;
+constexpr int kGroupTitlePadding = 2;
 
 struct CButtonCommand
 {
@@ -57,6 +59,20 @@ bool TakesFocus(FormControlKind kind)
     }
 }
 
+// A group box as dialog templates draw it: an etched frame whose top line
+// runs through the middle of the title, the title a little in from the left.
+QString GroupBoxStyle(const QFontMetrics& metrics)
+{
+    const int titleMiddle = metrics.height() / 2;
+    return QStringLiteral("QGroupBox { border: %1px groove palette(mid); margin-top: %2px; }"
+                          "QGroupBox::title { subcontrol-origin: margin; left: %3px;"
+                          " padding: 0px %4px; }")
+        .arg(kGroupFrameWidth)
+        .arg(titleMiddle)
+        .arg(metrics.averageCharWidth() + kGroupTitlePadding)
+        .arg(kGroupTitlePadding);
+}
+
 QFont TableFont()
 {
     QFont font(QString::fromLatin1(kTableFontFamily));
@@ -68,8 +84,11 @@ QWidget* NewControl(const CFormControlDef& def, QWidget* parent)
 {
     const QString text = TemplateText(def);
     switch (def.kind) {
-    case FormControlKind::GroupBox:
-        return new QGroupBox(text, parent);
+    case FormControlKind::GroupBox: {
+        auto* group = new QGroupBox(text, parent);
+        group->setStyleSheet(GroupBoxStyle(group->fontMetrics()));
+        return group;
+    }
     case FormControlKind::CheckBox:
         return new QCheckBox(text, parent);
     case FormControlKind::Table: {

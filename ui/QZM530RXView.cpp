@@ -41,6 +41,8 @@ constexpr int kEnvironmentColumnWidth = 140;
 constexpr int kHeadingRow = 0;
 constexpr int kFirstNumberedRow = 1;
 constexpr int kScrollFocusToTable = 1;
+// The table's edges and the room that fitting leaves below the last row.
+constexpr int kTableFitMargin = 8;
 constexpr std::size_t kImageBytes = CConfigStore::kImageSize;
 
 constexpr Qt::WindowStates kNotNormal = Qt::WindowMaximized | Qt::WindowFullScreen;
@@ -229,6 +231,14 @@ void CQZM530RXView::FillList(int id)
 void CQZM530RXView::SetUpPresetTable()
 {
     m_table->SetCols(kTableCols);
+    // The template's height holds the heading and the five rows in the font
+    // the form was drawn with; where the table's rows come out taller, the
+    // table gets the room they need, so that no row hides behind a scroll bar.
+    const int rowsHeight = m_table->TwipsToPixelsY(m_table->GetRowHeight(kHeadingRow)) +
+                           kPresetRowCount * m_table->TwipsToPixelsY(m_table->GetRowHeight(1));
+    if (m_table->height() < rowsHeight + kTableFitMargin) {
+        m_table->resize(m_table->width(), rowsHeight + kTableFitMargin);
+    }
     m_table->SetRows(kTableRows);
     m_table->NumberRows(kFirstNumberedRow);
     const std::vector<CColumnDesc> columns = {

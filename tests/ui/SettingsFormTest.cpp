@@ -168,6 +168,8 @@ TEST(SettingsForm, FirstDisplayShowsANewConfigurationAndFitsTheFrame)
     }
     EXPECT_EQ(table->GetRow(), 1);
     EXPECT_EQ(table->GetCol(), 1);
+    EXPECT_EQ(table->PageRows(), 5) << "every preset row in view";
+    EXPECT_TRUE(table->GetRowIsVisible(5));
     EXPECT_EQ(table->font().family(), "Arial");
     EXPECT_DOUBLE_EQ(table->font().pointSizeF(), 8.25);
 
