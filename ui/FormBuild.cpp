@@ -149,6 +149,11 @@ void CQZM530RXView::CreateControls()
             list->setMaxVisibleItems(
                 std::max(kMinVisibleItems, (place.height() - closed) / itemHeight));
             place.setHeight(closed);
+            if (PresetRowOfList(def->id) != 0) {
+                // The in-place lists show their option as the table shows it.
+                list->setFont(TableFont());
+                place.setHeight(list->sizeHint().height());
+            }
         }
         widget->setGeometry(place);
         m_controls.push_back({def, widget});

@@ -41,6 +41,19 @@ void CQZM530RXView::BeginPresetEdit()
         return;
     }
     const QString text = m_table->GetTextMatrix(row, col).left(kMaxCellText);
-    m_table->OpenListEditor(list, text, kGiveFocus, this);
+    if (m_table->OpenListEditor(list, text, kGiveFocus, this)) {
+        CentreListOnCell(list);
+    }
     m_refocus = m_table;
+}
+
+void CQZM530RXView::CentreListOnCell(QComboBox* list)
+{
+    // The grid editor lays the list across the cell; a closed list is as
+    // high as its font needs, so it is centred on the cell's row.
+    const int top =
+        m_table->y() + m_table->frameWidth() + m_table->TwipsToPixelsY(m_table->GetCellTop());
+    const int rowHeight = m_table->TwipsToPixelsY(m_table->GetCellHeight());
+    const int listHeight = list->sizeHint().height();
+    list->setGeometry(list->x(), top + (rowHeight - listHeight) / 2, list->width(), listHeight);
 }

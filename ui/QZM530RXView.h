@@ -123,6 +123,7 @@ private:
     // The preset table (FormPresets.cpp).
     void OnTableMouseDown(int16_t button, int16_t shift, int32_t x, int32_t y);
     void BeginPresetEdit();
+    void CentreListOnCell(QComboBox* list);
     QComboBox* RowList(int row) const;
 
     // Keys and focus (FormKeys.cpp).
