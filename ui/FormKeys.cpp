@@ -166,13 +166,13 @@ bool CQZM530RXView::OtherControlKey(QWidget* target, QKeyEvent* key)
     return false;
 }
 
-void CQZM530RXView::changeEvent(QEvent* event)
+bool CQZM530RXView::event(QEvent* event)
 {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+    if (event->type() == QEvent::WindowActivate) {
         // After the window has put its own focus back.
         QMetaObject::invokeMethod(this, &CQZM530RXView::FocusOnActivation, Qt::QueuedConnection);
     }
+    return QWidget::event(event);
 }
 
 void CQZM530RXView::FocusOnActivation()

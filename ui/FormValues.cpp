@@ -98,12 +98,13 @@ void CQZM530RXView::OnListFocusLost(QComboBox* list, int id)
     }
     m_table->SetTextMatrix(row, kPresetTextCol,
                            list->currentIndex() >= 0 ? list->currentText() : QString());
+    // When the window lost the activation, the window still remembers the
+    // list as its focus; the focus then comes back to the form, which hands it
+    // on (FocusOnActivation).
+    const bool windowLeft = window()->focusWidget() == list;
     list->hide();
     list->setEnabled(false);
-    const QWidget* remembered = window()->focusWidget();
-    if (remembered == nullptr || remembered == list) {
-        // The window lost the activation: the focus comes back to the form,
-        // which hands it to the table (FocusOnActivation).
+    if (windowLeft) {
         setFocus(Qt::OtherFocusReason);
     }
 }

@@ -512,3 +512,54 @@ TEST(SettingsForm, PortLabelFollowsTheLinkAfterThePortDialog)
     rig.Button(FormId::kPortButton)->click();
     EXPECT_EQ(rig.view->PortLabel()->text(), " COM12");
 }
+
+TEST(SettingsForm, TabInAPresetListLeavesTheTable)
+{
+    CFormRig rig;
+    rig.Show();
+    rig.FocusCell(1);
+    SendKey(rig.Table(), Qt::Key_Return);
+    QComboBox* list = rig.List(S::kPreset1);
+    ASSERT_TRUE(list->isVisible());
+    SendKey(list, Qt::Key_Tab);
+    EXPECT_FALSE(list->isVisible());
+    DeliverPosted();
+    EXPECT_EQ(QApplication::focusWidget(), rig.Check(S::kSelfProgramming));
+    EXPECT_EQ(rig.Cell(1), "Normal");
+}
+
+TEST(SettingsForm, ActivationFocusesTheTableOnceAnEditBegan)
+{
+    CFormRig rig;
+    rig.Show();
+    rig.view->setFocus();
+    QApplication::setActiveWindow(nullptr);
+    QApplication::setActiveWindow(rig.frame.get());
+    DeliverPosted();
+    EXPECT_EQ(QApplication::focusWidget(), rig.Check(S::kNoiseCancellation)) << "first tab stop";
+
+    rig.FocusCell(1);
+    SendKey(rig.Table(), Qt::Key_Return);
+    QComboBox* list = rig.List(S::kPreset1);
+    ASSERT_EQ(QApplication::focusWidget(), list);
+    // Another window takes the activation: the edit ends, and coming back
+    // the focus goes to the table.
+    QApplication::setActiveWindow(nullptr);
+    EXPECT_FALSE(list->isVisible());
+    QApplication::setActiveWindow(rig.frame.get());
+    DeliverPosted();
+    EXPECT_EQ(QApplication::focusWidget(), rig.Table());
+}
+
+TEST(SettingsForm, ShiftClickMovesToTheRowUnderTheMouse)
+{
+    CFormRig rig;
+    rig.Show();
+    rig.Check(S::kSelfProgramming)->click();
+    rig.FocusCell(1);
+    const QRect cell = rig.Table()->visualRect(rig.Table()->model()->index(3, 0));
+    QTest::mouseClick(rig.Table()->viewport(), Qt::LeftButton, Qt::ShiftModifier, cell.center());
+    EXPECT_EQ(rig.Table()->GetRow(), 4);
+    EXPECT_TRUE(rig.List(S::kPreset4)->isVisible());
+    EXPECT_FALSE(rig.List(S::kPreset1)->isVisible());
+}
