@@ -268,21 +268,6 @@ TEST(SettingsForm, SwitchingNoiseCancellationOffTakesVoiceRecognitionAway)
     EXPECT_EQ(txLed->currentText(), "Normal");
 }
 
-TEST(SettingsForm, ListChoicesAreWrittenAtOnce)
-{
-    CFormRig rig;
-    rig.Show();
-    QComboBox* level = rig.List(S::kAttenuationLevel);
-    level->setFocus();
-    SendKey(level, Qt::Key_End); // "+10dB"
-    EXPECT_EQ(rig.store.WorkingImage()[kAttenuationOffset], 0x0F);
-    EXPECT_EQ(rig.store.WorkingImage()[kAttenuationOffset + 1], 0x00);
-
-    rig.Check(S::kBatterySave)->click();
-    EXPECT_EQ(rig.store.WorkingImage()[kBatterySaveOffset], 0x01);
-    EXPECT_TRUE(rig.store.IsModified());
-}
-
 TEST(SettingsForm, TypeAheadOpensTheRowsListOnTheNextMatchingOption)
 {
     CFormRig rig;
@@ -371,7 +356,7 @@ TEST(SettingsForm, EnterMovesOnFromCheckBoxesAndPressesCommandButtons)
     EXPECT_EQ(rig.presenter.boxes[0].text, "Is it OK to read data?");
 }
 
-TEST(SettingsForm, HelpFromTheButtonAndF1OutsideTheLists)
+TEST(SettingsForm, HelpAndExitButtonsAndF1OutsideTheLists)
 {
     CFormRig rig;
     rig.Show();
@@ -393,15 +378,10 @@ TEST(SettingsForm, HelpFromTheButtonAndF1OutsideTheLists)
     EXPECT_EQ(opened.size(), 3u);
     EXPECT_EQ(QApplication::focusWidget(), rig.Table());
     HelpDocument::SetOpener({});
-}
 
-TEST(SettingsForm, ExitButtonAsksTheFrameToClose)
-{
-    CFormRig rig;
-    rig.Show();
-    QSignalSpy spy(rig.view, &CQZM530RXView::exitRequested);
+    QSignalSpy exit(rig.view, &CQZM530RXView::exitRequested);
     rig.Button(FormId::kExitButton)->click();
-    EXPECT_EQ(spy.count(), 1);
+    EXPECT_EQ(exit.count(), 1);
 }
 
 TEST(SettingsForm, ReadConfirmedShowsTheMicrophonesSettings)
