@@ -16,6 +16,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -542,4 +543,14 @@ TEST(SettingsForm, ShiftClickMovesToTheRowUnderTheMouse)
     EXPECT_EQ(rig.Table()->GetRow(), 4);
     EXPECT_TRUE(rig.List(S::kPreset4)->isVisible());
     EXPECT_FALSE(rig.List(S::kPreset1)->isVisible());
+}
+
+TEST(SettingsForm, FrameWithAMenuFitsTheFormBelowIt)
+{
+    CFormRig rig;
+    rig.frame->menuBar()->addMenu(QStringLiteral("&File"));
+    rig.Show();
+    EXPECT_EQ(rig.view->geometry().topLeft(), QPoint(0, rig.frame->menuBar()->height()));
+    EXPECT_EQ(rig.frame->size(),
+              QSize(rig.view->width(), rig.view->height() + rig.frame->menuBar()->height()));
 }
