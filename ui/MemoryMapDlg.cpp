@@ -177,6 +177,9 @@ void CMemoryMapDlg::Configure(uint8_t* data, uint8_t* workBuffer, std::size_t si
 
 int CMemoryMapDlg::Run()
 {
+    // Open() shows the window, and a window that is already shown does not
+    // become modal in exec(): it must be modal from the moment it shows.
+    setWindowModality(Qt::ApplicationModal);
     if (!Open()) {
         return kNotRun;
     }

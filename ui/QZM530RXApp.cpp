@@ -3,7 +3,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/MainFrame.h"
 #include "ui/QZM530RXDoc.h"
-#include "ui/ViewPlaceholder.h"
+#include "ui/QZM530RXView.h"
 #include "ui/WindowTexts.h"
 
 #include <QApplication>
@@ -69,7 +69,9 @@ bool CQZM530RXApp::InitInstance()
 
     m_document = std::make_unique<CQZM530RXDoc>();
     m_mainFrame = std::make_unique<CMainFrame>(*this);
-    m_mainFrame->SetView(new CViewPlaceholder(*this));
+    auto* view = new CQZM530RXView(*this);
+    m_mainFrame->SetView(view);
+    ConnectFrameAndForm(*m_mainFrame, *view);
     m_screenPresenter.SetMainWindow(m_mainFrame.get());
 
     RestoreWindowPlacement();
@@ -78,6 +80,16 @@ bool CQZM530RXApp::InitInstance()
 
     m_startedUp = true;
     return true;
+}
+
+void CQZM530RXApp::ConnectFrameAndForm(CMainFrame& frame, CQZM530RXView& view)
+{
+    QObject::connect(&frame, &CMainFrame::memoryMapRequested, &view,
+                     &CQZM530RXView::OnMemoryMap);
+    QObject::connect(&frame, &CMainFrame::readRequested, &view, &CQZM530RXView::OnRead);
+    QObject::connect(&frame, &CMainFrame::writeRequested, &view, &CQZM530RXView::OnWrite);
+    QObject::connect(&frame, &CMainFrame::formRefreshRequested, &view, &CQZM530RXView::Refresh);
+    QObject::connect(&view, &CQZM530RXView::exitRequested, &frame, &CMainFrame::RequestClose);
 }
 
 void CQZM530RXApp::ExitInstance()

@@ -15,6 +15,7 @@
 #include <string>
 
 class CMainFrame;
+class CQZM530RXView;
 class CQZM530RXDoc;
 class QWidget;
 
@@ -90,6 +91,10 @@ public:
     const ILocalClock& Clock() const;
 
 private:
+    // The frame's accelerators and file commands reach the form; the form's
+    // Exit button asks the frame to close.
+    static void ConnectFrameAndForm(CMainFrame& frame, CQZM530RXView& view);
+
     static CQZM530RXApp* s_instance;
 
     CAppOptions m_options;

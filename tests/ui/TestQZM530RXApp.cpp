@@ -7,7 +7,7 @@
 #include "ui/FilePaths.h"
 #include "ui/MainFrame.h"
 #include "ui/QZM530RXApp.h"
-#include "ui/ViewPlaceholder.h"
+#include "ui/QZM530RXView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -73,7 +73,7 @@ TEST_F(AppTest, StartUpOpensTheWindowAndExitStoresPortAndFolder)
     EXPECT_TRUE(app.HasDocument());
     EXPECT_TRUE(frame->isVisible());
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("QZM-530RX"));
-    EXPECT_NE(qobject_cast<CViewPlaceholder*>(frame->View()), nullptr);
+    EXPECT_NE(qobject_cast<CQZM530RXView*>(frame->View()), nullptr);
     EXPECT_EQ(app.Link().GetPortNumber(), 1);
     EXPECT_EQ(app.FilePaths().currentFileName, "qzm530rx.dat");
     EXPECT_EQ(app.FilePaths().currentFolder, DataFolder());
@@ -127,8 +127,8 @@ TEST_F(AppTest, ComPortOutOfRangeStartsOnComOneAndIsOverwrittenAtExit)
         CQZM530RXApp app(1, m_argv, Options());
         ASSERT_TRUE(app.InitInstance());
         EXPECT_EQ(app.Link().GetPortNumber(), 1) << stored;
-        auto* placeholder = qobject_cast<CViewPlaceholder*>(app.MainFrame()->View());
-        EXPECT_EQ(placeholder->PortLabel()->text(), QStringLiteral(" COM1"));
+        auto* view = qobject_cast<CQZM530RXView*>(app.MainFrame()->View());
+        EXPECT_EQ(view->PortLabel()->text(), QStringLiteral(" COM1"));
         EXPECT_EQ(Stored("ComPort").toInt(), stored);
         app.MainFrame()->close();
         app.ExitInstance();
@@ -221,11 +221,13 @@ TEST_F(AppTest, StoredPlacementMovesTheWindowAndKeepsItsSize)
     // Where the window opens without a stored placement.
     QPoint systemPosition;
     QSize createdSize; // with the frame
+    QSize fittedSize;  // without, as the form's first display left it
     {
         CQZM530RXApp app(1, m_argv, Options());
         ASSERT_TRUE(app.InitInstance());
         systemPosition = app.MainFrame()->pos();
         createdSize = app.MainFrame()->frameGeometry().size();
+        fittedSize = app.MainFrame()->normalGeometry().size();
     }
 
     // The offscreen screen is 800 by 600 at the origin.
@@ -247,8 +249,7 @@ TEST_F(AppTest, StoredPlacementMovesTheWindowAndKeepsItsSize)
         EXPECT_EQ(QPoint(placement.left, placement.top), c.applied ? c.position : systemPosition);
         EXPECT_EQ(placement.right - placement.left, createdSize.width());
         EXPECT_EQ(placement.bottom - placement.top, createdSize.height());
-        EXPECT_EQ(frame->normalGeometry().size(),
-                  QSize(CMainFrame::kDefaultWidth, CMainFrame::kDefaultHeight));
+        EXPECT_EQ(frame->normalGeometry().size(), fittedSize);
         EXPECT_EQ(frame->isMaximized(), c.maximised);
         EXPECT_FALSE(frame->isMinimized());
     }
