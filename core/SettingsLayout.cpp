@@ -113,6 +113,20 @@ COptionSpan OptionsOf(OptionList list)
     return {nullptr, nullptr};
 }
 
+// Whether a list offers the option now.
+bool IsOffered(const COptionDef& option, OptionList list, bool noiseCancellation)
+{
+    switch (option.offered) {
+    case Offered::NotForPreset1:
+        return list != OptionList::EffectFirst;
+    case Offered::WhileNoiseCancellation:
+        return noiseCancellation;
+    case Offered::Always:
+        break;
+    }
+    return true;
+}
+
 bool ReadsOn(SettingEncoding encoding, uint16_t word)
 {
     return encoding == SettingEncoding::SwitchA ? word != kSwitchAOff : word == kSwitchBOn;
@@ -166,13 +180,18 @@ int CConfigStore::GetValue(int id) const
 
     // Walk the list as offered now: the first option equal to the whole
     // word wins; on the way remember where the fallback option stands.
-    const std::vector<COption> options = GetOptions(id);
+    const bool noiseCancellation = GetValue(kNoiseCancellation) == 1;
+    const COptionSpan span = OptionsOf(def->list);
+    int position = 0;
     int fallback = -1;
-    for (std::size_t i = 0; i < options.size(); ++i) {
-        if (options[i].value == word)
-            return static_cast<int>(i);
-        if (fallback < 0 && options[i].value == def->fallbackValue)
-            fallback = static_cast<int>(i);
+    for (const COptionDef* option = span.begin; option != span.end; ++option) {
+        if (!IsOffered(*option, def->list, noiseCancellation))
+            continue;
+        if (option->value == word)
+            return position;
+        if (fallback < 0 && option->value == def->fallbackValue)
+            fallback = position;
+        ++position;
     }
     return fallback;
 }
@@ -208,9 +227,7 @@ std::vector<COption> CConfigStore::GetOptions(int id) const
     const bool noiseCancellation = GetValue(kNoiseCancellation) == 1;
     const COptionSpan span = OptionsOf(def->list);
     for (const COptionDef* option = span.begin; option != span.end; ++option) {
-        if (option->offered == Offered::NotForPreset1 && def->list == OptionList::EffectFirst)
-            continue;
-        if (option->offered == Offered::WhileNoiseCancellation && !noiseCancellation)
+        if (!IsOffered(*option, def->list, noiseCancellation))
             continue;
         std::string text;
         if (option->literal)

@@ -7,6 +7,7 @@
 #include "text/TextCatalog.h"
 
 #include <array>
+#include <functional>
 
 namespace {
 constexpr uint32_t kSettleAfterOpenMs = 50;
@@ -88,21 +89,9 @@ bool CTransfer::ReadDevice()
 {
     if (!Connect())
         return false;
-    m_link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
     uint8_t* transfer = m_store.TransferCopy();
-    for (int i = 0; i < m_blockTotal; ++i) {
-        ShowProgress(i + 1);
-        if (m_link.ReadBlock(transfer + Wire::kBlockSize * i, i) != 0) {
-            ShowConnectionError();
-            m_link.EndProgramMode();
-            m_link.SetOpen(0);
-            return false;
-        }
-        PumpMessages();
-    }
-    ShowProgress(m_blockTotal);
-    m_link.EndProgramMode();
-    return m_link.SetOpen(0) != 0;
+    return MoveBlocks([&](int i) { return m_link.ReadBlock(transfer + Wire::kBlockSize * i, i); },
+                      &CMicLink::EndProgramMode);
 }
 
 bool CTransfer::WriteDevice()
@@ -112,18 +101,21 @@ bool CTransfer::WriteDevice()
     m_store.ImageToTransfer();
     m_link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
     if (m_link.PrepareWrite() != 0) {
-        ShowConnectionError();
-        m_link.AbortWrite();
-        m_link.SetOpen(0);
+        Fail(&CMicLink::AbortWrite);
         return false;
     }
     const uint8_t* transfer = m_store.TransferCopy();
+    return MoveBlocks([&](int i) { return m_link.WriteBlock(transfer + Wire::kBlockSize * i, i); },
+                      &CMicLink::AbortWrite);
+}
+
+bool CTransfer::MoveBlocks(const std::function<int(int)>& moveBlock, int (CMicLink::*ending)())
+{
+    m_link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
     for (int i = 0; i < m_blockTotal; ++i) {
         ShowProgress(i + 1);
-        if (m_link.WriteBlock(transfer + Wire::kBlockSize * i, i) != 0) {
-            ShowConnectionError();
-            m_link.AbortWrite();
-            m_link.SetOpen(0);
+        if (moveBlock(i) != 0) {
+            Fail(ending);
             return false;
         }
         PumpMessages();
@@ -131,6 +123,13 @@ bool CTransfer::WriteDevice()
     ShowProgress(m_blockTotal);
     m_link.EndProgramMode();
     return m_link.SetOpen(0) != 0;
+}
+
+void CTransfer::Fail(int (CMicLink::*ending)())
+{
+    ShowConnectionError();
+    (m_link.*ending)();
+    m_link.SetOpen(0);
 }
 
 int CTransfer::ConnectDevice(MessageOwner owner)

@@ -2,6 +2,7 @@
 #include "text/MessagePresenter.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class CConfigStore;
@@ -60,6 +61,12 @@ public:
 private:
     // Steps 1 to 5 shared by read and write; false when the transfer ended.
     bool Connect();
+    // Moves every block with `moveBlock` (0 for success), then ends
+    // programming mode and closes the port; a failed block is reported and
+    // ends the transfer with `ending`.
+    bool MoveBlocks(const std::function<int(int)>& moveBlock, int (CMicLink::*ending)());
+    // Reports a broken connection, ends with `ending` and closes the port.
+    void Fail(int (CMicLink::*ending)());
     void ShowConnectionError();
 
     CMicLink& m_link;

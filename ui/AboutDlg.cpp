@@ -44,11 +44,6 @@ constexpr CAboutLine kLines[] = {
 };
 static_assert(sizeof kLines / sizeof kLines[0] == CAboutDlg::kLineCount, "one label per text line");
 
-QRect InPixels(const CDialogUnits& units, const QRect& rect)
-{
-    return units.ToPixels(rect.x(), rect.y(), rect.width(), rect.height());
-}
-
 } // namespace
 
 CAboutDlg::CAboutDlg(const CTextCatalog& texts, QWidget* parent) : QDialog(parent, kWindowFlags)
@@ -58,7 +53,7 @@ CAboutDlg::CAboutDlg(const CTextCatalog& texts, QWidget* parent) : QDialog(paren
     setWindowIcon(ProgramIcon::Icon());
     SetDialogCaption(*this, texts, TextId::kAboutCaption);
 
-    const QRect iconRect = InPixels(units, kIconRect);
+    const QRect iconRect = units.ToPixels(kIconRect);
     const int iconSize = qMin(iconRect.width(), iconRect.height());
     m_icon = new QLabel(this);
     m_icon->setGeometry(QRect(iconRect.topLeft(), QSize(iconSize, iconSize)));
@@ -66,7 +61,7 @@ CAboutDlg::CAboutDlg(const CTextCatalog& texts, QWidget* parent) : QDialog(paren
 
     for (std::size_t i = 0; i < kLineCount; ++i) {
         auto* label = new QLabel(CatalogText(texts, kLines[i].textId), this);
-        label->setGeometry(InPixels(units, kLines[i].rect));
+        label->setGeometry(units.ToPixels(kLines[i].rect));
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setWordWrap(true);
         label->setTextFormat(Qt::PlainText);
@@ -76,11 +71,11 @@ CAboutDlg::CAboutDlg(const CTextCatalog& texts, QWidget* parent) : QDialog(paren
     m_separator = new QFrame(this);
     m_separator->setFrameShape(QFrame::HLine);
     m_separator->setFrameShadow(QFrame::Sunken);
-    m_separator->setGeometry(InPixels(units, kSeparatorRect));
+    m_separator->setGeometry(units.ToPixels(kSeparatorRect));
 
     m_okButton = new QPushButton(this);
     SetStandardButtonTexts(texts, m_okButton, nullptr);
-    m_okButton->setGeometry(InPixels(units, kOkRect));
+    m_okButton->setGeometry(units.ToPixels(kOkRect));
     m_okButton->setDefault(true);
     m_okButton->setFocus();
     connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);

@@ -1,6 +1,7 @@
 #include "ui/ComPortDlg.h"
 
 #include "text/TextCatalog.h"
+#include "ui/DialogUnits.h"
 #include "ui/PortNaming.h"
 #include "ui/PortProbe.h"
 #include "ui/WindowTexts.h"
@@ -31,26 +32,6 @@ constexpr int kFirstWidePort = 10;
 constexpr int kColumnGap = 2;
 
 constexpr int kSettleMs = 50; // before each port of a refresh
-
-// The sample whose mean advance is a dialog font's average character width.
-constexpr const char* kAverageSample = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-constexpr int kAverageSampleLength = 52;
-constexpr double kUnitsPerCharWidth = 4.0;
-constexpr double kUnitsPerCharHeight = 8.0;
-
-// Dialog units to pixels as the platform's dialogs reckon them: a quarter of
-// the font's average character width across, an eighth of its height down.
-QRect DialogUnitsToPixels(const QFont& font, const QRect& units)
-{
-    const QFontMetrics metrics(font);
-    const int averageWidth = (metrics.horizontalAdvance(QString::fromLatin1(kAverageSample)) +
-                              kAverageSampleLength / 2) /
-                             kAverageSampleLength;
-    const double unitX = averageWidth / kUnitsPerCharWidth;
-    const double unitY = metrics.height() / kUnitsPerCharHeight;
-    return QRect(qRound(units.x() * unitX), qRound(units.y() * unitY),
-                 qRound(units.width() * unitX), qRound(units.height() * unitY));
-}
 
 QRect PortButtonRect(int number)
 {
@@ -98,24 +79,23 @@ CComPortDlg::CComPortDlg(IPortProbe& ports, const CTextCatalog& texts, QWidget* 
 
 void CComPortDlg::CreateControls()
 {
-    const QFont& dialogFont = font();
+    const CDialogUnits units(font());
     // A caption bar with the system menu and the close box only.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     SetDialogCaption(*this, m_texts, kDialogId);
-    setFixedSize(DialogUnitsToPixels(dialogFont, QRect(0, 0, kDialogWidth, kDialogHeight)).size());
+    setFixedSize(units.ToPixelsX(kDialogWidth), units.ToPixelsY(kDialogHeight));
 
     // The frame is drawn behind the buttons, which belong to the dialog.
     m_groupBox = new QGroupBox(CatalogText(m_texts, kGroupBoxId), this);
-    m_groupBox->setGeometry(DialogUnitsToPixels(dialogFont, kGroupBoxRect));
+    m_groupBox->setGeometry(units.ToPixels(kGroupBoxRect));
 
     m_portGroup = new QButtonGroup(this);
     m_portGroup->setExclusive(true);
     for (int number = kFirstPort; number < kFirstPort + kPortCount; ++number) {
         auto* button = new QRadioButton(QStringLiteral("COM%1").arg(number), this);
-        QRect area = DialogUnitsToPixels(dialogFont, PortButtonRect(number));
-        const int room =
-            DialogUnitsToPixels(dialogFont, QRect(0, 0, PortButtonRoom(number), 0)).width();
+        QRect area = units.ToPixels(PortButtonRect(number));
+        const int room = units.ToPixelsX(PortButtonRoom(number));
         area.setWidth(qBound(area.width(), button->sizeHint().width(), room));
         button->setGeometry(area);
         // Tab reaches the top of each column; the arrows move through all.
@@ -127,12 +107,12 @@ void CComPortDlg::CreateControls()
     }
 
     m_okButton = new QPushButton(this);
-    m_okButton->setGeometry(DialogUnitsToPixels(dialogFont, kOkRect));
+    m_okButton->setGeometry(units.ToPixels(kOkRect));
     m_okButton->setDefault(true);
     connect(m_okButton, &QPushButton::clicked, this, &CComPortDlg::accept);
 
     m_cancelButton = new QPushButton(this);
-    m_cancelButton->setGeometry(DialogUnitsToPixels(dialogFont, kCancelRect));
+    m_cancelButton->setGeometry(units.ToPixels(kCancelRect));
     connect(m_cancelButton, &QPushButton::clicked, this, &CComPortDlg::reject);
     SetStandardButtonTexts(m_texts, m_okButton, m_cancelButton);
 }

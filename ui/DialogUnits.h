@@ -14,6 +14,10 @@ public:
     int ToPixelsY(int units) const;
     // A rectangle given as x, y, width, height in dialog units.
     QRect ToPixels(int x, int y, int width, int height) const;
+    QRect ToPixels(const QRect& units) const
+    {
+        return ToPixels(units.x(), units.y(), units.width(), units.height());
+    }
 
     int BaseWidth() const { return m_baseWidth; }
     int BaseHeight() const { return m_baseHeight; }

@@ -1,10 +1,10 @@
 #include "ui/TransferDlg.h"
 
 #include "link/MicLink.h"
+#include "ui/DialogUnits.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -12,47 +12,17 @@
 
 namespace {
 
-// Dialog units: a quarter of the font's average character width across,
-// an eighth of its height down.
-constexpr int kDuPerCharX = 4;
-constexpr int kDuPerCharY = 8;
-constexpr const char kAverageSample[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-constexpr int kAverageSampleLength = sizeof kAverageSample - 1;
-
-struct CDuRect
-{
-    int x, y, width, height;
-};
 constexpr int kDialogWidthDu = 207;
 constexpr int kDialogHeightDu = 42;
-constexpr CDuRect kProgressRect{7, 21, 193, 14};
-constexpr CDuRect kCounterRect{132, 7, 68, 12};
-
-struct CBaseUnits
-{
-    int x;
-    int y;
-};
-
-CBaseUnits BaseUnits(const QFont& font)
-{
-    const QFontMetrics metrics(font);
-    const int total = metrics.horizontalAdvance(QLatin1String(kAverageSample));
-    return {(total / (kAverageSampleLength / 2) + 1) / 2, metrics.height()};
-}
-
-QRect ToPixels(const CBaseUnits& units, const CDuRect& rect)
-{
-    return QRect(rect.x * units.x / kDuPerCharX, rect.y * units.y / kDuPerCharY,
-                 rect.width * units.x / kDuPerCharX, rect.height * units.y / kDuPerCharY);
-}
+const QRect kProgressRect(7, 21, 193, 14);
+const QRect kCounterRect(132, 7, 68, 12);
 
 } // namespace
 
 QSize CTransferDlg::DialogSize(const QFont& font)
 {
-    const CBaseUnits units = BaseUnits(font);
-    return QSize(kDialogWidthDu * units.x / kDuPerCharX, kDialogHeightDu * units.y / kDuPerCharY);
+    const CDialogUnits units(font);
+    return QSize(units.ToPixelsX(kDialogWidthDu), units.ToPixelsY(kDialogHeightDu));
 }
 
 CTransferDlg::CTransferDlg(TransferMode mode, CMicLink& link, CConfigStore& store,
@@ -62,17 +32,17 @@ CTransferDlg::CTransferDlg(TransferMode mode, CMicLink& link, CConfigStore& stor
 {
     setWindowTitle(QString::fromLatin1(kResourceCaption));
     setModal(true);
-    const CBaseUnits units = BaseUnits(font());
+    const CDialogUnits units(font());
     setFixedSize(DialogSize(font()));
 
     m_bar = new QProgressBar(this);
     m_bar->setObjectName(QStringLiteral("progress%1").arg(kProgressId));
-    m_bar->setGeometry(ToPixels(units, kProgressRect));
+    m_bar->setGeometry(units.ToPixels(kProgressRect));
     m_bar->setTextVisible(false);
 
     m_counter = new QLabel(QString::fromLatin1(kResourceCounter), this);
     m_counter->setObjectName(QStringLiteral("counter%1").arg(kCounterId));
-    m_counter->setGeometry(ToPixels(units, kCounterRect));
+    m_counter->setGeometry(units.ToPixels(kCounterRect));
     m_counter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 

@@ -60,6 +60,27 @@ void QtTestEnvironment::ClearProgramSettings()
         .clear();
 }
 
+namespace {
+QString BackupKey(const char* name)
+{
+    return QStringLiteral("Backup/") + QString::fromLatin1(name);
+}
+} // namespace
+
+void QtTestEnvironment::StoreBackupValue(const char* name, const QVariant& value)
+{
+    QSettings(QString::fromLatin1(CProfileSettings::kRootKey),
+              QString::fromLatin1(CProfileSettings::kProgramName))
+        .setValue(BackupKey(name), value);
+}
+
+QVariant QtTestEnvironment::StoredBackupValue(const char* name)
+{
+    return QSettings(QString::fromLatin1(CProfileSettings::kRootKey),
+                     QString::fromLatin1(CProfileSettings::kProgramName))
+        .value(BackupKey(name));
+}
+
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
 #define QZM_ASAN 1

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QVariant>
 
 // The widget tests' QApplication and a private settings store: every test
 // program gets one, set up before its first test and torn down after the
@@ -10,4 +11,8 @@ namespace QtTestEnvironment {
 QString SettingsFolder();
 // Removes every stored value of the program.
 void ClearProgramSettings();
+// A value of the program's "Backup" section, as another program would write
+// or read it.
+void StoreBackupValue(const char* name, const QVariant& value);
+QVariant StoredBackupValue(const char* name);
 } // namespace QtTestEnvironment

@@ -1,6 +1,7 @@
 #include "ui/FileCommands.h"
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
+#include "support/FakeFileDialogs.h"
 #include "support/RecordingPresenter.h"
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
@@ -8,54 +9,12 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 #include <fstream>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Dialogs answered by the test: each call takes the next prepared path, or
-// reports a cancel when none is left.
-class CFakeDialogs : public IFileDialogs
-{
-public:
-    bool AskOpenPath(MessageOwner, const std::string& folder, const std::string& filter,
-                     std::string& path) override
-    {
-        openFolders.push_back(folder);
-        filters.push_back(filter);
-        return Next(path);
-    }
-    bool AskSaveAsPath(MessageOwner, const std::string& folder, const std::string& fileName,
-                       const std::string& filter, std::string& path,
-                       std::string& extension) override
-    {
-        saveFolders.push_back(folder);
-        saveNames.push_back(fileName);
-        filters.push_back(filter);
-        if (!Next(path))
-            return false;
-        const std::string name = CFilePaths::FileNameOf(path);
-        const std::size_t dot = name.rfind('.');
-        extension = dot == std::string::npos ? "" : name.substr(dot + 1);
-        return true;
-    }
-
-    std::deque<std::string> answers;
-    std::vector<std::string> openFolders, saveFolders, saveNames, filters;
-
-private:
-    bool Next(std::string& path)
-    {
-        if (answers.empty())
-            return false;
-        path = answers.front();
-        answers.pop_front();
-        return true;
-    }
-};
 
 class FileCommandsTest : public ::testing::Test
 {
@@ -89,7 +48,7 @@ protected:
     CFilePaths m_paths;
     CRecordingPresenter m_presenter;
     CMessageBoxes m_boxes{m_texts, &m_presenter};
-    CFakeDialogs m_dialogs;
+    CFakeFileDialogs m_dialogs;
     CFixedClock m_clock{9, 30, 0};
     CFileCommands m_commands{m_store, m_paths, m_texts, m_boxes, m_dialogs, m_clock};
     fs::path m_dir;
@@ -132,8 +91,9 @@ TEST_F(FileCommandsTest, SaveAsExtendsNamesThatDoNotEndInDat)
         EXPECT_EQ(m_paths.currentFileName, c.written);
         EXPECT_EQ(m_paths.currentFolder, (m_dir / "other").string() + "/");
     }
-    EXPECT_EQ(m_dialogs.saveNames.back(), "setup.dat") << "the dialog starts with the current name";
-    EXPECT_EQ(m_dialogs.filters.back(), "DSS Data Files (*.dat)");
+    EXPECT_EQ(m_dialogs.saveCalls.back().fileName, "setup.dat")
+        << "the dialog starts with the current name";
+    EXPECT_EQ(m_dialogs.saveCalls.back().filter, "DSS Data Files (*.dat)");
 
     // A cancelled or failed Save As keeps the name and folder.
     const CFilePaths before = m_paths;
@@ -200,7 +160,7 @@ TEST_F(FileCommandsTest, SaveQuestionGuardsOpenAndClose)
     EXPECT_FALSE(m_commands.ConfirmClose(nullptr));
     m_presenter.SetNextAnswer(MessageAnswer::kYes);
     m_commands.Open(nullptr);
-    EXPECT_TRUE(m_dialogs.openFolders.empty()) << "Open stopped before its dialog";
+    EXPECT_TRUE(m_dialogs.openCalls.empty()) << "Open stopped before its dialog";
 
     // Yes with a Save As that saves lets it go on; No goes on without saving.
     m_presenter.SetNextAnswer(MessageAnswer::kOk);

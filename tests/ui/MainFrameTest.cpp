@@ -2,12 +2,12 @@
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
+#include "support/FakeFileDialogs.h"
 #include "support/QtTestEnvironment.h"
 #include "support/RecordingPresenter.h"
 #include "support/WidgetTestSupport.h"
 #include "text/TextCatalog.h"
 #include "ui/AboutDlg.h"
-#include "ui/FakeFileDialogs.h"
 #include "ui/FilePaths.h"
 #include "ui/HelpDocument.h"
 #include "ui/QZM530RXApp.h"
@@ -21,7 +21,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -101,11 +100,7 @@ protected:
         return texts;
     }
 
-    static QVariant StoredPlacement()
-    {
-        QSettings settings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"));
-        return settings.value(QStringLiteral("Backup/LastWinPos"));
-    }
+    static QVariant StoredPlacement() { return QtTestEnvironment::StoredBackupValue("LastWinPos"); }
 
     // Writes a data file of this program holding the current configuration.
     void SaveConfiguration(const std::string& path)

@@ -65,6 +65,14 @@ struct CFormRig : CLinkRig
         Table()->SetCol(1);
     }
 
+    // Enter on preset row 1 begins an edit: its list, open if all went well.
+    QComboBox* OpenFirstPresetList()
+    {
+        FocusCell(1);
+        SendKey(Table(), Qt::Key_Return);
+        return List(SettingId::kPreset1);
+    }
+
     // Whether preset row `row` shows the disabled look; the current row stays.
     bool RowShaded(int row) const
     {
@@ -296,9 +304,7 @@ TEST(SettingsForm, EscapeInAPresetListKeepsTheChoice)
 {
     CFormRig rig;
     rig.Show();
-    rig.FocusCell(1);
-    SendKey(rig.Table(), Qt::Key_Return);
-    QComboBox* list = rig.List(S::kPreset1);
+    QComboBox* list = rig.OpenFirstPresetList();
     ASSERT_TRUE(list->isVisible());
     EXPECT_EQ(list->currentText(), "Normal");
     SendKey(list, Qt::Key_Down);
@@ -498,9 +504,7 @@ TEST(SettingsForm, TabInAPresetListLeavesTheTable)
 {
     CFormRig rig;
     rig.Show();
-    rig.FocusCell(1);
-    SendKey(rig.Table(), Qt::Key_Return);
-    QComboBox* list = rig.List(S::kPreset1);
+    QComboBox* list = rig.OpenFirstPresetList();
     ASSERT_TRUE(list->isVisible());
     SendKey(list, Qt::Key_Tab);
     EXPECT_FALSE(list->isVisible());
@@ -519,9 +523,7 @@ TEST(SettingsForm, ActivationFocusesTheTableOnceAnEditBegan)
     DeliverPosted();
     EXPECT_EQ(QApplication::focusWidget(), rig.Check(S::kNoiseCancellation)) << "first tab stop";
 
-    rig.FocusCell(1);
-    SendKey(rig.Table(), Qt::Key_Return);
-    QComboBox* list = rig.List(S::kPreset1);
+    QComboBox* list = rig.OpenFirstPresetList();
     ASSERT_EQ(QApplication::focusWidget(), list);
     // Another window takes the activation: the edit ends, and coming back
     // the focus goes to the table.

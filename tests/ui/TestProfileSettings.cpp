@@ -20,14 +20,9 @@ protected:
     // The store as another program would see it.
     static void Store(const char* name, const QVariant& value)
     {
-        QSettings settings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"));
-        settings.setValue(QStringLiteral("Backup/") + QString::fromLatin1(name), value);
+        QtTestEnvironment::StoreBackupValue(name, value);
     }
-    static QVariant Stored(const char* name)
-    {
-        QSettings settings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"));
-        return settings.value(QStringLiteral("Backup/") + QString::fromLatin1(name));
-    }
+    static QVariant Stored(const char* name) { return QtTestEnvironment::StoredBackupValue(name); }
 
     CProfileSettings m_profile;
 };

@@ -1,7 +1,7 @@
-#include "support/QtTestEnvironment.h"
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
+#include "support/QtTestEnvironment.h"
 #include "support/RecordingPresenter.h"
 #include "text/BuiltinTexts.h"
 #include "ui/FilePaths.h"
@@ -29,16 +29,12 @@ class AppTest : public ::testing::Test
 protected:
     void SetUp() override { QtTestEnvironment::ClearProgramSettings(); }
 
+    // The store as another program would see it.
     static void Store(const char* name, const QVariant& value)
     {
-        QSettings settings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"));
-        settings.setValue(QStringLiteral("Backup/") + QString::fromLatin1(name), value);
+        QtTestEnvironment::StoreBackupValue(name, value);
     }
-    static QVariant Stored(const char* name)
-    {
-        QSettings settings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"));
-        return settings.value(QStringLiteral("Backup/") + QString::fromLatin1(name));
-    }
+    static QVariant Stored(const char* name) { return QtTestEnvironment::StoredBackupValue(name); }
 
     // The program with a recording presenter and a documents folder of its own.
     CAppOptions Options()
