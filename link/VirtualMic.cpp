@@ -53,7 +53,9 @@ void CVirtualMic::Send(std::vector<CMicSend>& replies, std::vector<uint8_t> byte
 void CVirtualMic::Receive(const uint8_t* data, std::size_t count, uint32_t rate,
                           std::vector<CMicSend>& replies)
 {
-    if (m_faults.silent)
+    if (m_onReceive)
+        m_onReceive(data, count, rate);
+    if (m_faults.silent || !m_plugged)
         return;
     if (rate != m_rate) {
         // Noise at the wrong rate: nothing of it is understood.
@@ -234,6 +236,18 @@ bool CVirtualMic::Command(std::vector<CMicSend>& replies)
     if (m_state != State::Listening)
         m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(used));
     return true;
+}
+
+void CVirtualMic::Replace(const Image& image)
+{
+    m_image = image;
+    m_state = State::Listening;
+    m_rate = m_listenRate;
+    m_mask = 0;
+    m_stored = false;
+    m_servingBlock = -1;
+    m_pending.clear();
+    m_entryWindow.clear();
 }
 
 void CVirtualMic::AfterBlock(int index)

@@ -74,6 +74,16 @@ public:
     int BlocksServed() const { return m_blocksServed; }
     int BlocksStored() const { return m_blocksStored; }
 
+    // Called with every arrival before the microphone hears it, so that a
+    // player of the line can unplug or replace the microphone first.
+    using ReceiveHook = std::function<void(const uint8_t* data, std::size_t count, uint32_t rate)>;
+    void SetReceiveHook(ReceiveHook hook) { m_onReceive = std::move(hook); }
+    // An unplugged microphone hears and answers nothing.
+    void SetPlugged(bool plugged) { m_plugged = plugged; }
+    bool IsPlugged() const { return m_plugged; }
+    // Another microphone in this one's place: it holds `image` and listens.
+    void Replace(const Image& image);
+
 private:
     enum class State
     {
@@ -109,4 +119,6 @@ private:
     Image m_image{};
     std::array<uint8_t, Wire::kIdRecordSize> m_record{};
     std::function<void()> m_onStored;
+    ReceiveHook m_onReceive;
+    bool m_plugged = true;
 };

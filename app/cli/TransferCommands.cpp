@@ -1,6 +1,7 @@
 // The transfer commands: ports, read, write.
 #include "app/cli/CliSupport.h"
 #include "app/cli/ConsolePresenter.h"
+#include "app/cli/FleetCommand.h"
 
 #include "core/ConfigStore.h"
 #include "link/MicLink.h"
@@ -14,6 +15,7 @@
 #include <cctype>
 #include <cstdio>
 #include <iomanip>
+#include <iostream>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -126,7 +128,6 @@ private:
     uint32_t m_startMs = 0;
 };
 
-
 // A number, for "3", "COM3" and "\\.\COM12"; -1 otherwise.
 int PortNumberOf(const std::string& port)
 {
@@ -230,9 +231,38 @@ int RunRead(CCliContext& context, const CCliArgs& args)
     return SaveFromStore(context, args.positional[0]) ? CliExit::kOk : CliExit::kFailure;
 }
 
+// Several ports, or a production line: one thread per port.
+int RunFleet(CCliContext& context, const CCliArgs& args, const std::vector<std::string>& ports)
+{
+    if (args.Has("--repeat") || args.Has("--trace")) {
+        context.err << "write: --repeat and --trace work on one port, without --continuous\n";
+        return CliExit::kUsage;
+    }
+    if (!LoadIntoStore(context, args.positional[0]))
+        return CliExit::kFailure;
+    if (!Confirm(context, TransferMode::Write, args))
+        return CliExit::kFailure;
+    CFleetSetup setup;
+    setup.makeLink = [](const std::string& port) {
+        auto link = std::make_unique<CMicLink>();
+        SelectPort(*link, port);
+        return link;
+    };
+    setup.live = &context.err == &std::cerr && PrepareLiveConsole();
+    return RunFleetWrite(context, args, ports, setup);
+}
+
 int RunWrite(CCliContext& context, const CCliArgs& args)
 {
     EnsureApplication();
+    std::vector<std::string> ports;
+    std::string error;
+    if (!ParsePortList(args, ports, error)) {
+        context.err << "write: " << error << "\n";
+        return CliExit::kUsage;
+    }
+    if (!ports.empty() && IsFleetWrite(args, ports))
+        return RunFleet(context, args, ports);
     CMicLink link;
     if (!SelectPort(link, args.Value("--port"))) {
         context.err << "write: --port is required\n";
@@ -308,11 +338,16 @@ std::vector<CCliCommand> TransferCommands()
          "write --port PORT FILE",
          "Writes the configuration in FILE to the microphone.",
          "With --repeat it writes FILE to one microphone after another, asking\n"
-         "for the next one after each, and sums up at the end.\n",
+         "for the next one after each, and sums up at the end.\n"
+         "--port 3,4,5 (or --port given several times) writes the microphones on\n"
+         "several ports at once, one status line per port. --continuous makes a\n"
+         "production line of it, on one port or several: each port waits for a\n"
+         "microphone, writes it, waits until it is unplugged and starts over.\n"
+         "Ctrl+C ends after the transfers in progress and sums up.\n",
          1,
          1,
          {"--port"},
-         {"--yes", "--trace", "--repeat"},
+         {"--yes", "--trace", "--repeat", "--continuous"},
          [](CCliContext& c, const CCliArgs& a) { return RunWrite(c, a); }},
     };
 }

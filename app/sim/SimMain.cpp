@@ -1,8 +1,11 @@
 // qzm530rx-sim: a virtual VHM microphone on a pseudo-terminal.
+#include "app/sim/MicLineup.h"
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
+#include "link/MicSwap.h"
 #include "link/PtyMicServer.h"
+#include "link/TickClock.h"
 #include "link/VirtualMic.h"
 
 #include <QSettings>
@@ -14,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -24,6 +28,8 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr uint32_t kMaxRate = 115200;
+constexpr double kMaxSwapSeconds = 86400;
+constexpr double kMsPerSecond = 1000;
 
 CPtyMicServer* g_server = nullptr;
 
@@ -43,6 +49,14 @@ const char* const kUsage =
     "  --fast             send without the pace of the line rate\n"
     "  --port N           store the device as \"Ports/COM<N>\" so COM N reaches it\n"
     "  --trace            print every byte that crosses\n"
+    "A production line:\n"
+    "  --swap-after S     unplug the microphone S seconds after the end of the\n"
+    "                     first session that wrote to it, and plug in a new one\n"
+    "                     with a new configuration once the line has been probed\n"
+    "                     twice and found empty (at least 1 s later)\n"
+    "  --images DIR       the new microphones hold the data files in DIR, one\n"
+    "                     each in the order of their names; then the line stays\n"
+    "                     empty\n"
     "Faults:\n"
     "  --silent           never answer\n"
     "  --model ID         identify as another model (8 characters)\n"
@@ -67,8 +81,17 @@ struct CSimOptions
     bool fast = false;
     bool trace = false;
     int port = 0;
+    double swapAfterSeconds = -1; // below 0: no swapping
+    std::string images;
     CMicFaults faults;
 };
+
+bool ParseSeconds(const std::string& text, double& value)
+{
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' && value >= 0 && value <= kMaxSwapSeconds;
+}
 
 bool ParseOptions(int argc, char** argv, CSimOptions& options, std::string& error)
 {
@@ -131,6 +154,14 @@ bool ParseOptions(int argc, char** argv, CSimOptions& options, std::string& erro
                 return false;
             }
             options.faults.slowPrepareMs = static_cast<uint32_t>(number);
+        } else if (word == "--swap-after") {
+            if (!next(value) || !ParseSeconds(value, options.swapAfterSeconds)) {
+                error = "--swap-after takes seconds";
+                return false;
+            }
+        } else if (word == "--images") {
+            if (!next(options.images))
+                return false;
         } else {
             error = "unknown option " + word;
             return false;
@@ -138,6 +169,10 @@ bool ParseOptions(int argc, char** argv, CSimOptions& options, std::string& erro
     }
     if (options.image.empty()) {
         error = "--image is required";
+        return false;
+    }
+    if (!options.images.empty() && options.swapAfterSeconds < 0) {
+        error = "--images needs --swap-after";
         return false;
     }
     return true;
@@ -195,7 +230,25 @@ int main(int argc, char** argv)
     CConfigStore store;
     if (!LoadImage(options.image, store, mic))
         return kExitFailure;
+    CMicLineup lineup;
+    if (!options.images.empty() && !lineup.UseFolder(options.images, error)) {
+        std::cerr << "qzm530rx-sim: " << error << "\n";
+        return kExitFailure;
+    }
+    std::unique_ptr<CMicSwap> swap;
+    if (options.swapAfterSeconds >= 0) {
+        const auto swapAfterMs = static_cast<uint32_t>(options.swapAfterSeconds * kMsPerSecond);
+        swap =
+            std::make_unique<CMicSwap>(mic, CSteadyTickClock::Instance(), swapAfterMs,
+                                       [&lineup](CVirtualMic::Image& image, std::string& origin) {
+                                           return lineup.Next(image, origin);
+                                       });
+        swap->SetNotice(
+            [](const std::string& text) { std::cerr << "qzm530rx-sim: " << text << std::endl; });
+    }
     mic.SetStoredHandler([&]() {
+        if (swap)
+            swap->NoteWritten();
         std::memcpy(store.WorkingImage(), mic.GetImage().data(), CConfigStore::kImageSize);
         std::error_code saveError;
         if (SaveDataFile(store, options.image, CSystemClock::Instance(), saveError) ==

@@ -1,0 +1,44 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CFleetRunner;
+class CMicLink;
+struct CCliArgs;
+struct CCliContext;
+
+// The ports named by --port: "3,4,5", or --port given several times.
+// False with `error` set for an empty name or a port named twice.
+bool ParsePortList(const CCliArgs& args, std::vector<std::string>& ports, std::string& error);
+
+// Whether `write` programs a fleet: several ports, or --continuous.
+bool IsFleetWrite(const CCliArgs& args, const std::vector<std::string>& ports);
+
+// Where the fleet's ports come from: the system's serial ports, or lines
+// that a test plays.
+struct CFleetSetup
+{
+    // Makes the link of a port as the user named it; called on the port's
+    // thread.
+    std::function<std::unique_ptr<CMicLink>(const std::string& port)> makeLink;
+    // The wait between probes on a port; empty: the system clock.
+    std::function<void(const std::string& port, uint32_t ms)> pause;
+    // Told the runner before it starts (a test asks it to stop through it).
+    std::function<void(CFleetRunner& runner)> started;
+    // Status lines rewritten in place (a terminal).
+    bool live = false;
+};
+
+// Writes the store's working image to a microphone on every port at once,
+// once or (--continuous) one microphone after another until Ctrl+C, shows
+// the progress of each port and sums up. 0 when nothing failed (and, run
+// once, every port was written).
+int RunFleetWrite(CCliContext& context, const CCliArgs& args, const std::vector<std::string>& ports,
+                  const CFleetSetup& setup);
+
+// Whether the standard error stream is a terminal that takes the control
+// sequences of a live status display (switched on where the system needs it).
+bool PrepareLiveConsole();

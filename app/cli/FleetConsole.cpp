@@ -1,0 +1,154 @@
+#include "app/cli/FleetConsole.h"
+
+#include "link/Transfer.h"
+
+#include <algorithm>
+#include <ostream>
+
+namespace {
+
+constexpr std::size_t kStateWidth = 26;
+constexpr std::size_t kBlockWidth = 14;
+// Moves the cursor to the start of the line `n` lines up, and clears from
+// there to the end of the screen.
+std::string CursorUpAndClear(std::size_t n)
+{
+    return "\r\x1b[" + std::to_string(n) + "A\x1b[J";
+}
+
+std::string Padded(std::string text, std::size_t width)
+{
+    if (text.size() < width)
+        text.resize(width, ' ');
+    return text;
+}
+
+} // namespace
+
+CFleetConsole::CFleetConsole(std::vector<std::string> ports, const CTextCatalog& texts,
+                             std::ostream& out, std::ostream& progress, bool live)
+    : m_ports(std::move(ports)), m_texts(texts), m_out(out), m_progress(progress), m_live(live),
+      m_rows(m_ports.size())
+{
+    for (const std::string& port : m_ports)
+        m_portWidth = std::max(m_portWidth, port.size() + 2);
+}
+
+std::string CFleetConsole::StatusLineLocked(std::size_t port) const
+{
+    const CRow& row = m_rows[port];
+    const bool moving = row.state == PortState::kWriting && row.total > 0;
+    std::string line =
+        Padded(m_ports[port], m_portWidth) + Padded(PortStateText(row.state), kStateWidth) +
+        Padded(moving ? BlockCounterText(m_texts, row.block, row.total) : "", kBlockWidth) +
+        row.last;
+    while (!line.empty() && line.back() == ' ')
+        line.pop_back();
+    return line;
+}
+
+std::string CFleetConsole::StatusLine(std::size_t port) const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return StatusLineLocked(port);
+}
+
+void CFleetConsole::Show(const std::vector<std::string>& lines, bool toOut)
+{
+    if (!m_live) {
+        std::ostream& stream = toOut ? m_out : m_progress;
+        for (const std::string& line : lines)
+            stream << line << "\n";
+        stream << std::flush;
+        return;
+    }
+    if (m_drawn)
+        m_progress << CursorUpAndClear(m_rows.size()) << std::flush;
+    if (!lines.empty()) {
+        std::ostream& stream = toOut ? m_out : m_progress;
+        for (const std::string& line : lines)
+            stream << line << "\n";
+        stream << std::flush;
+    }
+    for (std::size_t i = 0; i < m_rows.size(); ++i)
+        m_progress << StatusLineLocked(i) << "\n";
+    m_progress << std::flush;
+    m_drawn = true;
+}
+
+void CFleetConsole::OnState(std::size_t port, PortState state)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    CRow& row = m_rows[port];
+    row.state = state;
+    row.block = 0;
+    row.total = 0;
+    if (m_live)
+        Show({}, false);
+    else
+        Show({m_ports[port] + ": " + PortStateText(state)}, false);
+}
+
+void CFleetConsole::OnBlock(std::size_t port, int n, int total)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_rows[port].block = n;
+    m_rows[port].total = total;
+    if (m_live)
+        Show({}, false);
+}
+
+void CFleetConsole::OnResult(std::size_t port, int number, const CMicOutcome& outcome)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    CRow& row = m_rows[port];
+    row.last = "microphone " + std::to_string(number) + ": " + outcome.result;
+    std::string line =
+        m_ports[port] + ": microphone " + std::to_string(number) + ": " + outcome.result;
+    if (!outcome.message.empty())
+        line += " (" + outcome.message + ")";
+    Show({line}, true);
+}
+
+void CFleetConsole::OnStopRequested()
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    Show({"Stopping once the transfers in progress have ended (Ctrl+C again ends at once)."},
+         false);
+}
+
+void CFleetConsole::PrintSummary(const std::vector<CPortTotals>& totals,
+                                 const std::string& doneWord)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_live && m_drawn) {
+        // The status lines stay as they ended, above the summary.
+        m_drawn = false;
+    }
+    int done = 0;
+    int failedCount = 0;
+    std::string failedList;
+    m_out << "\nSummary:\n";
+    for (std::size_t i = 0; i < totals.size() && i < m_ports.size(); ++i) {
+        const CPortTotals& port = totals[i];
+        done += port.done;
+        failedCount += static_cast<int>(port.failed.size());
+        m_out << "  " << m_ports[i] << ": " << port.done << " " << doneWord << ", "
+              << port.failed.size() << " failed";
+        if (!port.failed.empty()) {
+            m_out << " (microphone";
+            for (std::size_t k = 0; k < port.failed.size(); ++k) {
+                m_out << (k == 0 ? " " : ", ") << port.failed[k];
+                failedList += (failedList.empty() ? "" : ", ") + m_ports[i] + " microphone " +
+                              std::to_string(port.failed[k]);
+            }
+            m_out << ")";
+        }
+        m_out << "\n";
+    }
+    m_out << "In all: " << done << " of " << done + failedCount << " microphones " << doneWord
+          << ".";
+    if (!failedList.empty())
+        m_out << " Failed: " << failedList << ".";
+    m_out << "\n" << std::flush;
+}

@@ -1,0 +1,58 @@
+#pragma once
+#include "link/FleetRunner.h"
+
+#include <iosfwd>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class CTextCatalog;
+
+// The fleet on a console: one status line per port (port, state, block
+// n / total, last result) and a line for every microphone done. On a
+// terminal (`live`) the status lines stay at the bottom and are rewritten
+// in place; otherwise every change of state is printed as a line of its
+// own. Result lines and the summary go to `out`, the rest to `progress`.
+// Calls may come from several ports' threads at once.
+class CFleetConsole : public IFleetObserver
+{
+public:
+    CFleetConsole(std::vector<std::string> ports, const CTextCatalog& texts, std::ostream& out,
+                  std::ostream& progress, bool live);
+
+    void OnState(std::size_t port, PortState state) override;
+    void OnBlock(std::size_t port, int n, int total) override;
+    void OnResult(std::size_t port, int number, const CMicOutcome& outcome) override;
+    void OnStopRequested() override;
+
+    // Microphones done and failed, per port and in all. `doneWord` says
+    // what done means: "written and verified", "written".
+    void PrintSummary(const std::vector<CPortTotals>& totals, const std::string& doneWord);
+
+    // The status line of one port as it stands.
+    std::string StatusLine(std::size_t port) const;
+
+private:
+    struct CRow
+    {
+        PortState state = PortState::kStarting;
+        int block = 0;
+        int total = 0;
+        std::string last; // last result word
+    };
+
+    // Rewrites the status lines (live) after `lines` have been printed
+    // above them; the caller holds the lock.
+    void Show(const std::vector<std::string>& lines, bool toOut);
+    std::string StatusLineLocked(std::size_t port) const;
+
+    std::vector<std::string> m_ports;
+    const CTextCatalog& m_texts;
+    std::ostream& m_out;
+    std::ostream& m_progress;
+    const bool m_live;
+    std::size_t m_portWidth = 0;
+    mutable std::mutex m_mutex;
+    std::vector<CRow> m_rows;
+    bool m_drawn = false;
+};

@@ -1,0 +1,94 @@
+#include "link/FleetRunner.h"
+
+#include "link/MicLink.h"
+
+#include <QDeadlineTimer>
+#include <QThread>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace {
+// How often a pause looks at the stop request.
+constexpr uint32_t kPauseSliceMs = 50;
+// How often the thread that runs the fleet looks for a stop request.
+constexpr int kWatchMs = 100;
+} // namespace
+
+CFleetRunner::CFleetRunner(std::vector<CFleetPort> ports, MicJob job, IFleetObserver& observer)
+    : m_ports(std::move(ports)), m_job(std::move(job)), m_observer(observer),
+      m_totals(m_ports.size())
+{
+}
+
+CFleetRunner::~CFleetRunner() = default;
+
+void CFleetRunner::PauseMs(uint32_t ms) const
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!m_stop) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= until)
+            return;
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+            until - now, std::chrono::milliseconds(kPauseSliceMs)));
+    }
+}
+
+void CFleetRunner::RunPort(std::size_t index, bool continuous)
+{
+    const CFleetPort& port = m_ports[index];
+    const std::unique_ptr<CMicLink> link = port.makeLink();
+    CPortStation::CEvents events;
+    events.state = [this, index](PortState state) { m_observer.OnState(index, state); };
+    events.block = [this, index](int n, int total) { m_observer.OnBlock(index, n, total); };
+    events.result = [this, index](int number, const CMicOutcome& outcome) {
+        {
+            const std::lock_guard<std::mutex> lock(m_totalsMutex);
+            CPortTotals& totals = m_totals[index];
+            if (outcome.ok)
+                ++totals.done;
+            else
+                totals.failed.push_back(number);
+        }
+        m_observer.OnResult(index, number, outcome);
+    };
+    std::function<void(uint32_t)> pause = port.pause;
+    if (!pause)
+        pause = [this](uint32_t ms) { PauseMs(ms); };
+    CPortStation station(*link, m_job, m_stop, pause, std::move(events));
+    if (continuous)
+        station.RunContinuous();
+    else
+        station.RunOnce();
+    const std::lock_guard<std::mutex> lock(m_totalsMutex);
+    m_totals[index].ended = true;
+}
+
+void CFleetRunner::Run(bool continuous)
+{
+    // Threads of Qt's own, so that each has the event dispatcher that a
+    // system serial port needs.
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (std::size_t i = 0; i < m_ports.size(); ++i) {
+        threads.emplace_back(QThread::create([this, i, continuous] { RunPort(i, continuous); }));
+        threads.back()->start();
+    }
+    bool told = false;
+    for (const std::unique_ptr<QThread>& thread : threads) {
+        while (!thread->wait(QDeadlineTimer(kWatchMs))) {
+            if (m_stop && !told) {
+                m_observer.OnStopRequested();
+                told = true;
+            }
+        }
+    }
+}
+
+bool CFleetRunner::AllSucceeded(bool continuous) const
+{
+    return std::all_of(m_totals.begin(), m_totals.end(), [&](const CPortTotals& totals) {
+        return totals.failed.empty() && (continuous || totals.done > 0);
+    });
+}

@@ -1,0 +1,118 @@
+#include "link/PortStation.h"
+
+#include "link/MicLink.h"
+#include "link/TickClock.h"
+
+#include <array>
+
+namespace {
+// As a transfer waits after opening the port.
+constexpr uint32_t kSettleAfterOpenMs = 50;
+} // namespace
+
+const char* PortStateText(PortState state)
+{
+    switch (state) {
+    case PortState::kStarting:
+        return "starting";
+    case PortState::kWaiting:
+        return "waiting for a microphone";
+    case PortState::kNoPort:
+        return "port does not open";
+    case PortState::kWriting:
+        return "writing";
+    case PortState::kRemoving:
+        return "waiting for removal";
+    case PortState::kFinished:
+        return "finished";
+    }
+    return "";
+}
+
+Presence ProbeMicrophone(CMicLink& link)
+{
+    link.SetOpen(0);
+    if (!link.SetOpen(1)) {
+        link.SetOpen(0);
+        return Presence::kPortFailed;
+    }
+    WaitMs(link.Ticks(), kSettleAfterOpenMs);
+    if (link.EnterProgramMode() != 0) {
+        // Nothing answered: there is no session to end.
+        link.SetOpen(0);
+        return Presence::kAbsent;
+    }
+    std::array<uint8_t, Wire::kIdBufferSize> id{};
+    link.Identify(id.data());
+    link.EndProgramMode();
+    link.SetOpen(0);
+    return Presence::kPresent;
+}
+
+CPortStation::CPortStation(CMicLink& link, MicJob job, const std::atomic<bool>& stop,
+                           std::function<void(uint32_t ms)> pause, CEvents events)
+    : m_link(link), m_job(std::move(job)), m_stop(stop), m_pause(std::move(pause)),
+      m_events(std::move(events))
+{
+}
+
+void CPortStation::SetState(PortState state)
+{
+    if (m_events.state)
+        m_events.state(state);
+}
+
+void CPortStation::Program(int number)
+{
+    SetState(PortState::kWriting);
+    const BlockReport block = [this](int n, int total) {
+        if (m_events.block)
+            m_events.block(n, total);
+    };
+    const CMicOutcome outcome = m_job(m_link, block);
+    if (m_events.result)
+        m_events.result(number, outcome);
+}
+
+void CPortStation::RunOnce()
+{
+    if (!m_stop)
+        Program(1);
+    SetState(PortState::kFinished);
+}
+
+void CPortStation::RunContinuous()
+{
+    int number = 0;
+    PortState shown = PortState::kStarting;
+    const auto show = [&](PortState state) {
+        if (state != shown)
+            SetState(state);
+        shown = state;
+    };
+    while (!m_stop) {
+        show(PortState::kWaiting);
+        const Presence presence = ProbeMicrophone(m_link);
+        if (presence != Presence::kPresent) {
+            if (presence == Presence::kPortFailed)
+                show(PortState::kNoPort);
+            m_pause(kProbePauseMs);
+            continue;
+        }
+        if (m_stop)
+            break;
+        Program(++number);
+        shown = PortState::kWriting;
+        show(PortState::kRemoving);
+        int misses = 0;
+        while (!m_stop && misses < kGoneAfterMisses) {
+            if (ProbeMicrophone(m_link) == Presence::kPresent) {
+                misses = 0;
+                m_pause(kProbePauseMs);
+            } else {
+                ++misses;
+            }
+        }
+    }
+    SetState(PortState::kFinished);
+}

@@ -1,0 +1,91 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CMicLink;
+
+// How one microphone's work ended.
+struct CMicOutcome
+{
+    bool ok = false;
+    std::string result;  // a word for the user and the log: "verified", "failed"
+    std::string message; // what went wrong, or what the user was told
+};
+
+// The work on one microphone: a whole transfer, run on the port's thread
+// with the port's link, which it opens and closes itself. `block` is told
+// n and the block total as block n - 1 starts to move.
+using BlockReport = std::function<void(int n, int total)>;
+using MicJob = std::function<CMicOutcome(CMicLink& link, const BlockReport& block)>;
+
+// What a port is doing.
+enum class PortState
+{
+    kStarting,
+    kWaiting,  // for a microphone to answer the entry
+    kNoPort,   // the port does not open (cable or adapter missing); tried again
+    kWriting,  // the job runs
+    kRemoving, // for the microphone just done to stop answering
+    kFinished, // ended
+};
+const char* PortStateText(PortState state);
+
+// Whether a microphone answers on the link's port.
+enum class Presence
+{
+    kAbsent,    // the port opened, nothing answered the entry
+    kPresent,   // a microphone answered the entry
+    kPortFailed // the port did not open
+};
+
+// One short session that asks whether a microphone is on the line: the
+// port is closed and opened, the entry into programming mode probed, and
+// when it is answered the microphone is identified and programming mode
+// ended (so that it is left as a transfer leaves it); the port is closed.
+// Writes nothing to the microphone.
+Presence ProbeMicrophone(CMicLink& link);
+
+// One port of a programming station, run on a thread of its own. Once:
+// the job runs one time. Continuous: it waits for a microphone to answer,
+// runs the job, then waits until that microphone no longer answers (so the
+// same one is never done twice), and starts over; a stop request ends it
+// between microphones, never during a job.
+class CPortStation
+{
+public:
+    // Probes a microphone must miss in a row before it counts as gone.
+    static constexpr int kGoneAfterMisses = 2;
+    // Pause between two probes.
+    static constexpr uint32_t kProbePauseMs = 300;
+
+    struct CEvents
+    {
+        std::function<void(PortState state)> state;
+        std::function<void(int n, int total)> block;
+        // After each microphone, numbered from 1 on this port.
+        std::function<void(int number, const CMicOutcome& outcome)> result;
+    };
+
+    // `link` and `stop` must outlive the station. `pause` waits the given
+    // milliseconds, returning early once `stop` is set.
+    CPortStation(CMicLink& link, MicJob job, const std::atomic<bool>& stop,
+                 std::function<void(uint32_t ms)> pause, CEvents events);
+
+    void RunOnce();
+    void RunContinuous();
+
+private:
+    // Runs the job on one microphone and reports it.
+    void Program(int number);
+    void SetState(PortState state);
+
+    CMicLink& m_link;
+    MicJob m_job;
+    const std::atomic<bool>& m_stop;
+    std::function<void(uint32_t ms)> m_pause;
+    CEvents m_events;
+};
