@@ -1,0 +1,214 @@
+// The production line of the simulator, and ports that program
+// microphones side by side: one microphone is never written twice, and a
+// port that hangs does not hold up another.
+#include "link/FleetRig.h"
+#include "link/FleetRunner.h"
+#include "link/PortStation.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <future>
+
+namespace {
+
+// The write sequence on the protocol, reporting each block.
+CMicOutcome WriteImage(CMicLink& link, const CVirtualMic::Image& image, const BlockReport& block)
+{
+    link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
+    std::array<uint8_t, Wire::kIdBufferSize> id{};
+    bool ok = link.SetOpen(1) && link.EnterProgramMode() == 0 && link.Identify(id.data()) == 0 &&
+              link.PrepareWrite() == 0;
+    for (int i = 0; ok && i < static_cast<int>(Wire::kBlockCount); ++i) {
+        block(i + 1, static_cast<int>(Wire::kBlockCount));
+        ok = link.WriteBlock(image.data() + Wire::kBlockSize * i, i) == 0;
+    }
+    link.EndProgramMode();
+    link.SetOpen(0);
+    return {ok, ok ? "written" : "failed", ""};
+}
+
+class CCountingObserver : public IFleetObserver
+{
+public:
+    void OnState(std::size_t, PortState) override {}
+    void OnBlock(std::size_t, int, int) override {}
+    void OnResult(std::size_t port, int, const CMicOutcome& outcome) override
+    {
+        if (port < done.size() && outcome.ok)
+            ++done[port];
+    }
+    std::array<std::atomic<int>, 2> done{};
+};
+
+// Writes the test image once on one microphone of the rig.
+void WriteOnce(CFleetRigPort& port)
+{
+    const std::unique_ptr<CMicLink> link = port.MakeLink();
+    ASSERT_TRUE(WriteImage(*link, PatternImage(), [](int, int) {}).ok);
+}
+
+} // namespace
+
+TEST(MicSwap, UnplugsAfterTheFirstWriteAndPlugsTheNextOnceTheLineWasSeenEmpty)
+{
+    CFleetRigPort port("/dev/vmic-swap");
+    port.PlayLine(2000, 2);
+    const std::unique_ptr<CMicLink> link = port.MakeLink();
+
+    EXPECT_EQ(ProbeMicrophone(*link), Presence::kPresent) << "probing writes nothing";
+    port.ticks.Advance(5000);
+    EXPECT_EQ(ProbeMicrophone(*link), Presence::kPresent) << "the count starts with a write";
+
+    WriteOnce(port);
+    const uint32_t writtenAt = port.ticks.NowMs();
+    EXPECT_EQ(port.mic.GetImage(), PatternImage());
+    port.ticks.Advance(1000);
+    WriteOnce(port); // a later write does not restart the count
+    // A probe's entry request goes out 50 ms after it opens the port.
+    port.ticks.Set(writtenAt + 1900);
+    EXPECT_EQ(ProbeMicrophone(*link), Presence::kPresent);
+    EXPECT_EQ(port.swap->Current(), 1);
+
+    port.ticks.Set(writtenAt + 2000);
+    EXPECT_EQ(ProbeMicrophone(*link), Presence::kAbsent);
+    EXPECT_EQ(port.swap->Current(), 0);
+    EXPECT_EQ(ProbeMicrophone(*link), Presence::kAbsent) << "the line stays empty for two probes";
+    EXPECT_EQ(ProbeMicrophone(*link), Presence::kPresent);
+    EXPECT_EQ(port.swap->Current(), 2);
+    EXPECT_EQ(port.mic.GetImage()[2], 2) << "the next microphone's own image";
+
+    WriteOnce(port);
+    port.ticks.Advance(2000);
+    for (int probe = 0; probe < 4; ++probe)
+        EXPECT_EQ(ProbeMicrophone(*link), Presence::kAbsent) << "no microphone left";
+    EXPECT_EQ(port.writes, (std::vector<int>{2, 1}));
+}
+
+TEST(MicSwap, NeverUnplugsInTheMiddleOfASession)
+{
+    CFleetRigPort port("/dev/vmic-session");
+    port.PlayLine(100, 2);
+    WriteOnce(port);
+
+    const std::unique_ptr<CMicLink> link = port.MakeLink();
+    link->SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
+    std::array<uint8_t, Wire::kIdBufferSize> id{};
+    ASSERT_TRUE(link->SetOpen(1) && link->EnterProgramMode() == 0 &&
+                link->Identify(id.data()) == 0);
+    port.ticks.Advance(5000);
+    std::array<uint8_t, Wire::kBlockSize> block{};
+    for (int i = 0; i < static_cast<int>(Wire::kBlockCount); ++i)
+        EXPECT_EQ(link->ReadBlock(block.data(), i), 0) << "the read-back goes on, block " << i;
+    EXPECT_EQ(link->EndProgramMode(), 0);
+    link->SetOpen(0);
+    EXPECT_EQ(ProbeMicrophone(*link), Presence::kAbsent) << "unplugged at the next session";
+}
+
+TEST(PortStation, WritesEachMicrophoneOnceAndWaitsUntilItIsGone)
+{
+    CFleetRigPort rig("/dev/vmic-line");
+    // The microphone stays long after its write: the station probes it
+    // many times meanwhile and must not write it again.
+    rig.PlayLine(20000, 3);
+    CCountingObserver observer;
+    std::vector<CFleetPort> ports(1);
+    ports[0].name = rig.name;
+    ports[0].makeLink = [&rig] { return rig.MakeLink(); };
+    CFleetRunner* running = nullptr;
+    ports[0].pause = [&](uint32_t ms) {
+        rig.Pause(ms);
+        if (observer.done[0] == 3)
+            running->RequestStop(); // the line is empty now
+    };
+    std::vector<int> blocks;
+    const MicJob job = [&](CMicLink& link, const BlockReport& block) {
+        return WriteImage(link, PatternImage(), [&](int n, int total) {
+            blocks.push_back(n);
+            EXPECT_EQ(total, 9);
+            block(n, total);
+        });
+    };
+    CFleetRunner runner(std::move(ports), job, observer);
+    running = &runner;
+    runner.Run(true);
+
+    EXPECT_EQ(rig.writes, (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(rig.mic.GetImage(), PatternImage());
+    EXPECT_EQ(runner.Totals()[0].done, 3);
+    EXPECT_TRUE(runner.Totals()[0].failed.empty());
+    EXPECT_TRUE(runner.AllSucceeded(true));
+    EXPECT_EQ(blocks.size(), 27u);
+}
+
+TEST(FleetRunner, APortThatHangsDoesNotHoldUpAnother)
+{
+    CFleetRigPort stuck("/dev/vmic-stuck");
+    CFleetRigPort busy("/dev/vmic-busy");
+    busy.PlayLine(1000, 3);
+
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<bool> stuckInJob{false};
+    bool stuckWhenBusyDone = false;
+    CCountingObserver observer;
+    CFleetRunner* running = nullptr;
+
+    std::vector<CFleetPort> ports(2);
+    ports[0].name = stuck.name;
+    ports[0].makeLink = [&stuck] { return stuck.MakeLink(); };
+    ports[0].pause = [&stuck](uint32_t ms) { stuck.Pause(ms); };
+    ports[1].name = busy.name;
+    ports[1].makeLink = [&busy] { return busy.MakeLink(); };
+    ports[1].pause = [&](uint32_t ms) {
+        busy.Pause(ms);
+        if (observer.done[1] == 3 && !running->StopRequested()) {
+            stuckWhenBusyDone = stuckInJob;
+            running->RequestStop();
+            release.set_value();
+        }
+    };
+    const MicJob job = [&](CMicLink& link, const BlockReport& block) {
+        if (link.GetDeviceName() == stuck.name) {
+            stuckInJob = true;
+            released.wait(); // hangs until the other port is through
+            const CMicOutcome outcome = WriteImage(link, PatternImage(), block);
+            stuckInJob = false;
+            return outcome;
+        }
+        return WriteImage(link, PatternImage(), block);
+    };
+    CFleetRunner runner(std::move(ports), job, observer);
+    running = &runner;
+    runner.Run(true);
+
+    EXPECT_TRUE(stuckWhenBusyDone) << "three microphones while the other port hung";
+    EXPECT_EQ(busy.writes, (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(runner.Totals()[1].done, 3);
+    EXPECT_EQ(runner.Totals()[0].done, 1) << "the hung transfer was let finish";
+    EXPECT_EQ(stuck.mic.GetImage(), PatternImage());
+}
+
+TEST(FleetRunner, OnceTellsWhichPortFailed)
+{
+    CFleetRigPort good("/dev/vmic-good");
+    CFleetRigPort cut("/dev/vmic-cut");
+    cut.line.SetWriteFails(true);
+    CCountingObserver observer;
+    std::vector<CFleetPort> ports(2);
+    ports[0].name = good.name;
+    ports[0].makeLink = [&good] { return good.MakeLink(); };
+    ports[1].name = cut.name;
+    ports[1].makeLink = [&cut] { return cut.MakeLink(); };
+    const MicJob job = [](CMicLink& link, const BlockReport& block) {
+        return WriteImage(link, PatternImage(), block);
+    };
+    CFleetRunner runner(std::move(ports), job, observer);
+    runner.Run(false);
+
+    EXPECT_EQ(runner.Totals()[0].done, 1);
+    EXPECT_EQ(runner.Totals()[1].failed, std::vector<int>{1});
+    EXPECT_FALSE(runner.AllSucceeded(false));
+    EXPECT_EQ(good.mic.GetImage(), PatternImage());
+}
