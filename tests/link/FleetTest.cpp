@@ -169,14 +169,19 @@ TEST(FleetRunner, APortThatHangsDoesNotHoldUpAnother)
             release.set_value();
         }
     };
+    // The busy port starts once the other one hangs.
+    std::promise<void> hanging;
+    std::shared_future<void> hangs = hanging.get_future().share();
     const MicJob job = [&](CMicLink& link, const BlockReport& block) {
         if (link.GetDeviceName() == stuck.name) {
             stuckInJob = true;
+            hanging.set_value();
             released.wait(); // hangs until the other port is through
             const CMicOutcome outcome = WriteImage(link, PatternImage(), block);
             stuckInJob = false;
             return outcome;
         }
+        hangs.wait();
         return WriteImage(link, PatternImage(), block);
     };
     CFleetRunner runner(std::move(ports), job, observer);

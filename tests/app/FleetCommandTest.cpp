@@ -1,0 +1,157 @@
+// The write command on several ports, on lines inside the test: the
+// summary and exit code, and Ctrl+C while transfers are under way.
+#include "app/cli/FleetCommand.h"
+#include "app/cli/CliSupport.h"
+#include "core/Clock.h"
+#include "core/ConfigStore.h"
+#include "link/FleetRig.h"
+#include "text/MessageBoxes.h"
+#include "text/TextCatalog.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <map>
+#include <sstream>
+
+namespace {
+
+class FleetCommandTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_texts.SelectLanguage("English"));
+        m_store.Reset();
+        const CVirtualMic::Image image = PatternImage();
+        std::copy(image.begin(), image.end(), m_store.WorkingImage());
+    }
+
+    CFleetRigPort& Port(const std::string& name)
+    {
+        auto& port = m_ports[name];
+        if (!port)
+            port = std::make_unique<CFleetRigPort>(name);
+        return *port;
+    }
+
+    int Write(const std::vector<std::string>& ports, bool continuous)
+    {
+        CCliArgs args;
+        args.positional.push_back("mic.dat");
+        if (continuous)
+            args.options.emplace_back("--continuous", "");
+        for (const std::string& name : ports)
+            Port(name);
+        CFleetSetup setup;
+        setup.makeLink = [this](const std::string& port) { return m_ports.at(port)->MakeLink(); };
+        setup.pause = [this](const std::string& port, uint32_t ms) { m_ports.at(port)->Pause(ms); };
+        setup.started = [this](CFleetRunner& runner) { m_runner = &runner; };
+        CCliContext context{m_store, m_texts, m_boxes, m_clock, m_in, m_out, m_err};
+        const int code = RunFleetWrite(context, args, ports, setup);
+        m_runner = nullptr;
+        return code;
+    }
+
+    CTextCatalog m_texts;
+    CConfigStore m_store{&m_texts};
+    CMessageBoxes m_boxes{m_texts};
+    CFixedClock m_clock{10, 0, 0};
+    std::istringstream m_in;
+    std::ostringstream m_out;
+    std::ostringstream m_err;
+    std::map<std::string, std::unique_ptr<CFleetRigPort>> m_ports;
+    CFleetRunner* m_runner = nullptr;
+};
+
+} // namespace
+
+TEST_F(FleetCommandTest, CtrlCLetsTheTransfersInProgressFinishAndSumsUp)
+{
+    CFleetRigPort& a = Port("/dev/vmic-a");
+    CFleetRigPort& b = Port("/dev/vmic-b");
+    bool raised = false;
+    a.mic.SetReceiveHook([&](const uint8_t*, std::size_t, uint32_t) {
+        if (a.mic.BlocksStored() == 5 && !raised) {
+            raised = true;
+            std::raise(SIGINT); // Ctrl+C in the middle of port A's transfer
+        }
+    });
+
+    EXPECT_EQ(Write({"/dev/vmic-a", "/dev/vmic-b"}, true), CliExit::kOk) << m_err.str();
+
+    EXPECT_TRUE(raised);
+    EXPECT_EQ(a.mic.BlocksStored(), 9) << "the transfer was not cut short";
+    EXPECT_EQ(a.mic.GetImage(), PatternImage());
+    EXPECT_TRUE(b.mic.BlocksStored() == 0 || b.mic.BlocksStored() == 9)
+        << "port B's transfer, if it began, ended whole";
+    const std::string out = m_out.str();
+    EXPECT_NE(out.find("/dev/vmic-a: microphone 1: written"), std::string::npos) << out;
+    EXPECT_EQ(out.find("microphone 2"), std::string::npos) << "no new transfer began";
+    EXPECT_NE(out.find("Summary:\n  /dev/vmic-a: 1 written, 0 failed\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("In all: "), std::string::npos);
+}
+
+TEST_F(FleetCommandTest, OnePortFailingFailsTheRunAndIsNamed)
+{
+    Port("/dev/vmic-c").line.SetWriteFails(true);
+    EXPECT_EQ(Write({"/dev/vmic-a", "/dev/vmic-b", "/dev/vmic-c"}, false), CliExit::kFailure);
+
+    EXPECT_EQ(Port("/dev/vmic-a").mic.GetImage(), PatternImage());
+    EXPECT_EQ(Port("/dev/vmic-b").mic.GetImage(), PatternImage());
+    const std::string out = m_out.str();
+    EXPECT_NE(out.find("/dev/vmic-c: microphone 1: failed (Check all connections and COM port "
+                       "settings.)"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("In all: 2 of 3 microphones written. Failed: /dev/vmic-c microphone 1."),
+              std::string::npos)
+        << out;
+    const std::string err = m_err.str();
+    EXPECT_NE(err.find("/dev/vmic-b: writing"), std::string::npos) << err;
+    EXPECT_NE(err.find("/dev/vmic-b: finished"), std::string::npos) << err;
+}
+
+TEST_F(FleetCommandTest, AllPortsWrittenOnceIsSuccess)
+{
+    EXPECT_EQ(Write({"/dev/vmic-a", "/dev/vmic-b"}, false), CliExit::kOk);
+    EXPECT_NE(m_out.str().find("In all: 2 of 2 microphones written.\n"), std::string::npos)
+        << m_out.str();
+}
+
+TEST(FleetPorts, PortListsFromCommasAndRepeatedOptions)
+{
+    CCliArgs args;
+    args.options = {{"--port", "3,COM4"}, {"--yes", ""}, {"--port", "/dev/ttyUSB0"}};
+    std::vector<std::string> ports;
+    std::string error;
+    ASSERT_TRUE(ParsePortList(args, ports, error));
+    EXPECT_EQ(ports, (std::vector<std::string>{"3", "COM4", "/dev/ttyUSB0"}));
+    EXPECT_TRUE(IsFleetWrite(args, ports));
+
+    for (const char* bad : {"3,,4", "3,", ",3", "5,5"}) {
+        args.options = {{"--port", bad}};
+        EXPECT_FALSE(ParsePortList(args, ports, error)) << bad;
+    }
+    args.options = {{"--port", "5"}, {"--port", "5"}};
+    EXPECT_FALSE(ParsePortList(args, ports, error));
+    args.options = {{"--port", "5"}};
+    ASSERT_TRUE(ParsePortList(args, ports, error));
+    EXPECT_FALSE(IsFleetWrite(args, ports)) << "one port, once: the plain write";
+}
+
+TEST(FleetPorts, RepeatAndTraceStayWithOnePort)
+{
+    std::istringstream in;
+    std::ostringstream out;
+    std::ostringstream err;
+    const CFixedClock clock;
+    for (const char* option : {"--repeat", "--trace"}) {
+        EXPECT_EQ(RunCli({"qzm530rx-cli", "write", "--port", "/dev/a,/dev/b", "missing.dat", option,
+                          "--yes"},
+                         in, out, err, clock),
+                  CliExit::kUsage)
+            << option;
+    }
+}
