@@ -31,7 +31,7 @@ protected:
         m_out.str({});
         m_err.str({});
         std::istringstream in;
-        return RunCli(words, in, m_out, m_err, m_clock);
+        return RunCli(words, in, m_out, m_err, false, m_clock);
     }
     std::string Path(const std::string& name) const { return (m_dir / name).string(); }
     std::string Bytes(const std::string& name) const
