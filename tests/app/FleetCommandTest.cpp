@@ -48,7 +48,7 @@ protected:
         setup.makeLink = [this](const std::string& port) { return m_ports.at(port)->MakeLink(); };
         setup.pause = [this](const std::string& port, uint32_t ms) { m_ports.at(port)->Pause(ms); };
         setup.started = [this](CFleetRunner& runner) { m_runner = &runner; };
-        CCliContext context{m_store, m_texts, m_boxes, m_clock, m_in, m_out, m_err};
+        CCliContext context{m_store, m_texts, m_boxes, m_clock, m_in, m_out, m_err, false};
         const int code = RunFleetWrite(context, args, ports, setup);
         m_runner = nullptr;
         return code;
@@ -150,7 +150,7 @@ TEST(FleetPorts, RepeatAndTraceStayWithOnePort)
     for (const char* option : {"--repeat", "--trace"}) {
         EXPECT_EQ(RunCli({"qzm530rx-cli", "write", "--port", "/dev/a,/dev/b", "missing.dat", option,
                           "--yes"},
-                         in, out, err, clock),
+                         in, out, err, false, clock),
                   CliExit::kUsage)
             << option;
     }
