@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <mutex>
+
 namespace SerialPlatform {
 
 bool ReadLineErrorCounts(QSerialPort&, CLineErrorCounts&)
@@ -39,16 +41,38 @@ bool TakeWindowsLineClean(QSerialPort& port)
 
 } // namespace SerialPlatform
 
+namespace {
+
+// The priority class belongs to the process, not to the reading thread.
+// When several ports read at once, their scopes share one raise: the first
+// takes it, the last gives back the class in force before the first. With
+// one port this is the plain raise and restore around each read.
+std::mutex g_priorityMutex;
+int g_priorityUsers = 0;
+DWORD g_savedClass = 0;
+bool g_classRaised = false;
+
+} // namespace
+
 CRealtimeScope::CRealtimeScope()
 {
-    m_savedPolicy = static_cast<int>(GetPriorityClass(GetCurrentProcess()));
-    m_raised = m_savedPolicy != 0 && SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
+    const std::lock_guard<std::mutex> lock(g_priorityMutex);
+    if (g_priorityUsers++ == 0) {
+        g_savedClass = GetPriorityClass(GetCurrentProcess());
+        g_classRaised =
+            g_savedClass != 0 && SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
+    }
+    m_raised = g_classRaised;
+    m_savedPolicy = static_cast<int>(g_savedClass);
 }
 
 CRealtimeScope::~CRealtimeScope()
 {
-    if (m_raised)
-        SetPriorityClass(GetCurrentProcess(), static_cast<DWORD>(m_savedPolicy));
+    const std::lock_guard<std::mutex> lock(g_priorityMutex);
+    if (--g_priorityUsers == 0 && g_classRaised) {
+        SetPriorityClass(GetCurrentProcess(), g_savedClass);
+        g_classRaised = false;
+    }
 }
 
 std::string CSerialPort::PortDeviceName(int number)
