@@ -90,12 +90,11 @@ void CPortStation::RunContinuous()
             SetState(state);
         shown = state;
     };
+    show(PortState::kWaiting);
     while (!m_stop) {
-        show(PortState::kWaiting);
         const Presence presence = ProbeMicrophone(m_link);
         if (presence != Presence::kPresent) {
-            if (presence == Presence::kPortFailed)
-                show(PortState::kNoPort);
+            show(presence == Presence::kPortFailed ? PortState::kNoPort : PortState::kWaiting);
             m_pause(kProbePauseMs);
             continue;
         }
@@ -113,6 +112,8 @@ void CPortStation::RunContinuous()
                 ++misses;
             }
         }
+        if (!m_stop)
+            show(PortState::kWaiting);
     }
     SetState(PortState::kFinished);
 }
