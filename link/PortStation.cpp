@@ -21,6 +21,8 @@ const char* PortStateText(PortState state)
         return "port does not open";
     case PortState::kWriting:
         return "writing";
+    case PortState::kVerifying:
+        return "reading back";
     case PortState::kRemoving:
         return "waiting for removal";
     case PortState::kFinished:
@@ -65,11 +67,13 @@ void CPortStation::SetState(PortState state)
 void CPortStation::Program(int number)
 {
     SetState(PortState::kWriting);
-    const BlockReport block = [this](int n, int total) {
+    CJobProgress progress;
+    progress.block = [this](int n, int total) {
         if (m_events.block)
             m_events.block(n, total);
     };
-    const CMicOutcome outcome = m_job(m_link, block);
+    progress.verifying = [this] { SetState(PortState::kVerifying); };
+    const CMicOutcome outcome = m_job(m_link, progress);
     if (m_events.result)
         m_events.result(number, outcome);
 }

@@ -16,21 +16,31 @@ struct CMicOutcome
     std::string message; // what went wrong, or what the user was told
 };
 
-// The work on one microphone: a whole transfer, run on the port's thread
-// with the port's link, which it opens and closes itself. `block` is told
-// n and the block total as block n - 1 starts to move.
+// Told n and the block total as block n - 1 starts to move.
 using BlockReport = std::function<void(int n, int total)>;
-using MicJob = std::function<CMicOutcome(CMicLink& link, const BlockReport& block)>;
+
+// What a job tells as it works.
+struct CJobProgress
+{
+    BlockReport block;
+    // The write is over and the microphone is being read back.
+    std::function<void()> verifying;
+};
+
+// The work on one microphone: a whole transfer, run on the port's thread
+// with the port's link, which it opens and closes itself.
+using MicJob = std::function<CMicOutcome(CMicLink& link, const CJobProgress& progress)>;
 
 // What a port is doing.
 enum class PortState
 {
     kStarting,
-    kWaiting,  // for a microphone to answer the entry
-    kNoPort,   // the port does not open (cable or adapter missing); tried again
-    kWriting,  // the job runs
-    kRemoving, // for the microphone just done to stop answering
-    kFinished, // ended
+    kWaiting,   // for a microphone to answer the entry
+    kNoPort,    // the port does not open (cable or adapter missing); tried again
+    kWriting,   // the job runs
+    kVerifying, // the job reads the microphone back
+    kRemoving,  // for the microphone just done to stop answering
+    kFinished,  // ended
 };
 const char* PortStateText(PortState state);
 

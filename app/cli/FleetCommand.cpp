@@ -163,8 +163,8 @@ int RunFleetWrite(CCliContext& context, const CCliArgs& args, const std::vector<
             entry.pause = [&setup, port](uint32_t ms) { setup.pause(port, ms); };
         fleet.push_back(std::move(entry));
     }
-    const MicJob job = [image](CMicLink& link, const BlockReport& block) {
-        return WriteMicrophone(image, link, block);
+    const MicJob job = [image](CMicLink& link, const CJobProgress& progress) {
+        return WriteMicrophone(image, link, progress.block);
     };
 
     CFleetConsole console(ports, context.texts, context.out, context.err, setup.live);

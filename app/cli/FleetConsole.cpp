@@ -37,7 +37,8 @@ CFleetConsole::CFleetConsole(std::vector<std::string> ports, const CTextCatalog&
 std::string CFleetConsole::StatusLineLocked(std::size_t port) const
 {
     const CRow& row = m_rows[port];
-    const bool moving = row.state == PortState::kWriting && row.total > 0;
+    const bool moving =
+        (row.state == PortState::kWriting || row.state == PortState::kVerifying) && row.total > 0;
     std::string line =
         Padded(m_ports[port], m_portWidth) + Padded(PortStateText(row.state), kStateWidth) +
         Padded(moving ? BlockCounterText(m_texts, row.block, row.total) : "", kBlockWidth) +

@@ -29,8 +29,8 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr uint32_t kMaxRate = 115200;
-constexpr double kMaxSwapSeconds = 86400;
-constexpr double kMsPerSecond = 1000;
+constexpr long kMaxSwapSeconds = 86400;
+constexpr uint32_t kMsPerSecond = 1000;
 
 CPtyMicServer* g_server = nullptr;
 
@@ -75,17 +75,10 @@ struct CSimOptions
     bool fast = false;
     bool trace = false;
     int port = 0;
-    double swapAfterSeconds = -1; // below 0: no swapping
+    long swapAfterSeconds = -1; // below 0: no swapping
     std::string images;
     CMicFaults faults;
 };
-
-bool ParseSeconds(const std::string& text, double& value)
-{
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && *end == '\0' && value >= 0 && value <= kMaxSwapSeconds;
-}
 
 bool ParseOptions(int argc, char** argv, CSimOptions& options, std::string& error)
 {
@@ -149,7 +142,7 @@ bool ParseOptions(int argc, char** argv, CSimOptions& options, std::string& erro
             }
             options.faults.slowPrepareMs = static_cast<uint32_t>(number);
         } else if (word == "--swap-after") {
-            if (!next(value) || !ParseSeconds(value, options.swapAfterSeconds)) {
+            if (!next(value) || !ParseNumber(value, 0, kMaxSwapSeconds, options.swapAfterSeconds)) {
                 error = "--swap-after takes seconds";
                 return false;
             }
@@ -231,7 +224,7 @@ int main(int argc, char** argv)
     }
     std::unique_ptr<CMicSwap> swap;
     if (options.swapAfterSeconds >= 0) {
-        const auto swapAfterMs = static_cast<uint32_t>(options.swapAfterSeconds * kMsPerSecond);
+        const auto swapAfterMs = static_cast<uint32_t>(options.swapAfterSeconds) * kMsPerSecond;
         swap =
             std::make_unique<CMicSwap>(mic, CSteadyTickClock::Instance(), swapAfterMs,
                                        [&lineup](CVirtualMic::Image& image, std::string& origin) {

@@ -123,11 +123,11 @@ TEST(PortStation, WritesEachMicrophoneOnceAndWaitsUntilItIsGone)
             running->RequestStop(); // the line is empty now
     };
     std::vector<int> blocks;
-    const MicJob job = [&](CMicLink& link, const BlockReport& block) {
+    const MicJob job = [&](CMicLink& link, const CJobProgress& progress) {
         return WriteImage(link, PatternImage(), [&](int n, int total) {
             blocks.push_back(n);
             EXPECT_EQ(total, 9);
-            block(n, total);
+            progress.block(n, total);
         });
     };
     CFleetRunner runner(std::move(ports), job, observer);
@@ -172,17 +172,17 @@ TEST(FleetRunner, APortThatHangsDoesNotHoldUpAnother)
     // The busy port starts once the other one hangs.
     std::promise<void> hanging;
     std::shared_future<void> hangs = hanging.get_future().share();
-    const MicJob job = [&](CMicLink& link, const BlockReport& block) {
+    const MicJob job = [&](CMicLink& link, const CJobProgress& progress) {
         if (link.GetDeviceName() == stuck.name) {
             stuckInJob = true;
             hanging.set_value();
             released.wait(); // hangs until the other port is through
-            const CMicOutcome outcome = WriteImage(link, PatternImage(), block);
+            const CMicOutcome outcome = WriteImage(link, PatternImage(), progress.block);
             stuckInJob = false;
             return outcome;
         }
         hangs.wait();
-        return WriteImage(link, PatternImage(), block);
+        return WriteImage(link, PatternImage(), progress.block);
     };
     CFleetRunner runner(std::move(ports), job, observer);
     running = &runner;
@@ -206,8 +206,8 @@ TEST(FleetRunner, OnceTellsWhichPortFailed)
     ports[0].makeLink = [&good] { return good.MakeLink(); };
     ports[1].name = cut.name;
     ports[1].makeLink = [&cut] { return cut.MakeLink(); };
-    const MicJob job = [](CMicLink& link, const BlockReport& block) {
-        return WriteImage(link, PatternImage(), block);
+    const MicJob job = [](CMicLink& link, const CJobProgress& progress) {
+        return WriteImage(link, PatternImage(), progress.block);
     };
     CFleetRunner runner(std::move(ports), job, observer);
     runner.Run(false);
