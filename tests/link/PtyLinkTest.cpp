@@ -1,8 +1,8 @@
 #include "core/Clock.h"
 #include "link/MicLink.h"
-#include "link/PtyMicServer.h"
+#include "sim/PtyMicServer.h"
 #include "link/TickClock.h"
-#include "link/VirtualMic.h"
+#include "sim/VirtualMic.h"
 
 #include <QCoreApplication>
 

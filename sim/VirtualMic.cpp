@@ -1,4 +1,4 @@
-#include "link/VirtualMic.h"
+#include "sim/VirtualMic.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "link/InProcessLine.h"
+#include "sim/InProcessLine.h"
 
 #include "link/Protocol.h"
-#include "link/VirtualMic.h"
+#include "sim/VirtualMic.h"
 
 #include <algorithm>
 

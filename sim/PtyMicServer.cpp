@@ -1,7 +1,7 @@
-#include "link/PtyMicServer.h"
+#include "sim/PtyMicServer.h"
 
 #include "link/Protocol.h"
-#include "link/VirtualMic.h"
+#include "sim/VirtualMic.h"
 
 #include <array>
 #include <cerrno>

@@ -2,8 +2,8 @@
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
-#include "link/PtyMicServer.h"
-#include "link/VirtualMic.h"
+#include "sim/PtyMicServer.h"
+#include "sim/VirtualMic.h"
 
 #include <QSettings>
 #include <QString>
