@@ -2,6 +2,7 @@
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
+#include "core/SettingsLocation.h"
 #include "sim/PtyMicServer.h"
 #include "sim/VirtualMic.h"
 
@@ -215,10 +216,11 @@ int main(int argc, char** argv)
     if (options.trace)
         server.SetTracer(TraceBytes);
 
-    const QString key = QStringLiteral("Ports/COM%1").arg(options.port);
+    const QString key = QString::fromStdString(SettingsLocation::PortDeviceKey(options.port));
     const QString device = QString::fromLocal8Bit(server.DevicePath().c_str());
     if (options.port > 0) {
-        QSettings settings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"));
+        QSettings settings(QString::fromLatin1(SettingsLocation::kOrganization),
+                           QString::fromLatin1(SettingsLocation::kApplication));
         settings.setValue(key, device);
     }
 
@@ -234,7 +236,8 @@ int main(int argc, char** argv)
     g_server = nullptr;
 
     if (options.port > 0) {
-        QSettings settings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"));
+        QSettings settings(QString::fromLatin1(SettingsLocation::kOrganization),
+                           QString::fromLatin1(SettingsLocation::kApplication));
         if (settings.value(key).toString() == device)
             settings.remove(key);
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/SettingsLocation.h"
 #include "ui/app/WindowPlacement.h"
 
 #include <optional>
@@ -11,8 +12,8 @@
 class CProfileSettings
 {
 public:
-    static constexpr const char* kRootKey = "ZEPHRAN";
-    static constexpr const char* kProgramName = "QZM530RX";
+    static constexpr const char* kRootKey = SettingsLocation::kOrganization;
+    static constexpr const char* kProgramName = SettingsLocation::kApplication;
     static constexpr const char* kSection = "Backup";
     static constexpr const char* kLastFilePath = "LastFilePath";
     static constexpr const char* kComPort = "ComPort";
