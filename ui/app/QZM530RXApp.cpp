@@ -1,9 +1,8 @@
 #include "ui/app/QZM530RXApp.h"
 
-#include "ui/frame/AboutDlg.h"
-#include "ui/frame/MainFrame.h"
 #include "ui/app/QZM530RXDoc.h"
 #include "ui/form/QZM530RXView.h"
+#include "ui/frame/MainFrame.h"
 #include "ui/shared/WindowTexts.h"
 
 #include <QApplication>
@@ -31,9 +30,9 @@ QVector<QRect> ScreenAreas()
 } // namespace
 
 CQZM530RXApp::CQZM530RXApp(int argc, const char* const* argv, CAppOptions options)
-    : m_options(std::move(options)), m_store(&m_texts),
-      m_messageBoxes(m_texts, ChoosePresenter(m_options, &m_screenPresenter)),
-      m_texts(m_options.textTable ? *m_options.textTable : BuiltinTextTable(), argc, argv)
+    : m_options(std::move(options)),
+      m_texts(m_options.textTable ? *m_options.textTable : BuiltinTextTable(), argc, argv),
+      m_messageBoxes(m_texts, ChoosePresenter(m_options, &m_screenPresenter)), m_store(&m_texts)
 {
     m_texts.SetFailurePresenter(m_messageBoxes.Presenter());
     s_instance = this;
@@ -68,10 +67,13 @@ bool CQZM530RXApp::InitInstance()
     m_link.SetPortNumber(static_cast<uint8_t>(m_profile.ReadComPort()));
 
     m_document = std::make_unique<CQZM530RXDoc>();
-    m_mainFrame = std::make_unique<CMainFrame>(*this);
-    auto* view = new CQZM530RXView(*this);
+    m_filePaths.currentFileName = CFilePaths::kDefaultFileName;
+    m_filePaths.currentFolder = InitialFolder();
+    m_mainFrame = std::make_unique<CMainFrame>(
+        CFrameParts{m_store, m_filePaths, m_texts, m_messageBoxes, FileDialogs(), Clock()});
+    auto* view = new CQZM530RXView(CViewParts{m_store, m_texts, m_messageBoxes, m_link});
     m_mainFrame->SetView(view);
-    ConnectFrameAndForm(*m_mainFrame, *view);
+    ConnectWindows(*m_mainFrame, *view);
     m_screenPresenter.SetMainWindow(m_mainFrame.get());
 
     RestoreWindowPlacement();
@@ -82,14 +84,14 @@ bool CQZM530RXApp::InitInstance()
     return true;
 }
 
-void CQZM530RXApp::ConnectFrameAndForm(CMainFrame& frame, CQZM530RXView& view)
+void CQZM530RXApp::ConnectWindows(CMainFrame& frame, CQZM530RXView& view)
 {
-    QObject::connect(&frame, &CMainFrame::memoryMapRequested, &view,
-                     &CQZM530RXView::OnMemoryMap);
+    QObject::connect(&frame, &CMainFrame::memoryMapRequested, &view, &CQZM530RXView::OnMemoryMap);
     QObject::connect(&frame, &CMainFrame::readRequested, &view, &CQZM530RXView::OnRead);
     QObject::connect(&frame, &CMainFrame::writeRequested, &view, &CQZM530RXView::OnWrite);
     QObject::connect(&frame, &CMainFrame::formRefreshRequested, &view, &CQZM530RXView::Refresh);
     QObject::connect(&view, &CQZM530RXView::exitRequested, &frame, &CMainFrame::RequestClose);
+    QObject::connect(&frame, &CMainFrame::closeAccepted, &frame, [this] { SaveWindowPlacement(); });
 }
 
 void CQZM530RXApp::ExitInstance()
@@ -123,12 +125,6 @@ std::string CQZM530RXApp::InitialFolder() const
     const CFolderSources sources =
         m_options.folderSources ? m_options.folderSources(stored) : SystemFolderSources(stored);
     return ::InitialFolder(sources);
-}
-
-void CQZM530RXApp::OnAppAbout()
-{
-    CAboutDlg dialog(m_texts, m_mainFrame.get());
-    dialog.exec();
 }
 
 IFileDialogs& CQZM530RXApp::FileDialogs()

@@ -76,9 +76,6 @@ public:
     // The folder in which the file dialogs start (the main frame asks).
     std::string InitialFolder() const;
 
-    // The About command: the About box, modal over the main window.
-    void OnAppAbout();
-
     CConfigStore& Store() { return m_store; }
     const CMessageBoxes& MessageBoxes() const { return m_messageBoxes; }
     const CTextCatalog& Texts() const { return m_texts; }
@@ -92,18 +89,20 @@ public:
 
 private:
     // The frame's accelerators and file commands reach the form; the form's
-    // Exit button asks the frame to close.
-    static void ConnectFrameAndForm(CMainFrame& frame, CQZM530RXView& view);
+    // Exit button asks the frame to close; an agreed close stores the
+    // window's placement.
+    void ConnectWindows(CMainFrame& frame, CQZM530RXView& view);
 
     static CQZM530RXApp* s_instance;
 
     CAppOptions m_options;
-    // Long-lived parts, in construction order. The shared utility operations
-    // are free functions of core/ and need no object here.
-    CConfigStore m_store;
+    // Long-lived parts, in construction order: each takes only those above
+    // it. The shared utility operations are free functions of core/ and need
+    // no object here.
+    CTextCatalog m_texts;
     CQtMessagePresenter m_screenPresenter;
     CMessageBoxes m_messageBoxes;
-    CTextCatalog m_texts;
+    CConfigStore m_store;
     CFilePaths m_filePaths;
     CMicLink m_link;
     CProfileSettings m_profile;

@@ -6,14 +6,13 @@
 #include "link/Transfer.h"
 #include "text/MessageStyle.h"
 #include "text/TextCatalog.h"
-#include "ui/port/ComPortDlg.h"
 #include "ui/frame/HelpDocument.h"
 #include "ui/memmap/MemoryMapDlg.h"
+#include "ui/port/ComPortDlg.h"
 #include "ui/port/MicLinkPortProbe.h"
 #include "ui/shared/PortIcon.h"
-#include "ui/app/QZM530RXApp.h"
-#include "ui/transfer/TransferDlg.h"
 #include "ui/shared/WindowTexts.h"
+#include "ui/transfer/TransferDlg.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -47,11 +46,6 @@ constexpr std::size_t kImageBytes = CConfigStore::kImageSize;
 
 constexpr Qt::WindowStates kNotNormal = Qt::WindowMaximized | Qt::WindowFullScreen;
 
-CViewParts AppParts(CQZM530RXApp& app)
-{
-    return {app.Store(), app.Texts(), app.MessageBoxes(), app.Link()};
-}
-
 // Sets a control's caption, whatever kind of control shows it.
 void SetCaption(QWidget* widget, const QString& text)
 {
@@ -65,11 +59,6 @@ void SetCaption(QWidget* widget, const QString& text)
 }
 
 } // namespace
-
-CQZM530RXView::CQZM530RXView(CQZM530RXApp& app, QWidget* parent)
-    : CQZM530RXView(AppParts(app), parent)
-{
-}
 
 CQZM530RXView::CQZM530RXView(const CViewParts& parts, QWidget* parent)
     : QWidget(parent), m_store(parts.store), m_texts(parts.texts), m_boxes(parts.boxes),

@@ -13,15 +13,13 @@ class CGridEditor;
 class CMemoryMapDlg;
 class CMessageBoxes;
 class CMicLink;
-class CQZM530RXApp;
 class CTextCatalog;
 class QCheckBox;
 class QComboBox;
 class QKeyEvent;
 class QLabel;
 
-// What the settings form works on. The program passes the application's
-// parts; tests pass their own.
+// What the settings form works on: the application's parts, or a test's.
 struct CViewParts
 {
     CConfigStore& store;
@@ -45,7 +43,6 @@ class CQZM530RXView : public QWidget
     Q_OBJECT
 
 public:
-    explicit CQZM530RXView(CQZM530RXApp& app, QWidget* parent = nullptr);
     explicit CQZM530RXView(const CViewParts& parts, QWidget* parent = nullptr);
     ~CQZM530RXView() override;
 

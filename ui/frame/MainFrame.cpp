@@ -1,10 +1,9 @@
 #include "ui/frame/MainFrame.h"
 
 #include "text/TextCatalog.h"
-#include "ui/app/FilePaths.h"
+#include "ui/frame/AboutDlg.h"
 #include "ui/frame/HelpDocument.h"
 #include "ui/shared/ProgramIcon.h"
-#include "ui/app/QZM530RXApp.h"
 #include "ui/shared/WindowTexts.h"
 
 #include <QAction>
@@ -105,20 +104,18 @@ void RelabelMenu(QMenuBar& menuBar, const CTextCatalog& texts)
     }
 }
 
-CMainFrame::CMainFrame(CQZM530RXApp& app, QWidget* parent)
-    : QMainWindow(parent), m_app(app),
-      m_fileCommands(app.Store(), app.FilePaths(), app.Texts(), app.MessageBoxes(),
-                     app.FileDialogs(), app.Clock())
+CMainFrame::CMainFrame(const CFrameParts& parts, QWidget* parent)
+    : QMainWindow(parent), m_texts(parts.texts),
+      m_fileCommands(parts.store, parts.filePaths, parts.texts, parts.boxes, parts.fileDialogs,
+                     parts.clock)
 {
-    m_app.FilePaths().currentFileName = CFilePaths::kDefaultFileName;
-    m_app.FilePaths().currentFolder = m_app.InitialFolder();
     m_fileCommands.SetRefreshForm([this] { emit formRefreshRequested(); });
     setWindowIcon(ProgramIcon::Icon());
     resize(kDefaultWidth, kDefaultHeight);
     RememberNormalPosition();
 
     CreateMenu();
-    RelabelMenu(*menuBar(), m_app.Texts());
+    RelabelMenu(*menuBar(), m_texts);
     CreateAccelerators();
 }
 
@@ -212,7 +209,8 @@ void CMainFrame::OnHelp()
 
 void CMainFrame::OnAbout()
 {
-    m_app.OnAppAbout();
+    CAboutDlg dialog(m_texts, this);
+    dialog.exec();
 }
 
 void CMainFrame::RequestClose()
@@ -280,7 +278,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    m_app.SaveWindowPlacement();
+    emit closeAccepted();
     event->accept();
 }
 

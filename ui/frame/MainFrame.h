@@ -1,14 +1,17 @@
 #pragma once
-#include "ui/frame/FileCommands.h"
 #include "ui/app/WindowPlacement.h"
+#include "ui/frame/FileCommands.h"
 
 #include <QMainWindow>
 #include <QPoint>
 
 #include <cstdint>
 
-class CQZM530RXApp;
+class CConfigStore;
+class CFilePaths;
+class CMessageBoxes;
 class CTextCatalog;
+class ILocalClock;
 class QAction;
 class QMenuBar;
 
@@ -27,10 +30,21 @@ inline constexpr int kRead = 1013;
 inline constexpr int kWrite = 1014;
 } // namespace FrameCommand
 
+// What the main frame works on: the application's parts, or a test's.
+struct CFrameParts
+{
+    CConfigStore& store;
+    CFilePaths& filePaths; // the current file and folder, which the file commands keep
+    const CTextCatalog& texts;
+    const CMessageBoxes& boxes;
+    IFileDialogs& fileDialogs;
+    const ILocalClock& clock; // the local time written into saved data files
+};
+
 // The program's only top-level window. It carries the menu and the
 // accelerators, hosts the settings form, runs the file commands, Help and
 // About, and ends the program: closing asks first, then stores the window's
-// placement. It has no toolbar and no status bar; its title is set once at
+// placement (closeAccepted). It has no toolbar and no status bar; its title is set once at
 // start-up and never changes.
 class CMainFrame : public QMainWindow
 {
@@ -41,10 +55,9 @@ public:
     static constexpr int kDefaultWidth = 640;
     static constexpr int kDefaultHeight = 480;
 
-    // Sets the current file name and, by the stored or default data folder,
-    // the current folder of the application's file state; builds the menu
-    // with its catalogue texts and the accelerators.
-    explicit CMainFrame(CQZM530RXApp& app, QWidget* parent = nullptr);
+    // Builds the menu with its catalogue texts and the accelerators. The
+    // parts must outlive the frame.
+    explicit CMainFrame(const CFrameParts& parts, QWidget* parent = nullptr);
 
     // The frame takes ownership of the form.
     void SetView(QWidget* view);
@@ -77,10 +90,13 @@ signals:
     // The working image was replaced (New, a successful Open): the form
     // shows it again.
     void formRefreshRequested();
+    // Closing was agreed to and the window is about to close: the moment to
+    // store its placement.
+    void closeAccepted();
 
 protected:
     // Asks whether to exit and whether to save the changes; a refused close
-    // leaves the window as it is. Otherwise stores the placement and closes.
+    // leaves the window as it is. Otherwise emits closeAccepted and closes.
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -101,7 +117,7 @@ private:
     void OnHelp();
     void OnAbout();
 
-    CQZM530RXApp& m_app;
+    const CTextCatalog& m_texts;
     CFileCommands m_fileCommands;
     QPoint m_normalPosition; // of the frame, while shown normal
 };

@@ -103,7 +103,7 @@ TEST_F(AppTest, StartUpSetsThePortBeforeTheFrameAndTheFrameAfterTheDocument)
     CAppOptions options = Options();
     const auto sources = options.folderSources;
     options.folderSources = [&seen, sources](const std::string& stored) {
-        // Asked while the main frame is being constructed.
+        // Asked once the document exists, before the main frame does.
         CQZM530RXApp* app = CQZM530RXApp::Instance();
         seen = {true, app->Link().GetPortNumber(), app->HasDocument(), app->MainFrame() != nullptr};
         return sources(stored);
