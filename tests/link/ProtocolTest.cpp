@@ -249,14 +249,14 @@ TEST(WriteBlock, DataAndFillFormsAreStored)
     const std::vector<uint8_t> data = PatternBlock(1);
 
     rig.line.ClearTranscript();
-    ASSERT_EQ(rig.link.WriteBlock(data.data(), 1), 0);
+    ASSERT_EQ(rig.link.WriteBlock(data, 1), 0);
     EXPECT_EQ(rig.SentPlain(mask), Concat({Bytes({0x57, 0x00, 0x01}), data, {Sum(data)}}));
     EXPECT_EQ(rig.ReceivedPlain(mask), Bytes({0x06}));
     EXPECT_TRUE(std::equal(data.begin(), data.end(), rig.mic.GetImage().begin() + 256));
 
     rig.line.ClearTranscript();
     const std::vector<uint8_t> ones(256, 0x00);
-    ASSERT_EQ(rig.link.WriteBlock(ones.data(), 8), 0);
+    ASSERT_EQ(rig.link.WriteBlock(ones, 8), 0);
     EXPECT_EQ(rig.SentPlain(mask), Bytes({0x5A, 0x00, 0x08, 0x00}));
     EXPECT_EQ(rig.mic.GetImage()[256 * 8 + 255], 0x00);
     EXPECT_EQ(rig.link.GetReadTimeout(), 550u) << "the 3000 ms wait is only around the answer";
@@ -270,7 +270,7 @@ TEST(WriteBlock, NakIsSentAgainUpToThreeTimes)
         ASSERT_TRUE(rig.Connect());
         rig.mic.SetFaults(MakeFaults([&](CMicFaults& f) { f.nakWrites = naks; }));
         rig.line.ClearTranscript();
-        EXPECT_EQ(rig.link.WriteBlock(data.data(), 0), naks < 3 ? 0 : 1);
+        EXPECT_EQ(rig.link.WriteBlock(data, 0), naks < 3 ? 0 : 1);
         EXPECT_EQ(rig.line.Sent().size(), static_cast<std::size_t>(std::min(naks + 1, 3)) * 260);
     }
 }
@@ -283,7 +283,7 @@ TEST(WriteBlock, NoAnswerWithin3000MsFailsAtOnce)
     rig.line.ClearTranscript();
     const std::vector<uint8_t> data = PatternBlock(5);
     const uint32_t start = rig.ticks.NowMs();
-    EXPECT_EQ(rig.link.WriteBlock(data.data(), 0), 1);
+    EXPECT_EQ(rig.link.WriteBlock(data, 0), 1);
     EXPECT_EQ(rig.ticks.NowMs() - start, 3000u);
     EXPECT_EQ(rig.line.Sent().size(), 260u) << "one attempt only";
 }
@@ -358,4 +358,33 @@ TEST(EnterProgramMode, ResetsTheMaskOfTheLastSession)
     EXPECT_EQ(rig.link.EnterProgramMode(), 0);
     EXPECT_EQ(rig.link.GetMask(), 0);
     EXPECT_EQ(rig.line.Sent(), kProgram) << "entry travels unmasked, from the first rate";
+}
+
+TEST(BlockBuffers, ShorterThanTheyMustBeFailBeforeAnythingIsSent)
+{
+    CLinkRig rig;
+    ASSERT_EQ(rig.link.Open(), 1);
+    ASSERT_EQ(rig.link.EnterProgramMode(), 0);
+    rig.line.ClearTranscript();
+    std::vector<uint8_t> shortId(Wire::kIdBufferSize - 1);
+    EXPECT_EQ(rig.link.Identify(shortId), 1);
+    EXPECT_TRUE(rig.line.Sent().empty());
+    EXPECT_EQ(rig.link.GetMask(), 0);
+    uint8_t id[Wire::kIdBufferSize] = {};
+    ASSERT_EQ(rig.link.Identify(id), 0) << "the microphone still waits for its question";
+
+    const std::vector<uint8_t> model{'P', 'V', 'H', 'M', '_', '8', '1', '2'};
+    EXPECT_TRUE(rig.link.IsKnownModel(model));
+    EXPECT_FALSE(rig.link.IsKnownModel(CConstBytes{model.data(), model.size() - 1}));
+
+    rig.line.ClearTranscript();
+    std::vector<uint8_t> shortBlock(Wire::kBlockSize - 1, 0x11);
+    EXPECT_EQ(rig.link.ReadBlock(shortBlock, 0), CMicLink::kReadBufferTooSmall);
+    EXPECT_EQ(rig.link.WriteBlock(shortBlock, 0), 1);
+    EXPECT_TRUE(rig.line.Sent().empty());
+
+    // A smaller block size needs only that many bytes.
+    rig.link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize / 2));
+    std::vector<uint8_t> half(Wire::kBlockSize / 2);
+    EXPECT_EQ(rig.link.ReadBlock(half, 0), 0);
 }

@@ -1,7 +1,7 @@
 #include "core/Clock.h"
 #include "link/MicLink.h"
-#include "sim/PtyMicServer.h"
 #include "link/TickClock.h"
+#include "sim/PtyMicServer.h"
 #include "sim/VirtualMic.h"
 
 #include <QCoreApplication>
@@ -67,7 +67,9 @@ TEST_F(PtyLink, ReadsAndWritesAllBlocksThroughTheSystemPort)
     EXPECT_TRUE(m_link.IsLineClean());
     std::vector<uint8_t> image(Wire::kImageSize);
     for (int block = 0; block < static_cast<int>(Wire::kBlockCount); ++block)
-        ASSERT_EQ(m_link.ReadBlock(image.data() + Wire::kBlockSize * block, block), 0) << block;
+        ASSERT_EQ(
+            m_link.ReadBlock({image.data() + Wire::kBlockSize * block, Wire::kBlockSize}, block), 0)
+            << block;
     EXPECT_EQ(m_link.EndProgramMode(), 0);
     EXPECT_TRUE(std::equal(image.begin(), image.end(), m_mic.GetImage().begin()));
 
@@ -76,7 +78,10 @@ TEST_F(PtyLink, ReadsAndWritesAllBlocksThroughTheSystemPort)
     ASSERT_TRUE(Connect());
     ASSERT_EQ(m_link.PrepareWrite(), 0);
     for (int block = 0; block < static_cast<int>(Wire::kBlockCount); ++block)
-        ASSERT_EQ(m_link.WriteBlock(image.data() + Wire::kBlockSize * block, block), 0) << block;
+        ASSERT_EQ(
+            m_link.WriteBlock({image.data() + Wire::kBlockSize * block, Wire::kBlockSize}, block),
+            0)
+            << block;
     EXPECT_EQ(m_link.EndProgramMode(), 0);
     EXPECT_EQ(m_link.Close(), 1);
     EXPECT_TRUE(std::equal(image.begin(), image.end(), m_mic.GetImage().begin()));
