@@ -28,21 +28,15 @@ function(qzm_library name)
   target_link_libraries(${name} PUBLIC ${ARG_LIBS} PRIVATE qzm_warnings)
 endfunction()
 
-# add_unit_test(name SOURCES ... LIBS ... [QT] [SERIAL]): one GoogleTest
-# executable, registered with CTest. Widget tests run under the offscreen
-# platform. SERIAL keeps its tests from running beside others (tests that
-# talk over a real pseudo-terminal at line pace).
+# add_unit_test(name SOURCES ... LIBS ... [QT]): one GoogleTest executable,
+# registered with CTest. Widget tests run under the offscreen platform.
 function(add_unit_test name)
-  cmake_parse_arguments(ARG "QT;SERIAL" "" "SOURCES;LIBS" ${ARGN})
-  set(run_serial FALSE)
-  if(ARG_SERIAL)
-    set(run_serial TRUE)
-  endif()
+  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES AUTOMOC ${ARG_QT})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main qzm_warnings)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" RUN_SERIAL ${run_serial})
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

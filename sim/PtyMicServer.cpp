@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -146,8 +147,10 @@ void CPtyMicServer::Serve()
             std::this_thread::sleep_for(kIdlePause);
             continue;
         }
+        m_busy = true;
         const ssize_t n = read(m_master, buffer.data(), buffer.size());
         if (n <= 0) {
+            m_busy = false;
             std::this_thread::sleep_for(kIdlePause);
             continue;
         }
@@ -172,5 +175,17 @@ void CPtyMicServer::Serve()
             if (AwaitRate(send.rate))
                 SendPaced(send.bytes.data(), send.bytes.size(), send.rate);
         }
+        m_busy = false;
     }
+}
+
+bool CPtyMicServer::IsIdle() const
+{
+    // Bytes written on one side of a pseudo-terminal wait in the input
+    // queue of the other until they are read.
+    int toServer = 0;
+    int toProgram = 0;
+    if (ioctl(m_master, FIONREAD, &toServer) != 0 || ioctl(m_slave, FIONREAD, &toProgram) != 0)
+        return !m_busy;
+    return !m_busy && toServer == 0 && toProgram == 0;
 }

@@ -34,6 +34,11 @@ public:
     void Serve();
     void Stop() { m_stop = true; }
 
+    // Whether the server has nothing in hand: no byte of the program's waits
+    // to be read or is being answered, and no answer waits for the program
+    // to read it. Any thread may ask while Serve() runs.
+    bool IsIdle() const;
+
 private:
     uint32_t LineRate() const;
     // Waits until the line runs at `rate`; false when it did not within a while.
@@ -47,4 +52,5 @@ private:
     bool m_paced = true;
     Tracer m_tracer;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_busy{false};
 };

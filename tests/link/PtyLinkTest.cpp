@@ -12,8 +12,34 @@
 
 namespace {
 
+// Real time that stands still while the microphone has the word: while a
+// byte of the program's waits for the server or is being answered, or an
+// answer waits for the program. A reply window thus ends only once the
+// microphone had nothing more to say, however late a busy machine let the
+// server run; while nothing is under way it runs at the real pace.
+class CServedTickClock : public ITickClock
+{
+public:
+    explicit CServedTickClock(const CPtyMicServer& server) : m_server(server) {}
+
+    uint32_t NowMs() const override
+    {
+        const uint32_t real = CSteadyTickClock::Instance().NowMs();
+        if (!m_server.IsIdle())
+            m_held += real - m_last;
+        m_last = real;
+        return real - m_held;
+    }
+    void Spin() override {}
+
+private:
+    const CPtyMicServer& m_server;
+    mutable uint32_t m_last = CSteadyTickClock::Instance().NowMs();
+    mutable uint32_t m_held = 0;
+};
+
 // The virtual microphone served on a real pseudo-terminal from a thread of
-// its own, reached through the system's serial port.
+// its own, reached through the system's serial port on the served clock.
 class PtyLink : public ::testing::Test
 {
 protected:
@@ -50,8 +76,8 @@ protected:
     CVirtualMic m_mic;
     CPtyMicServer m_server{m_mic};
     CFixedClock m_local{9, 17, 42};
-    CMicLink m_link{SystemDeviceFactory(CSteadyTickClock::Instance()), CSteadyTickClock::Instance(),
-                    m_local};
+    CServedTickClock m_ticks{m_server};
+    CMicLink m_link{SystemDeviceFactory(m_ticks), m_ticks, m_local};
     std::thread m_thread;
 };
 
