@@ -2,7 +2,7 @@
 # the build needs are installed, installing the missing ones when it can.
 # Sourced, not run.
 
-QZM_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libgtest-dev ${QZM_EXTRA_PACKAGES:-}"
+QZM_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libgtest-dev poppler-utils ${QZM_EXTRA_PACKAGES:-}"
 
 qzm_missing_packages() {
     local missing=""
