@@ -1,8 +1,8 @@
 #pragma once
 #include "core/Clock.h"
-#include "sim/InProcessLine.h"
 #include "link/MicLink.h"
 #include "link/TickClock.h"
+#include "sim/InProcessLine.h"
 #include "sim/VirtualMic.h"
 
 #include <cstdint>

@@ -9,7 +9,7 @@ namespace {
 
 constexpr char kSeparator = ':';
 constexpr int kDecimalOrPrefixed = 0; // strtol base: what "%i" accepts
-constexpr int kMaxFieldChars = 12;     // "-2147483648" and its separator
+constexpr int kMaxFieldChars = 12;    // "-2147483648" and its separator
 
 int* FieldAt(CWindowPlacement& p, int index)
 {

@@ -1,9 +1,9 @@
 #include "ui/port/ComPortDlg.h"
 
 #include "text/TextCatalog.h"
-#include "ui/shared/DialogUnits.h"
 #include "ui/port/PortNaming.h"
 #include "ui/port/PortProbe.h"
+#include "ui/shared/DialogUnits.h"
 #include "ui/shared/WindowTexts.h"
 
 #include <QApplication>

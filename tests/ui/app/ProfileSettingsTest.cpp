@@ -1,6 +1,6 @@
+#include "ui/app/ProfileSettings.h"
 #include "support/QtTestEnvironment.h"
 #include "ui/app/DataFolder.h"
-#include "ui/app/ProfileSettings.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,3 +1,4 @@
+#include "ui/app/QZM530RXApp.h"
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
@@ -5,9 +6,8 @@
 #include "support/RecordingPresenter.h"
 #include "text/BuiltinTexts.h"
 #include "ui/app/FilePaths.h"
-#include "ui/frame/MainFrame.h"
-#include "ui/app/QZM530RXApp.h"
 #include "ui/form/QZM530RXView.h"
+#include "ui/frame/MainFrame.h"
 
 #include <QApplication>
 #include <QDir>

@@ -6,9 +6,9 @@
 #include "support/WidgetTestSupport.h"
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
+#include "ui/form/QZM530RXView.h"
 #include "ui/frame/HelpDocument.h"
 #include "ui/memmap/MemoryMapDlg.h"
-#include "ui/form/QZM530RXView.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -7,11 +7,11 @@
 #include "support/RecordingPresenter.h"
 #include "support/WidgetTestSupport.h"
 #include "text/TextCatalog.h"
-#include "ui/frame/AboutDlg.h"
 #include "ui/app/FilePaths.h"
-#include "ui/frame/HelpDocument.h"
 #include "ui/app/QZM530RXApp.h"
 #include "ui/app/WindowPlacement.h"
+#include "ui/frame/AboutDlg.h"
+#include "ui/frame/HelpDocument.h"
 
 #include <QAction>
 #include <QApplication>

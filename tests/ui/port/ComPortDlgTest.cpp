@@ -1,6 +1,6 @@
+#include "ui/port/ComPortDlg.h"
 #include "FakePorts.h"
 #include "text/TextCatalog.h"
-#include "ui/port/ComPortDlg.h"
 #include "ui/port/PortNaming.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
+#include "ui/shared/QtMessagePresenter.h"
 #include "text/MessageStyle.h"
 #include "text/TextCatalog.h"
-#include "ui/shared/QtMessagePresenter.h"
 #include "ui/shared/WindowTexts.h"
 
 #include <QAbstractButton>
