@@ -1,5 +1,6 @@
 // The command-line tool: finds the command, parses its words, wires the
 // libraries together and runs it.
+#include "app/Version.h"
 #include "app/cli/CliSupport.h"
 #include "app/cli/ConsolePresenter.h"
 
@@ -51,7 +52,7 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
         return CliExit::kOk;
     }
     if (name == "--version") {
-        out << "qzm530rx-cli " << kProductName << " 1.00\n";
+        out << "qzm530rx-cli (" << kProductName << ") " << kQzmVersion << "\n";
         return CliExit::kOk;
     }
     const CCliCommand* command = nullptr;
