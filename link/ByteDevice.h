@@ -1,4 +1,6 @@
 #pragma once
+#include "link/LowLatency.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -58,6 +60,9 @@ public:
     virtual bool TakeLineClean() = 0;
     // Whether the device is a serial line whose settings can be read and set.
     virtual bool IsRs232() = 0;
+    // Whether the driver was asked for low latency at opening, and gave it.
+    // Devices without a driver's receive timer have none to offer.
+    virtual LowLatency LowLatencyState() const { return LowLatency::NotOffered; }
 };
 
 using ByteDeviceFactory = std::function<std::unique_ptr<IByteDevice>()>;

@@ -56,11 +56,18 @@ bool CQtSerialDevice::Open(const std::string& name)
     if (!m_port.open(QIODevice::ReadWrite))
         return false;
     m_haveCounts = SerialPlatform::ReadLineErrorCounts(m_port, m_counts);
+    m_flags = SerialPlatform::SerialFlagsOf(m_port);
+    m_lowLatency = m_flags ? m_lowLatencyRequest.Request(*m_flags) : LowLatency::NotOffered;
     return true;
 }
 
 bool CQtSerialDevice::Close()
 {
+    if (m_flags) {
+        m_lowLatencyRequest.Restore(*m_flags);
+        m_flags.reset();
+    }
+    m_lowLatency = LowLatency::NotOffered;
     if (m_port.isOpen())
         m_port.close();
     return true;

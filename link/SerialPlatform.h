@@ -1,9 +1,12 @@
 #pragma once
 // What the system's serial ports need beyond QSerialPort: one file per
 // platform implements these.
+#include "link/LowLatency.h"
+
 #include <QSerialPort>
 
 #include <cstdint>
+#include <memory>
 
 namespace SerialPlatform {
 
@@ -22,6 +25,9 @@ bool IsSerialLine(QSerialPort& port);
 bool SetQueueSizes(QSerialPort& port, uint16_t inSize, uint16_t outSize);
 // Whether the device has modem-control lines at all.
 bool HasModemLines(QSerialPort& port);
+// The driver's serial flags of the open port, for the low-latency request;
+// nullptr where the system has no such flags. Valid while the port is open.
+std::unique_ptr<ISerialFlags> SerialFlagsOf(QSerialPort& port);
 #ifdef _WIN32
 // Reads and clears the error state; false on a framing error or break.
 bool TakeWindowsLineClean(QSerialPort& port);

@@ -28,6 +28,12 @@ bool HasModemLines(QSerialPort&)
     return true;
 }
 
+// The driver's latency timer is set in the port's properties on Windows.
+std::unique_ptr<ISerialFlags> SerialFlagsOf(QSerialPort&)
+{
+    return nullptr;
+}
+
 // Windows keeps the error state itself; ClearCommError reads and clears it.
 bool TakeWindowsLineClean(QSerialPort& port)
 {

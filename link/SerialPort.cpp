@@ -74,6 +74,8 @@ int CSerialPort::Open()
         return 0;
     m_device = std::move(device);
     m_open = 1;
+    if (m_observer)
+        m_observer->OnOpened(name, m_device->LowLatencyState());
     if (!SetInBufferSize(m_inBufferSize) || !SetOutBufferSize(m_outBufferSize))
         return 0;
     if (!SetSettings(m_settings))
@@ -200,6 +202,11 @@ bool CSerialPort::IsRs232()
 bool CSerialPort::IsLineClean()
 {
     return IsOpen() && m_device->TakeLineClean();
+}
+
+LowLatency CSerialPort::LowLatencyState() const
+{
+    return m_device ? m_device->LowLatencyState() : LowLatency::NotOffered;
 }
 
 std::string WindowsPortName(int number)

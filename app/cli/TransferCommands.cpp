@@ -111,6 +111,13 @@ public:
         m_out << "\n" << std::flush;
     }
 
+    void OnOpened(const std::string& name, LowLatency lowLatency) override
+    {
+        m_view.BreakLine();
+        m_out << "opened " << name << ", low latency " << LowLatencyText(lowLatency) << "\n"
+              << std::flush;
+    }
+
 private:
     static std::string Hex(uint8_t byte)
     {
@@ -125,7 +132,6 @@ private:
     bool m_started = false;
     uint32_t m_startMs = 0;
 };
-
 
 // A number, for "3", "COM3" and "\\.\COM12"; -1 otherwise.
 int PortNumberOf(const std::string& port)

@@ -33,6 +33,8 @@ grep -q "Reading completed." read.txt || fail "no completion message"
 "$BIN/qzm530rx-cli" write --port "$DEV" out.dat --yes --trace >write.txt 2>&1 ||
     fail "write: $(cat write.txt)"
 grep -q "plain: 45" write.txt || fail "no end command in the trace"
+grep -q "opened $DEV, low latency not offered by the port" write.txt ||
+    fail "the trace does not tell about low latency"
 # The simulator saves the image before it acknowledges the end command.
 "$BIN/qzm530rx-cli" diff mic.dat out.dat | grep -q "The configurations are the same." ||
     fail "the simulator did not keep the written image"
