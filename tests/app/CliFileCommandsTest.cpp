@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -38,6 +39,18 @@ protected:
     {
         std::ifstream in(Path(name), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    // Copies data file `from` to `to` with one image byte changed, the key kept.
+    void CopyWithImageByte(const std::string& from, const std::string& to, std::size_t offset,
+                           uint8_t value) const
+    {
+        constexpr std::size_t kHeader = 64;
+        constexpr std::size_t kKeyAt = kHeader + 50;
+        std::string file = Bytes(from);
+        const std::size_t at = kHeader + offset + (offset >= 50 ? 1 : 0);
+        file[at] = static_cast<char>(value ^ static_cast<uint8_t>(file[kKeyAt]));
+        std::ofstream(Path(to), std::ios::binary) << file;
     }
 
     fs::path m_dir;
@@ -105,6 +118,29 @@ TEST_F(CliFileCommandsTest, DiffListsSettingsThenBytes)
     ASSERT_EQ(Run({"set", Path("b.dat"), "1011=on"}), 0);
     ASSERT_EQ(Run({"diff", Path("a.dat"), Path("b.dat")}), 0);
     EXPECT_EQ(m_out.str(), "* Test Mode: off (0xFFFF) -> on (0x0001)\n");
+
+    // One image byte apart: each side of every edge of the settings words, around the
+    // key, and the last byte of the image.
+    const struct
+    {
+        std::size_t offset;
+        const char* shown;
+    } cases[] = {
+        {0, "byte 0x0000: AA -> 00\n"},
+        {1, "byte 0x0001: AA -> 00\n"},
+        {2, "Noise Cancellation: on (0xFFFF) -> on (0xFF00)\n"},
+        {32, "* Test Mode: off (0xFFFF) -> off (0xFF00)\n"},
+        {33, "* Test Mode: off (0xFFFF) -> off (0x00FF)\n"},
+        {34, "byte 0x0022: FF -> 00\n"},
+        {49, "byte 0x0031: FF -> 00\n"},
+        {50, "byte 0x0032: FF -> 00\n"},
+        {2303, "byte 0x08FF: FF -> 00\n"},
+    };
+    for (const auto& c : cases) {
+        CopyWithImageByte("a.dat", "c.dat", c.offset, 0x00);
+        ASSERT_EQ(Run({"diff", Path("a.dat"), Path("c.dat")}), 0) << c.offset;
+        EXPECT_EQ(m_out.str(), c.shown) << c.offset;
+    }
 }
 
 TEST_F(CliFileCommandsTest, FailuresAndUsage)
