@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
+#include "core/UserText.h"
 #include "link/PtyMicServer.h"
 #include "link/VirtualMic.h"
 #include "text/TextCatalog.h"
@@ -55,13 +56,6 @@ const char* const kUsage =
     "  --line-fault       report framing errors and breaks (in-process only; a\n"
     "                     pseudo-terminal cannot carry them, so it stays silent)\n"
     "  --slow-prepare MS  answer the write preparation MS ms late\n";
-
-bool ParseNumber(const std::string& text, long minimum, long maximum, long& value)
-{
-    char* end = nullptr;
-    value = std::strtol(text.c_str(), &end, 10);
-    return !text.empty() && *end == '\0' && value >= minimum && value <= maximum;
-}
 
 struct CSimOptions
 {
