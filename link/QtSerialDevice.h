@@ -27,6 +27,7 @@ public:
     bool TakeLineClean() override;
     bool IsRs232() override;
     LowLatency LowLatencyState() const override { return m_lowLatency; }
+    COpenFailure LastOpenFailure() const override { return m_openFailure; }
 
 private:
     bool SetModemLine(bool dtr, bool on);
@@ -40,4 +41,5 @@ private:
     std::unique_ptr<ISerialFlags> m_flags;
     CLowLatencyRequest m_lowLatencyRequest;
     LowLatency m_lowLatency = LowLatency::NotOffered;
+    COpenFailure m_openFailure;
 };

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace SerialPlatform {
 
@@ -23,6 +24,9 @@ bool ReadLineErrorCounts(QSerialPort& port, CLineErrorCounts& counts);
 bool IsSerialLine(QSerialPort& port);
 // Passes the driver's queue sizes where the system lets them be set.
 bool SetQueueSizes(QSerialPort& port, uint16_t inSize, uint16_t outSize);
+// Whether the user lacks the right to open the device (rather than the
+// device being in use), after an open refused for want of permission.
+bool IsAccessDenied(const std::string& name);
 // Whether the device has modem-control lines at all.
 bool HasModemLines(QSerialPort& port);
 // The driver's serial flags of the open port, for the low-latency request;

@@ -10,6 +10,7 @@
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 #ifdef __linux__
 #include <linux/serial.h>
 #endif
@@ -79,6 +80,11 @@ bool SetQueueSizes(QSerialPort&, uint16_t, uint16_t)
 {
     // The drivers of Linux and macOS size their queues themselves.
     return true;
+}
+
+bool IsAccessDenied(const std::string& name)
+{
+    return ::access(name.c_str(), R_OK | W_OK) != 0 && errno == EACCES;
 }
 
 bool HasModemLines(QSerialPort& port)

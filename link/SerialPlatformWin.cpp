@@ -23,6 +23,12 @@ bool SetQueueSizes(QSerialPort& port, uint16_t inSize, uint16_t outSize)
     return SetupComm(port.handle(), inSize, outSize) != 0;
 }
 
+// Windows refuses a port in use with "access denied"; rights are not the cause.
+bool IsAccessDenied(const std::string&)
+{
+    return false;
+}
+
 bool HasModemLines(QSerialPort&)
 {
     return true;

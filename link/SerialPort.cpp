@@ -67,11 +67,18 @@ std::string CSerialPort::OpenName() const
 int CSerialPort::Open()
 {
     const std::string name = OpenName();
-    if (name.empty())
+    m_openFailure = {};
+    if (name.empty()) {
+        m_openFailure.kind = COpenFailure::Kind::NoDevice;
         return 0;
+    }
     std::unique_ptr<IByteDevice> device = m_factory();
-    if (!device || !device->Open(name))
+    if (!device || !device->Open(name)) {
+        m_openFailure = device ? device->LastOpenFailure() : COpenFailure{};
+        if (m_openFailure.kind == COpenFailure::Kind::None)
+            m_openFailure.kind = COpenFailure::Kind::Other;
         return 0;
+    }
     m_device = std::move(device);
     m_open = 1;
     if (m_observer)

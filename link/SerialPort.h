@@ -85,6 +85,8 @@ public:
     bool IsRs232();
     // False when a framing error or a break arrived since the last check.
     bool IsLineClean();
+    // Why the last Open failed; kind None after one that succeeded.
+    const COpenFailure& LastOpenFailure() const { return m_openFailure; }
     // What the open port's driver gave when asked for low latency.
     LowLatency LowLatencyState() const;
 
@@ -129,6 +131,7 @@ private:
     uint32_t m_readTimeoutMs = kDefaultReadTimeoutMs;
     std::string m_deviceName;
     IWireObserver* m_observer = nullptr;
+    COpenFailure m_openFailure;
 };
 
 // The Windows name of a port number: "COM9", "\\.\COM10"; empty below 1.

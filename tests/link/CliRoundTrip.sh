@@ -43,4 +43,16 @@ grep -q "opened $DEV, low latency not offered by the port" write.txt ||
     fail "a read from a missing port succeeded"
 grep -q "The COM port cannot be opened." gone.txt || fail "wrong message: $(cat gone.txt)"
 [ -e gone.dat ] && fail "a failed read wrote a file"
+# A user who may not open the device gets the reason and the fix. The test
+# runs as root, which may open anything, so it asks as "nobody" where it can.
+if [ "$(id -u)" -eq 0 ] && command -v runuser >/dev/null 2>&1 &&
+    runuser -u nobody -- "$BIN/qzm530rx-cli" --version >/dev/null 2>&1; then
+    runuser -u nobody -- "$BIN/qzm530rx-cli" read --port "$DEV" /tmp/qzm-denied.dat --yes \
+        >denied.txt 2>&1 && fail "nobody opened $DEV"
+    grep -q "The COM port cannot be opened." denied.txt || fail "denied: $(cat denied.txt)"
+    grep -q "permission denied: add your user to the group that owns $DEV, e.g. dialout" \
+        denied.txt || fail "no fix for the permission: $(cat denied.txt)"
+else
+    echo "not root, or no runuser: the permission message is not tried"
+fi
 echo "round trip ok"
