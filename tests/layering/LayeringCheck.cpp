@@ -50,6 +50,10 @@ const std::array<CLayer, 7> kLayers{{
     {"app", {"app", "ui", "grid", "link", "core", "text"}, QtUse::kAny},
 }};
 
+// Headers that the build makes for the whole project, which every folder may
+// include wherever the build puts them.
+const std::array<const char*, 1> kProjectHeaders{"app/Version.h"};
+
 // Qt module folders that link/ may take its headers from by prefix.
 const std::array<const char*, 2> kLinkQtModules{"QtCore", "QtSerialPort"};
 
@@ -135,7 +139,9 @@ private:
     std::string Fault(const CLayer& layer, bool angled, const std::string& include) const
     {
         const std::string target = FirstComponent(include);
-        if (IsProductFolder(target)) {
+        const bool projectHeader = std::find(kProjectHeaders.begin(), kProjectHeaders.end(),
+                                             include) != kProjectHeaders.end();
+        if (IsProductFolder(target) && !projectHeader) {
             const auto& allowed = layer.mayInclude;
             if (std::find(allowed.begin(), allowed.end(), target) == allowed.end())
                 return "includes " + include + ", but " + layer.folder + "/ may include " +

@@ -10,6 +10,7 @@
 #include "ui/memmap/MemoryMapDlg.h"
 #include "ui/port/ComPortDlg.h"
 #include "ui/port/MicLinkPortProbe.h"
+#include "ui/port/PortWatcher.h"
 #include "ui/shared/PortIcon.h"
 #include "ui/shared/WindowTexts.h"
 #include "ui/transfer/TransferDlg.h"
@@ -306,6 +307,10 @@ void CQZM530RXView::OnComPort()
 {
     CMicLinkPortProbe probe(m_link);
     CComPortDlg dialog(probe, m_texts, window());
+    // Watching only while the dialog is open.
+    const std::unique_ptr<IPortWatcher> watcher = CreateSystemPortWatcher();
+    if (watcher)
+        dialog.WatchPorts(*watcher);
     dialog.exec();
     // Confirmed or cancelled, the label shows the link's port.
     ShowPortNumber();

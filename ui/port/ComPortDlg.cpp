@@ -3,6 +3,7 @@
 #include "text/TextCatalog.h"
 #include "ui/port/PortNaming.h"
 #include "ui/port/PortProbe.h"
+#include "ui/port/PortWatcher.h"
 #include "ui/shared/DialogUnits.h"
 #include "ui/shared/WindowTexts.h"
 
@@ -161,6 +162,11 @@ void CComPortDlg::RefreshPorts()
             button->setChecked(true);
     }
     m_ports.SetPortNumber(m_savedPort);
+}
+
+void CComPortDlg::WatchPorts(IPortWatcher& watcher)
+{
+    connect(&watcher, &IPortWatcher::PortsChanged, this, &CComPortDlg::RefreshPorts);
 }
 
 void CComPortDlg::accept()
