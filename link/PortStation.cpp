@@ -45,7 +45,7 @@ Presence ProbeMicrophone(CMicLink& link)
         return Presence::kAbsent;
     }
     std::array<uint8_t, Wire::kIdBufferSize> id{};
-    link.Identify(id.data());
+    link.Identify(id);
     link.EndProgramMode();
     link.SetOpen(0);
     return Presence::kPresent;

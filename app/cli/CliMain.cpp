@@ -8,6 +8,9 @@
 
 int main(int argc, char** argv)
 {
+    const bool errIsTerminal = StandardErrorIsTerminal();
+    if (errIsTerminal)
+        EnableTerminalSequences();
     return RunCli(std::vector<std::string>(argv, argv + argc), std::cin, std::cout, std::cerr,
-                  StandardInputIsTerminal(), CSystemClock::Instance());
+                  StandardInputIsTerminal(), CSystemClock::Instance(), errIsTerminal);
 }

@@ -167,7 +167,10 @@ int RunFleetWrite(CCliContext& context, const CCliArgs& args, const std::vector<
         return WriteMicrophone(image, link, progress.block);
     };
 
-    CFleetConsole console(ports, context.texts, context.out, context.err, setup.live);
+    const CFleetConsole::Progress progress = setup.quiet  ? CFleetConsole::Progress::kNone
+                                             : setup.live ? CFleetConsole::Progress::kLive
+                                                          : CFleetConsole::Progress::kLines;
+    CFleetConsole console(ports, context.texts, context.out, context.err, progress);
     CFleetRunner runner(std::move(fleet), job, console);
     if (continuous)
         context.err << "Programming on " << ports.size() << (ports.size() == 1 ? " port" : " ports")

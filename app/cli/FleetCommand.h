@@ -30,6 +30,8 @@ struct CFleetSetup
     std::function<void(CFleetRunner& runner)> started;
     // Status lines rewritten in place (a terminal).
     bool live = false;
+    // No progress at all: only the results and the summary.
+    bool quiet = false;
 };
 
 // Writes the store's working image to a microphone on every port at once,
@@ -38,7 +40,3 @@ struct CFleetSetup
 // once, every port was written).
 int RunFleetWrite(CCliContext& context, const CCliArgs& args, const std::vector<std::string>& ports,
                   const CFleetSetup& setup);
-
-// Whether the standard error stream is a terminal that takes the control
-// sequences of a live status display (switched on where the system needs it).
-bool PrepareLiveConsole();

@@ -26,9 +26,9 @@ std::string Padded(std::string text, std::size_t width)
 } // namespace
 
 CFleetConsole::CFleetConsole(std::vector<std::string> ports, const CTextCatalog& texts,
-                             std::ostream& out, std::ostream& progress, bool live)
-    : m_ports(std::move(ports)), m_texts(texts), m_out(out), m_progress(progress), m_live(live),
-      m_rows(m_ports.size())
+                             std::ostream& out, std::ostream& progress, Progress mode)
+    : m_ports(std::move(ports)), m_texts(texts), m_out(out), m_progress(progress),
+      m_live(mode == Progress::kLive), m_quiet(mode == Progress::kNone), m_rows(m_ports.size())
 {
     for (const std::string& port : m_ports)
         m_portWidth = std::max(m_portWidth, port.size() + 2);
@@ -86,7 +86,7 @@ void CFleetConsole::OnState(std::size_t port, PortState state)
     row.total = 0;
     if (m_live)
         Show({}, false);
-    else
+    else if (!m_quiet)
         Show({m_ports[port] + ": " + PortStateText(state)}, false);
 }
 

@@ -9,16 +9,21 @@
 class CTextCatalog;
 
 // The fleet on a console: one status line per port (port, state, block
-// n / total, last result) and a line for every microphone done. On a
-// terminal (`live`) the status lines stay at the bottom and are rewritten
-// in place; otherwise every change of state is printed as a line of its
-// own. Result lines and the summary go to `out`, the rest to `progress`.
-// Calls may come from several ports' threads at once.
+// n / total, last result) and a line for every microphone done. Result
+// lines and the summary go to `out`, the progress to `progress`. Calls may
+// come from several ports' threads at once.
 class CFleetConsole : public IFleetObserver
 {
 public:
+    enum class Progress
+    {
+        kLive,  // a terminal: the status lines stay at the bottom, rewritten in place
+        kLines, // each change of a port's state is a line of its own
+        kNone   // no progress, only results and the summary
+    };
+
     CFleetConsole(std::vector<std::string> ports, const CTextCatalog& texts, std::ostream& out,
-                  std::ostream& progress, bool live);
+                  std::ostream& progress, Progress mode);
 
     void OnState(std::size_t port, PortState state) override;
     void OnBlock(std::size_t port, int n, int total) override;
@@ -51,6 +56,7 @@ private:
     std::ostream& m_out;
     std::ostream& m_progress;
     const bool m_live;
+    const bool m_quiet;
     std::size_t m_portWidth = 0;
     mutable std::mutex m_mutex;
     std::vector<CRow> m_rows;

@@ -6,3 +6,13 @@ bool StandardInputIsTerminal()
 {
     return ::isatty(STDIN_FILENO) == 1;
 }
+
+bool StandardErrorIsTerminal()
+{
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
+void EnableTerminalSequences()
+{
+    // Terminals take them as they are.
+}

@@ -2,6 +2,7 @@
 #include "app/cli/CliSupport.h"
 #include "app/cli/ConsolePresenter.h"
 #include "app/cli/FleetCommand.h"
+#include "app/cli/JsonOutput.h"
 
 #include "core/ConfigStore.h"
 #include "core/UserText.h"
@@ -15,7 +16,6 @@
 
 #include <cstdio>
 #include <iomanip>
-#include <iostream>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -28,18 +28,35 @@ constexpr long kFirstPortNumber = 1;
 constexpr long kLastPortNumber = 255;
 constexpr uint32_t kMsPerSecond = 1000;
 
-// The progress window on a terminal: one line that is rewritten in place.
+// How the progress of a transfer shows on stderr.
+enum class Progress
+{
+    Rewritten, // a terminal: the counter is one line rewritten in place
+    Lines,     // a pipe or a file: a line for each new counter text
+    None,      // --quiet
+};
+
+// The progress window on stderr.
 class CConsoleTransferView : public ITransferView
 {
 public:
-    explicit CConsoleTransferView(std::ostream& out) : m_out(out) {}
+    CConsoleTransferView(std::ostream& out, Progress progress) : m_out(out), m_progress(progress) {}
     ~CConsoleTransferView() override { EndLine(); }
 
-    void SetCaption(const std::string& caption) override { m_out << caption << "\n"; }
+    void SetCaption(const std::string& caption) override
+    {
+        if (m_progress != Progress::None)
+            m_out << caption << "\n" << std::flush;
+    }
     void SetCounterText(const std::string& text) override
     {
-        m_out << "\r" << text << std::flush;
-        m_open = true;
+        if (m_progress == Progress::Rewritten) {
+            m_out << "\r" << text << std::flush;
+            m_open = true;
+        } else if (m_progress == Progress::Lines && text != m_lastCounter) {
+            m_out << text << "\n" << std::flush;
+        }
+        m_lastCounter = text;
     }
     void SetBarRange(int) override {}
     void SetBarPosition(int) override {}
@@ -60,10 +77,13 @@ public:
 
 private:
     std::ostream& m_out;
+    const Progress m_progress;
     bool m_open = false;
+    std::string m_lastCounter;
 };
 
-// Ends the progress line before a message box is shown.
+// Ends the progress line before a message box is shown, and keeps the text
+// of the last one: the transfer's outcome.
 class CLinePresenter : public IMessagePresenter
 {
 public:
@@ -75,11 +95,14 @@ public:
                 unsigned style) override
     {
         m_view.EndLine();
+        m_lastMessage = text;
         return m_inner ? m_inner->Present(owner, text, title, style) : MessageAnswer::kOk;
     }
+    const std::string& LastMessage() const { return m_lastMessage; }
 
 private:
     IMessagePresenter* m_inner;
+    std::string m_lastMessage;
     CConsoleTransferView& m_view;
 };
 
@@ -113,6 +136,13 @@ public:
         for (std::size_t i = 0; i < count; ++i)
             m_out << " " << Hex(static_cast<uint8_t>(bytes[i] ^ mask));
         m_out << "\n" << std::flush;
+    }
+
+    void OnOpened(const std::string& name, LowLatency lowLatency) override
+    {
+        m_view.BreakLine();
+        m_out << "opened " << name << ", low latency " << LowLatencyText(lowLatency) << "\n"
+              << std::flush;
     }
 
 private:
@@ -169,54 +199,131 @@ QCoreApplication& EnsureApplication()
     return app ? *app : *QCoreApplication::instance();
 }
 
+// How one read or write command runs, from its options and the terminal.
+struct CTransferOptions
+{
+    bool trace = false;
+    bool json = false;
+    Progress progress = Progress::Lines;
+};
+
+CTransferOptions TransferOptionsOf(const CCliContext& context, const CCliArgs& args)
+{
+    CTransferOptions options;
+    options.trace = args.Has("--trace");
+    options.json = args.Has("--json");
+    if (args.Has("--quiet"))
+        options.progress = Progress::None;
+    else if (context.progressOnTerminal)
+        options.progress = Progress::Rewritten;
+    return options;
+}
+
+// The outcome of one transfer: the message the progress window would have
+// shown, and why the port did not open when it did not.
+struct CTransferOutcome
+{
+    bool ok = false;
+    std::string message;
+    std::string openFailure;
+};
+
+void AddOutcome(QJsonObject& json, const CTransferOutcome& outcome)
+{
+    json.insert("ok", outcome.ok);
+    json.insert("message", JsonText(outcome.message));
+    if (!outcome.openFailure.empty())
+        json.insert("openFailure", JsonText(outcome.openFailure));
+}
+
 // The user's go-ahead for a transfer: --yes, or the confirmation answered
-// at the terminal. Says on stderr why not when there is none.
-bool Confirm(CCliContext& context, TransferMode mode, const CCliArgs& args)
+// at the terminal. Says on stderr why not when there is none, and keeps
+// that in `outcome`.
+bool Confirm(CCliContext& context, TransferMode mode, const CCliArgs& args,
+             CTransferOutcome& outcome)
 {
     const bool assumeYes = args.Has("--yes");
     const char* const command = mode == TransferMode::Read ? "read" : "write";
     if (!assumeYes && !context.interactive) {
-        context.err << command
-                    << ": standard input is not a terminal, so the confirmation cannot be "
-                       "asked; give --yes to confirm\n";
+        outcome.message = std::string(command) +
+                          ": standard input is not a terminal, so the confirmation cannot be "
+                          "asked; give --yes to confirm";
+        context.err << outcome.message << "\n";
         return false;
     }
     if (auto* console = dynamic_cast<CConsolePresenter*>(context.boxes.Presenter()))
         console->SetAssumeYes(assumeYes);
     if (AskTransfer(context.boxes, nullptr, mode))
         return true;
-    context.err << "Cancelled.\n";
+    outcome.message = "Cancelled.";
+    context.err << outcome.message << "\n";
     return false;
 }
 
-// One transfer, as the progress window runs it.
-bool RunTransfer(CCliContext& context, CMicLink& link, TransferMode mode, bool trace)
+// One transfer, as the progress window runs it. With --json the closing
+// message is kept for the document instead of being printed on stdout.
+CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, TransferMode mode,
+                             const CTransferOptions& options)
 {
-    CConsoleTransferView view(context.err);
-    CWireTrace tracer(link, view, context.out);
-    link.SetWireObserver(trace ? &tracer : nullptr);
+    CConsoleTransferView view(context.err, options.progress);
+    CWireTrace tracer(link, view, options.json ? context.err : context.out);
+    link.SetWireObserver(options.trace ? &tracer : nullptr);
     IMessagePresenter* const console = context.boxes.Presenter();
+    auto* consolePresenter = dynamic_cast<CConsolePresenter*>(console);
+    if (consolePresenter)
+        consolePresenter->SetShowInformation(!options.json);
     CLinePresenter presenter(console, view);
     context.boxes.SetPresenter(&presenter);
     CTransfer transfer(link, context.store, context.texts, context.boxes, view);
-    const bool ok = transfer.Run(mode);
+    CTransferOutcome outcome;
+    outcome.ok = transfer.Run(mode);
+    view.EndLine();
     context.boxes.SetPresenter(console);
+    if (consolePresenter)
+        consolePresenter->SetShowInformation(true);
     link.SetWireObserver(nullptr);
-    return ok;
+    outcome.message = presenter.LastMessage();
+    if (!outcome.ok && link.LastOpenFailure().kind != COpenFailure::Kind::None) {
+        outcome.openFailure = OpenFailureText(link.LastOpenFailure(), link.OpenName());
+        context.err << outcome.openFailure << "\n";
+    }
+    return outcome;
 }
 
-int RunPorts(CCliContext& context, const CCliArgs&)
+QJsonObject TransferJson(const char* command, const CCliArgs& args, const CMicLink& link)
+{
+    return QJsonObject{{"command", command},
+                       {"file", JsonText(args.positional[0])},
+                       {"port", JsonText(args.Value("--port"))},
+                       {"device", JsonText(link.OpenName())}};
+}
+
+int RunPorts(CCliContext& context, const CCliArgs& args)
 {
     EnsureApplication();
     CMicLink link;
-    context.out << "Port   Device                          Opens  RS-232\n";
+    const bool json = args.Has("--json");
+    QJsonArray ports;
+    if (!json)
+        context.out << "Port   Device                          Opens  RS-232\n";
     for (int number = kFirstListedPort; number <= kLastListedPort; ++number) {
         const std::string device = CSerialPort::PortDeviceName(number);
         link.SetPortNumber(static_cast<uint8_t>(number));
         const bool opens = !device.empty() && link.SetOpen(1);
         const bool rs232 = opens && link.IsRs232();
         link.SetOpen(0);
-        std::string label = "COM" + std::to_string(number);
+        const std::string name = "COM" + std::to_string(number);
+        if (json) {
+            ports.append(QJsonObject{
+                {"port", number},
+                {"name", JsonText(name)},
+                {"device", device.empty() ? QJsonValue() : JsonText(device)},
+                {"opens", opens},
+                {"rs232", opens ? QJsonValue(rs232) : QJsonValue()},
+            });
+            continue;
+        }
+        std::string label = name;
         label.resize(7, ' ');
         std::string shown = device.empty() ? "-" : device;
         if (shown.size() < 32)
@@ -224,6 +331,8 @@ int RunPorts(CCliContext& context, const CCliArgs&)
         context.out << label << shown << (opens ? "yes    " : "no     ")
                     << (rs232 ? "yes" : (opens ? "no" : "-")) << "\n";
     }
+    if (json)
+        PrintJson(context.out, QJsonObject{{"ports", ports}});
     return CliExit::kOk;
 }
 
@@ -235,23 +344,86 @@ int RunRead(CCliContext& context, const CCliArgs& args)
         context.err << "read: --port is required\n";
         return CliExit::kUsage;
     }
-    if (!Confirm(context, TransferMode::Read, args))
-        return CliExit::kFailure;
-    if (!RunTransfer(context, link, TransferMode::Read, args.Has("--trace")))
-        return CliExit::kFailure;
-    return SaveFromStore(context, args.positional[0]) ? CliExit::kOk : CliExit::kFailure;
+    const CTransferOptions options = TransferOptionsOf(context, args);
+    CTransferOutcome outcome;
+    bool saved = false;
+    if (Confirm(context, TransferMode::Read, args, outcome)) {
+        outcome = RunTransfer(context, link, TransferMode::Read, options);
+        saved = outcome.ok && SaveFromStore(context, args.positional[0]);
+    }
+    if (options.json) {
+        QJsonObject json = TransferJson("read", args, link);
+        AddOutcome(json, outcome);
+        json.insert("saved", saved);
+        json.insert("ok", saved);
+        PrintJson(context.out, json);
+    }
+    return saved ? CliExit::kOk : CliExit::kFailure;
+}
+
+// Writes to one microphone after another until the user stops.
+int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CCliArgs& args,
+                     const CTransferOptions& options)
+{
+    std::ostream& results = options.json ? context.err : context.out;
+    QJsonArray microphones;
+    int written = 0;
+    std::vector<int> failed;
+    for (int microphone = 1;; ++microphone) {
+        const CTransferOutcome outcome = RunTransfer(context, link, TransferMode::Write, options);
+        if (outcome.ok)
+            ++written;
+        else
+            failed.push_back(microphone);
+        QJsonObject entry{{"microphone", microphone}};
+        AddOutcome(entry, outcome);
+        microphones.append(entry);
+        results << "Microphone " << microphone << ": " << (outcome.ok ? "written" : "FAILED")
+                << "\n"
+                << std::flush;
+        context.err << "Connect the next microphone and press Enter, or type q to stop: "
+                    << std::flush;
+        std::string answer;
+        if (!std::getline(context.in, answer) ||
+            (!answer.empty() && (answer[0] == 'q' || answer[0] == 'Q')))
+            break;
+    }
+    const int total = written + static_cast<int>(failed.size());
+    if (options.json) {
+        context.err << "\n";
+        QJsonObject json = TransferJson("write", args, link);
+        QJsonArray failedJson;
+        for (const int number : failed)
+            failedJson.append(number);
+        json.insert("ok", failed.empty());
+        json.insert("microphones", microphones);
+        json.insert("written", written);
+        json.insert("failed", failedJson);
+        PrintJson(context.out, json);
+    } else {
+        context.out << "\n" << written << " of " << total << " microphones written.";
+        if (!failed.empty()) {
+            context.out << " Failed:";
+            for (const int number : failed)
+                context.out << " " << number;
+        }
+        context.out << "\n";
+    }
+    return failed.empty() ? CliExit::kOk : CliExit::kFailure;
 }
 
 // Several ports, or a production line: one thread per port.
 int RunFleet(CCliContext& context, const CCliArgs& args, const std::vector<std::string>& ports)
 {
-    if (args.Has("--repeat") || args.Has("--trace")) {
-        context.err << "write: --repeat and --trace work on one port, without --continuous\n";
+    if (args.Has("--repeat") || args.Has("--trace") || args.Has("--json")) {
+        context.err << "write: --repeat, --trace and --json work on one port, without "
+                       "--continuous\n";
         return CliExit::kUsage;
     }
     if (!LoadIntoStore(context, args.positional[0]))
         return CliExit::kFailure;
-    if (!Confirm(context, TransferMode::Write, args))
+    CTransferOutcome refused;
+    if (!Confirm(context, TransferMode::Write, args, refused))
         return CliExit::kFailure;
     CFleetSetup setup;
     setup.makeLink = [](const std::string& port) {
@@ -259,7 +431,8 @@ int RunFleet(CCliContext& context, const CCliArgs& args, const std::vector<std::
         SelectPort(*link, port);
         return link;
     };
-    setup.live = &context.err == &std::cerr && PrepareLiveConsole();
+    setup.quiet = args.Has("--quiet");
+    setup.live = context.progressOnTerminal && !setup.quiet;
     return RunFleetWrite(context, args, ports, setup);
 }
 
@@ -281,39 +454,19 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
     }
     if (!LoadIntoStore(context, args.positional[0]))
         return CliExit::kFailure;
-    if (!Confirm(context, TransferMode::Write, args))
-        return CliExit::kFailure;
-    const bool trace = args.Has("--trace");
-    if (!args.Has("--repeat"))
-        return RunTransfer(context, link, TransferMode::Write, trace) ? CliExit::kOk
-                                                                      : CliExit::kFailure;
-
-    int written = 0;
-    std::vector<int> failed;
-    for (int microphone = 1;; ++microphone) {
-        const bool ok = RunTransfer(context, link, TransferMode::Write, trace);
-        if (ok)
-            ++written;
-        else
-            failed.push_back(microphone);
-        context.out << "Microphone " << microphone << ": " << (ok ? "written" : "FAILED") << "\n"
-                    << std::flush;
-        context.err << "Connect the next microphone and press Enter, or type q to stop: "
-                    << std::flush;
-        std::string answer;
-        if (!std::getline(context.in, answer) ||
-            (!answer.empty() && (answer[0] == 'q' || answer[0] == 'Q')))
-            break;
+    const CTransferOptions options = TransferOptionsOf(context, args);
+    CTransferOutcome outcome;
+    if (Confirm(context, TransferMode::Write, args, outcome)) {
+        if (args.Has("--repeat"))
+            return RunRepeatedWrite(context, link, args, options);
+        outcome = RunTransfer(context, link, TransferMode::Write, options);
     }
-    const int total = written + static_cast<int>(failed.size());
-    context.out << "\n" << written << " of " << total << " microphones written.";
-    if (!failed.empty()) {
-        context.out << " Failed:";
-        for (const int number : failed)
-            context.out << " " << number;
+    if (options.json) {
+        QJsonObject json = TransferJson("write", args, link);
+        AddOutcome(json, outcome);
+        PrintJson(context.out, json);
     }
-    context.out << "\n";
-    return failed.empty() ? CliExit::kOk : CliExit::kFailure;
+    return outcome.ok ? CliExit::kOk : CliExit::kFailure;
 }
 
 const char* const kPortHelp =
@@ -323,21 +476,60 @@ const char* const kPortHelp =
     "--yes answers the confirmation; without it the question is asked on the\n"
     "terminal, and refused when standard input is not one. Questions and progress\n"
     "go to stderr. --trace prints every byte on the wire, as it travels (masked)\n"
-    "and without its mask.\n";
+    "and without its mask.\n"
+    "The counter \"Block n / 9\" is one line rewritten in place when stderr is a\n"
+    "terminal, else a line for each block; --quiet shows no progress at all.\n"
+    "--json prints one JSON object on stdout at the end: command, file, port,\n"
+    "device, ok, message (what the progress window would have shown) and, when\n"
+    "the port did not open, openFailure; read adds saved, write --repeat lists\n"
+    "the microphones with written and failed. The trace then goes to stderr.\n";
+
+const char* const kWriteHelp =
+    "With --repeat it writes FILE to one microphone after another, asking\n"
+    "for the next one after each, and sums up at the end.\n"
+    "--port 3,4,5 (or --port given several times) writes the microphones on\n"
+    "several ports at once, one status line per port. --continuous makes a\n"
+    "production line of it, on one port or several: each port waits for a\n"
+    "microphone, writes it, waits until it is unplugged and starts over.\n"
+    "Ctrl+C ends after the transfers in progress and sums up.\n\n";
+
+const std::string kWriteFullHelp = std::string(kWriteHelp) + kPortHelp;
+
+const char* const kPortsHelp =
+    "--json prints one JSON document instead: \"ports\", each with port, name,\n"
+    "device (null when none), opens and rs232 (null when it does not open).\n";
 
 } // namespace
+
+std::string OpenFailureText(const COpenFailure& failure, const std::string& device)
+{
+    switch (failure.kind) {
+    case COpenFailure::Kind::None:
+        return {};
+    case COpenFailure::Kind::PermissionDenied:
+        return "permission denied: add your user to the group that owns " + device +
+               ", e.g. dialout, and log in again";
+    case COpenFailure::Kind::NoDevice:
+        if (device.empty())
+            return "no serial device has that port number ('qzm530rx-cli ports' lists them)";
+        break;
+    case COpenFailure::Kind::Other:
+        break;
+    }
+    return device + ": " + (failure.reason.empty() ? "it cannot be opened" : failure.reason);
+}
 
 std::vector<CCliCommand> TransferCommands()
 {
     return {
         {"ports",
-         "ports",
+         "ports [--json]",
          "Lists COM1 to COM20: device, whether it opens, whether it is RS-232.",
-         "",
+         kPortsHelp,
          0,
          0,
          {},
-         {},
+         {"--json"},
          [](CCliContext& c, const CCliArgs& a) { return RunPorts(c, a); }},
         {"read",
          "read --port PORT FILE",
@@ -346,22 +538,16 @@ std::vector<CCliCommand> TransferCommands()
          1,
          1,
          {"--port"},
-         {"--yes", "--trace"},
+         {"--yes", "--trace", "--quiet", "--json"},
          [](CCliContext& c, const CCliArgs& a) { return RunRead(c, a); }},
         {"write",
          "write --port PORT FILE",
          "Writes the configuration in FILE to the microphone.",
-         "With --repeat it writes FILE to one microphone after another, asking\n"
-         "for the next one after each, and sums up at the end.\n"
-         "--port 3,4,5 (or --port given several times) writes the microphones on\n"
-         "several ports at once, one status line per port. --continuous makes a\n"
-         "production line of it, on one port or several: each port waits for a\n"
-         "microphone, writes it, waits until it is unplugged and starts over.\n"
-         "Ctrl+C ends after the transfers in progress and sums up.\n",
+         kWriteFullHelp.c_str(),
          1,
          1,
          {"--port"},
-         {"--yes", "--trace", "--repeat", "--continuous"},
+         {"--yes", "--trace", "--repeat", "--quiet", "--json", "--continuous"},
          [](CCliContext& c, const CCliArgs& a) { return RunWrite(c, a); }},
     };
 }

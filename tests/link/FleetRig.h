@@ -1,10 +1,10 @@
 #pragma once
 #include "core/Clock.h"
-#include "link/InProcessLine.h"
 #include "link/MicLink.h"
-#include "link/MicSwap.h"
 #include "link/TickClock.h"
-#include "link/VirtualMic.h"
+#include "sim/InProcessLine.h"
+#include "sim/MicSwap.h"
+#include "sim/VirtualMic.h"
 
 #include <memory>
 #include <mutex>

@@ -18,11 +18,12 @@ CMicOutcome WriteImage(CMicLink& link, const CVirtualMic::Image& image, const Bl
 {
     link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
     std::array<uint8_t, Wire::kIdBufferSize> id{};
-    bool ok = link.SetOpen(1) && link.EnterProgramMode() == 0 && link.Identify(id.data()) == 0 &&
+    bool ok = link.SetOpen(1) && link.EnterProgramMode() == 0 && link.Identify(id) == 0 &&
               link.PrepareWrite() == 0;
     for (int i = 0; ok && i < static_cast<int>(Wire::kBlockCount); ++i) {
         block(i + 1, static_cast<int>(Wire::kBlockCount));
-        ok = link.WriteBlock(image.data() + Wire::kBlockSize * i, i) == 0;
+        ok = link.WriteBlock(CConstBytes(image.data() + Wire::kBlockSize * i, Wire::kBlockSize),
+                             i) == 0;
     }
     link.EndProgramMode();
     link.SetOpen(0);
@@ -95,12 +96,11 @@ TEST(MicSwap, NeverUnplugsInTheMiddleOfASession)
     const std::unique_ptr<CMicLink> link = port.MakeLink();
     link->SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
     std::array<uint8_t, Wire::kIdBufferSize> id{};
-    ASSERT_TRUE(link->SetOpen(1) && link->EnterProgramMode() == 0 &&
-                link->Identify(id.data()) == 0);
+    ASSERT_TRUE(link->SetOpen(1) && link->EnterProgramMode() == 0 && link->Identify(id) == 0);
     port.ticks.Advance(5000);
     std::array<uint8_t, Wire::kBlockSize> block{};
     for (int i = 0; i < static_cast<int>(Wire::kBlockCount); ++i)
-        EXPECT_EQ(link->ReadBlock(block.data(), i), 0) << "the read-back goes on, block " << i;
+        EXPECT_EQ(link->ReadBlock(block, i), 0) << "the read-back goes on, block " << i;
     EXPECT_EQ(link->EndProgramMode(), 0);
     link->SetOpen(0);
     EXPECT_EQ(ProbeMicrophone(*link), Presence::kAbsent) << "unplugged at the next session";
