@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <mutex>
-
 namespace SerialPlatform {
 
 bool ReadLineErrorCounts(QSerialPort&, CLineErrorCounts&)
@@ -59,16 +57,26 @@ namespace {
 // When several ports read at once, their scopes share one raise: the first
 // takes it, the last gives back the class in force before the first. With
 // one port this is the plain raise and restore around each read.
-std::mutex g_priorityMutex;
+SRWLOCK g_priorityLock = SRWLOCK_INIT;
 int g_priorityUsers = 0;
 DWORD g_savedClass = 0;
 bool g_classRaised = false;
+
+// Holds the lock of the shared raise while it exists.
+class CPriorityLock
+{
+public:
+    CPriorityLock() { AcquireSRWLockExclusive(&g_priorityLock); }
+    ~CPriorityLock() { ReleaseSRWLockExclusive(&g_priorityLock); }
+    CPriorityLock(const CPriorityLock&) = delete;
+    CPriorityLock& operator=(const CPriorityLock&) = delete;
+};
 
 } // namespace
 
 CRealtimeScope::CRealtimeScope()
 {
-    const std::lock_guard<std::mutex> lock(g_priorityMutex);
+    const CPriorityLock lock;
     if (g_priorityUsers++ == 0) {
         g_savedClass = GetPriorityClass(GetCurrentProcess());
         g_classRaised =
@@ -80,7 +88,7 @@ CRealtimeScope::CRealtimeScope()
 
 CRealtimeScope::~CRealtimeScope()
 {
-    const std::lock_guard<std::mutex> lock(g_priorityMutex);
+    const CPriorityLock lock;
     if (--g_priorityUsers == 0 && g_classRaised) {
         SetPriorityClass(GetCurrentProcess(), g_savedClass);
         g_classRaised = false;
