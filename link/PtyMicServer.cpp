@@ -1,5 +1,6 @@
 #include "link/PtyMicServer.h"
 
+#include "link/NoisyDevice.h"
 #include "link/Protocol.h"
 #include "link/VirtualMic.h"
 
@@ -161,11 +162,15 @@ void CPtyMicServer::Serve()
                                                   kMicrosPerSecond / rate);
             std::this_thread::sleep_until(rxFreeAt);
         }
+        if (m_noise)
+            m_noise->Corrupt(buffer.data(), static_cast<std::size_t>(n));
         if (m_tracer)
             m_tracer(true, buffer.data(), static_cast<std::size_t>(n), rate);
         replies.clear();
         m_mic.Receive(buffer.data(), static_cast<std::size_t>(n), rate, replies);
-        for (const CMicSend& send : replies) {
+        for (CMicSend& send : replies) {
+            if (m_noise)
+                m_noise->Corrupt(send.bytes.data(), send.bytes.size());
             if (send.delayMs > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(send.delayMs));
             // An answer at a rate the line does not run at is noise: dropped.

@@ -2,6 +2,7 @@
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
+#include "link/NoisyDevice.h"
 #include "link/PtyMicServer.h"
 #include "link/VirtualMic.h"
 
@@ -51,7 +52,10 @@ const char* const kUsage =
     "  --drop-after K     lose the connection after block K\n"
     "  --line-fault       report framing errors and breaks (in-process only; a\n"
     "                     pseudo-terminal cannot carry them, so it stays silent)\n"
-    "  --slow-prepare MS  answer the write preparation MS ms late\n";
+    "  --slow-prepare MS  answer the write preparation MS ms late\n"
+    "  --noise BER        flip bits of what it sends and receives at that bit\n"
+    "                     error rate (1e-4: one bit in 10,000)\n"
+    "  --seed N           seed of the noise, for a repeatable run (1)\n";
 
 bool ParseNumber(const std::string& text, long minimum, long maximum, long& value)
 {
@@ -67,8 +71,26 @@ struct CSimOptions
     bool fast = false;
     bool trace = false;
     int port = 0;
+    double noise = 0;
+    unsigned long long seed = 1;
     CMicFaults faults;
 };
+
+bool ParseRate(const std::string& text, double& value)
+{
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' && value >= 0 && value <= 1;
+}
+
+bool ParseSeed(const std::string& text, unsigned long long& value)
+{
+    if (text.empty() || text[0] < '0' || text[0] > '9')
+        return false;
+    char* end = nullptr;
+    value = std::strtoull(text.c_str(), &end, 10);
+    return *end == '\0';
+}
 
 bool ParseOptions(int argc, char** argv, CSimOptions& options, std::string& error)
 {
@@ -131,6 +153,16 @@ bool ParseOptions(int argc, char** argv, CSimOptions& options, std::string& erro
                 return false;
             }
             options.faults.slowPrepareMs = static_cast<uint32_t>(number);
+        } else if (word == "--noise") {
+            if (!next(value) || !ParseRate(value, options.noise)) {
+                error = "--noise takes a bit error rate from 0 to 1";
+                return false;
+            }
+        } else if (word == "--seed") {
+            if (!next(value) || !ParseSeed(value, options.seed)) {
+                error = "--seed takes a whole number";
+                return false;
+            }
         } else {
             error = "unknown option " + word;
             return false;
@@ -165,6 +197,13 @@ bool LoadImage(const std::string& path, CConfigStore& store, CVirtualMic& mic)
     }
     std::memcpy(mic.GetImage().data(), store.WorkingImage(), CConfigStore::kImageSize);
     return true;
+}
+
+std::string NoiseText(const CSimOptions& options)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%g, seed %llu", options.noise, options.seed);
+    return text;
 }
 
 void TraceBytes(bool fromProgram, const uint8_t* bytes, std::size_t count, uint32_t rate)
@@ -212,6 +251,9 @@ int main(int argc, char** argv)
         return kExitFailure;
     }
     server.SetPaced(!options.fast);
+    CBitNoise noise(options.noise, options.seed);
+    if (options.noise > 0)
+        server.SetNoise(&noise);
     if (options.trace)
         server.SetTracer(TraceBytes);
 
@@ -225,6 +267,8 @@ int main(int argc, char** argv)
     std::cout << server.DevicePath() << std::endl;
     std::cerr << "qzm530rx-sim: listening at " << options.rate << " on " << server.DevicePath()
               << (options.port > 0 ? " (COM" + std::to_string(options.port) + ")" : "")
+              << (options.noise > 0 ? "; noise at a bit error rate of " + NoiseText(options)
+                                    : std::string())
               << "; Ctrl+C ends\n";
 
     g_server = &server;
