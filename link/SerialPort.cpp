@@ -11,7 +11,7 @@ namespace {
 
 constexpr uint32_t kRs232StepWaitMs = 10;
 // A read waits for its bytes in slices of at most this long, with the
-// pending window messages handled between them, so that the windows stay
+// pending window messages handled before each, so that the windows stay
 // painted during the long waits of a transfer.
 constexpr uint32_t kReadSliceMs = 50;
 
@@ -158,6 +158,7 @@ int CSerialPort::ReadRaw(uint8_t* buffer, std::size_t count)
     std::size_t got = 0;
     const uint32_t start = m_ticks.NowMs();
     while (true) {
+        PumpMessages();
         const uint32_t elapsed = m_ticks.NowMs() - start;
         const uint32_t left = elapsed >= m_readTimeoutMs ? 0 : m_readTimeoutMs - elapsed;
         const uint32_t slice = std::min(left, kReadSliceMs);
@@ -170,7 +171,6 @@ int CSerialPort::ReadRaw(uint8_t* buffer, std::size_t count)
         // device gave up before its slice was over.
         if (got >= count || slice == left || m_ticks.NowMs() - sliceStart < slice)
             break;
-        PumpMessages();
     }
     if (m_observer && got > 0)
         m_observer->OnWire(false, buffer, got, m_ticks.NowMs(), m_line.rate);

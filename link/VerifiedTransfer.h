@@ -66,11 +66,12 @@ struct CVerifyResult
 };
 
 // Reads the microphone back with ReadImageSession and compares what it
-// holds with `written`. The microphone may need a moment after the end of
-// programming mode, so a session that fails is tried again, a pause after
-// the last, until `waitMs` have passed since the first began (on the
-// link's tick clock); with 0 there is one session. The pauses keep the
-// windows painted.
+// holds with `written`. A read-back that differs is read once more, and
+// only a second difference counts (with the blocks of the second), since
+// noise on the line can damage a read-back as it can a write. The microphone may need a moment
+// after the end of programming mode, so a session that fails is tried again, a pause after the
+// last, until `waitMs` have passed since the first began (on the link's tick clock); with 0 there
+// is one session. The pauses keep the windows painted.
 CVerifyResult VerifyWritten(CMicLink& link, const MicImage& written, uint32_t waitMs,
                             const BlockProgress& progress = {});
 

@@ -77,8 +77,22 @@ TEST(VerifyWritten, OutcomesOfTheReadBack)
         rig.mic.GetImage()[0x054B] ^= 0x04;
         const CVerifyResult result = VerifyWritten(rig.link, written, 10000);
         EXPECT_EQ(result.status, CVerifyResult::kDiffers);
+        EXPECT_EQ(result.sessions, 2) << "a difference is read twice";
         EXPECT_EQ(result.diff.blocks, std::vector<int>{5});
         EXPECT_EQ(result.diff.firstOffset, 0x054B);
+    }
+    {
+        // The first read-back is damaged on its way, in block 2.
+        CLinkRig rig;
+        std::copy(written.begin(), written.end(), rig.mic.GetImage().begin());
+        int blocks = 0;
+        const CVerifyResult result = VerifyWritten(rig.link, written, 10000, [&](int) {
+            ++blocks;
+            if (blocks == 3 || blocks == 4)
+                rig.mic.GetImage()[0x0210] ^= 0x01;
+        });
+        EXPECT_EQ(result.status, CVerifyResult::kVerified);
+        EXPECT_EQ(result.sessions, 2);
     }
 }
 
