@@ -49,7 +49,7 @@ uint8_t DataFileKey(int minute, int second)
 
 int LoadDataFile(CConfigStore& store, const std::string& path, ForeignProductName& foreign)
 {
-    FilePtr file(OpenFile(path, "rb"));
+    FilePtr file(OpenRegularFile(path));
     if (!file)
         return kCannotOpen;
 
@@ -181,7 +181,7 @@ void ReportSaveFailure(const CMessageBoxes& boxes, MessageOwner owner, const std
 
 bool ReadDataFileHeader(const std::string& path, CDataFileHeader& header)
 {
-    FilePtr file(OpenFile(path, "rb"));
+    FilePtr file(OpenRegularFile(path));
     if (!file)
         return false;
     std::array<uint8_t, kFileSize> bytes;

@@ -6,11 +6,14 @@
 // The few file operations whose form differs between systems. Paths are
 // UTF-8. Each failure leaves its reason in errno-style codes.
 
-// fopen() with a UTF-8 path; nullptr on failure with errno set.
-std::FILE* OpenFile(const std::string& path, const char* mode);
+// Opens a regular file for reading in binary mode. Anything else (a FIFO,
+// a device, a folder) is refused without waiting for it: the type is checked
+// on a handle whose opening cannot block. nullptr on failure with errno set.
+std::FILE* OpenRegularFile(const std::string& path);
 
 // Creates a new, empty file for writing in the folder of `target`, under a
-// name of its own; nullptr on failure. `tempPath` receives the name.
+// short name of its own that fits in that folder whatever the length of the
+// target's name; nullptr on failure. `tempPath` receives the name.
 std::FILE* CreateTempBeside(const std::string& target, std::string& tempPath);
 
 // Pushes what was written down to the disk; false with errno set on failure.

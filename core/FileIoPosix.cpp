@@ -3,17 +3,50 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-std::FILE* OpenFile(const std::string& path, const char* mode)
+namespace {
+
+// The temporary file of a save: short, so that it fits wherever the target's
+// name does, and hidden.
+constexpr char kTempName[] = ".qzm530rx-XXXXXX";
+
+} // namespace
+
+std::FILE* OpenRegularFile(const std::string& path)
 {
-    return std::fopen(path.c_str(), mode);
+    // O_NONBLOCK keeps the open of a FIFO without a writer from waiting.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat st
+    {
+    };
+    int error = 0;
+    if (::fstat(fd, &st) != 0)
+        error = errno;
+    else if (!S_ISREG(st.st_mode))
+        error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    else if (const int flags = ::fcntl(fd, F_GETFL);
+             flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        error = errno;
+    std::FILE* file = error ? nullptr : ::fdopen(fd, "rb");
+    if (!file) {
+        if (!error)
+            error = errno;
+        ::close(fd);
+        errno = error;
+    }
+    return file;
 }
 
 std::FILE* CreateTempBeside(const std::string& target, std::string& tempPath)
 {
-    std::string pattern = target + ".XXXXXX";
+    const std::size_t slash = target.rfind('/');
+    std::string pattern =
+        (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + kTempName;
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0)
         return nullptr;

@@ -1,6 +1,8 @@
 #include "core/FileIo.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <fcntl.h>
 #include <filesystem>
 #include <io.h>
 #include <string>
@@ -8,28 +10,52 @@
 
 namespace {
 
+constexpr char kTempPrefix[] = ".qzm530rx-";
+constexpr unsigned kTempAttempts = 100;
+
 std::wstring Wide(const std::string& utf8)
 {
     return std::filesystem::u8path(utf8).wstring();
 }
 
-std::wstring WideMode(const char* mode)
-{
-    return std::wstring(mode, mode + std::char_traits<char>::length(mode));
-}
-
 } // namespace
 
-std::FILE* OpenFile(const std::string& path, const char* mode)
+std::FILE* OpenRegularFile(const std::string& path)
 {
-    return ::_wfopen(Wide(path).c_str(), WideMode(mode).c_str());
+    // A disk file only: pipes, consoles and serial ports are refused once
+    // the handle is open, before anything is read from it.
+    const HANDLE handle =
+        ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        errno = ::GetLastError() == ERROR_FILE_NOT_FOUND ? ENOENT : EACCES;
+        return nullptr;
+    }
+    if (::GetFileType(handle) != FILE_TYPE_DISK) {
+        ::CloseHandle(handle);
+        errno = EINVAL;
+        return nullptr;
+    }
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        ::CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* file = ::_fdopen(fd, "rb");
+    if (!file)
+        ::_close(fd); // closes the handle too
+    return file;
 }
 
 std::FILE* CreateTempBeside(const std::string& target, std::string& tempPath)
 {
-    for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        const std::string name =
-            target + "." + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(attempt);
+    // A short name, so that it fits wherever the target's name does.
+    const std::size_t slash = target.find_last_of("/\\");
+    const std::string folder =
+        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    for (unsigned attempt = 0; attempt < kTempAttempts; ++attempt) {
+        const std::string name = folder + kTempPrefix + std::to_string(::GetCurrentProcessId()) +
+                                 "-" + std::to_string(attempt);
         std::FILE* file = ::_wfopen(Wide(name).c_str(), L"wbx");
         if (file) {
             tempPath = name;

@@ -1,5 +1,6 @@
 // qzm530rx-cli: the data-file and transfer commands on a terminal.
 #include "app/cli/CliSupport.h"
+#include "app/cli/Terminal.h"
 
 #include "core/Clock.h"
 
@@ -8,5 +9,5 @@
 int main(int argc, char** argv)
 {
     return RunCli(std::vector<std::string>(argv, argv + argc), std::cin, std::cout, std::cerr,
-                  CSystemClock::Instance());
+                  StandardInputIsTerminal(), CSystemClock::Instance());
 }

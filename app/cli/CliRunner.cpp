@@ -38,7 +38,7 @@ void PrintToolUsage(const std::vector<CCliCommand>& commands, std::ostream& out)
 } // namespace
 
 int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream& out,
-           std::ostream& err, const ILocalClock& clock)
+           std::ostream& err, bool interactive, const ILocalClock& clock)
 {
     const std::vector<CCliCommand> commands = AllCommands();
     if (argv.size() < 2) {
@@ -91,6 +91,6 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
     CConfigStore store(&texts);
     store.Reset();
     CMessageBoxes boxes(texts, &presenter);
-    CCliContext context{store, texts, boxes, clock, in, out, err};
+    CCliContext context{store, texts, boxes, clock, in, out, err, interactive};
     return command->run(context, args);
 }

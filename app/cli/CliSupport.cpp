@@ -6,7 +6,6 @@
 #include "text/TextCatalog.h"
 
 #include <algorithm>
-#include <cctype>
 #include <ostream>
 
 bool CCliArgs::Has(const std::string& name) const
@@ -75,18 +74,6 @@ void PrintCommandUsage(const CCliCommand& command, std::ostream& out)
     out << "usage: qzm530rx-cli " << command.synopsis << "\n\n" << command.summary << "\n";
     if (command.help && *command.help)
         out << "\n" << command.help;
-}
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
 }
 
 std::string BaseName(const std::string& path)

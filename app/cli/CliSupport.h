@@ -27,6 +27,8 @@ struct CCliContext
     std::istream& in;
     std::ostream& out;
     std::ostream& err;
+    // Whether `in` is a terminal, where a person can answer a question.
+    bool interactive;
 };
 
 // The parsed words of one command: positional arguments in order, options
@@ -62,9 +64,6 @@ bool ParseCliArgs(const CCliCommand& command, const std::vector<std::string>& wo
 // Prints the usage of one command.
 void PrintCommandUsage(const CCliCommand& command, std::ostream& out);
 
-// Whether two texts are equal apart from the letter case of ASCII letters.
-bool EqualsIgnoringCase(const std::string& a, const std::string& b);
-
 // The name of a file without its folder.
 std::string BaseName(const std::string& path);
 
@@ -75,9 +74,11 @@ bool LoadIntoStore(CCliContext& context, const std::string& path);
 bool SaveFromStore(CCliContext& context, const std::string& path);
 
 // Runs the tool on its whole command line (argv[0] included) and returns
-// the exit code.
+// the exit code. Results go to `out`; messages, questions and progress, which
+// are for the person at the terminal, to `err`. `interactive` tells whether
+// `in` is a terminal: without one a question is never asked.
 int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream& out,
-           std::ostream& err, const ILocalClock& clock);
+           std::ostream& err, bool interactive, const ILocalClock& clock);
 
 // The command sets of the tool.
 std::vector<CCliCommand> FileCommands();

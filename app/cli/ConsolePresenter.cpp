@@ -32,7 +32,7 @@ int CConsolePresenter::Present(MessageOwner, const std::string& text, const std:
     const int yes = yesNo ? MessageAnswer::kYes : MessageAnswer::kOk;
     if (m_assumeYes)
         return yes;
-    m_out << title << ": " << text << (yesNo ? " [y/n/c] " : " [y/N] ") << std::flush;
+    m_err << title << ": " << text << (yesNo ? " [y/n/c] " : " [y/N] ") << std::flush;
     std::string answer;
     if (!std::getline(m_in, answer))
         return MessageAnswer::kCancel;

@@ -3,8 +3,9 @@
 
 #include <iosfwd>
 
-// Message boxes on a terminal: the title and text go to `err`; a question
-// reads its answer from `in` unless answers are given in advance.
+// Message boxes on a terminal: information goes to `out`, warnings and
+// errors to `err`; a question is put on `err` and reads its answer from `in`
+// unless answers are given in advance.
 class CConsolePresenter : public IMessagePresenter
 {
 public:

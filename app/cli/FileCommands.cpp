@@ -3,10 +3,10 @@
 
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
+#include "core/SettingAssignment.h"
 #include "core/SettingsLayout.h"
 #include "text/TextCatalog.h"
 
-#include <cctype>
 #include <cstdio>
 #include <iomanip>
 #include <ostream>
@@ -35,61 +35,31 @@ std::string DisplayValue(const CConfigStore& store, const CSettingDef& def)
     return options[static_cast<std::size_t>(position)].text;
 }
 
-
-bool ParseInt(const std::string& text, int& value)
-{
-    if (text.empty())
-        return false;
-    std::size_t used = 0;
-    try {
-        value = std::stoi(text, &used, 0);
-    } catch (...) {
-        return false;
-    }
-    return used == text.size();
-}
-
 // Applies one ID=VALUE to the store; an empty result means it was taken.
-std::string ApplyAssignment(CConfigStore& store, const std::string& assignment)
+std::string ApplyAssignmentText(CConfigStore& store, const std::string& text)
 {
-    const std::size_t eq = assignment.find('=');
-    if (eq == std::string::npos)
-        return "expected ID=VALUE, got '" + assignment + "'";
-    const std::string idText = assignment.substr(0, eq);
-    const std::string valueText = assignment.substr(eq + 1);
-    int id = 0;
-    const CSettingDef* def = ParseInt(idText, id) ? FindSetting(id) : nullptr;
-    if (!def)
-        return "unknown setting ID '" + idText + "'";
-
-    if (def->encoding != SettingEncoding::List) {
-        int state = -1;
-        if (valueText == "1" || EqualsIgnoringCase(valueText, "on"))
-            state = 1;
-        else if (valueText == "0" || EqualsIgnoringCase(valueText, "off"))
-            state = 0;
-        if (state < 0)
-            return std::string(def->label) + " (" + idText + ") takes on, off, 1 or 0, not '" +
-                   valueText + "'";
-        store.SetSwitch(id, state);
-        if (id == SettingId::kNoiseCancellation)
-            store.FollowTxLed();
+    CSettingAssignment assignment;
+    const AssignmentResult result = ParseAssignment(store, text, assignment);
+    const std::string& idText = assignment.idText;
+    const std::string& valueText = assignment.valueText;
+    switch (result) {
+    case AssignmentResult::Valid:
+        ApplyAssignment(store, assignment);
         return {};
-    }
-
-    const std::vector<COption> options = store.GetOptions(id);
-    int number = 0;
-    const bool isNumber = ParseInt(valueText, number);
-    for (const COption& option : options) {
-        if ((isNumber && option.value == number) || EqualsIgnoringCase(option.text, valueText)) {
-            store.SetListValue(id, option.value);
-            return {};
-        }
+    case AssignmentResult::NotAnAssignment:
+        return "expected ID=VALUE, got '" + text + "'";
+    case AssignmentResult::UnknownSetting:
+        return "unknown setting ID '" + idText + "'";
+    case AssignmentResult::NotASwitchValue:
+        return std::string(assignment.setting->label) + " (" + idText +
+               ") takes on, off, 1 or 0, not '" + valueText + "'";
+    case AssignmentResult::NotAnOption:
+        break;
     }
     std::string offered;
-    for (const COption& option : options)
+    for (const COption& option : store.GetOptions(assignment.setting->id))
         offered += "\n  " + std::to_string(option.value) + "  " + option.text;
-    return "'" + valueText + "' is not an option of " + def->label + " (" + idText +
+    return "'" + valueText + "' is not an option of " + assignment.setting->label + " (" + idText +
            ") now; it offers:" + offered;
 }
 
@@ -143,7 +113,7 @@ int RunSet(CCliContext& context, const CCliArgs& args)
     if (!LoadIntoStore(context, path))
         return CliExit::kFailure;
     for (std::size_t i = 1; i < args.positional.size(); ++i) {
-        const std::string problem = ApplyAssignment(context.store, args.positional[i]);
+        const std::string problem = ApplyAssignmentText(context.store, args.positional[i]);
         if (!problem.empty()) {
             context.err << problem << "\nNothing was written.\n";
             return CliExit::kFailure;
@@ -159,7 +129,7 @@ int RunDiff(CCliContext& context, const CCliArgs& args)
         return CliExit::kFailure;
     {
         CCliContext otherContext{other,      context.texts, context.boxes, context.clock,
-                                 context.in, context.out,   context.err};
+                                 context.in, context.out,   context.err,   context.interactive};
         if (!LoadIntoStore(otherContext, args.positional[1]))
             return CliExit::kFailure;
     }
@@ -224,12 +194,15 @@ std::vector<CCliCommand> FileCommands()
         {"set",
          "set FILE ID=VALUE ...",
          "Changes settings of a data file and saves it in place.",
-         "Switches take on, off, 1 or 0. Lists take an option's value or its text.\n"
-         "Assignments apply in order; switching 1000 off turns a \"Voice Recognition\"\n"
-         "TX LED back to \"Normal\" as the settings form does. If any assignment is\n"
-         "refused, nothing is written.\n\n"
+         "Switches take on, off, 1 or 0. Lists take an option's value or its text\n"
+         "(letter case aside). Numbers are decimal, leading zeros allowed (010 is 10),\n"
+         "or hexadecimal only after 0x (0x0F is 15); they have no sign and nothing\n"
+         "after them: +10dB is the option's text, 15x is refused. Blanks around ID and\n"
+         "VALUE are ignored. Assignments apply in order; switching 1000 off turns a\n"
+         "\"Voice Recognition\" TX LED back to \"Normal\" as the settings form does.\n"
+         "If any assignment is refused, nothing is written.\n\n"
          "example: qzm530rx-cli set mic.dat 1006=+10dB 1007=on 1008=Normal\n",
-         1,
+         2,
          -1,
          {},
          {},

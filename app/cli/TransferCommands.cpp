@@ -3,6 +3,7 @@
 #include "app/cli/ConsolePresenter.h"
 
 #include "core/ConfigStore.h"
+#include "core/UserText.h"
 #include "link/MicLink.h"
 #include "link/TickClock.h"
 #include "link/Transfer.h"
@@ -11,7 +12,6 @@
 
 #include <QCoreApplication>
 
-#include <cctype>
 #include <cstdio>
 #include <iomanip>
 #include <istream>
@@ -22,6 +22,8 @@ namespace {
 
 constexpr int kFirstListedPort = 1;
 constexpr int kLastListedPort = 20;
+constexpr long kFirstPortNumber = 1;
+constexpr long kLastPortNumber = 255;
 constexpr uint32_t kMsPerSecond = 1000;
 
 // The progress window on a terminal: one line that is rewritten in place.
@@ -126,24 +128,19 @@ private:
     uint32_t m_startMs = 0;
 };
 
-
-// A number, for "3", "COM3" and "\\.\COM12"; -1 otherwise.
+// A number from 1 to 255, for "3", "COM3" and "\\.\COM12"; -1 otherwise.
 int PortNumberOf(const std::string& port)
 {
-    std::string digits = port;
-    const std::string namespacePrefix = "\\\\.\\";
-    if (digits.compare(0, namespacePrefix.size(), namespacePrefix) == 0)
-        digits.erase(0, namespacePrefix.size());
-    if (digits.size() > 3 && EqualsIgnoringCase(digits.substr(0, 3), "COM"))
-        digits.erase(0, 3);
-    if (digits.empty() || digits.size() > 3)
-        return -1;
-    for (const char c : digits) {
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            return -1;
-    }
-    const int number = std::stoi(digits);
-    return number >= 1 && number <= 255 ? number : -1;
+    std::string_view digits = port;
+    const std::string_view namespacePrefix = "\\\\.\\";
+    const std::string_view comPrefix = "COM";
+    if (digits.substr(0, namespacePrefix.size()) == namespacePrefix)
+        digits.remove_prefix(namespacePrefix.size());
+    if (EqualsIgnoringCase(digits.substr(0, comPrefix.size()), comPrefix))
+        digits.remove_prefix(comPrefix.size());
+    long number = 0;
+    return ParseNumber(digits, kFirstPortNumber, kLastPortNumber, number) ? static_cast<int>(number)
+                                                                          : -1;
 }
 
 // Points the link at the port the user named; false when the name is empty.
@@ -170,17 +167,30 @@ QCoreApplication& EnsureApplication()
     return app ? *app : *QCoreApplication::instance();
 }
 
+// The user's go-ahead for a transfer: --yes, or the confirmation answered
+// at the terminal. Says on stderr why not when there is none.
 bool Confirm(CCliContext& context, TransferMode mode, const CCliArgs& args)
 {
+    const bool assumeYes = args.Has("--yes");
+    const char* const command = mode == TransferMode::Read ? "read" : "write";
+    if (!assumeYes && !context.interactive) {
+        context.err << command
+                    << ": standard input is not a terminal, so the confirmation cannot be "
+                       "asked; give --yes to confirm\n";
+        return false;
+    }
     if (auto* console = dynamic_cast<CConsolePresenter*>(context.boxes.Presenter()))
-        console->SetAssumeYes(args.Has("--yes"));
-    return AskTransfer(context.boxes, nullptr, mode);
+        console->SetAssumeYes(assumeYes);
+    if (AskTransfer(context.boxes, nullptr, mode))
+        return true;
+    context.err << "Cancelled.\n";
+    return false;
 }
 
 // One transfer, as the progress window runs it.
 bool RunTransfer(CCliContext& context, CMicLink& link, TransferMode mode, bool trace)
 {
-    CConsoleTransferView view(context.out);
+    CConsoleTransferView view(context.err);
     CWireTrace tracer(link, view, context.out);
     link.SetWireObserver(trace ? &tracer : nullptr);
     IMessagePresenter* const console = context.boxes.Presenter();
@@ -256,7 +266,8 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
         else
             failed.push_back(microphone);
         context.out << "Microphone " << microphone << ": " << (ok ? "written" : "FAILED") << "\n"
-                    << "Connect the next microphone and press Enter, or type q to stop: "
+                    << std::flush;
+        context.err << "Connect the next microphone and press Enter, or type q to stop: "
                     << std::flush;
         std::string answer;
         if (!std::getline(context.in, answer) ||
@@ -278,8 +289,10 @@ const char* const kPortHelp =
     "PORT is a port number (3), a Windows port name (COM3, \\\\.\\COM12) or a device\n"
     "path (/dev/ttyUSB0). On Linux and macOS port number n is the device stored as\n"
     "\"Ports/COM<n>\" in the settings, else the n-th serial port of the system.\n"
-    "--yes answers the confirmation; --trace prints every byte on the wire, as it\n"
-    "travels (masked) and without its mask.\n";
+    "--yes answers the confirmation; without it the question is asked on the\n"
+    "terminal, and refused when standard input is not one. Questions and progress\n"
+    "go to stderr. --trace prints every byte on the wire, as it travels (masked)\n"
+    "and without its mask.\n";
 
 } // namespace
 

@@ -2,6 +2,7 @@
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
+#include "core/UserText.h"
 #include "link/NoisyDevice.h"
 #include "link/PtyMicServer.h"
 #include "link/VirtualMic.h"
@@ -9,6 +10,7 @@
 #include <QSettings>
 #include <QString>
 
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -57,13 +59,6 @@ const char* const kUsage =
     "                     error rate (1e-4: one bit in 10,000)\n"
     "  --seed N           seed of the noise, for a repeatable run (1)\n";
 
-bool ParseNumber(const std::string& text, long minimum, long maximum, long& value)
-{
-    char* end = nullptr;
-    value = std::strtol(text.c_str(), &end, 10);
-    return !text.empty() && *end == '\0' && value >= minimum && value <= maximum;
-}
-
 struct CSimOptions
 {
     std::string image;
@@ -72,24 +67,21 @@ struct CSimOptions
     bool trace = false;
     int port = 0;
     double noise = 0;
-    unsigned long long seed = 1;
+    unsigned long seed = 1;
     CMicFaults faults;
 };
 
+// A bit error rate: a decimal fraction from 0 to 1, "0.0001" or "1e-4".
+// Blanks at either end are ignored, as for every number.
 bool ParseRate(const std::string& text, double& value)
 {
+    const std::string trimmed(TrimBlanks(text));
     char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && *end == '\0' && value >= 0 && value <= 1;
-}
-
-bool ParseSeed(const std::string& text, unsigned long long& value)
-{
-    if (text.empty() || text[0] < '0' || text[0] > '9')
+    const double rate = std::strtod(trimmed.c_str(), &end);
+    if (trimmed.empty() || *end != '\0' || !(rate >= 0 && rate <= 1))
         return false;
-    char* end = nullptr;
-    value = std::strtoull(text.c_str(), &end, 10);
-    return *end == '\0';
+    value = rate;
+    return true;
 }
 
 bool ParseOptions(int argc, char** argv, CSimOptions& options, std::string& error)
@@ -159,10 +151,11 @@ bool ParseOptions(int argc, char** argv, CSimOptions& options, std::string& erro
                 return false;
             }
         } else if (word == "--seed") {
-            if (!next(value) || !ParseSeed(value, options.seed)) {
+            if (!next(value) || !ParseNumber(value, 0, LONG_MAX, number)) {
                 error = "--seed takes a whole number";
                 return false;
             }
+            options.seed = static_cast<unsigned long>(number);
         } else {
             error = "unknown option " + word;
             return false;
@@ -202,7 +195,7 @@ bool LoadImage(const std::string& path, CConfigStore& store, CVirtualMic& mic)
 std::string NoiseText(const CSimOptions& options)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%g, seed %llu", options.noise, options.seed);
+    std::snprintf(text, sizeof text, "%g, seed %lu", options.noise, options.seed);
     return text;
 }
 

@@ -1,49 +1,36 @@
-#include "app/cli/CliSupport.h"
-#include "core/Clock.h"
+#include "CliRig.h"
 
-#include <gtest/gtest.h>
+#include "core/SettingAssignment.h"
+#include "core/SettingsLayout.h"
+#include "text/TextCatalog.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
+#include <cctype>
+#include <cstdint>
+
+#ifndef _WIN32
+#include "support/FifoWatchdog.h"
+
+#include <sys/stat.h>
+#endif
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class CliFileCommandsTest : public ::testing::Test
+class CliFileCommandsTest : public CCliTest
 {
 protected:
-    void SetUp() override
+    // Copies data file `from` to `to` with one image byte changed, the key kept.
+    void CopyWithImageByte(const std::string& from, const std::string& to, std::size_t offset,
+                           uint8_t value) const
     {
-        m_dir = fs::temp_directory_path() /
-                ("qzm-cli-" +
-                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
+        constexpr std::size_t kHeader = 64;
+        constexpr std::size_t kKeyAt = kHeader + 50;
+        std::string file = Bytes(from);
+        const std::size_t at = kHeader + offset + (offset >= 50 ? 1 : 0);
+        file[at] = static_cast<char>(value ^ static_cast<uint8_t>(file[kKeyAt]));
+        std::ofstream(Path(to), std::ios::binary) << file;
     }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    int Run(std::vector<std::string> words)
-    {
-        words.insert(words.begin(), "qzm530rx-cli");
-        m_out.str({});
-        m_err.str({});
-        std::istringstream in;
-        return RunCli(words, in, m_out, m_err, m_clock);
-    }
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-    std::string Bytes(const std::string& name) const
-    {
-        std::ifstream in(Path(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-    fs::path m_dir;
-    CFixedClock m_clock{12, 0, 0};
-    std::ostringstream m_out;
-    std::ostringstream m_err;
 };
 
 TEST_F(CliFileCommandsTest, NewSetInfoAndDump)
@@ -84,7 +71,7 @@ TEST_F(CliFileCommandsTest, SetTakesTextsAndRefusesWithoutWriting)
     EXPECT_EQ(Run({"set", file, "1001=None"}), 1) << "preset 1 has no None";
     EXPECT_EQ(Run({"set", file, "1007=maybe"}), 1);
     EXPECT_EQ(Run({"set", file, "1006"}), 1);
-    EXPECT_EQ(Bytes("x.dat"), before);
+    EXPECT_TRUE(Bytes("x.dat") == before) << "the file was rewritten";
 
     // Switching noise cancellation off takes Voice Recognition back to Normal.
     ASSERT_EQ(Run({"set", file, "1000=off"}), 0);
@@ -93,6 +80,107 @@ TEST_F(CliFileCommandsTest, SetTakesTextsAndRefusesWithoutWriting)
               std::string::npos);
     EXPECT_NE(m_out.str().find("Normal                  0x0000\n28"), std::string::npos)
         << m_out.str();
+}
+
+// Numbers in assignments are decimal with leading zeros allowed, or hex
+// after 0x, with blanks around them ignored, as "set --help" says; anything
+// after the digits makes a value a text, and a sign is part of a text.
+TEST_F(CliFileCommandsTest, AssignmentNumbersFollowOneRule)
+{
+    using namespace SettingId;
+    const std::string file = Path("x.dat");
+    ASSERT_EQ(Run({"new", file}), 0);
+    ASSERT_EQ(Run({"set", "--help"}), 0);
+    EXPECT_NE(m_out.str().find("leading zeros allowed (010 is 10)"), std::string::npos);
+    EXPECT_NE(m_out.str().find("hexadecimal only after 0x"), std::string::npos);
+
+    const struct
+    {
+        const char* assignment;
+        int id;
+        uint16_t word;
+    } taken[] = {
+        {"1006=010", kAttenuationLevel, 0x000A},   {"1006=0010", kAttenuationLevel, 0x000A},
+        {"1006=08", kAttenuationLevel, 0x0008},    {"1006=0x0F", kAttenuationLevel, 0x000F},
+        {"1006=0X0a", kAttenuationLevel, 0x000A},  {"1006= 15", kAttenuationLevel, 0x000F},
+        {"1006=15 ", kAttenuationLevel, 0x000F},   {"1006=\t3\t", kAttenuationLevel, 0x0003},
+        {"1006=+10dB", kAttenuationLevel, 0x000F}, {"1009=-4dB", kFrontMicSense, 0x0008},
+        {"1010=+2dB", kRearMicSense, 0x000B},      {" 01010 =-20DB", kRearMicSense, 0x0000},
+        {"1007=01", kBatterySave, 0x0001},         {"1007= off ", kBatterySave, 0xFFFF},
+    };
+    for (const auto& c : taken) {
+        EXPECT_EQ(Run({"set", file, c.assignment}), 0) << c.assignment << "\n" << m_err.str();
+        EXPECT_EQ(StoredWord("x.dat", c.id), c.word) << c.assignment;
+    }
+
+    ASSERT_EQ(Run({"set", file, "1006=0dB"}), 0);
+    const std::string before = Bytes("x.dat");
+    m_clock.Set(12, 30, 30); // a save now would change the key
+    for (const char* refused :
+         {"1006=017", "1006=15x", "1006=1 5", "1006=+10", "1006=-4", "1006=+15", "1006=0x",
+          "1006=0x0G", "1006=1e1", "1006=", "1006=99999999999999999999", "1006=10dBx", "1007=2",
+          "1007=onx", "1007=+1", "1006x=15", "+1006=15"}) {
+        EXPECT_EQ(Run({"set", file, refused}), 1) << refused;
+        EXPECT_NE(m_err.str().find("Nothing was written."), std::string::npos) << refused;
+    }
+    EXPECT_TRUE(Bytes("x.dat") == before) << "the file was rewritten";
+}
+
+// Every option of every list, as offered with noise cancellation on and
+// off, by its text in any letter case (blanks around it) and by its value:
+// each stores exactly that option's value as the setting's word.
+TEST(SettingAssignmentTest, EveryOfferedOptionByTextAndByValue)
+{
+    CTextCatalog texts;
+    ASSERT_TRUE(texts.SelectLanguage("English"));
+    const auto upper = [](std::string text) {
+        for (char& c : text)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return text;
+    };
+    std::size_t checked = 0;
+    for (const char* noiseCancellation : {"1000=on", "1000=off"}) {
+        CConfigStore store(&texts);
+        store.Reset();
+        CSettingAssignment assignment;
+        ASSERT_EQ(ParseAssignment(store, noiseCancellation, assignment), AssignmentResult::Valid);
+        ApplyAssignment(store, assignment);
+        for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def) {
+            if (def->encoding != SettingEncoding::List)
+                continue;
+            const std::string id = std::to_string(def->id);
+            const std::vector<COption> options = store.GetOptions(def->id);
+            ASSERT_FALSE(options.empty()) << id;
+            for (const COption& option : options) {
+                for (const std::string& value :
+                     {option.text, upper(option.text), " " + option.text + "\t",
+                      std::to_string(option.value)}) {
+                    const std::string text = id + "=" + value;
+                    ASSERT_EQ(ParseAssignment(store, text, assignment), AssignmentResult::Valid)
+                        << text << " (" << noiseCancellation << ")";
+                    EXPECT_EQ(assignment.value, option.value) << text;
+                    ApplyAssignment(store, assignment);
+                    EXPECT_EQ(store.GetWord(def->id), option.value) << text;
+                    ++checked;
+                }
+            }
+        }
+    }
+    // Three level lists of 16, five presets (6 + 4 * 7), TX LED 3 + 2.
+    EXPECT_EQ(checked, 4u * 2 * (3 * 16 + 6 + 4 * 7) + 4u * (3 + 2));
+
+    CConfigStore store(&texts);
+    store.Reset();
+    CSettingAssignment assignment;
+    EXPECT_EQ(ParseAssignment(store, "1001=None", assignment), AssignmentResult::NotAnOption)
+        << "preset 1 offers no None";
+    store.SetSwitch(SettingId::kNoiseCancellation, 0);
+    EXPECT_EQ(ParseAssignment(store, "1008=Voice Recognition", assignment),
+              AssignmentResult::NotAnOption)
+        << "only with noise cancellation on";
+    EXPECT_EQ(ParseAssignment(store, "1008=Voice", assignment), AssignmentResult::NotAnOption);
+    EXPECT_EQ(ParseAssignment(store, "1006=+10dB and more", assignment),
+              AssignmentResult::NotAnOption);
 }
 
 TEST_F(CliFileCommandsTest, DiffListsSettingsThenBytes)
@@ -105,6 +193,91 @@ TEST_F(CliFileCommandsTest, DiffListsSettingsThenBytes)
     ASSERT_EQ(Run({"set", Path("b.dat"), "1011=on"}), 0);
     ASSERT_EQ(Run({"diff", Path("a.dat"), Path("b.dat")}), 0);
     EXPECT_EQ(m_out.str(), "* Test Mode: off (0xFFFF) -> on (0x0001)\n");
+
+    // One image byte apart: each side of every edge of the settings words, around the
+    // key, and the last byte of the image.
+    const struct
+    {
+        std::size_t offset;
+        const char* shown;
+    } cases[] = {
+        {0, "byte 0x0000: AA -> 00\n"},
+        {1, "byte 0x0001: AA -> 00\n"},
+        {2, "Noise Cancellation: on (0xFFFF) -> on (0xFF00)\n"},
+        {32, "* Test Mode: off (0xFFFF) -> off (0xFF00)\n"},
+        {33, "* Test Mode: off (0xFFFF) -> off (0x00FF)\n"},
+        {34, "byte 0x0022: FF -> 00\n"},
+        {49, "byte 0x0031: FF -> 00\n"},
+        {50, "byte 0x0032: FF -> 00\n"},
+        {2303, "byte 0x08FF: FF -> 00\n"},
+    };
+    for (const auto& c : cases) {
+        CopyWithImageByte("a.dat", "c.dat", c.offset, 0x00);
+        ASSERT_EQ(Run({"diff", Path("a.dat"), Path("c.dat")}), 0) << c.offset;
+        EXPECT_EQ(m_out.str(), c.shown) << c.offset;
+    }
+}
+
+#ifndef _WIN32
+// A FIFO is no data file: every command that reads one refuses it at once,
+// whether or not a writer holds it open, and leaves it a FIFO.
+TEST_F(CliFileCommandsTest, FifoIsRefusedAtOnce)
+{
+    ASSERT_EQ(Run({"new", Path("a.dat")}), 0);
+    for (const bool holdWriter : {false, true}) {
+        const std::string fifo = Path("p.dat");
+        CFifoWatchdog watchdog(fifo, holdWriter);
+        ASSERT_TRUE(watchdog.Made());
+        const std::vector<std::vector<std::string>> commands = {
+            {"info", fifo},
+            {"dump", fifo},
+            {"set", fifo, "1007=on"},
+            {"diff", Path("a.dat"), fifo},
+            {"diff", fifo, Path("a.dat")},
+            {"write", "--port", "/dev/null", fifo, "--yes"}};
+        for (const auto& command : commands) {
+            EXPECT_EQ(Run(command), 1) << command[0] << " writer " << holdWriter;
+            EXPECT_EQ(m_err.str(), "Can not be opend.\n") << command[0] << " writer " << holdWriter;
+        }
+        EXPECT_FALSE(watchdog.Fired()) << "a command waited on the FIFO";
+        struct stat st
+        {
+        };
+        ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    }
+}
+#endif
+
+// A name as long as the folder allows is saved, loaded and replaced: the
+// save's temporary file never has a longer name than its target.
+TEST_F(CliFileCommandsTest, LongestNamesSaveLoadAndReplace)
+{
+    constexpr std::size_t kNameLength = 250;
+    const std::string name = std::string(kNameLength - 4, 'L') + ".dat";
+    const std::string file = Path(name);
+    ASSERT_EQ(Run({"new", file}), 0) << m_err.str();
+    ASSERT_EQ(Run({"info", file}), 0) << m_err.str();
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_EQ(Run({"set", file, "1006=+10dB"}), 0) << m_err.str();
+    EXPECT_EQ(StoredWord(name, SettingId::kAttenuationLevel), 0x000F);
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(m_dir))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{name}) << "no temporary file left behind";
+}
+
+// "set FILE" without an assignment is a usage error and writes nothing.
+TEST_F(CliFileCommandsTest, SetWithoutAssignmentIsAUsageError)
+{
+    ASSERT_EQ(Run({"new", Path("x.dat")}), 0);
+    const std::string before = Bytes("x.dat");
+    m_clock.Set(12, 30, 30); // a save now would change the key
+    EXPECT_EQ(Run({"set", Path("x.dat")}), 2);
+    EXPECT_NE(m_err.str().find("usage: qzm530rx-cli set FILE ID=VALUE"), std::string::npos);
+    EXPECT_TRUE(Bytes("x.dat") == before) << "the file was rewritten";
 }
 
 TEST_F(CliFileCommandsTest, FailuresAndUsage)

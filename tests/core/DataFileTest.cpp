@@ -179,6 +179,52 @@ TEST_F(DataFileTest, RefusedFilesLeaveTheWholeStoreUntouched)
     EXPECT_EQ(LoadDataFile(m_store, Path("missing.dat"), foreign), DataFile::kCannotOpen);
 }
 
+TEST_F(DataFileTest, EveryByteOfTheProductNameCounts)
+{
+    const Bytes image = PatternImage();
+    struct Case
+    {
+        const char* what;
+        Bytes name; // header bytes 0 to 9
+        const char* message;
+    };
+    const auto name = [](const char* text, uint8_t last) {
+        Bytes bytes(text, text + 9);
+        bytes.push_back(last);
+        return bytes;
+    };
+    const std::vector<Case> cases = {
+        {"tenth byte a letter", name("QZM-530RX", 'E'),
+         "The e.dat file cannot be opened since it is configured for QZM-530RXE."},
+        {"tenth byte 0xFF", name("QZM-530RX", 0xFF),
+         "The e.dat file cannot be opened since it is configured for QZM-530RX."},
+        {"first byte", name("RZM-530RX", 0x00), "The e.dat file cannot be opened."},
+        {"ninth byte", name("QZM-530RY", 0x00),
+         "The e.dat file cannot be opened since it is configured for QZM-530RY."},
+    };
+    for (const Case& c : cases) {
+        Bytes file = BuildFile(image, 0x20);
+        std::copy(c.name.begin(), c.name.end(), file.begin());
+        WriteBytes("e.dat", file);
+        ForeignProductName foreign{};
+        ASSERT_EQ(LoadDataFile(m_store, Path("e.dat"), foreign), DataFile::kOtherProduct) << c.what;
+        EXPECT_EQ(Bytes(foreign.begin(), foreign.end()), c.name) << c.what;
+        EXPECT_EQ(LoadFailureText(m_texts, DataFile::kOtherProduct, "e.dat", foreign), c.message)
+            << c.what;
+    }
+
+    // Only the name and the type are checked: every other header byte may hold anything.
+    Bytes file = BuildFile(image, 0x20);
+    for (std::size_t i = 10; i < 64; ++i) {
+        if (i != 32)
+            file[i] = static_cast<uint8_t>(i);
+    }
+    WriteBytes("e.dat", file);
+    ForeignProductName foreign{};
+    ASSERT_EQ(LoadDataFile(m_store, Path("e.dat"), foreign), DataFile::kLoaded);
+    EXPECT_EQ(Transfer(), image);
+}
+
 TEST_F(DataFileTest, LoadFailureMessages)
 {
     const auto text = [&](int result, const std::string& name, const char* product) {

@@ -201,6 +201,23 @@ TEST(ReadBlock, DataAndFillFormsByteForByteMasked)
         << "a reply other than 0x57 fills the block, without checksum";
 }
 
+TEST(ReadBlock, OneDifferentByteAtEitherEndComesInFull)
+{
+    for (const std::size_t odd : {0, 255}) {
+        CLinkRig rig;
+        std::vector<uint8_t> data(256, 0x33);
+        data[odd] = 0x34;
+        std::copy(data.begin(), data.end(), rig.mic.GetImage().begin() + 256 * 2);
+        ASSERT_TRUE(rig.Connect());
+        const uint8_t mask = rig.link.GetMask();
+        rig.line.ClearTranscript();
+        uint8_t block[256] = {};
+        ASSERT_EQ(rig.link.ReadBlock(block, 2), 0) << odd;
+        EXPECT_EQ(std::vector<uint8_t>(block, block + 256), data) << odd;
+        EXPECT_EQ(rig.ReceivedPlain(mask).front(), 0x57) << odd;
+    }
+}
+
 TEST(ReadBlock, ChecksumMismatchIsNakedAndAskedAgain)
 {
     CLinkRig rig;
@@ -254,12 +271,35 @@ TEST(WriteBlock, DataAndFillFormsAreStored)
     EXPECT_EQ(rig.ReceivedPlain(mask), Bytes({0x06}));
     EXPECT_TRUE(std::equal(data.begin(), data.end(), rig.mic.GetImage().begin() + 256));
 
-    rig.line.ClearTranscript();
-    const std::vector<uint8_t> ones(256, 0x00);
-    ASSERT_EQ(rig.link.WriteBlock(ones.data(), 8), 0);
-    EXPECT_EQ(rig.SentPlain(mask), Bytes({0x5A, 0x00, 0x08, 0x00}));
-    EXPECT_EQ(rig.mic.GetImage()[256 * 8 + 255], 0x00);
+    for (const uint8_t value : {0x00, 0xFF}) {
+        const std::vector<uint8_t> old = PatternBlock(2);
+        std::copy(old.begin(), old.end(), rig.mic.GetImage().begin() + 256 * 8);
+        rig.line.ClearTranscript();
+        const std::vector<uint8_t> uniform(256, value);
+        ASSERT_EQ(rig.link.WriteBlock(uniform.data(), 8), 0);
+        EXPECT_EQ(rig.SentPlain(mask), Bytes({0x5A, 0x00, 0x08, value}));
+        EXPECT_TRUE(
+            std::equal(uniform.begin(), uniform.end(), rig.mic.GetImage().begin() + 256 * 8))
+            << int(value);
+    }
     EXPECT_EQ(rig.link.GetReadTimeout(), 550u) << "the 3000 ms wait is only around the answer";
+}
+
+TEST(WriteBlock, OneDifferentByteAnywhereSendsTheWholeBlock)
+{
+    CLinkRig rig;
+    ASSERT_TRUE(rig.Connect());
+    const uint8_t mask = rig.link.GetMask();
+    for (const std::size_t odd : {0, 1, 128, 254, 255}) {
+        std::vector<uint8_t> data(256, 0x33);
+        data[odd] = 0x34;
+        rig.line.ClearTranscript();
+        ASSERT_EQ(rig.link.WriteBlock(data.data(), 7), 0) << odd;
+        EXPECT_EQ(rig.SentPlain(mask), Concat({Bytes({0x57, 0x00, 0x07}), data, {Sum(data)}}))
+            << odd;
+        EXPECT_TRUE(std::equal(data.begin(), data.end(), rig.mic.GetImage().begin() + 256 * 7))
+            << odd;
+    }
 }
 
 TEST(WriteBlock, NakIsSentAgainUpToThreeTimes)

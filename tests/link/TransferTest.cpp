@@ -210,6 +210,27 @@ TEST(WriteTransfer, SendsTheWorkingImage)
     EXPECT_EQ(rig.view.counters.back(), "Block 9 / 9");
 }
 
+TEST(Transfers, AlmostUniformBlocksArriveWholeBothWays)
+{
+    // Every block one value but for its first or last byte; the last one wholly uniform.
+    CTransferRig rig;
+    FillPattern(rig.mic.GetImage());
+    uint8_t* image = rig.store.WorkingImage();
+    for (std::size_t block = 0; block < 9; ++block) {
+        std::fill(image + 256 * block, image + 256 * (block + 1), uint8_t(0x10 + block));
+        if (block < 8)
+            image[256 * block + (block % 2 ? 0 : 255)] = uint8_t(0x80 + block);
+    }
+    const std::vector<uint8_t> written(image, image + 2304);
+
+    ASSERT_TRUE(rig.Run(TransferMode::Write));
+    EXPECT_TRUE(std::equal(written.begin(), written.end(), rig.mic.GetImage().begin()));
+
+    rig.store.Reset();
+    ASSERT_TRUE(rig.Run(TransferMode::Read));
+    EXPECT_EQ(std::vector<uint8_t>(image, image + 2304), written);
+}
+
 TEST(WriteTransfer, ARefusedBlockAbortsTheWrite)
 {
     CTransferRig rig;

@@ -12,6 +12,10 @@
 #include <filesystem>
 #include <fstream>
 
+#ifndef _WIN32
+#include "support/FifoWatchdog.h"
+#endif
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -137,6 +141,29 @@ TEST_F(FileCommandsTest, OpenLoadsReportsAndIgnoresOtherExtensions)
         << "Open changes neither folder nor name";
     EXPECT_EQ(m_paths.currentFileName, "qzm530rx.dat");
 }
+
+#ifndef _WIN32
+// Open refuses a FIFO at once, with or without a writer on it, as a file
+// that cannot be opened; the configuration stays as it was.
+TEST_F(FileCommandsTest, OpenRefusesAFifoAtOnce)
+{
+    Change();
+    m_store.ImageToSaved();
+    for (const bool holdWriter : {false, true}) {
+        m_presenter.boxes.clear();
+        CFifoWatchdog watchdog(In("fifo.dat"), holdWriter);
+        ASSERT_TRUE(watchdog.Made());
+        m_dialogs.answers.push_back(In("fifo.dat"));
+        m_commands.Open(nullptr);
+        EXPECT_FALSE(watchdog.Fired()) << "Open waited on the FIFO";
+        ASSERT_EQ(m_presenter.boxes.size(), 1u);
+        EXPECT_EQ(m_presenter.boxes[0].text, "Can not be opend.");
+        EXPECT_EQ(m_store.GetValue(SettingId::kBatterySave), 1);
+        EXPECT_FALSE(m_store.IsModified());
+        EXPECT_EQ(m_refreshes, 0);
+    }
+}
+#endif
 
 TEST_F(FileCommandsTest, SaveQuestionGuardsOpenAndClose)
 {

@@ -1,0 +1,8 @@
+#include "app/cli/Terminal.h"
+
+#include <unistd.h>
+
+bool StandardInputIsTerminal()
+{
+    return ::isatty(STDIN_FILENO) == 1;
+}
