@@ -24,6 +24,11 @@ constexpr auto kIdlePause = std::chrono::milliseconds(20);
 // How long an answer waits for the program to move its line to the rate.
 constexpr auto kRateWait = std::chrono::milliseconds(300);
 constexpr auto kRatePoll = std::chrono::microseconds(500);
+// A microphone left in programming mode by a session that broke off (a
+// damaged end command on a noisy line) listens again once it has had
+// nothing to answer for this long, as a real one whose programming mode
+// times out.
+constexpr auto kSessionIdleTimeout = std::chrono::milliseconds(2000);
 // Bytes handed to the system at once when pacing.
 constexpr std::size_t kPaceChunk = 8;
 constexpr std::size_t kReadChunk = 512;
@@ -138,9 +143,15 @@ void CPtyMicServer::Serve()
     std::vector<uint8_t> buffer(kReadChunk);
     std::vector<CMicSend> replies;
     Clock::time_point rxFreeAt = Clock::now();
+    // When the microphone last answered: bytes it does not understand, such
+    // as those of a program that no longer shares its mask, keep no session
+    // alive.
+    Clock::time_point lastActivity = Clock::now();
     while (!m_stop) {
         pollfd fd{m_master, POLLIN, 0};
         const int ready = poll(&fd, 1, kPollMs);
+        if (m_mic.InProgramMode() && Clock::now() - lastActivity > kSessionIdleTimeout)
+            m_mic.DropSession();
         if (ready <= 0)
             continue;
         if (!(fd.revents & POLLIN)) {
@@ -177,5 +188,7 @@ void CPtyMicServer::Serve()
             if (AwaitRate(send.rate))
                 SendPaced(send.bytes.data(), send.bytes.size(), send.rate);
         }
+        if (!replies.empty())
+            lastActivity = Clock::now();
     }
 }
