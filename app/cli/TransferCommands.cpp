@@ -5,14 +5,17 @@
 #include "core/ConfigStore.h"
 #include "core/UserText.h"
 #include "link/MicLink.h"
+#include "link/ProgrammingJob.h"
 #include "link/TickClock.h"
 #include "link/Transfer.h"
+#include "link/TransferLog.h"
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <fstream>
 #include <iomanip>
 #include <istream>
 #include <ostream>
@@ -25,6 +28,7 @@ constexpr int kLastListedPort = 20;
 constexpr long kFirstPortNumber = 1;
 constexpr long kLastPortNumber = 255;
 constexpr uint32_t kMsPerSecond = 1000;
+constexpr long kMaxVerifyWaitSeconds = 3600;
 
 // The progress window on a terminal: one line that is rewritten in place.
 class CConsoleTransferView : public ITransferView
@@ -187,8 +191,48 @@ bool Confirm(CCliContext& context, TransferMode mode, const CCliArgs& args)
     return false;
 }
 
-// One transfer, as the progress window runs it.
-bool RunTransfer(CCliContext& context, CMicLink& link, TransferMode mode, bool trace)
+// The job's settings from the options: verification, its wait, the log
+// and the backup folder. False, with the reason on stderr, for options that
+// do not go together or a wait that is not a number of seconds.
+bool JobSettings(CCliContext& context, const CCliArgs& args, const char* command,
+                 CJobSettings& settings)
+{
+    settings.port = args.Value("--port");
+    settings.dataFile = args.positional[0];
+    if (args.Has("--verify") && args.Has("--no-verify")) {
+        context.err << command << ": --verify and --no-verify exclude each other\n";
+        return false;
+    }
+    settings.verify =
+        std::string(command) == "write" ? !args.Has("--no-verify") : args.Has("--verify");
+    if (args.Has("--verify-wait")) {
+        long seconds = 0;
+        if (!ParseNumber(args.Value("--verify-wait"), 0, kMaxVerifyWaitSeconds, seconds)) {
+            context.err << command << ": --verify-wait takes seconds from 0 to "
+                        << kMaxVerifyWaitSeconds << "\n";
+            return false;
+        }
+        settings.verifyWaitMs = static_cast<uint32_t>(seconds) * kMsPerSecond;
+    }
+    settings.backupDir = args.Value("--backup");
+    return true;
+}
+
+// Opens the log for appending once before any transfer, so that a log that
+// cannot be written stops the run before a microphone is touched.
+bool CheckLog(CCliContext& context, const std::string& path)
+{
+    if (path.empty() || std::ofstream(path, std::ios::binary | std::ios::app))
+        return true;
+    context.err << "cannot write the log " << path << "\n";
+    return false;
+}
+
+// Runs one job as the progress window runs a transfer: progress and boxes
+// on the console, the job's notices on stderr.
+template <class Action>
+auto RunJob(CCliContext& context, CMicLink& link, const CJobSettings& settings, bool trace,
+            Action action)
 {
     CConsoleTransferView view(context.err);
     CWireTrace tracer(link, view, context.out);
@@ -197,10 +241,32 @@ bool RunTransfer(CCliContext& context, CMicLink& link, TransferMode mode, bool t
     CLinePresenter presenter(console, view);
     context.boxes.SetPresenter(&presenter);
     CTransfer transfer(link, context.store, context.texts, context.boxes, view);
-    const bool ok = transfer.Run(mode);
+    CProgrammingJob job(link, transfer, context.store, context.boxes, context.clock, settings);
+    job.SetNotice([&](const std::string& text) {
+        view.EndLine();
+        context.err << text << "\n" << std::flush;
+    });
+    const auto result = action(job);
+    view.EndLine();
     context.boxes.SetPresenter(console);
     link.SetWireObserver(nullptr);
-    return ok;
+    if (!job.LogWritten())
+        context.err << "cannot write the log " << job.LogError() << "\n";
+    return std::make_pair(result, job.LogWritten());
+}
+
+// The exit code of a write's outcome.
+int WriteExitCode(JobResult result)
+{
+    switch (result) {
+    case JobResult::kVerified:
+    case JobResult::kWritten:
+        return CliExit::kOk;
+    case JobResult::kNotVerified:
+        return CliExit::kNotVerified;
+    default:
+        return CliExit::kFailure;
+    }
 }
 
 int RunPorts(CCliContext& context, const CCliArgs&)
@@ -233,11 +299,30 @@ int RunRead(CCliContext& context, const CCliArgs& args)
         context.err << "read: --port is required\n";
         return CliExit::kUsage;
     }
+    CJobSettings settings;
+    if (!JobSettings(context, args, "read", settings))
+        return CliExit::kUsage;
+    const std::string logPath = args.Value("--log");
+    const CTransferLog log(logPath);
+    settings.log = logPath.empty() ? nullptr : &log;
+    if (!CheckLog(context, logPath))
+        return CliExit::kFailure;
     if (!Confirm(context, TransferMode::Read, args))
         return CliExit::kFailure;
-    if (!RunTransfer(context, link, TransferMode::Read, args.Has("--trace")))
-        return CliExit::kFailure;
-    return SaveFromStore(context, args.positional[0]) ? CliExit::kOk : CliExit::kFailure;
+    const auto [outcome, logged] =
+        RunJob(context, link, settings, args.Has("--trace"), [&](CProgrammingJob& job) {
+            CJobOutcome result = job.Read();
+            if (result.result != JobResult::kFailed &&
+                !SaveFromStore(context, args.positional[0])) {
+                result.result = JobResult::kFailed;
+                result.message = "Read, but " + args.positional[0] + " could not be saved.";
+            }
+            job.LogRead(result);
+            return result;
+        });
+    if (settings.verify || outcome.result == JobResult::kFailed)
+        context.out << outcome.message << "\n";
+    return outcome.result != JobResult::kFailed && logged ? CliExit::kOk : CliExit::kFailure;
 }
 
 int RunWrite(CCliContext& context, const CCliArgs& args)
@@ -248,24 +333,41 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
         context.err << "write: --port is required\n";
         return CliExit::kUsage;
     }
-    if (!LoadIntoStore(context, args.positional[0]))
+    CJobSettings settings;
+    if (!JobSettings(context, args, "write", settings))
+        return CliExit::kUsage;
+    const std::string logPath = args.Value("--log");
+    const CTransferLog log(logPath);
+    settings.log = logPath.empty() ? nullptr : &log;
+    if (!CheckLog(context, logPath) || !LoadIntoStore(context, args.positional[0]))
         return CliExit::kFailure;
     if (!Confirm(context, TransferMode::Write, args))
         return CliExit::kFailure;
     const bool trace = args.Has("--trace");
+    const auto writeOne = [&]() {
+        const auto [outcome, logged] = RunJob(context, link, settings, trace,
+                                              [](CProgrammingJob& job) { return job.Write(); });
+        context.out << outcome.message << "\n" << std::flush;
+        const int code = WriteExitCode(outcome.result);
+        return code == CliExit::kOk && !logged ? CliExit::kFailure : code;
+    };
     if (!args.Has("--repeat"))
-        return RunTransfer(context, link, TransferMode::Write, trace) ? CliExit::kOk
-                                                                      : CliExit::kFailure;
+        return writeOne();
 
     int written = 0;
+    int worst = CliExit::kOk;
     std::vector<int> failed;
     for (int microphone = 1;; ++microphone) {
-        const bool ok = RunTransfer(context, link, TransferMode::Write, trace);
-        if (ok)
+        const int code = writeOne();
+        if (code == CliExit::kOk) {
             ++written;
-        else
+        } else {
             failed.push_back(microphone);
-        context.out << "Microphone " << microphone << ": " << (ok ? "written" : "FAILED") << "\n"
+            if (worst != CliExit::kFailure)
+                worst = code;
+        }
+        context.out << "Microphone " << microphone << ": "
+                    << (code == CliExit::kOk ? "written" : "FAILED") << "\n"
                     << std::flush;
         context.err << "Connect the next microphone and press Enter, or type q to stop: "
                     << std::flush;
@@ -275,14 +377,16 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
             break;
     }
     const int total = written + static_cast<int>(failed.size());
-    context.out << "\n" << written << " of " << total << " microphones written.";
+    context.out << "\n"
+                << written << " of " << total << " microphones written"
+                << (settings.verify ? " and verified." : ".");
     if (!failed.empty()) {
         context.out << " Failed:";
         for (const int number : failed)
             context.out << " " << number;
     }
     context.out << "\n";
-    return failed.empty() ? CliExit::kOk : CliExit::kFailure;
+    return worst;
 }
 
 const char* const kPortHelp =
@@ -292,7 +396,24 @@ const char* const kPortHelp =
     "--yes answers the confirmation; without it the question is asked on the\n"
     "terminal, and refused when standard input is not one. Questions and progress\n"
     "go to stderr. --trace prints every byte on the wire, as it travels (masked)\n"
-    "and without its mask.\n";
+    "and without its mask.\n"
+    "--log FILE.csv appends a line per transfer: time, port, device, model,\n"
+    "version, operation, data file, SHA-256 of its image, result, message and\n"
+    "duration; several runs may share one log.\n";
+
+const std::string kReadHelp =
+    std::string(kPortHelp) + "--verify reads twice and keeps the image only when both agree; when\n"
+                             "they differ, a third read decides. No file is written otherwise.\n";
+
+const std::string kWriteHelp =
+    std::string(kPortHelp) +
+    "After the write the microphone is read back and compared with FILE\n"
+    "(--no-verify leaves that out); re-entry is tried for --verify-wait S\n"
+    "seconds (10). Exit code 0: verified; 1: failed, or written but differs;\n"
+    "3: written, not verified. --backup DIR first reads the microphone and\n"
+    "saves its configuration in DIR; if that fails, nothing is written.\n"
+    "With --repeat it writes FILE to one microphone after another, asking\n"
+    "for the next one after each, and sums up at the end.\n";
 
 } // namespace
 
@@ -311,21 +432,20 @@ std::vector<CCliCommand> TransferCommands()
         {"read",
          "read --port PORT FILE",
          "Reads the microphone's configuration into FILE.",
-         kPortHelp,
+         kReadHelp.c_str(),
          1,
          1,
-         {"--port"},
-         {"--yes", "--trace"},
+         {"--port", "--log"},
+         {"--yes", "--trace", "--verify"},
          [](CCliContext& c, const CCliArgs& a) { return RunRead(c, a); }},
         {"write",
          "write --port PORT FILE",
-         "Writes the configuration in FILE to the microphone.",
-         "With --repeat it writes FILE to one microphone after another, asking\n"
-         "for the next one after each, and sums up at the end.\n",
+         "Writes the configuration in FILE to the microphone and reads it back.",
+         kWriteHelp.c_str(),
          1,
          1,
-         {"--port"},
-         {"--yes", "--trace", "--repeat"},
+         {"--port", "--verify-wait", "--log", "--backup"},
+         {"--yes", "--trace", "--repeat", "--verify", "--no-verify"},
          [](CCliContext& c, const CCliArgs& a) { return RunWrite(c, a); }},
     };
 }
