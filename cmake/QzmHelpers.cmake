@@ -46,3 +46,31 @@ function(add_unit_test name)
     DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" RUN_SERIAL ${run_serial})
 endfunction()
+
+# qzm_man_page(target summary include-file): section 1 manual page of an
+# executable, made after each build of it by help2man from its --help and
+# --version plus the sections in `include-file`, compressed, and installed.
+# Skipped with a note where help2man is missing (it is a Debian package), and
+# in sanitizer trees, which are never packaged.
+find_program(QZM_HELP2MAN help2man)
+find_program(QZM_GZIP gzip)
+function(qzm_man_page target summary include_file)
+  if(QZM_SANITIZE)
+    return()
+  endif()
+  if(NOT QZM_HELP2MAN OR NOT QZM_GZIP OR CMAKE_CROSSCOMPILING)
+    message(STATUS "No manual page for ${target}: help2man or gzip is missing")
+    return()
+  endif()
+  set(page ${PROJECT_BINARY_DIR}/man/${target}.1.gz)
+  add_custom_command(OUTPUT ${page}
+    COMMAND ${CMAKE_COMMAND} -DHELP2MAN=${QZM_HELP2MAN} -DGZIP=${QZM_GZIP}
+            -DPROGRAM=$<TARGET_FILE:${target}> -DSUMMARY=${summary}
+            -DINCLUDE=${include_file} -DOUTPUT=${page}
+            -P ${PROJECT_SOURCE_DIR}/cmake/MakeManPage.cmake
+    DEPENDS ${target} ${include_file} ${PROJECT_SOURCE_DIR}/cmake/MakeManPage.cmake
+    COMMENT "Making the manual page of ${target}"
+    VERBATIM)
+  add_custom_target(${target}_man ALL DEPENDS ${page})
+  install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()

@@ -25,6 +25,7 @@ std::error_code ReplaceFile(const std::string& source, const std::string& target
 // Removes a file; failures are ignored.
 void RemoveFile(const std::string& path);
 
-// Whether a file exists at that path, and whether it may be written to.
+// Whether a file exists at that path, and whether it is a regular file that
+// may be written to (a folder, a FIFO or a device is not).
 bool FileExists(const std::string& path);
 bool IsWritableFile(const std::string& path, std::error_code& error);

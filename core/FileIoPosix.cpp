@@ -104,8 +104,10 @@ bool IsWritableFile(const std::string& path, std::error_code& error)
     struct stat st
     {
     };
-    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        error = {EISDIR, std::generic_category()};
+    // A save replaces the file by a new one: only a regular file may be
+    // replaced, never a folder, a FIFO or a device that the name stands for.
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        error = {S_ISDIR(st.st_mode) ? EISDIR : EINVAL, std::generic_category()};
         return false;
     }
     if (::access(path.c_str(), W_OK) != 0) {

@@ -1,4 +1,6 @@
 #pragma once
+#include "link/LowLatency.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -26,6 +28,20 @@ struct CLineSettings
 // over `settings`: fields that are missing keep their values. False, with
 // `settings` unchanged, when a field is not valid.
 bool ParseModeString(const std::string& mode, CLineSettings& settings);
+
+// Why a device did not open.
+struct COpenFailure
+{
+    enum class Kind
+    {
+        None,             // it opened
+        NoDevice,         // no such device (or no name for the port number)
+        PermissionDenied, // the user may not open it (EACCES)
+        Other,            // in use, or anything else
+    };
+    Kind kind = Kind::None;
+    std::string reason; // the system's own words; may be empty
+};
 
 // One byte stream to a device, opened by name. Every call is synchronous.
 // Calls on a device that is not open fail.
@@ -58,6 +74,11 @@ public:
     virtual bool TakeLineClean() = 0;
     // Whether the device is a serial line whose settings can be read and set.
     virtual bool IsRs232() = 0;
+    // Whether the driver was asked for low latency at opening, and gave it.
+    // Devices without a driver's receive timer have none to offer.
+    virtual LowLatency LowLatencyState() const { return LowLatency::NotOffered; }
+    // Why the last Open failed. Devices that cannot tell report Other.
+    virtual COpenFailure LastOpenFailure() const { return {COpenFailure::Kind::Other, {}}; }
 };
 
 using ByteDeviceFactory = std::function<std::unique_ptr<IByteDevice>()>;

@@ -53,14 +53,29 @@ bool CQtSerialDevice::Open(const std::string& name)
 {
     m_port.setPortName(QString::fromLocal8Bit(name.c_str()));
     m_port.setReadBufferSize(0);
-    if (!m_port.open(QIODevice::ReadWrite))
+    m_openFailure = {};
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_openFailure = {COpenFailure::Kind::Other, m_port.errorString().toStdString()};
+        if (m_port.error() == QSerialPort::DeviceNotFoundError)
+            m_openFailure.kind = COpenFailure::Kind::NoDevice;
+        else if (m_port.error() == QSerialPort::PermissionError &&
+                 SerialPlatform::IsAccessDenied(name))
+            m_openFailure.kind = COpenFailure::Kind::PermissionDenied;
         return false;
+    }
     m_haveCounts = SerialPlatform::ReadLineErrorCounts(m_port, m_counts);
+    m_flags = SerialPlatform::SerialFlagsOf(m_port);
+    m_lowLatency = m_flags ? m_lowLatencyRequest.Request(*m_flags) : LowLatency::NotOffered;
     return true;
 }
 
 bool CQtSerialDevice::Close()
 {
+    if (m_flags) {
+        m_lowLatencyRequest.Restore(*m_flags);
+        m_flags.reset();
+    }
+    m_lowLatency = LowLatency::NotOffered;
     if (m_port.isOpen())
         m_port.close();
     return true;

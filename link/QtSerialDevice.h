@@ -26,6 +26,8 @@ public:
     std::size_t Read(uint8_t* buffer, std::size_t count, uint32_t timeoutMs) override;
     bool TakeLineClean() override;
     bool IsRs232() override;
+    LowLatency LowLatencyState() const override { return m_lowLatency; }
+    COpenFailure LastOpenFailure() const override { return m_openFailure; }
 
 private:
     bool SetModemLine(bool dtr, bool on);
@@ -35,4 +37,9 @@ private:
     uint32_t m_rate = 0;
     bool m_haveCounts = false;
     SerialPlatform::CLineErrorCounts m_counts;
+    // The low-latency request of the open port, undone at close.
+    std::unique_ptr<ISerialFlags> m_flags;
+    CLowLatencyRequest m_lowLatencyRequest;
+    LowLatency m_lowLatency = LowLatency::NotOffered;
+    COpenFailure m_openFailure;
 };

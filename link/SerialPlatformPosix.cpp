@@ -10,11 +10,48 @@
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <unistd.h>
 #ifdef __linux__
 #include <linux/serial.h>
 #endif
 
 namespace SerialPlatform {
+
+#ifdef __linux__
+static_assert(CLowLatencyRequest::kLowLatencyFlag == ASYNC_LOW_LATENCY);
+
+namespace {
+
+// TIOCGSERIAL and TIOCSSERIAL on the port's descriptor.
+class CLinuxSerialFlags : public ISerialFlags
+{
+public:
+    explicit CLinuxSerialFlags(int fd) : m_fd(fd) {}
+
+    bool Get(int& flags) override
+    {
+        serial_struct info{};
+        if (ioctl(m_fd, TIOCGSERIAL, &info) != 0)
+            return false;
+        flags = info.flags;
+        return true;
+    }
+
+    bool Set(int flags) override
+    {
+        serial_struct info{};
+        if (ioctl(m_fd, TIOCGSERIAL, &info) != 0)
+            return false;
+        info.flags = flags;
+        return ioctl(m_fd, TIOCSSERIAL, &info) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+} // namespace
+#endif
 
 bool ReadLineErrorCounts(QSerialPort& port, CLineErrorCounts& counts)
 {
@@ -45,10 +82,25 @@ bool SetQueueSizes(QSerialPort&, uint16_t, uint16_t)
     return true;
 }
 
+bool IsAccessDenied(const std::string& name)
+{
+    return ::access(name.c_str(), R_OK | W_OK) != 0 && errno == EACCES;
+}
+
 bool HasModemLines(QSerialPort& port)
 {
     int lines = 0;
     return ioctl(static_cast<int>(port.handle()), TIOCMGET, &lines) == 0;
+}
+
+std::unique_ptr<ISerialFlags> SerialFlagsOf(QSerialPort& port)
+{
+#ifdef __linux__
+    return std::make_unique<CLinuxSerialFlags>(static_cast<int>(port.handle()));
+#else
+    (void)port;
+    return nullptr;
+#endif
 }
 
 } // namespace SerialPlatform

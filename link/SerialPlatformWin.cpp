@@ -23,9 +23,21 @@ bool SetQueueSizes(QSerialPort& port, uint16_t inSize, uint16_t outSize)
     return SetupComm(port.handle(), inSize, outSize) != 0;
 }
 
+// Windows refuses a port in use with "access denied"; rights are not the cause.
+bool IsAccessDenied(const std::string&)
+{
+    return false;
+}
+
 bool HasModemLines(QSerialPort&)
 {
     return true;
+}
+
+// The driver's latency timer is set in the port's properties on Windows.
+std::unique_ptr<ISerialFlags> SerialFlagsOf(QSerialPort&)
+{
+    return nullptr;
 }
 
 // Windows keeps the error state itself; ClearCommError reads and clears it.

@@ -71,13 +71,22 @@ std::string CSerialPort::OpenName() const
 int CSerialPort::Open()
 {
     const std::string name = OpenName();
-    if (name.empty())
+    m_openFailure = {};
+    if (name.empty()) {
+        m_openFailure.kind = COpenFailure::Kind::NoDevice;
         return 0;
+    }
     std::unique_ptr<IByteDevice> device = m_factory();
-    if (!device || !device->Open(name))
+    if (!device || !device->Open(name)) {
+        m_openFailure = device ? device->LastOpenFailure() : COpenFailure{};
+        if (m_openFailure.kind == COpenFailure::Kind::None)
+            m_openFailure.kind = COpenFailure::Kind::Other;
         return 0;
+    }
     m_device = std::move(device);
     m_open = 1;
+    if (m_observer)
+        m_observer->OnOpened(name, m_device->LowLatencyState());
     if (!SetInBufferSize(m_inBufferSize) || !SetOutBufferSize(m_outBufferSize))
         return 0;
     if (!SetSettings(m_settings))
@@ -216,6 +225,11 @@ bool CSerialPort::IsRs232()
 bool CSerialPort::IsLineClean()
 {
     return IsOpen() && m_device->TakeLineClean();
+}
+
+LowLatency CSerialPort::LowLatencyState() const
+{
+    return m_device ? m_device->LowLatencyState() : LowLatency::NotOffered;
 }
 
 std::string WindowsPortName(int number)

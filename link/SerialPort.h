@@ -17,6 +17,12 @@ public:
     // tick count; `rate` the line rate in force.
     virtual void OnWire(bool toDevice, const uint8_t* bytes, std::size_t count, uint32_t tickMs,
                         uint32_t rate) = 0;
+    // The device `name` was opened; `lowLatency` tells what its driver gave.
+    virtual void OnOpened(const std::string& name, LowLatency lowLatency)
+    {
+        (void)name;
+        (void)lowLatency;
+    }
 };
 
 // One COM port for the programming cable: the port number and line settings
@@ -79,6 +85,10 @@ public:
     bool IsRs232();
     // False when a framing error or a break arrived since the last check.
     bool IsLineClean();
+    // Why the last Open failed; kind None after one that succeeded.
+    const COpenFailure& LastOpenFailure() const { return m_openFailure; }
+    // What the open port's driver gave when asked for low latency.
+    LowLatency LowLatencyState() const;
 
     // A device name that replaces the one the port number gives, for a
     // caller that names the device itself; empty returns to the number.
@@ -121,6 +131,7 @@ private:
     uint32_t m_readTimeoutMs = kDefaultReadTimeoutMs;
     std::string m_deviceName;
     IWireObserver* m_observer = nullptr;
+    COpenFailure m_openFailure;
 };
 
 // The Windows name of a port number: "COM9", "\\.\COM10"; empty below 1.

@@ -4,6 +4,7 @@
 #include "ui/DialogUnits.h"
 #include "ui/PortNaming.h"
 #include "ui/PortProbe.h"
+#include "ui/PortWatcher.h"
 #include "ui/WindowTexts.h"
 
 #include <QApplication>
@@ -161,6 +162,11 @@ void CComPortDlg::RefreshPorts()
             button->setChecked(true);
     }
     m_ports.SetPortNumber(m_savedPort);
+}
+
+void CComPortDlg::WatchPorts(IPortWatcher& watcher)
+{
+    connect(&watcher, &IPortWatcher::PortsChanged, this, &CComPortDlg::RefreshPorts);
 }
 
 void CComPortDlg::accept()

@@ -6,6 +6,7 @@
 
 class CTextCatalog;
 class IPortProbe;
+class IPortWatcher;
 class QButtonGroup;
 class QGroupBox;
 class QPushButton;
@@ -40,6 +41,10 @@ public:
     // Probes the ports again under the wait cursor, enabling the ports that
     // have become available and disabling those that have gone.
     void RefreshPorts();
+    // Refreshes whenever `watcher` sees the system's serial devices change,
+    // so that a cable plugged in while the dialog is open can be chosen.
+    // The watcher must outlive the dialog's run.
+    void WatchPorts(IPortWatcher& watcher);
 
     // OK: the selected port becomes the port number; none selected keeps it.
     void accept() override;

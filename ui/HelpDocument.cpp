@@ -3,7 +3,12 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QUrl>
+
+#ifndef QZM_HELP_FROM_BIN
+#define QZM_HELP_FROM_BIN "../share/doc/qzm530rx"
+#endif
 
 namespace {
 
@@ -15,9 +20,20 @@ std::function<void(const QString&)>& Opener()
 
 } // namespace
 
+QString HelpDocument::PathFor(const QString& programDir)
+{
+    const QDir folder(programDir);
+    const QString beside = folder.filePath(QString::fromLatin1(kFileName));
+    if (QFileInfo::exists(beside))
+        return beside;
+    const QString installed = QDir::cleanPath(
+        folder.filePath(QStringLiteral(QZM_HELP_FROM_BIN "/") + QString::fromLatin1(kFileName)));
+    return QFileInfo::exists(installed) ? installed : beside;
+}
+
 QString HelpDocument::Path()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromLatin1(kFileName));
+    return PathFor(QCoreApplication::applicationDirPath());
 }
 
 void HelpDocument::OpenHelp()

@@ -3,13 +3,17 @@
 
 #include <functional>
 
-// The help document beside the program's executable, handed to the system
-// to show. The outcome is not examined: a missing document or viewer is
-// not reported.
+// The help document, handed to the system to show. The outcome is not
+// examined: a missing document or viewer is not reported.
 namespace HelpDocument {
 inline constexpr const char* kFileName = "QZM-530RX_Help_Eng.pdf";
 
-// The document's full path: the program's folder and the file name.
+// The document of a program in `programDir`: beside the executable when it
+// is there (a build tree, a program unpacked into one folder), else in the
+// documentation folder of an installed program (share/doc/qzm530rx beside
+// bin/). When neither holds it, the path beside the executable.
+QString PathFor(const QString& programDir);
+// The document of this program.
 QString Path();
 // Asks the system to open the document.
 void OpenHelp();

@@ -11,6 +11,7 @@
 #include "ui/MemoryMapDlg.h"
 #include "ui/MicLinkPortProbe.h"
 #include "ui/PortIcon.h"
+#include "ui/PortWatcher.h"
 #include "ui/QZM530RXApp.h"
 #include "ui/TransferDlg.h"
 #include "ui/WindowTexts.h"
@@ -317,6 +318,10 @@ void CQZM530RXView::OnComPort()
 {
     CMicLinkPortProbe probe(m_link);
     CComPortDlg dialog(probe, m_texts, window());
+    // Watching only while the dialog is open.
+    const std::unique_ptr<IPortWatcher> watcher = CreateSystemPortWatcher();
+    if (watcher)
+        dialog.WatchPorts(*watcher);
     dialog.exec();
     // Confirmed or cancelled, the label shows the link's port.
     ShowPortNumber();

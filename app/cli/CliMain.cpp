@@ -9,5 +9,5 @@
 int main(int argc, char** argv)
 {
     return RunCli(std::vector<std::string>(argv, argv + argc), std::cin, std::cout, std::cerr,
-                  StandardInputIsTerminal(), CSystemClock::Instance());
+                  StandardInputIsTerminal(), CSystemClock::Instance(), StandardErrorIsTerminal());
 }

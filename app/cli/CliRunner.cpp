@@ -1,5 +1,6 @@
 // The command-line tool: finds the command, parses its words, wires the
 // libraries together and runs it.
+#include "app/Version.h"
 #include "app/cli/CliSupport.h"
 #include "app/cli/ConsolePresenter.h"
 
@@ -38,7 +39,7 @@ void PrintToolUsage(const std::vector<CCliCommand>& commands, std::ostream& out)
 } // namespace
 
 int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream& out,
-           std::ostream& err, bool interactive, const ILocalClock& clock)
+           std::ostream& err, bool interactive, const ILocalClock& clock, bool errIsTerminal)
 {
     const std::vector<CCliCommand> commands = AllCommands();
     if (argv.size() < 2) {
@@ -51,7 +52,7 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
         return CliExit::kOk;
     }
     if (name == "--version") {
-        out << "qzm530rx-cli " << kProductName << " 1.00\n";
+        out << "qzm530rx-cli (" << kProductName << ") " << kQzmVersion << "\n";
         return CliExit::kOk;
     }
     const CCliCommand* command = nullptr;
@@ -91,6 +92,6 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
     CConfigStore store(&texts);
     store.Reset();
     CMessageBoxes boxes(texts, &presenter);
-    CCliContext context{store, texts, boxes, clock, in, out, err, interactive};
+    CCliContext context{store, texts, boxes, clock, in, out, err, interactive, errIsTerminal};
     return command->run(context, args);
 }

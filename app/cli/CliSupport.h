@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+struct COpenFailure;
 class CConfigStore;
 class CMessageBoxes;
 class CTextCatalog;
@@ -30,6 +31,8 @@ struct CCliContext
     std::ostream& err;
     // Whether `in` is a terminal, where a person can answer a question.
     bool interactive;
+    // Whether `err` is a terminal, where a progress line can be rewritten.
+    bool progressOnTerminal = false;
 };
 
 // The parsed words of one command: positional arguments in order, options
@@ -78,8 +81,15 @@ bool SaveFromStore(CCliContext& context, const std::string& path);
 // the exit code. Results go to `out`; messages, questions and progress, which
 // are for the person at the terminal, to `err`. `interactive` tells whether
 // `in` is a terminal: without one a question is never asked.
+// `errIsTerminal` tells whether `err` is one: only there is the progress
+// line rewritten in place.
 int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream& out,
-           std::ostream& err, bool interactive, const ILocalClock& clock);
+           std::ostream& err, bool interactive, const ILocalClock& clock,
+           bool errIsTerminal = false);
+
+// What the command line says about a port that did not open, after the
+// program's own message: the reason, and for a want of permission the fix.
+std::string OpenFailureText(const COpenFailure& failure, const std::string& device);
 
 // The command sets of the tool.
 std::vector<CCliCommand> FileCommands();

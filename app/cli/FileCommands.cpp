@@ -1,5 +1,6 @@
 // The data-file commands: info, dump, new, set, diff.
 #include "app/cli/CliSupport.h"
+#include "app/cli/JsonOutput.h"
 
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
@@ -11,6 +12,7 @@
 #include <iomanip>
 #include <ostream>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -71,6 +73,28 @@ int RunInfo(CCliContext& context, const CCliArgs& args)
     CDataFileHeader header;
     ReadDataFileHeader(path, header);
 
+    if (args.Has("--json")) {
+        QJsonArray settings;
+        for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def) {
+            settings.append(QJsonObject{
+                {"offset", static_cast<int>(def->offset)},
+                {"id", def->id},
+                {"label", JsonText(def->label)},
+                {"value", JsonText(DisplayValue(context.store, *def))},
+                {"word", context.store.GetWord(def->id)},
+            });
+        }
+        PrintJson(context.out, QJsonObject{
+                                   {"file", JsonText(path)},
+                                   {"header", QJsonObject{{"product", JsonText(header.productName)},
+                                                          {"version", JsonText(header.version)},
+                                                          {"type", header.fileType},
+                                                          {"key", header.key}}},
+                                   {"settings", settings},
+                               });
+        return CliExit::kOk;
+    }
+
     std::ostream& out = context.out;
     out << "File:     " << path << "\n"
         << "Product:  " << header.productName << "\n"
@@ -128,36 +152,76 @@ int RunDiff(CCliContext& context, const CCliArgs& args)
     if (!LoadIntoStore(context, args.positional[0]))
         return CliExit::kFailure;
     {
-        CCliContext otherContext{other,      context.texts, context.boxes, context.clock,
-                                 context.in, context.out,   context.err,   context.interactive};
+        CCliContext otherContext{other,         context.texts,       context.boxes,
+                                 context.clock, context.in,          context.out,
+                                 context.err,   context.interactive, context.progressOnTerminal};
         if (!LoadIntoStore(otherContext, args.positional[1]))
             return CliExit::kFailure;
     }
     const CConfigStore& a = context.store;
-    std::ostream& out = context.out;
-    std::size_t differences = 0;
+    std::vector<const CSettingDef*> settings;
     for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def) {
-        if (a.GetWord(def->id) == other.GetWord(def->id))
-            continue;
-        ++differences;
-        out << def->label << ": " << DisplayValue(a, *def) << " (0x" << Hex(a.GetWord(def->id), 4)
-            << ") -> " << DisplayValue(other, *def) << " (0x" << Hex(other.GetWord(def->id), 4)
-            << ")\n";
+        if (a.GetWord(def->id) != other.GetWord(def->id))
+            settings.push_back(def);
     }
+    // The bytes outside the settings words; the settings area is compared above.
+    std::vector<std::size_t> bytes;
     const uint8_t* left = a.WorkingImage();
     const uint8_t* right = other.WorkingImage();
     for (std::size_t offset = 0; offset < CConfigStore::kImageSize; ++offset) {
         const bool inSettings = offset >= 2 && offset < kSettingsAreaSize;
-        if (inSettings || left[offset] == right[offset])
-            continue;
-        ++differences;
+        if (!inSettings && left[offset] != right[offset])
+            bytes.push_back(offset);
+    }
+
+    if (args.Has("--json")) {
+        const auto side = [](const CConfigStore& store, const CSettingDef& def) {
+            return QJsonObject{{"value", JsonText(DisplayValue(store, def))},
+                               {"word", store.GetWord(def.id)}};
+        };
+        QJsonArray settingsJson;
+        for (const CSettingDef* def : settings) {
+            settingsJson.append(QJsonObject{{"id", def->id},
+                                            {"label", JsonText(def->label)},
+                                            {"a", side(a, *def)},
+                                            {"b", side(other, *def)}});
+        }
+        QJsonArray bytesJson;
+        for (const std::size_t offset : bytes) {
+            bytesJson.append(QJsonObject{
+                {"offset", static_cast<int>(offset)}, {"a", left[offset]}, {"b", right[offset]}});
+        }
+        PrintJson(context.out, QJsonObject{{"a", JsonText(args.positional[0])},
+                                           {"b", JsonText(args.positional[1])},
+                                           {"same", settings.empty() && bytes.empty()},
+                                           {"settings", settingsJson},
+                                           {"bytes", bytesJson}});
+        return CliExit::kOk;
+    }
+
+    std::ostream& out = context.out;
+    for (const CSettingDef* def : settings) {
+        out << def->label << ": " << DisplayValue(a, *def) << " (0x" << Hex(a.GetWord(def->id), 4)
+            << ") -> " << DisplayValue(other, *def) << " (0x" << Hex(other.GetWord(def->id), 4)
+            << ")\n";
+    }
+    for (const std::size_t offset : bytes) {
         out << "byte 0x" << Hex(static_cast<unsigned>(offset), 4) << ": " << Hex(left[offset], 2)
             << " -> " << Hex(right[offset], 2) << "\n";
     }
-    if (differences == 0)
+    if (settings.empty() && bytes.empty())
         out << "The configurations are the same.\n";
     return CliExit::kOk;
 }
+
+const char* const kInfoJsonHelp =
+    "--json prints one JSON document instead: \"file\", \"header\" (product,\n"
+    "version, type, key) and \"settings\" in offset order, each with offset, id,\n"
+    "label, value (as the settings form shows it) and word (the raw number).\n";
+const char* const kDiffJsonHelp =
+    "--json prints one JSON document instead: \"a\", \"b\", \"same\", \"settings\"\n"
+    "(id, label, and value and word on each side) and \"bytes\" (offset, a, b)\n"
+    "outside the settings.\n";
 
 } // namespace
 
@@ -165,13 +229,13 @@ std::vector<CCliCommand> FileCommands()
 {
     return {
         {"info",
-         "info FILE",
+         "info FILE [--json]",
          "Shows the header of a data file and every setting in it.",
-         "",
+         kInfoJsonHelp,
          1,
          1,
          {},
-         {},
+         {"--json"},
          [](CCliContext& c, const CCliArgs& a) { return RunInfo(c, a); }},
         {"dump",
          "dump FILE",
@@ -208,13 +272,13 @@ std::vector<CCliCommand> FileCommands()
          {},
          [](CCliContext& c, const CCliArgs& a) { return RunSet(c, a); }},
         {"diff",
-         "diff A B",
+         "diff A B [--json]",
          "Lists the settings and bytes in which two data files differ.",
-         "",
+         kDiffJsonHelp,
          2,
          2,
          {},
-         {},
+         {"--json"},
          [](CCliContext& c, const CCliArgs& a) { return RunDiff(c, a); }},
     };
 }

@@ -7,3 +7,8 @@ bool StandardInputIsTerminal()
 {
     return ::_isatty(::_fileno(stdin)) != 0;
 }
+
+bool StandardErrorIsTerminal()
+{
+    return ::_isatty(::_fileno(stderr)) != 0;
+}

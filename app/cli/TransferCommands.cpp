@@ -1,6 +1,7 @@
 // The transfer commands: ports, read, write.
 #include "app/cli/CliSupport.h"
 #include "app/cli/ConsolePresenter.h"
+#include "app/cli/JsonOutput.h"
 
 #include "core/ConfigStore.h"
 #include "core/UserText.h"
@@ -30,18 +31,35 @@ constexpr long kLastPortNumber = 255;
 constexpr uint32_t kMsPerSecond = 1000;
 constexpr long kMaxVerifyWaitSeconds = 3600;
 
-// The progress window on a terminal: one line that is rewritten in place.
+// How the progress of a transfer shows on stderr.
+enum class Progress
+{
+    Rewritten, // a terminal: the counter is one line rewritten in place
+    Lines,     // a pipe or a file: a line for each new counter text
+    None,      // --quiet
+};
+
+// The progress window on stderr.
 class CConsoleTransferView : public ITransferView
 {
 public:
-    explicit CConsoleTransferView(std::ostream& out) : m_out(out) {}
+    CConsoleTransferView(std::ostream& out, Progress progress) : m_out(out), m_progress(progress) {}
     ~CConsoleTransferView() override { EndLine(); }
 
-    void SetCaption(const std::string& caption) override { m_out << caption << "\n"; }
+    void SetCaption(const std::string& caption) override
+    {
+        if (m_progress != Progress::None)
+            m_out << caption << "\n" << std::flush;
+    }
     void SetCounterText(const std::string& text) override
     {
-        m_out << "\r" << text << std::flush;
-        m_open = true;
+        if (m_progress == Progress::Rewritten) {
+            m_out << "\r" << text << std::flush;
+            m_open = true;
+        } else if (m_progress == Progress::Lines && text != m_lastCounter) {
+            m_out << text << "\n" << std::flush;
+        }
+        m_lastCounter = text;
     }
     void SetBarRange(int) override {}
     void SetBarPosition(int) override {}
@@ -62,10 +80,13 @@ public:
 
 private:
     std::ostream& m_out;
+    const Progress m_progress;
     bool m_open = false;
+    std::string m_lastCounter;
 };
 
-// Ends the progress line before a message box is shown.
+// Ends the progress line before a message box is shown, and keeps the text
+// of the last one: the transfer's outcome.
 class CLinePresenter : public IMessagePresenter
 {
 public:
@@ -77,11 +98,14 @@ public:
                 unsigned style) override
     {
         m_view.EndLine();
+        m_lastMessage = text;
         return m_inner ? m_inner->Present(owner, text, title, style) : MessageAnswer::kOk;
     }
+    const std::string& LastMessage() const { return m_lastMessage; }
 
 private:
     IMessagePresenter* m_inner;
+    std::string m_lastMessage;
     CConsoleTransferView& m_view;
 };
 
@@ -115,6 +139,13 @@ public:
         for (std::size_t i = 0; i < count; ++i)
             m_out << " " << Hex(static_cast<uint8_t>(bytes[i] ^ mask));
         m_out << "\n" << std::flush;
+    }
+
+    void OnOpened(const std::string& name, LowLatency lowLatency) override
+    {
+        m_view.BreakLine();
+        m_out << "opened " << name << ", low latency " << LowLatencyText(lowLatency) << "\n"
+              << std::flush;
     }
 
 private:
@@ -171,24 +202,67 @@ QCoreApplication& EnsureApplication()
     return app ? *app : *QCoreApplication::instance();
 }
 
-// The user's go-ahead for a transfer: --yes, or the confirmation answered
-// at the terminal. Says on stderr why not when there is none.
-bool Confirm(CCliContext& context, TransferMode mode, const CCliArgs& args)
+// How one read or write command runs, from its options and the terminal.
+struct CTransferOptions
 {
-    const bool assumeYes = args.Has("--yes");
-    const char* const command = mode == TransferMode::Read ? "read" : "write";
-    if (!assumeYes && !context.interactive) {
-        context.err << command
-                    << ": standard input is not a terminal, so the confirmation cannot be "
-                       "asked; give --yes to confirm\n";
-        return false;
+    bool trace = false;
+    bool json = false;
+    Progress progress = Progress::Lines;
+};
+
+CTransferOptions TransferOptionsOf(const CCliContext& context, const CCliArgs& args)
+{
+    CTransferOptions options;
+    options.trace = args.Has("--trace");
+    options.json = args.Has("--json");
+    if (args.Has("--quiet"))
+        options.progress = Progress::None;
+    else if (context.progressOnTerminal)
+        options.progress = Progress::Rewritten;
+    return options;
+}
+
+// The outcome of one transfer: the message the progress window would have
+// shown, the job's result (the log's word for it) and sentence, why the
+// port did not open when it did not, and whether its log line was written.
+struct CTransferOutcome
+{
+    bool ok = false;
+    std::string result;
+    std::string message;
+    std::string sentence;
+    std::string openFailure;
+    int exitCode = CliExit::kFailure;
+    bool logged = true;
+};
+
+void AddOutcome(QJsonObject& json, const CTransferOutcome& outcome)
+{
+    json.insert("ok", outcome.ok);
+    json.insert("message", JsonText(outcome.message));
+    if (!outcome.result.empty()) {
+        json.insert("result", JsonText(outcome.result));
+        json.insert("outcome", JsonText(outcome.sentence));
     }
-    if (auto* console = dynamic_cast<CConsolePresenter*>(context.boxes.Presenter()))
-        console->SetAssumeYes(assumeYes);
-    if (AskTransfer(context.boxes, nullptr, mode))
-        return true;
-    context.err << "Cancelled.\n";
-    return false;
+    if (!outcome.openFailure.empty())
+        json.insert("openFailure", JsonText(outcome.openFailure));
+}
+
+// The exit code of a job's result.
+int ExitCodeOf(JobResult result)
+{
+    switch (result) {
+    case JobResult::kVerified:
+    case JobResult::kWritten:
+    case JobResult::kRead:
+        return CliExit::kOk;
+    case JobResult::kNotVerified:
+        return CliExit::kNotVerified;
+    case JobResult::kDiffers:
+    case JobResult::kFailed:
+        break;
+    }
+    return CliExit::kFailure;
 }
 
 // The job's settings from the options: verification, its wait, the log
@@ -228,59 +302,117 @@ bool CheckLog(CCliContext& context, const std::string& path)
     return false;
 }
 
-// Runs one job as the progress window runs a transfer: progress and boxes
-// on the console, the job's notices on stderr.
-template <class Action>
-auto RunJob(CCliContext& context, CMicLink& link, const CJobSettings& settings, bool trace,
-            Action action)
+// The user's go-ahead for a transfer: --yes, or the confirmation answered
+// at the terminal. Says on stderr why not when there is none, and keeps
+// that in `outcome`.
+bool Confirm(CCliContext& context, TransferMode mode, const CCliArgs& args,
+             CTransferOutcome& outcome)
 {
-    CConsoleTransferView view(context.err);
-    CWireTrace tracer(link, view, context.out);
-    link.SetWireObserver(trace ? &tracer : nullptr);
+    const bool assumeYes = args.Has("--yes");
+    const char* const command = mode == TransferMode::Read ? "read" : "write";
+    if (!assumeYes && !context.interactive) {
+        outcome.message = std::string(command) +
+                          ": standard input is not a terminal, so the confirmation cannot be "
+                          "asked; give --yes to confirm";
+        context.err << outcome.message << "\n";
+        return false;
+    }
+    if (auto* console = dynamic_cast<CConsolePresenter*>(context.boxes.Presenter()))
+        console->SetAssumeYes(assumeYes);
+    if (AskTransfer(context.boxes, nullptr, mode))
+        return true;
+    outcome.message = "Cancelled.";
+    context.err << outcome.message << "\n";
+    return false;
+}
+
+// One job, its transfers as the progress window runs them: progress and
+// boxes on the console, the job's notices on stderr (none with --quiet).
+// The job's closing message goes to stdout, or with --json into the
+// document.
+template <class Action>
+CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransferOptions& options,
+                             const CJobSettings& settings, Action action)
+{
+    CConsoleTransferView view(context.err, options.progress);
+    CWireTrace tracer(link, view, options.json ? context.err : context.out);
+    link.SetWireObserver(options.trace ? &tracer : nullptr);
     IMessagePresenter* const console = context.boxes.Presenter();
+    auto* consolePresenter = dynamic_cast<CConsolePresenter*>(console);
+    if (consolePresenter)
+        consolePresenter->SetShowInformation(!options.json);
     CLinePresenter presenter(console, view);
     context.boxes.SetPresenter(&presenter);
     CTransfer transfer(link, context.store, context.texts, context.boxes, view);
     CProgrammingJob job(link, transfer, context.store, context.boxes, context.clock, settings);
-    job.SetNotice([&](const std::string& text) {
-        view.EndLine();
-        context.err << text << "\n" << std::flush;
-    });
-    const auto result = action(job);
+    if (options.progress != Progress::None) {
+        job.SetNotice([&](const std::string& text) {
+            view.EndLine();
+            context.err << text << "\n" << std::flush;
+        });
+    }
+    const CJobOutcome result = action(job);
+    CTransferOutcome outcome;
+    outcome.ok = ExitCodeOf(result.result) == CliExit::kOk;
+    outcome.result = JobResultName(result.result);
+    outcome.exitCode = ExitCodeOf(result.result);
+    outcome.logged = job.LogWritten();
     view.EndLine();
     context.boxes.SetPresenter(console);
+    if (consolePresenter)
+        consolePresenter->SetShowInformation(true);
     link.SetWireObserver(nullptr);
-    if (!job.LogWritten())
+    outcome.message = presenter.LastMessage();
+    outcome.sentence = result.message;
+    // A plain read has said all with "Reading completed.".
+    if (!options.json && result.result != JobResult::kRead)
+        context.out << outcome.sentence << "\n" << std::flush;
+    if (!outcome.logged) {
         context.err << "cannot write the log " << job.LogError() << "\n";
-    return std::make_pair(result, job.LogWritten());
-}
-
-// The exit code of a write's outcome.
-int WriteExitCode(JobResult result)
-{
-    switch (result) {
-    case JobResult::kVerified:
-    case JobResult::kWritten:
-        return CliExit::kOk;
-    case JobResult::kNotVerified:
-        return CliExit::kNotVerified;
-    default:
-        return CliExit::kFailure;
+        if (outcome.exitCode == CliExit::kOk)
+            outcome.exitCode = CliExit::kFailure;
     }
+    if (!outcome.ok && link.LastOpenFailure().kind != COpenFailure::Kind::None) {
+        outcome.openFailure = OpenFailureText(link.LastOpenFailure(), link.OpenName());
+        context.err << outcome.openFailure << "\n";
+    }
+    return outcome;
 }
 
-int RunPorts(CCliContext& context, const CCliArgs&)
+QJsonObject TransferJson(const char* command, const CCliArgs& args, const CMicLink& link)
+{
+    return QJsonObject{{"command", command},
+                       {"file", JsonText(args.positional[0])},
+                       {"port", JsonText(args.Value("--port"))},
+                       {"device", JsonText(link.OpenName())}};
+}
+
+int RunPorts(CCliContext& context, const CCliArgs& args)
 {
     EnsureApplication();
     CMicLink link;
-    context.out << "Port   Device                          Opens  RS-232\n";
+    const bool json = args.Has("--json");
+    QJsonArray ports;
+    if (!json)
+        context.out << "Port   Device                          Opens  RS-232\n";
     for (int number = kFirstListedPort; number <= kLastListedPort; ++number) {
         const std::string device = CSerialPort::PortDeviceName(number);
         link.SetPortNumber(static_cast<uint8_t>(number));
         const bool opens = !device.empty() && link.SetOpen(1);
         const bool rs232 = opens && link.IsRs232();
         link.SetOpen(0);
-        std::string label = "COM" + std::to_string(number);
+        const std::string name = "COM" + std::to_string(number);
+        if (json) {
+            ports.append(QJsonObject{
+                {"port", number},
+                {"name", JsonText(name)},
+                {"device", device.empty() ? QJsonValue() : JsonText(device)},
+                {"opens", opens},
+                {"rs232", opens ? QJsonValue(rs232) : QJsonValue()},
+            });
+            continue;
+        }
+        std::string label = name;
         label.resize(7, ' ');
         std::string shown = device.empty() ? "-" : device;
         if (shown.size() < 32)
@@ -288,6 +420,8 @@ int RunPorts(CCliContext& context, const CCliArgs&)
         context.out << label << shown << (opens ? "yes    " : "no     ")
                     << (rs232 ? "yes" : (opens ? "no" : "-")) << "\n";
     }
+    if (json)
+        PrintJson(context.out, QJsonObject{{"ports", ports}});
     return CliExit::kOk;
 }
 
@@ -299,6 +433,7 @@ int RunRead(CCliContext& context, const CCliArgs& args)
         context.err << "read: --port is required\n";
         return CliExit::kUsage;
     }
+    const CTransferOptions options = TransferOptionsOf(context, args);
     CJobSettings settings;
     if (!JobSettings(context, args, "read", settings))
         return CliExit::kUsage;
@@ -307,22 +442,87 @@ int RunRead(CCliContext& context, const CCliArgs& args)
     settings.log = logPath.empty() ? nullptr : &log;
     if (!CheckLog(context, logPath))
         return CliExit::kFailure;
-    if (!Confirm(context, TransferMode::Read, args))
-        return CliExit::kFailure;
-    const auto [outcome, logged] =
-        RunJob(context, link, settings, args.Has("--trace"), [&](CProgrammingJob& job) {
+    CTransferOutcome outcome;
+    bool saved = false;
+    if (Confirm(context, TransferMode::Read, args, outcome)) {
+        outcome = RunTransfer(context, link, options, settings, [&](CProgrammingJob& job) {
             CJobOutcome result = job.Read();
-            if (result.result != JobResult::kFailed &&
-                !SaveFromStore(context, args.positional[0])) {
+            saved =
+                result.result != JobResult::kFailed && SaveFromStore(context, args.positional[0]);
+            if (result.result != JobResult::kFailed && !saved) {
                 result.result = JobResult::kFailed;
                 result.message = "Read, but " + args.positional[0] + " could not be saved.";
             }
             job.LogRead(result);
             return result;
         });
-    if (settings.verify || outcome.result == JobResult::kFailed)
-        context.out << outcome.message << "\n";
-    return outcome.result != JobResult::kFailed && logged ? CliExit::kOk : CliExit::kFailure;
+    }
+    if (options.json) {
+        QJsonObject json = TransferJson("read", args, link);
+        AddOutcome(json, outcome);
+        json.insert("saved", saved);
+        json.insert("ok", saved);
+        PrintJson(context.out, json);
+    }
+    return saved ? outcome.exitCode : CliExit::kFailure;
+}
+
+// Writes to one microphone after another until the user stops.
+int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CCliArgs& args,
+                     const CTransferOptions& options, const CJobSettings& settings)
+{
+    std::ostream& results = options.json ? context.err : context.out;
+    QJsonArray microphones;
+    int written = 0;
+    int exitCode = CliExit::kOk;
+    std::vector<int> failed;
+    for (int microphone = 1;; ++microphone) {
+        const CTransferOutcome outcome = RunTransfer(
+            context, link, options, settings, [](CProgrammingJob& job) { return job.Write(); });
+        if (outcome.exitCode == CliExit::kOk) {
+            ++written;
+        } else {
+            failed.push_back(microphone);
+            if (exitCode != CliExit::kFailure)
+                exitCode = outcome.exitCode;
+        }
+        QJsonObject entry{{"microphone", microphone}};
+        AddOutcome(entry, outcome);
+        microphones.append(entry);
+        results << "Microphone " << microphone << ": "
+                << (outcome.exitCode == CliExit::kOk ? "written" : "FAILED") << "\n"
+                << std::flush;
+        context.err << "Connect the next microphone and press Enter, or type q to stop: "
+                    << std::flush;
+        std::string answer;
+        if (!std::getline(context.in, answer) ||
+            (!answer.empty() && (answer[0] == 'q' || answer[0] == 'Q')))
+            break;
+    }
+    const int total = written + static_cast<int>(failed.size());
+    if (options.json) {
+        context.err << "\n";
+        QJsonObject json = TransferJson("write", args, link);
+        QJsonArray failedJson;
+        for (const int number : failed)
+            failedJson.append(number);
+        json.insert("ok", failed.empty());
+        json.insert("microphones", microphones);
+        json.insert("written", written);
+        json.insert("failed", failedJson);
+        PrintJson(context.out, json);
+    } else {
+        context.out << "\n"
+                    << written << " of " << total << " microphones written"
+                    << (settings.verify ? " and verified." : ".");
+        if (!failed.empty()) {
+            context.out << " Failed:";
+            for (const int number : failed)
+                context.out << " " << number;
+        }
+        context.out << "\n";
+    }
+    return exitCode;
 }
 
 int RunWrite(CCliContext& context, const CCliArgs& args)
@@ -341,52 +541,20 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
     settings.log = logPath.empty() ? nullptr : &log;
     if (!CheckLog(context, logPath) || !LoadIntoStore(context, args.positional[0]))
         return CliExit::kFailure;
-    if (!Confirm(context, TransferMode::Write, args))
-        return CliExit::kFailure;
-    const bool trace = args.Has("--trace");
-    const auto writeOne = [&]() {
-        const auto [outcome, logged] = RunJob(context, link, settings, trace,
-                                              [](CProgrammingJob& job) { return job.Write(); });
-        context.out << outcome.message << "\n" << std::flush;
-        const int code = WriteExitCode(outcome.result);
-        return code == CliExit::kOk && !logged ? CliExit::kFailure : code;
-    };
-    if (!args.Has("--repeat"))
-        return writeOne();
-
-    int written = 0;
-    int worst = CliExit::kOk;
-    std::vector<int> failed;
-    for (int microphone = 1;; ++microphone) {
-        const int code = writeOne();
-        if (code == CliExit::kOk) {
-            ++written;
-        } else {
-            failed.push_back(microphone);
-            if (worst != CliExit::kFailure)
-                worst = code;
-        }
-        context.out << "Microphone " << microphone << ": "
-                    << (code == CliExit::kOk ? "written" : "FAILED") << "\n"
-                    << std::flush;
-        context.err << "Connect the next microphone and press Enter, or type q to stop: "
-                    << std::flush;
-        std::string answer;
-        if (!std::getline(context.in, answer) ||
-            (!answer.empty() && (answer[0] == 'q' || answer[0] == 'Q')))
-            break;
+    const CTransferOptions options = TransferOptionsOf(context, args);
+    CTransferOutcome outcome;
+    if (Confirm(context, TransferMode::Write, args, outcome)) {
+        if (args.Has("--repeat"))
+            return RunRepeatedWrite(context, link, args, options, settings);
+        outcome = RunTransfer(context, link, options, settings,
+                              [](CProgrammingJob& job) { return job.Write(); });
     }
-    const int total = written + static_cast<int>(failed.size());
-    context.out << "\n"
-                << written << " of " << total << " microphones written"
-                << (settings.verify ? " and verified." : ".");
-    if (!failed.empty()) {
-        context.out << " Failed:";
-        for (const int number : failed)
-            context.out << " " << number;
+    if (options.json) {
+        QJsonObject json = TransferJson("write", args, link);
+        AddOutcome(json, outcome);
+        PrintJson(context.out, json);
     }
-    context.out << "\n";
-    return worst;
+    return outcome.exitCode;
 }
 
 const char* const kPortHelp =
@@ -397,55 +565,88 @@ const char* const kPortHelp =
     "terminal, and refused when standard input is not one. Questions and progress\n"
     "go to stderr. --trace prints every byte on the wire, as it travels (masked)\n"
     "and without its mask.\n"
+    "The counter \"Block n / 9\" is one line rewritten in place when stderr is a\n"
+    "terminal, else a line for each block; --quiet shows no progress at all.\n"
+    "--json prints one JSON object on stdout at the end: command, file, port,\n"
+    "device, ok, message (what the progress window would have shown) and, when\n"
+    "the port did not open, openFailure; read adds saved, write --repeat lists\n"
+    "the microphones with written and failed. The trace then goes to stderr.\n"
+    "With the document also come result (the log's word for the outcome) and\n"
+    "outcome (the sentence that ends the run on stdout without --json).\n"
     "--log FILE.csv appends a line per transfer: time, port, device, model,\n"
     "version, operation, data file, SHA-256 of its image, result, message and\n"
     "duration; several runs may share one log.\n";
 
-const std::string kReadHelp =
-    std::string(kPortHelp) + "--verify reads twice and keeps the image only when both agree; when\n"
-                             "they differ, a third read decides. No file is written otherwise.\n";
+const char* const kReadHelp =
+    "--verify reads twice and keeps the image only when both agree; when\n"
+    "they differ, a third read decides. No file is written otherwise.\n\n";
 
-const std::string kWriteHelp =
-    std::string(kPortHelp) +
+const std::string kReadFullHelp = std::string(kReadHelp) + kPortHelp;
+
+const char* const kWriteHelp =
     "After the write the microphone is read back and compared with FILE\n"
     "(--no-verify leaves that out); re-entry is tried for --verify-wait S\n"
     "seconds (10). Exit code 0: verified; 1: failed, or written but differs;\n"
     "3: written, not verified. --backup DIR first reads the microphone and\n"
     "saves its configuration in DIR; if that fails, nothing is written.\n"
     "With --repeat it writes FILE to one microphone after another, asking\n"
-    "for the next one after each, and sums up at the end.\n";
+    "for the next one after each, and sums up at the end.\n\n";
+
+const std::string kWriteFullHelp = std::string(kWriteHelp) + kPortHelp;
+
+const char* const kPortsHelp =
+    "--json prints one JSON document instead: \"ports\", each with port, name,\n"
+    "device (null when none), opens and rs232 (null when it does not open).\n";
 
 } // namespace
+
+std::string OpenFailureText(const COpenFailure& failure, const std::string& device)
+{
+    switch (failure.kind) {
+    case COpenFailure::Kind::None:
+        return {};
+    case COpenFailure::Kind::PermissionDenied:
+        return "permission denied: add your user to the group that owns " + device +
+               ", e.g. dialout, and log in again";
+    case COpenFailure::Kind::NoDevice:
+        if (device.empty())
+            return "no serial device has that port number ('qzm530rx-cli ports' lists them)";
+        break;
+    case COpenFailure::Kind::Other:
+        break;
+    }
+    return device + ": " + (failure.reason.empty() ? "it cannot be opened" : failure.reason);
+}
 
 std::vector<CCliCommand> TransferCommands()
 {
     return {
         {"ports",
-         "ports",
+         "ports [--json]",
          "Lists COM1 to COM20: device, whether it opens, whether it is RS-232.",
-         "",
+         kPortsHelp,
          0,
          0,
          {},
-         {},
+         {"--json"},
          [](CCliContext& c, const CCliArgs& a) { return RunPorts(c, a); }},
         {"read",
          "read --port PORT FILE",
          "Reads the microphone's configuration into FILE.",
-         kReadHelp.c_str(),
+         kReadFullHelp.c_str(),
          1,
          1,
          {"--port", "--log"},
-         {"--yes", "--trace", "--verify"},
+         {"--yes", "--trace", "--quiet", "--json", "--verify"},
          [](CCliContext& c, const CCliArgs& a) { return RunRead(c, a); }},
         {"write",
          "write --port PORT FILE",
          "Writes the configuration in FILE to the microphone and reads it back.",
-         kWriteHelp.c_str(),
+         kWriteFullHelp.c_str(),
          1,
          1,
          {"--port", "--verify-wait", "--log", "--backup"},
-         {"--yes", "--trace", "--repeat", "--verify", "--no-verify"},
+         {"--yes", "--trace", "--repeat", "--quiet", "--json", "--verify", "--no-verify"},
          [](CCliContext& c, const CCliArgs& a) { return RunWrite(c, a); }},
     };
 }

@@ -1,4 +1,5 @@
 // qzm530rx-sim: a virtual VHM microphone on a pseudo-terminal.
+#include "app/Version.h"
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
@@ -6,6 +7,7 @@
 #include "link/NoisyDevice.h"
 #include "link/PtyMicServer.h"
 #include "link/VirtualMic.h"
+#include "text/TextCatalog.h"
 
 #include <QSettings>
 #include <QString>
@@ -46,6 +48,7 @@ const char* const kUsage =
     "  --fast             send without the pace of the line rate\n"
     "  --port N           store the device as \"Ports/COM<N>\" so COM N reaches it\n"
     "  --trace            print every byte that crosses\n"
+    "  --version          print the version and stop\n"
     "Faults:\n"
     "  --silent           never answer\n"
     "  --model ID         identify as another model (8 characters)\n"
@@ -215,6 +218,10 @@ int main(int argc, char** argv)
     std::string error;
     if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::cout << kUsage;
+        return kExitOk;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "qzm530rx-sim (" << kProductName << ") " << kQzmVersion << "\n";
         return kExitOk;
     }
     if (!ParseOptions(argc, argv, options, error)) {

@@ -14,6 +14,7 @@
 #include <vector>
 #ifdef __linux__
 #include <sys/resource.h>
+#include <sys/stat.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -278,6 +279,14 @@ TEST_F(DataFileTest, FailedSaveKeepsTheOldFileAndLeavesNothingBehind)
     // A folder in place of the file.
     fs::create_directory(m_dir / "folder.dat");
     EXPECT_EQ(SaveDataFile(m_store, Path("folder.dat"), m_clock, error), DataFile::kCannotCreate);
+
+#ifndef _WIN32
+    // A FIFO stays a FIFO: a save would put a regular file in its place.
+    ASSERT_EQ(mkfifo(Path("pipe.dat").c_str(), 0600), 0);
+    EXPECT_EQ(SaveDataFile(m_store, Path("pipe.dat"), m_clock, error), DataFile::kCannotCreate);
+    EXPECT_TRUE(fs::is_fifo(m_dir / "pipe.dat"));
+    fs::remove(m_dir / "pipe.dat");
+#endif
 
 #ifdef __linux__
     // A write that fails half-way (the file size limit stands in for a full disk).

@@ -33,6 +33,8 @@ grep -q "Reading completed." read.txt || fail "no completion message"
 "$BIN/qzm530rx-cli" write --port "$DEV" out.dat --yes --trace >write.txt 2>&1 ||
     fail "write: $(cat write.txt)"
 grep -q "plain: 45" write.txt || fail "no end command in the trace"
+grep -q "opened $DEV, low latency not offered by the port" write.txt ||
+    fail "the trace does not tell about low latency"
 # The simulator saves the image before it acknowledges the end command.
 "$BIN/qzm530rx-cli" diff mic.dat out.dat | grep -q "The configurations are the same." ||
     fail "the simulator did not keep the written image"
@@ -67,4 +69,16 @@ grep -q "The COM port cannot be opened." gone.txt || fail "wrong message: $(cat 
     >gone.txt 2>&1 && fail "a confirmed read from a missing port succeeded"
 [ -e gone.dat ] && fail "a failed confirmed read wrote a file"
 tail -1 run.csv | cut -d, -f6,9 | grep -q "^read,failed" || fail "no failed line: $(tail -1 run.csv)"
+# A user who may not open the device gets the reason and the fix. The test
+# runs as root, which may open anything, so it asks as "nobody" where it can.
+if [ "$(id -u)" -eq 0 ] && command -v runuser >/dev/null 2>&1 &&
+    runuser -u nobody -- "$BIN/qzm530rx-cli" --version >/dev/null 2>&1; then
+    runuser -u nobody -- "$BIN/qzm530rx-cli" read --port "$DEV" /tmp/qzm-denied.dat --yes \
+        >denied.txt 2>&1 && fail "nobody opened $DEV"
+    grep -q "The COM port cannot be opened." denied.txt || fail "denied: $(cat denied.txt)"
+    grep -q "permission denied: add your user to the group that owns $DEV, e.g. dialout" \
+        denied.txt || fail "no fix for the permission: $(cat denied.txt)"
+else
+    echo "not root, or no runuser: the permission message is not tried"
+fi
 echo "round trip ok"

@@ -65,6 +65,8 @@ TEST_F(PtyLink, ReadsAndWritesAllBlocksThroughTheSystemPort)
     ASSERT_TRUE(Connect());
     EXPECT_TRUE(m_link.IsRs232()) << "a pseudo-terminal is a serial line of its own";
     EXPECT_TRUE(m_link.IsLineClean());
+    EXPECT_EQ(m_link.LowLatencyState(), LowLatency::NotOffered)
+        << "a pseudo-terminal has no driver's serial flags, and opens all the same";
     std::vector<uint8_t> image(Wire::kImageSize);
     for (int block = 0; block < static_cast<int>(Wire::kBlockCount); ++block)
         ASSERT_EQ(m_link.ReadBlock(image.data() + Wire::kBlockSize * block, block), 0) << block;

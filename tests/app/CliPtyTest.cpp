@@ -1,0 +1,127 @@
+// read and write of the command-line tool against the virtual microphone on
+// a pseudo-terminal, served from a thread: what goes to stdout and stderr.
+#include "CliRig.h"
+
+#include "link/PtyMicServer.h"
+#include "link/VirtualMic.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <thread>
+
+namespace {
+
+class CliPtyTest : public CCliTest
+{
+protected:
+    void SetUp() override
+    {
+        CCliTest::SetUp();
+        std::string error;
+        ASSERT_TRUE(m_server.Open(error)) << error;
+        m_server.SetPaced(false);
+        m_thread = std::thread([this] { m_server.Serve(); });
+        ASSERT_EQ(Run({"new", Path("mic.dat")}), 0);
+    }
+    void TearDown() override
+    {
+        m_server.Stop();
+        if (m_thread.joinable())
+            m_thread.join();
+        CCliTest::TearDown();
+    }
+
+    // Runs the tool with no terminal on stdin; `errIsTerminal` for stderr.
+    int RunTransfer(std::vector<std::string> words, bool errIsTerminal)
+    {
+        words.insert(words.begin(), "qzm530rx-cli");
+        m_out.str({});
+        m_err.str({});
+        return RunCli(words, m_in, m_out, m_err, false, m_clock, errIsTerminal);
+    }
+    QJsonObject OutputJson() const
+    {
+        return QJsonDocument::fromJson(QByteArray::fromStdString(m_out.str())).object();
+    }
+    static std::size_t Count(const std::string& text, const std::string& part)
+    {
+        std::size_t count = 0;
+        for (std::size_t at = text.find(part); at != std::string::npos;
+             at = text.find(part, at + 1))
+            ++count;
+        return count;
+    }
+
+    CVirtualMic m_mic;
+    CPtyMicServer m_server{m_mic};
+    std::thread m_thread;
+};
+
+} // namespace
+
+// Into a pipe or a file stdout holds only the result; the progress is a line
+// for each block on stderr, rewritten in place only on a terminal, and none
+// with --quiet.
+TEST_F(CliPtyTest, StdoutHoldsOnlyResultsAndProgressSuitsStderr)
+{
+    const std::string device = m_server.DevicePath();
+    ASSERT_EQ(RunTransfer({"read", "--port", device, Path("out.dat"), "--yes"}, false), 0)
+        << m_err.str();
+    EXPECT_EQ(m_out.str(), "Reading completed.\n");
+    EXPECT_EQ(m_err.str().find('\r'), std::string::npos);
+    EXPECT_EQ(Count(m_err.str(), "Block 9 / 9\n"), 1u) << m_err.str();
+    EXPECT_EQ(Count(m_err.str(), "\n"), 11u) << "the caption and one line a block";
+
+    ASSERT_EQ(RunTransfer({"read", "--port", device, Path("out.dat"), "--yes"}, true), 0);
+    EXPECT_EQ(m_out.str(), "Reading completed.\n");
+    EXPECT_NE(m_err.str().find("\rBlock 9 / 9"), std::string::npos) << m_err.str();
+
+    ASSERT_EQ(RunTransfer({"write", "--port", device, Path("out.dat"), "--yes", "--quiet"}, true),
+              0);
+    EXPECT_EQ(m_out.str(),
+              "Writing completed.\nVerified: the microphone holds the image written.\n");
+    EXPECT_EQ(m_err.str(), "");
+}
+
+TEST_F(CliPtyTest, JsonOfReadAndWriteIsTheOnlyThingOnStdout)
+{
+    const std::string device = m_server.DevicePath();
+    ASSERT_EQ(RunTransfer({"read", "--port", device, Path("out.dat"), "--yes", "--json"}, false), 0)
+        << m_err.str();
+    QJsonObject result = OutputJson();
+    EXPECT_EQ(result["command"].toString(), "read");
+    EXPECT_TRUE(result["ok"].toBool());
+    EXPECT_TRUE(result["saved"].toBool());
+    EXPECT_EQ(result["message"].toString(), "Reading completed.");
+    EXPECT_EQ(result["device"].toString().toStdString(), device);
+    EXPECT_FALSE(result.contains("openFailure"));
+    EXPECT_TRUE(std::filesystem::exists(Path("out.dat")));
+
+    ASSERT_EQ(
+        RunTransfer({"write", "--port", device, Path("mic.dat"), "--yes", "--json", "--trace"},
+                    false),
+        0);
+    result = OutputJson();
+    EXPECT_EQ(result["command"].toString(), "write");
+    EXPECT_TRUE(result["ok"].toBool());
+    EXPECT_EQ(result["message"].toString(), "Writing completed.");
+    EXPECT_EQ(result["result"].toString(), "verified");
+    EXPECT_NE(m_err.str().find("plain:"), std::string::npos) << "the trace goes to stderr";
+    EXPECT_NE(m_err.str().find("low latency not offered by the port"), std::string::npos);
+
+    // Two microphones in a row, then q.
+    m_in.clear();
+    m_in.str("\nq\n");
+    ASSERT_EQ(
+        RunTransfer({"write", "--port", device, Path("mic.dat"), "--yes", "--json", "--repeat"},
+                    false),
+        0);
+    result = OutputJson();
+    EXPECT_EQ(result["written"].toInt(), 2);
+    EXPECT_TRUE(result["failed"].toArray().isEmpty());
+    ASSERT_EQ(result["microphones"].toArray().size(), 2);
+    EXPECT_EQ(result["microphones"].toArray()[1].toObject()["microphone"].toInt(), 2);
+    EXPECT_NE(m_err.str().find("Microphone 2: written"), std::string::npos);
+}
