@@ -3,6 +3,7 @@
 // benchmark moves, so that time-outs cost nothing.
 //
 //   bench_noise [TRANSFERS]   (10000 reads and 10000 writes per rate)
+#include "bench/BenchSupport.h"
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "link/InProcessLine.h"
@@ -27,25 +28,6 @@ constexpr int kDefaultTransfers = 10000;
 constexpr double kRates[] = {1e-5, 1e-4, 1e-3};
 constexpr uint32_t kVerifyWaitMs = 10000;
 constexpr uint64_t kSeed = 20240501;
-
-class CSilentPresenter : public IMessagePresenter
-{
-public:
-    int Present(MessageOwner, const std::string&, const std::string&, unsigned) override
-    {
-        return MessageAnswer::kOk;
-    }
-};
-
-class CSilentView : public ITransferView
-{
-public:
-    void SetCaption(const std::string&) override {}
-    void SetCounterText(const std::string&) override {}
-    void SetBarRange(int) override {}
-    void SetBarPosition(int) override {}
-    MessageOwner Owner() override { return nullptr; }
-};
 
 // An image like a configuration: some blocks of equal bytes (sent in the
 // fill form), the others varied.
@@ -89,7 +71,7 @@ struct CBench
     CFixedClock local{10, 0, 0};
     CBitNoise noise;
     CTextCatalog texts;
-    CSilentPresenter presenter;
+    CQuietPresenter presenter{false};
     CMessageBoxes boxes;
 };
 

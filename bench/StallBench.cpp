@@ -3,6 +3,8 @@
 // back; against the virtual microphone on a pseudo-terminal, at line pace.
 //
 //   bench_stall [PREPARE_MS]   (15000)
+#include "bench/BenchPty.h"
+#include "bench/BenchSupport.h"
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "link/MicLink.h"
@@ -30,27 +32,6 @@ namespace {
 
 constexpr uint32_t kDefaultPrepareMs = 15000;
 constexpr double kTargetMs = 100;
-
-class CSilentView : public ITransferView
-{
-public:
-    void SetCaption(const std::string&) override {}
-    void SetCounterText(const std::string&) override {}
-    void SetBarRange(int) override {}
-    void SetBarPosition(int) override {}
-    MessageOwner Owner() override { return nullptr; }
-};
-
-class CQuietPresenter : public IMessagePresenter
-{
-public:
-    int Present(MessageOwner, const std::string& text, const std::string&, unsigned style) override
-    {
-        if (style & MessageStyle::kIconStop)
-            std::fprintf(stderr, "transfer failed: %s\n", text.c_str());
-        return MessageAnswer::kOk;
-    }
-};
 
 // A timer that fires whenever the event loop is reached, noting the
 // longest gap between two of its turns.
@@ -105,16 +86,9 @@ int main(int argc, char** argv)
     faults.slowPrepareMs = static_cast<uint32_t>(prepareMs);
     mic.SetFaults(faults);
     CPtyMicServer server(mic);
-    std::string error;
-    if (!server.Open(error)) {
-        std::fprintf(stderr, "no pseudo-terminal: %s\n", error.c_str());
+    const pid_t child = ServeInChild(server);
+    if (child < 0)
         return 1;
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        server.Serve();
-        _exit(0);
-    }
 
     CTextCatalog texts;
     texts.SelectLanguage("English");

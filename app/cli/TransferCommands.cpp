@@ -265,33 +265,6 @@ int ExitCodeOf(JobResult result)
     return CliExit::kFailure;
 }
 
-// The job's settings from the options: verification, its wait, the log
-// and the backup folder. False, with the reason on stderr, for options that
-// do not go together or a wait that is not a number of seconds.
-bool JobSettings(CCliContext& context, const CCliArgs& args, const char* command,
-                 CJobSettings& settings)
-{
-    settings.port = args.Value("--port");
-    settings.dataFile = args.positional[0];
-    if (args.Has("--verify") && args.Has("--no-verify")) {
-        context.err << command << ": --verify and --no-verify exclude each other\n";
-        return false;
-    }
-    settings.verify =
-        std::string(command) == "write" ? !args.Has("--no-verify") : args.Has("--verify");
-    if (args.Has("--verify-wait")) {
-        long seconds = 0;
-        if (!ParseNumber(args.Value("--verify-wait"), 0, kMaxVerifyWaitSeconds, seconds)) {
-            context.err << command << ": --verify-wait takes seconds from 0 to "
-                        << kMaxVerifyWaitSeconds << "\n";
-            return false;
-        }
-        settings.verifyWaitMs = static_cast<uint32_t>(seconds) * kMsPerSecond;
-    }
-    settings.backupDir = args.Value("--backup");
-    return true;
-}
-
 // Opens the log for appending once before any transfer, so that a log that
 // cannot be written stops the run before a microphone is touched.
 bool CheckLog(CCliContext& context, const std::string& path)
@@ -300,6 +273,36 @@ bool CheckLog(CCliContext& context, const std::string& path)
         return true;
     context.err << "cannot write the log " << path << "\n";
     return false;
+}
+
+// The job's settings from the options: verification, its wait, the log
+// (`log`, named by --log) and the backup folder. kOk when the job can
+// start; else the exit code, with the reason on stderr: options that do not
+// go together, a wait that is not a number of seconds, a log that cannot be
+// written.
+int JobSettings(CCliContext& context, const CCliArgs& args, const char* command,
+                const CTransferLog& log, CJobSettings& settings)
+{
+    settings.port = args.Value("--port");
+    settings.dataFile = args.positional[0];
+    if (args.Has("--verify") && args.Has("--no-verify")) {
+        context.err << command << ": --verify and --no-verify exclude each other\n";
+        return CliExit::kUsage;
+    }
+    settings.verify =
+        std::string(command) == "write" ? !args.Has("--no-verify") : args.Has("--verify");
+    if (args.Has("--verify-wait")) {
+        long seconds = 0;
+        if (!ParseNumber(args.Value("--verify-wait"), 0, kMaxVerifyWaitSeconds, seconds)) {
+            context.err << command << ": --verify-wait takes seconds from 0 to "
+                        << kMaxVerifyWaitSeconds << "\n";
+            return CliExit::kUsage;
+        }
+        settings.verifyWaitMs = static_cast<uint32_t>(seconds) * kMsPerSecond;
+    }
+    settings.backupDir = args.Value("--backup");
+    settings.log = log.Path().empty() ? nullptr : &log;
+    return CheckLog(context, log.Path()) ? CliExit::kOk : CliExit::kFailure;
 }
 
 // The user's go-ahead for a transfer: --yes, or the confirmation answered
@@ -434,14 +437,10 @@ int RunRead(CCliContext& context, const CCliArgs& args)
         return CliExit::kUsage;
     }
     const CTransferOptions options = TransferOptionsOf(context, args);
+    const CTransferLog log(args.Value("--log"));
     CJobSettings settings;
-    if (!JobSettings(context, args, "read", settings))
-        return CliExit::kUsage;
-    const std::string logPath = args.Value("--log");
-    const CTransferLog log(logPath);
-    settings.log = logPath.empty() ? nullptr : &log;
-    if (!CheckLog(context, logPath))
-        return CliExit::kFailure;
+    if (const int refused = JobSettings(context, args, "read", log, settings))
+        return refused;
     CTransferOutcome outcome;
     bool saved = false;
     if (Confirm(context, TransferMode::Read, args, outcome)) {
@@ -533,13 +532,11 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
         context.err << "write: --port is required\n";
         return CliExit::kUsage;
     }
+    const CTransferLog log(args.Value("--log"));
     CJobSettings settings;
-    if (!JobSettings(context, args, "write", settings))
-        return CliExit::kUsage;
-    const std::string logPath = args.Value("--log");
-    const CTransferLog log(logPath);
-    settings.log = logPath.empty() ? nullptr : &log;
-    if (!CheckLog(context, logPath) || !LoadIntoStore(context, args.positional[0]))
+    if (const int refused = JobSettings(context, args, "write", log, settings))
+        return refused;
+    if (!LoadIntoStore(context, args.positional[0]))
         return CliExit::kFailure;
     const CTransferOptions options = TransferOptionsOf(context, args);
     CTransferOutcome outcome;

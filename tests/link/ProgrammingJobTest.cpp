@@ -1,4 +1,5 @@
 #include "link/LinkRig.h"
+#include "link/SilentTransferView.h"
 
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
@@ -19,15 +20,6 @@
 #include <sstream>
 
 namespace {
-
-struct CNoView : ITransferView
-{
-    void SetCaption(const std::string&) override {}
-    void SetCounterText(const std::string&) override {}
-    void SetBarRange(int) override {}
-    void SetBarPosition(int) override {}
-    MessageOwner Owner() override { return nullptr; }
-};
 
 // A programming station on one in-process line, logging into a folder of
 // its own.
@@ -94,7 +86,7 @@ struct CJobRig : CLinkRig
     CRecordingPresenter presenter;
     CMessageBoxes boxes;
     CConfigStore store;
-    CNoView view;
+    CSilentTransferView view;
     CTransferLog log;
     CJobSettings settings;
 };

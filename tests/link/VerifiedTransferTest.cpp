@@ -1,4 +1,5 @@
 #include "link/LinkRig.h"
+#include "link/SilentTransferView.h"
 
 #include "core/ConfigStore.h"
 #include "link/Transfer.h"
@@ -215,14 +216,7 @@ TEST(PaintedWaits, EventsAreHandledThroughASlowWritePreparation)
     CMessageBoxes boxes(texts, &presenter);
     CConfigStore store(&texts);
     store.Reset();
-    struct CNoView : ITransferView
-    {
-        void SetCaption(const std::string&) override {}
-        void SetCounterText(const std::string&) override {}
-        void SetBarRange(int) override {}
-        void SetBarPosition(int) override {}
-        MessageOwner Owner() override { return nullptr; }
-    } view;
+    CSilentTransferView view;
     CTransfer transfer(rig.link, store, texts, boxes, view);
 
     CLoopWatcher watcher(rig.ticks);
