@@ -1,7 +1,5 @@
 #include "link/TransferLog.h"
 
-#include <QString>
-
 #include <windows.h>
 
 namespace {
@@ -24,6 +22,18 @@ private:
     HANDLE m_handle;
 };
 
+// The path, given in UTF-8, as Windows takes it.
+std::wstring WidePath(const std::string& path)
+{
+    const int size = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
+    if (size <= 0)
+        return {};
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), size);
+    wide.resize(static_cast<std::size_t>(size - 1));
+    return wide;
+}
+
 bool Fail(std::string& error)
 {
     error = "Windows error " + std::to_string(GetLastError());
@@ -35,7 +45,7 @@ bool Fail(std::string& error)
 bool AppendLockedLine(const std::string& path, const std::string& header, const std::string& line,
                       std::string& error)
 {
-    const std::wstring name = QString::fromStdString(path).toStdWString();
+    const std::wstring name = WidePath(path);
     const CFileHandle file(CreateFileW(name.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
