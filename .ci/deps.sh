@@ -2,9 +2,10 @@
 # the build needs are installed, installing the missing ones when it can.
 # Sourced, not run.
 
-# help2man makes the manual pages; dpkg-dev lets `cpack -G DEB` compute the
+# poppler-utils reads the help document back in its test; help2man makes
+# the manual pages; dpkg-dev lets `cpack -G DEB` compute the
 # package's dependencies.
-QZM_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libgtest-dev help2man dpkg-dev ${QZM_EXTRA_PACKAGES:-}"
+QZM_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libgtest-dev help2man dpkg-dev poppler-utils ${QZM_EXTRA_PACKAGES:-}"
 
 qzm_missing_packages() {
     local missing=""

@@ -1,5 +1,5 @@
 // The desktop program: the Qt application object and the program's own.
-#include "ui/QZM530RXApp.h"
+#include "ui/app/QZM530RXApp.h"
 
 #include <QApplication>
 

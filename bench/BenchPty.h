@@ -1,5 +1,5 @@
 #pragma once
-#include "link/PtyMicServer.h"
+#include "sim/PtyMicServer.h"
 
 #include <cstdio>
 #include <string>

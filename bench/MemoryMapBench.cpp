@@ -7,7 +7,7 @@
 // prints the fastest, the median and the slowest of each.
 #include "core/ConfigStore.h"
 #include "text/TextCatalog.h"
-#include "ui/MemoryMapDlg.h"
+#include "ui/memmap/MemoryMapDlg.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>

@@ -9,11 +9,11 @@
 #include "core/ConfigStore.h"
 #include "link/MicLink.h"
 #include "link/ProgrammingJob.h"
-#include "link/PtyMicServer.h"
 #include "link/TickClock.h"
 #include "link/Transfer.h"
 #include "link/VerifiedTransfer.h"
-#include "link/VirtualMic.h"
+#include "sim/PtyMicServer.h"
+#include "sim/VirtualMic.h"
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
 

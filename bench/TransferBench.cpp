@@ -5,10 +5,10 @@
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "link/MicLink.h"
-#include "link/PtyMicServer.h"
 #include "link/TickClock.h"
 #include "link/Transfer.h"
-#include "link/VirtualMic.h"
+#include "sim/PtyMicServer.h"
+#include "sim/VirtualMic.h"
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
 

@@ -31,7 +31,7 @@ endfunction()
 # add_unit_test(name SOURCES ... LIBS ... [QT] [SERIAL]): one GoogleTest
 # executable, registered with CTest. Widget tests run under the offscreen
 # platform. SERIAL keeps its tests from running beside others (tests that
-# talk over a real pseudo-terminal at line pace).
+# run the command-line tool against the simulator on the real clock).
 function(add_unit_test name)
   cmake_parse_arguments(ARG "QT;SERIAL" "" "SOURCES;LIBS" ${ARGN})
   set(run_serial FALSE)

@@ -215,7 +215,9 @@ bool CGridEditor::MoveNext(int step)
         if (GetCol() + step < cols) {
             SetCol(GetCol() + step);
             stays = false;
-        } else {
+        } else if (cols > 1) {
+            // Wraps past the first column, which numbers the rows; a grid
+            // of that column alone has nowhere to wrap to.
             const int s = step + GetCol() - cols;
             const int r = GetRow() + s / (cols - 1) + 1;
             if (r < GetRows()) {

@@ -97,13 +97,15 @@ int CMicLink::EnterProgramMode()
     }
 }
 
-int CMicLink::Identify(uint8_t* buffer)
+int CMicLink::Identify(CMutableBytes buffer)
 {
+    if (buffer.size() < Wire::kIdBufferSize)
+        return 1;
     WaitMs(Ticks(), Wire::kIdentifyPauseMs);
     if (!WriteByte(Wire::kStx) ||
         !Read(m_idRecord.data(), static_cast<uint16_t>(m_idRecord.size())))
         return 1;
-    std::memcpy(buffer, m_idRecord.data(), Wire::kIdBufferSize);
+    std::memcpy(buffer.data(), m_idRecord.data(), Wire::kIdBufferSize);
 
     const CLocalTime now = m_localClock.Now();
     const uint8_t seed = Seed(now.minute, now.second);
@@ -115,18 +117,22 @@ int CMicLink::Identify(uint8_t* buffer)
     return 0;
 }
 
-bool CMicLink::IsKnownModel(const uint8_t* buffer) const
+bool CMicLink::IsKnownModel(CConstBytes id) const
 {
+    if (id.size() < Wire::kModelIdSize)
+        return false;
     return std::any_of(kAcceptedModels.begin(), kAcceptedModels.end(), [&](const auto& model) {
-        return std::memcmp(buffer, model.data(), model.size()) == 0;
+        return std::memcmp(id.data(), model.data(), model.size()) == 0;
     });
 }
 
-int CMicLink::ReadBlock(uint8_t* destination, int index)
+int CMicLink::ReadBlock(CMutableBytes destination, int index)
 {
     const uint16_t length = WireBlockLength();
     if (length == 0)
         return kReadAttemptsFailed;
+    if (destination.size() < length)
+        return kReadBufferTooSmall;
     const auto address = Wire::BlockAddress(index);
     for (int attempt = 0; attempt < Wire::kBlockAttempts; ++attempt) {
         if (!WriteByte(Wire::kReadCommand))
@@ -138,9 +144,9 @@ int CMicLink::ReadBlock(uint8_t* destination, int index)
             continue;
         if (reply == Wire::kDataBlock) {
             uint8_t checksum = 0;
-            if (!Read(destination, length) || !Read(&checksum, 1))
+            if (!Read(destination.data(), length) || !Read(&checksum, 1))
                 continue;
-            if (checksum != Wire::Sum8(destination, length)) {
+            if (checksum != Wire::Sum8(destination.data(), length)) {
                 if (!WriteByte(Wire::kNak))
                     return kReadNakWriteFailed;
                 uint8_t answer = 0;
@@ -152,7 +158,7 @@ int CMicLink::ReadBlock(uint8_t* destination, int index)
             uint8_t fill = 0;
             if (!Read(&fill, 1))
                 continue;
-            std::memset(destination, fill, length);
+            std::memset(destination.data(), fill, length);
         }
         if (!WriteByte(Wire::kAck))
             return kReadAckWriteFailed;
@@ -173,11 +179,12 @@ bool CMicLink::ReadByteWithin(uint32_t timeoutMs, uint8_t& byte)
     return ok;
 }
 
-int CMicLink::WriteBlock(const uint8_t* source, int index)
+int CMicLink::WriteBlock(CConstBytes block, int index)
 {
     const uint16_t length = WireBlockLength();
-    if (length == 0)
+    if (length == 0 || block.size() < length)
         return 1;
+    const uint8_t* source = block.data();
     const uint8_t checksum = Wire::Sum8(source, length);
     const bool allEqual =
         std::all_of(source, source + length, [&](uint8_t byte) { return byte == source[0]; });

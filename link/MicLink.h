@@ -1,4 +1,5 @@
 #pragma once
+#include "link/ByteSpan.h"
 #include "link/MaskedPort.h"
 #include "link/Protocol.h"
 
@@ -25,6 +26,8 @@ public:
     static constexpr int kReadNotAcknowledged = 10;
     static constexpr int kReadNakWriteFailed = 11;
     static constexpr int kReadNakNotAcknowledged = 13;
+    // The destination holds fewer bytes than a block; nothing was sent.
+    static constexpr int kReadBufferTooSmall = 20;
 
     // The system's ports, tick counter and local time.
     CMicLink();
@@ -36,14 +39,20 @@ public:
     // Probes the rates of the table with "PROGRAM", then confirms at 19200.
     int EnterProgramMode();
     // Asks for the identification record, copies its bytes 0 to 15 into
-    // `buffer` and agrees the mask.
-    int Identify(uint8_t* buffer);
-    // Whether bytes 0 to 7 of `buffer` name an accepted model.
-    bool IsKnownModel(const uint8_t* buffer) const;
-    // Reads block `index` into `destination` (a block of block size bytes).
-    int ReadBlock(uint8_t* destination, int index);
-    // Writes block `index` from `source`; all-equal blocks go in the fill form.
-    int WriteBlock(const uint8_t* source, int index);
+    // `buffer` and agrees the mask. A buffer of fewer than 16 bytes fails (1)
+    // before anything is sent.
+    int Identify(CMutableBytes buffer);
+    // Whether bytes 0 to 7 of `id` name an accepted model; false for fewer
+    // than 8 bytes.
+    bool IsKnownModel(CConstBytes id) const;
+    // Reads block `index` into the first block-size bytes of `destination`.
+    // A destination shorter than a block fails (kReadBufferTooSmall) before
+    // anything is sent; after any other failure its bytes are undefined.
+    int ReadBlock(CMutableBytes destination, int index);
+    // Writes block `index` from the first block-size bytes of `block`;
+    // all-equal blocks go in the fill form. A `block` shorter than that
+    // fails (1) before anything is sent.
+    int WriteBlock(CConstBytes block, int index);
     int PrepareWrite();
     // Sends the end command, and once more at 9600 when it is not answered.
     int EndProgramMode();

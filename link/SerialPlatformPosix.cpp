@@ -1,3 +1,4 @@
+#include "core/SettingsLocation.h"
 #include "link/SerialPlatform.h"
 #include "link/SerialPort.h"
 
@@ -130,9 +131,10 @@ std::string CSerialPort::PortDeviceName(int number)
 {
     if (number < 1)
         return {};
-    const QSettings settings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"));
-    const QString stored =
-        settings.value(QStringLiteral("Ports/COM%1").arg(number)).toString().trimmed();
+    const QSettings settings(QString::fromLatin1(SettingsLocation::kOrganization),
+                             QString::fromLatin1(SettingsLocation::kApplication));
+    const QString key = QString::fromStdString(SettingsLocation::PortDeviceKey(number));
+    const QString stored = settings.value(key).toString().trimmed();
     if (!stored.isEmpty())
         return stored.toStdString();
 

@@ -147,6 +147,9 @@ public:
     CRealtimeScope(const CRealtimeScope&) = delete;
     CRealtimeScope& operator=(const CRealtimeScope&) = delete;
 
+    // Whether the system allowed the raise (and the destructor restores).
+    bool IsRaised() const { return m_raised; }
+
 private:
     bool m_raised = false;
     int m_savedPolicy = 0;

@@ -9,6 +9,10 @@
 #include <array>
 #include <functional>
 
+// The store's transfer copy moves as whole blocks of the wire's image.
+static_assert(CConfigStore::kImageSize == Wire::kImageSize,
+              "the store's image is the image on the wire");
+
 namespace {
 constexpr uint32_t kSettleAfterOpenMs = 50;
 } // namespace
@@ -82,7 +86,7 @@ bool CTransfer::Connect()
     if (ConnectDevice(m_view.Owner()) != 0)
         return false;
     std::array<uint8_t, Wire::kIdBufferSize> id{};
-    return CheckDevice(m_view.Owner(), id.data()) == 0;
+    return CheckDevice(m_view.Owner(), id) == 0;
 }
 
 bool CTransfer::ReadDevice()
@@ -90,8 +94,11 @@ bool CTransfer::ReadDevice()
     if (!Connect())
         return false;
     uint8_t* transfer = m_store.TransferCopy();
-    return MoveBlocks([&](int i) { return m_link.ReadBlock(transfer + Wire::kBlockSize * i, i); },
-                      &CMicLink::EndProgramMode);
+    return MoveBlocks(
+        [&](int i) {
+            return m_link.ReadBlock({transfer + Wire::kBlockSize * i, Wire::kBlockSize}, i);
+        },
+        &CMicLink::EndProgramMode);
 }
 
 bool CTransfer::WriteDevice()
@@ -105,8 +112,11 @@ bool CTransfer::WriteDevice()
         return false;
     }
     const uint8_t* transfer = m_store.TransferCopy();
-    return MoveBlocks([&](int i) { return m_link.WriteBlock(transfer + Wire::kBlockSize * i, i); },
-                      &CMicLink::AbortWrite);
+    return MoveBlocks(
+        [&](int i) {
+            return m_link.WriteBlock({transfer + Wire::kBlockSize * i, Wire::kBlockSize}, i);
+        },
+        &CMicLink::AbortWrite);
 }
 
 bool CTransfer::MoveBlocks(const std::function<int(int)>& moveBlock, int (CMicLink::*ending)())
@@ -143,7 +153,7 @@ int CTransfer::ConnectDevice(MessageOwner owner)
     return 1;
 }
 
-int CTransfer::CheckDevice(MessageOwner owner, uint8_t* buffer)
+int CTransfer::CheckDevice(MessageOwner owner, CMutableBytes buffer)
 {
     PumpMessages();
     if (m_link.Identify(buffer) != 0) {

@@ -1,4 +1,5 @@
 #pragma once
+#include "link/ByteSpan.h"
 #include "text/MessagePresenter.h"
 
 #include <cstdint>
@@ -50,9 +51,9 @@ public:
     bool WriteDevice();
     // Enters programming mode: 0, or 1 with the message shown and the port closed.
     int ConnectDevice(MessageOwner owner);
-    // Identifies the microphone into `buffer` (16 bytes) and checks its model:
+    // Identifies the microphone into `buffer` (16 bytes or more) and checks its model:
     // 0, or 1 with the message shown and the port closed.
-    int CheckDevice(MessageOwner owner, uint8_t* buffer);
+    int CheckDevice(MessageOwner owner, CMutableBytes buffer);
     // Counter and bar at block n of the total.
     void ShowProgress(int n);
 

@@ -104,15 +104,15 @@ SessionResult ReadImageSession(CMicLink& link, MicImage& image, const BlockProgr
         return EndSession(link, SessionResult::kNoEntry);
     PumpMessages();
     std::array<uint8_t, Wire::kIdBufferSize> id{};
-    if (link.Identify(id.data()) != 0)
+    if (link.Identify(id) != 0)
         return EndSession(link, SessionResult::kNotIdentified);
-    if (!link.IsKnownModel(id.data()))
+    if (!link.IsKnownModel(id))
         return EndSession(link, SessionResult::kWrongModel);
     link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
     for (int i = 0; i < static_cast<int>(Wire::kBlockCount); ++i) {
         if (progress)
             progress(i + 1);
-        if (link.ReadBlock(image.data() + Wire::kBlockSize * i, i) != 0)
+        if (link.ReadBlock({image.data() + Wire::kBlockSize * i, Wire::kBlockSize}, i) != 0)
             return EndSession(link, SessionResult::kBlockFailed);
         PumpMessages();
     }

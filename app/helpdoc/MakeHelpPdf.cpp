@@ -231,12 +231,22 @@ void StyleTables(QTextDocument& doc)
     }
 }
 
-void BreakBefore(const QTextBlock& block)
+// Lays the whole document out again. A changed format makes Qt lay out again
+// only part of it: blocks between a moved one and the next table can be left
+// without lines, and would print as nothing.
+void LayOutAgain(QTextDocument& doc)
+{
+    doc.markContentsDirty(0, doc.characterCount());
+    doc.documentLayout()->documentSize();
+}
+
+void BreakBefore(QTextDocument& doc, const QTextBlock& block)
 {
     QTextCursor cursor(block);
     QTextBlockFormat format = block.blockFormat();
     format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
     cursor.setBlockFormat(format);
+    LayOutAgain(doc);
 }
 
 // Starts a new page before a heading that would stand at the foot of a page, and before a table
@@ -256,11 +266,12 @@ void KeepTogether(QTextDocument& doc, qreal bodyHeight)
                 continue;
             }
             if (previous.isValid() && previous.text().endsWith(QLatin1Char(':'))) {
-                BreakBefore(previous); // the sentence that introduces the table goes with it
+                BreakBefore(doc, previous); // the sentence that introduces the table goes with it
             } else {
                 QTextTableFormat format = table->format();
                 format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
                 table->setFormat(format);
+                LayOutAgain(doc);
             }
             continue;
         }
@@ -270,7 +281,7 @@ void KeepTogether(QTextDocument& doc, qreal bodyHeight)
         }
         const qreal offset = std::fmod(layout->blockBoundingRect(previous).top(), bodyHeight);
         if (offset > bodyHeight - headingRoom) {
-            BreakBefore(previous);
+            BreakBefore(doc, previous);
         }
     }
 }

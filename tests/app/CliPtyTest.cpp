@@ -2,8 +2,8 @@
 // a pseudo-terminal, served from a thread: what goes to stdout and stderr.
 #include "CliRig.h"
 
-#include "link/PtyMicServer.h"
-#include "link/VirtualMic.h"
+#include "sim/PtyMicServer.h"
+#include "sim/VirtualMic.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -10,6 +10,9 @@
 namespace {
 struct FlexGridTest : ::testing::Test
 {
+    static constexpr int kRowTwips = 240;
+    static constexpr int kColTwips = 420;
+
     void SetUp() override
     {
         owner = std::make_unique<QWidget>();
@@ -18,10 +21,22 @@ struct FlexGridTest : ::testing::Test
         grid->setGeometry(0, 0, 300, 200);
         grid->SetCols(4);
         grid->SetRows(50);
-        grid->SetRowHeight(-1, 240);
-        grid->SetColWidth(-1, 420);
+        grid->SetRowHeight(-1, kRowTwips);
+        grid->SetColWidth(-1, kColTwips);
         owner->show();
     }
+
+    // Twips to the whole pixels a cell takes at the grid's resolution, and
+    // the twips that those pixels measure.
+    static int Pixels(int twips, int dpi) { return twips * dpi / CFlexGrid::kTwipsPerInch; }
+    static int WholeTwips(int twips, int dpi)
+    {
+        return Pixels(twips, dpi) * CFlexGrid::kTwipsPerInch / dpi;
+    }
+    int RowPixels(int twips) const { return Pixels(twips, grid->logicalDpiY()); }
+    int ColPixels(int twips) const { return Pixels(twips, grid->logicalDpiX()); }
+    int RowTwips(int twips) const { return WholeTwips(twips, grid->logicalDpiY()); }
+    int ColTwips(int twips) const { return WholeTwips(twips, grid->logicalDpiX()); }
 
     std::unique_ptr<QWidget> owner;
     CFlexGrid* grid = nullptr;
@@ -74,15 +89,17 @@ TEST_F(FlexGridTest, CurrentCellChangesAreReportedOnceAndTextFollowsIt)
 
 TEST_F(FlexGridTest, SizesAndPositionsAreInTwips)
 {
+    // Sizes are kept in whole pixels of the screen: 255 twips are 17 pixels
+    // at 96 dpi, 12 (240 twips) at 72 dpi.
     grid->SetColWidth(2, 600);
     grid->SetRowHeight(0, 255);
-    EXPECT_EQ(grid->GetColWidth(2), 600);
-    EXPECT_EQ(grid->GetColWidth(1), 420);
-    EXPECT_EQ(grid->GetRowHeight(0), 255);
-    EXPECT_EQ(grid->GetRowHeight(30), 240);
-    EXPECT_EQ(grid->GetRowPos(2) - grid->GetRowPos(1), 240);
-    EXPECT_EQ(grid->GetRowPos(1) - grid->GetRowPos(0), 255);
-    EXPECT_EQ(grid->GetColPos(3) - grid->GetColPos(2), 600);
+    EXPECT_EQ(grid->GetColWidth(2), ColTwips(600));
+    EXPECT_EQ(grid->GetColWidth(1), ColTwips(kColTwips));
+    EXPECT_EQ(grid->GetRowHeight(0), RowTwips(255));
+    EXPECT_EQ(grid->GetRowHeight(30), RowTwips(kRowTwips));
+    EXPECT_EQ(grid->GetRowPos(2) - grid->GetRowPos(1), RowTwips(kRowTwips));
+    EXPECT_EQ(grid->GetRowPos(1) - grid->GetRowPos(0), RowTwips(255));
+    EXPECT_EQ(grid->GetColPos(3) - grid->GetColPos(2), ColTwips(600));
 }
 
 TEST_F(FlexGridTest, TopRowScrollsWithinTheTableAndReadingTheCellBringsItIntoView)
@@ -139,8 +156,11 @@ TEST_F(FlexGridTest, ClickOnACellMovesTheCurrentCellAndRaisesTheMouseEvents)
 {
     QSignalSpy downs(grid, &CFlexGrid::MouseDown);
     QSignalSpy clicks(grid, &CFlexGrid::Click);
-    // Row 3, column 2: 16-pixel rows and 28-pixel columns after the headings.
-    const QPoint inViewport(28 + 10, 2 * 16 + 5);
+    // The middle of row 3, column 2; the headings lie outside the viewport.
+    const int rowPixels = RowPixels(kRowTwips);
+    const int colPixels = ColPixels(kColTwips);
+    const QPoint inViewport(colPixels * (2 - 1) + colPixels / 2,
+                            rowPixels * (3 - 1) + rowPixels / 2);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ShiftModifier, inViewport);
 
     EXPECT_EQ(grid->GetRow(), 3);

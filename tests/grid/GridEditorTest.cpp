@@ -245,6 +245,19 @@ TEST(GridEditorMoving, MoveNextWrapsToTheNextRowAndStaysOnTheLastCell)
     EXPECT_FALSE(grid->IsEnterArmed());
 }
 
+TEST(GridEditorMoving, MoveNextInAOneColumnGridStays)
+{
+    CGridHost host(4, 1);
+    CGridEditor* grid = host.grid;
+    grid->SetModifierSource([] { return Qt::KeyboardModifiers(Qt::NoModifier); });
+    grid->SetRow(1);
+    grid->SetCol(0);
+    grid->MoveNext(1);
+    EXPECT_EQ(grid->GetRow(), 1);
+    EXPECT_EQ(grid->GetCol(), 0);
+    EXPECT_FALSE(grid->IsEnterArmed());
+}
+
 TEST(GridEditorMoving, HandleUpDownSelectsWholeRowsWithShiftOnly)
 {
     CGridHost host(6, 4);

@@ -1,9 +1,9 @@
 #pragma once
 #include "core/Clock.h"
-#include "link/InProcessLine.h"
 #include "link/MicLink.h"
 #include "link/TickClock.h"
-#include "link/VirtualMic.h"
+#include "sim/InProcessLine.h"
+#include "sim/VirtualMic.h"
 
 #include <cstdint>
 #include <string>

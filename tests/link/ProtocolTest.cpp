@@ -266,7 +266,7 @@ TEST(WriteBlock, DataAndFillFormsAreStored)
     const std::vector<uint8_t> data = PatternBlock(1);
 
     rig.line.ClearTranscript();
-    ASSERT_EQ(rig.link.WriteBlock(data.data(), 1), 0);
+    ASSERT_EQ(rig.link.WriteBlock(data, 1), 0);
     EXPECT_EQ(rig.SentPlain(mask), Concat({Bytes({0x57, 0x00, 0x01}), data, {Sum(data)}}));
     EXPECT_EQ(rig.ReceivedPlain(mask), Bytes({0x06}));
     EXPECT_TRUE(std::equal(data.begin(), data.end(), rig.mic.GetImage().begin() + 256));
@@ -276,7 +276,7 @@ TEST(WriteBlock, DataAndFillFormsAreStored)
         std::copy(old.begin(), old.end(), rig.mic.GetImage().begin() + 256 * 8);
         rig.line.ClearTranscript();
         const std::vector<uint8_t> uniform(256, value);
-        ASSERT_EQ(rig.link.WriteBlock(uniform.data(), 8), 0);
+        ASSERT_EQ(rig.link.WriteBlock(uniform, 8), 0);
         EXPECT_EQ(rig.SentPlain(mask), Bytes({0x5A, 0x00, 0x08, value}));
         EXPECT_TRUE(
             std::equal(uniform.begin(), uniform.end(), rig.mic.GetImage().begin() + 256 * 8))
@@ -294,7 +294,7 @@ TEST(WriteBlock, OneDifferentByteAnywhereSendsTheWholeBlock)
         std::vector<uint8_t> data(256, 0x33);
         data[odd] = 0x34;
         rig.line.ClearTranscript();
-        ASSERT_EQ(rig.link.WriteBlock(data.data(), 7), 0) << odd;
+        ASSERT_EQ(rig.link.WriteBlock(data, 7), 0) << odd;
         EXPECT_EQ(rig.SentPlain(mask), Concat({Bytes({0x57, 0x00, 0x07}), data, {Sum(data)}}))
             << odd;
         EXPECT_TRUE(std::equal(data.begin(), data.end(), rig.mic.GetImage().begin() + 256 * 7))
@@ -310,7 +310,7 @@ TEST(WriteBlock, NakIsSentAgainUpToThreeTimes)
         ASSERT_TRUE(rig.Connect());
         rig.mic.SetFaults(MakeFaults([&](CMicFaults& f) { f.nakWrites = naks; }));
         rig.line.ClearTranscript();
-        EXPECT_EQ(rig.link.WriteBlock(data.data(), 0), naks < 3 ? 0 : 1);
+        EXPECT_EQ(rig.link.WriteBlock(data, 0), naks < 3 ? 0 : 1);
         EXPECT_EQ(rig.line.Sent().size(), static_cast<std::size_t>(std::min(naks + 1, 3)) * 260);
     }
 }
@@ -323,7 +323,7 @@ TEST(WriteBlock, NoAnswerWithin3000MsFailsAtOnce)
     rig.line.ClearTranscript();
     const std::vector<uint8_t> data = PatternBlock(5);
     const uint32_t start = rig.ticks.NowMs();
-    EXPECT_EQ(rig.link.WriteBlock(data.data(), 0), 1);
+    EXPECT_EQ(rig.link.WriteBlock(data, 0), 1);
     EXPECT_EQ(rig.ticks.NowMs() - start, 3000u);
     EXPECT_EQ(rig.line.Sent().size(), 260u) << "one attempt only";
 }
@@ -398,4 +398,33 @@ TEST(EnterProgramMode, ResetsTheMaskOfTheLastSession)
     EXPECT_EQ(rig.link.EnterProgramMode(), 0);
     EXPECT_EQ(rig.link.GetMask(), 0);
     EXPECT_EQ(rig.line.Sent(), kProgram) << "entry travels unmasked, from the first rate";
+}
+
+TEST(BlockBuffers, ShorterThanTheyMustBeFailBeforeAnythingIsSent)
+{
+    CLinkRig rig;
+    ASSERT_EQ(rig.link.Open(), 1);
+    ASSERT_EQ(rig.link.EnterProgramMode(), 0);
+    rig.line.ClearTranscript();
+    std::vector<uint8_t> shortId(Wire::kIdBufferSize - 1);
+    EXPECT_EQ(rig.link.Identify(shortId), 1);
+    EXPECT_TRUE(rig.line.Sent().empty());
+    EXPECT_EQ(rig.link.GetMask(), 0);
+    uint8_t id[Wire::kIdBufferSize] = {};
+    ASSERT_EQ(rig.link.Identify(id), 0) << "the microphone still waits for its question";
+
+    const std::vector<uint8_t> model{'P', 'V', 'H', 'M', '_', '8', '1', '2'};
+    EXPECT_TRUE(rig.link.IsKnownModel(model));
+    EXPECT_FALSE(rig.link.IsKnownModel(CConstBytes{model.data(), model.size() - 1}));
+
+    rig.line.ClearTranscript();
+    std::vector<uint8_t> shortBlock(Wire::kBlockSize - 1, 0x11);
+    EXPECT_EQ(rig.link.ReadBlock(shortBlock, 0), CMicLink::kReadBufferTooSmall);
+    EXPECT_EQ(rig.link.WriteBlock(shortBlock, 0), 1);
+    EXPECT_TRUE(rig.line.Sent().empty());
+
+    // A smaller block size needs only that many bytes.
+    rig.link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize / 2));
+    std::vector<uint8_t> half(Wire::kBlockSize / 2);
+    EXPECT_EQ(rig.link.ReadBlock(half, 0), 0);
 }

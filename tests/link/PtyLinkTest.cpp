@@ -1,8 +1,8 @@
 #include "core/Clock.h"
 #include "link/MicLink.h"
-#include "link/PtyMicServer.h"
 #include "link/TickClock.h"
-#include "link/VirtualMic.h"
+#include "sim/PtyMicServer.h"
+#include "sim/VirtualMic.h"
 
 #include <QCoreApplication>
 
@@ -12,8 +12,34 @@
 
 namespace {
 
+// Real time that stands still while the microphone has the word: while a
+// byte of the program's waits for the server or is being answered, or an
+// answer waits for the program. A reply window thus ends only once the
+// microphone had nothing more to say, however late a busy machine let the
+// server run; while nothing is under way it runs at the real pace.
+class CServedTickClock : public ITickClock
+{
+public:
+    explicit CServedTickClock(const CPtyMicServer& server) : m_server(server) {}
+
+    uint32_t NowMs() const override
+    {
+        const uint32_t real = CSteadyTickClock::Instance().NowMs();
+        if (!m_server.IsIdle())
+            m_held += real - m_last;
+        m_last = real;
+        return real - m_held;
+    }
+    void Spin() override {}
+
+private:
+    const CPtyMicServer& m_server;
+    mutable uint32_t m_last = CSteadyTickClock::Instance().NowMs();
+    mutable uint32_t m_held = 0;
+};
+
 // The virtual microphone served on a real pseudo-terminal from a thread of
-// its own, reached through the system's serial port.
+// its own, reached through the system's serial port on the served clock.
 class PtyLink : public ::testing::Test
 {
 protected:
@@ -50,8 +76,8 @@ protected:
     CVirtualMic m_mic;
     CPtyMicServer m_server{m_mic};
     CFixedClock m_local{9, 17, 42};
-    CMicLink m_link{SystemDeviceFactory(CSteadyTickClock::Instance()), CSteadyTickClock::Instance(),
-                    m_local};
+    CServedTickClock m_ticks{m_server};
+    CMicLink m_link{SystemDeviceFactory(m_ticks), m_ticks, m_local};
     std::thread m_thread;
 };
 
@@ -69,7 +95,9 @@ TEST_F(PtyLink, ReadsAndWritesAllBlocksThroughTheSystemPort)
         << "a pseudo-terminal has no driver's serial flags, and opens all the same";
     std::vector<uint8_t> image(Wire::kImageSize);
     for (int block = 0; block < static_cast<int>(Wire::kBlockCount); ++block)
-        ASSERT_EQ(m_link.ReadBlock(image.data() + Wire::kBlockSize * block, block), 0) << block;
+        ASSERT_EQ(
+            m_link.ReadBlock({image.data() + Wire::kBlockSize * block, Wire::kBlockSize}, block), 0)
+            << block;
     EXPECT_EQ(m_link.EndProgramMode(), 0);
     EXPECT_TRUE(std::equal(image.begin(), image.end(), m_mic.GetImage().begin()));
 
@@ -78,7 +106,10 @@ TEST_F(PtyLink, ReadsAndWritesAllBlocksThroughTheSystemPort)
     ASSERT_TRUE(Connect());
     ASSERT_EQ(m_link.PrepareWrite(), 0);
     for (int block = 0; block < static_cast<int>(Wire::kBlockCount); ++block)
-        ASSERT_EQ(m_link.WriteBlock(image.data() + Wire::kBlockSize * block, block), 0) << block;
+        ASSERT_EQ(
+            m_link.WriteBlock({image.data() + Wire::kBlockSize * block, Wire::kBlockSize}, block),
+            0)
+            << block;
     EXPECT_EQ(m_link.EndProgramMode(), 0);
     EXPECT_EQ(m_link.Close(), 1);
     EXPECT_TRUE(std::equal(image.begin(), image.end(), m_mic.GetImage().begin()));

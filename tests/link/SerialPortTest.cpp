@@ -121,14 +121,60 @@ TEST(SerialPort, WriteDiscardsBytesNotYetRead)
     EXPECT_EQ(byte, 0x06);
 }
 
-TEST(SerialPort, RealtimeScopeRestoresWhateverTheSystemAllows)
+#ifdef _WIN32
+#include <windows.h>
+
+TEST(SerialPort, RealtimeScopeRestoresThePriorityInForceBefore)
 {
-    // Raising may be refused; either way the scope ends without harm.
+    const DWORD before = GetPriorityClass(GetCurrentProcess());
     {
         const CRealtimeScope scope;
+        if (scope.IsRaised())
+            EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), DWORD(REALTIME_PRIORITY_CLASS));
     }
-    SUCCEED();
+    EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), before);
 }
+#else
+#include <pthread.h>
+#include <sched.h>
+
+namespace {
+struct CScheduling
+{
+    int policy = 0;
+    int priority = 0;
+    bool operator==(const CScheduling& other) const
+    {
+        return policy == other.policy && priority == other.priority;
+    }
+};
+
+CScheduling CurrentScheduling()
+{
+    CScheduling scheduling;
+    sched_param param{};
+    if (pthread_getschedparam(pthread_self(), &scheduling.policy, &param) == 0)
+        scheduling.priority = param.sched_priority;
+    return scheduling;
+}
+} // namespace
+
+TEST(SerialPort, RealtimeScopeRaisesWhereAllowedAndRestoresThePriorityInForceBefore)
+{
+    const CScheduling before = CurrentScheduling();
+    {
+        const CRealtimeScope scope;
+        const CScheduling inside = CurrentScheduling();
+        if (scope.IsRaised()) {
+            EXPECT_EQ(inside.policy, SCHED_FIFO);
+            EXPECT_EQ(inside.priority, sched_get_priority_max(SCHED_FIFO));
+        } else {
+            EXPECT_TRUE(inside == before) << "a refused raise changes nothing";
+        }
+    }
+    EXPECT_TRUE(CurrentScheduling() == before);
+}
+#endif
 
 #ifndef _WIN32
 #include <QSettings>

@@ -13,7 +13,7 @@
 #include "core/DataFile.h"
 #include "text/MessageStyle.h"
 #include "text/TextCatalog.h"
-#include "ui/MemoryMapDlg.h"
+#include "ui/memmap/MemoryMapDlg.h"
 
 #include <QApplication>
 #include <QCheckBox>

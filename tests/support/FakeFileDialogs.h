@@ -1,6 +1,6 @@
 #pragma once
-#include "ui/FileCommands.h"
-#include "ui/FilePaths.h"
+#include "ui/app/FilePaths.h"
+#include "ui/frame/FileCommands.h"
 
 #include <deque>
 #include <string>

@@ -1,6 +1,6 @@
 #include "support/QtTestEnvironment.h"
 
-#include "ui/ProfileSettings.h"
+#include "ui/app/ProfileSettings.h"
 
 #include <QApplication>
 #include <QSettings>
