@@ -109,6 +109,9 @@ SessionResult ReadImageSession(CMicLink& link, MicImage& image, const BlockProgr
     if (!link.IsKnownModel(id))
         return EndSession(link, SessionResult::kWrongModel);
     link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
+    // The counter starts at "Block 0 / 9" as a transfer's does.
+    if (progress)
+        progress(0);
     for (int i = 0; i < static_cast<int>(Wire::kBlockCount); ++i) {
         if (progress)
             progress(i + 1);

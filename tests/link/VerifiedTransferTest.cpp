@@ -66,9 +66,12 @@ TEST(VerifyWritten, OutcomesOfTheReadBack)
     {
         CLinkRig rig;
         std::copy(written.begin(), written.end(), rig.mic.GetImage().begin());
-        const CVerifyResult result = VerifyWritten(rig.link, written, 10000);
+        std::vector<int> counter;
+        const CVerifyResult result =
+            VerifyWritten(rig.link, written, 10000, [&](int n) { counter.push_back(n); });
         EXPECT_EQ(result.status, CVerifyResult::kVerified);
         EXPECT_EQ(result.sessions, 1);
+        EXPECT_EQ(counter, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
         EXPECT_FALSE(rig.link.IsOpen());
         EXPECT_FALSE(rig.mic.InProgramMode()) << "the read-back ends programming mode";
     }
@@ -89,7 +92,7 @@ TEST(VerifyWritten, OutcomesOfTheReadBack)
         int blocks = 0;
         const CVerifyResult result = VerifyWritten(rig.link, written, 10000, [&](int) {
             ++blocks;
-            if (blocks == 3 || blocks == 4)
+            if (blocks == 4 || blocks == 5) // "Block 3 / 9" before block 2, then on
                 rig.mic.GetImage()[0x0210] ^= 0x01;
         });
         EXPECT_EQ(result.status, CVerifyResult::kVerified);
