@@ -1,7 +1,7 @@
-// Parallel throughput: one microphone written on each of 1, 2 and 4 ports
-// at once, each a virtual microphone on a pseudo-terminal of its own served
-// by a process of its own at line pace, through the command-line tool's
-// fleet (one thread per port).
+// Parallel throughput: one microphone written and read back on each of 1, 2
+// and 4 ports at once, each a virtual microphone on a pseudo-terminal of its
+// own served by a process of its own at line pace, through the command-line
+// tool's fleet (one thread per port).
 #include "app/cli/CliSupport.h"
 #include "app/cli/FleetCommand.h"
 #include "core/Clock.h"
@@ -65,7 +65,9 @@ double FleetWrite(const std::vector<std::string>& devices, int count, int run)
         return link;
     };
     const auto start = std::chrono::steady_clock::now();
-    const int code = RunFleetWrite(context, args, ports, setup);
+    CJobSettings settings;
+    settings.dataFile = args.positional[0];
+    const int code = RunFleetWrite(context, args, ports, settings, setup);
     const auto end = std::chrono::steady_clock::now();
     if (code != CliExit::kOk) {
         std::fprintf(stderr, "%s", out.str().c_str());
@@ -98,7 +100,8 @@ int main(int argc, char** argv)
         mics.push_back(std::move(served));
     }
 
-    std::printf("One microphone written on each of N ports at once, at line pace, best of %d "
+    std::printf("One microphone written and verified on each of N ports at once, at line "
+                "pace, best of %d "
                 "runs\n\n",
                 kRuns);
     std::printf("Ports  best wall  runs                      vs 1 port\n");

@@ -1,5 +1,7 @@
 // Read and write against the virtual microphone on a pseudo-terminal, at
 // line pace, compared with the time the bytes need on the wire.
+#include "bench/BenchPty.h"
+#include "bench/BenchSupport.h"
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "link/MicLink.h"
@@ -26,27 +28,6 @@ namespace {
 constexpr int kRuns = 3;
 // The two busy waits of a transfer: after opening, before identification.
 constexpr double kBusyWaitSeconds = 0.050 + 0.050;
-
-class CSilentView : public ITransferView
-{
-public:
-    void SetCaption(const std::string&) override {}
-    void SetCounterText(const std::string&) override {}
-    void SetBarRange(int) override {}
-    void SetBarPosition(int) override {}
-    MessageOwner Owner() override { return nullptr; }
-};
-
-class CQuietPresenter : public IMessagePresenter
-{
-public:
-    int Present(MessageOwner, const std::string& text, const std::string&, unsigned style) override
-    {
-        if (style & MessageStyle::kIconStop)
-            std::fprintf(stderr, "transfer failed: %s\n", text.c_str());
-        return MessageAnswer::kOk;
-    }
-};
 
 // Adds up the time each byte needs on the line at its rate.
 class CWireTime : public IWireObserver
@@ -151,16 +132,9 @@ int main(int argc, char** argv)
     for (std::size_t i = 0; i < mic.GetImage().size(); ++i)
         mic.GetImage()[i] = static_cast<uint8_t>(i * 29 + 3);
     CPtyMicServer server(mic);
-    std::string error;
-    if (!server.Open(error)) {
-        std::fprintf(stderr, "no pseudo-terminal: %s\n", error.c_str());
+    const pid_t child = ServeInChild(server);
+    if (child < 0)
         return 1;
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        server.Serve();
-        _exit(0);
-    }
 
     CTextCatalog texts;
     texts.SelectLanguage("English");

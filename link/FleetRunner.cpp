@@ -57,7 +57,7 @@ void CFleetRunner::RunPort(std::size_t index, bool continuous)
     std::function<void(uint32_t)> pause = port.pause;
     if (!pause)
         pause = [this](uint32_t ms) { PauseMs(ms); };
-    CPortStation station(*link, m_job, m_stop, pause, std::move(events));
+    CPortStation station(port.name, *link, m_job, m_stop, pause, std::move(events));
     if (continuous)
         station.RunContinuous();
     else

@@ -61,6 +61,9 @@ public:
     void SetBlockSize(int32_t size) { m_blockSize = size; }
     int32_t GetBlockSize() const { return m_blockSize; }
     const IdRecord& GetIdRecord() const { return m_idRecord; }
+    // Forgets the last record, so that a caller can tell whether the next
+    // transfer got as far as an identification.
+    void ClearIdRecord() { m_idRecord.fill(0); }
 
     // The identification seed at a local minute and second: 0 to 118.
     static uint8_t Seed(int minute, int second);

@@ -51,10 +51,11 @@ Presence ProbeMicrophone(CMicLink& link)
     return Presence::kPresent;
 }
 
-CPortStation::CPortStation(CMicLink& link, MicJob job, const std::atomic<bool>& stop,
-                           std::function<void(uint32_t ms)> pause, CEvents events)
-    : m_link(link), m_job(std::move(job)), m_stop(stop), m_pause(std::move(pause)),
-      m_events(std::move(events))
+CPortStation::CPortStation(std::string port, CMicLink& link, MicJob job,
+                           const std::atomic<bool>& stop, std::function<void(uint32_t ms)> pause,
+                           CEvents events)
+    : m_port(std::move(port)), m_link(link), m_job(std::move(job)), m_stop(stop),
+      m_pause(std::move(pause)), m_events(std::move(events))
 {
 }
 
@@ -67,7 +68,8 @@ void CPortStation::SetState(PortState state)
 void CPortStation::Program(int number)
 {
     SetState(PortState::kWriting);
-    CJobProgress progress;
+    CJobContext progress;
+    progress.port = m_port;
     progress.block = [this](int n, int total) {
         if (m_events.block)
             m_events.block(n, total);

@@ -19,9 +19,10 @@ struct CMicOutcome
 // Told n and the block total as block n - 1 starts to move.
 using BlockReport = std::function<void(int n, int total)>;
 
-// What a job tells as it works.
-struct CJobProgress
+// Where a job runs, and what it tells as it works.
+struct CJobContext
 {
+    std::string port; // as the user named it
     BlockReport block;
     // The write is over and the microphone is being read back.
     std::function<void()> verifying;
@@ -29,7 +30,7 @@ struct CJobProgress
 
 // The work on one microphone: a whole transfer, run on the port's thread
 // with the port's link, which it opens and closes itself.
-using MicJob = std::function<CMicOutcome(CMicLink& link, const CJobProgress& progress)>;
+using MicJob = std::function<CMicOutcome(CMicLink& link, const CJobContext& progress)>;
 
 // What a port is doing.
 enum class PortState
@@ -82,7 +83,7 @@ public:
 
     // `link` and `stop` must outlive the station. `pause` waits the given
     // milliseconds, returning early once `stop` is set.
-    CPortStation(CMicLink& link, MicJob job, const std::atomic<bool>& stop,
+    CPortStation(std::string port, CMicLink& link, MicJob job, const std::atomic<bool>& stop,
                  std::function<void(uint32_t ms)> pause, CEvents events);
 
     void RunOnce();
@@ -93,6 +94,7 @@ private:
     void Program(int number);
     void SetState(PortState state);
 
+    std::string m_port;
     CMicLink& m_link;
     MicJob m_job;
     const std::atomic<bool>& m_stop;

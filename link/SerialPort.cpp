@@ -10,6 +10,10 @@
 namespace {
 
 constexpr uint32_t kRs232StepWaitMs = 10;
+// A read waits for its bytes in slices of at most this long, with the
+// pending window messages handled before each, so that the windows stay
+// painted during the long waits of a transfer.
+constexpr uint32_t kReadSliceMs = 50;
 
 std::string WithoutBlanks(const std::string& text)
 {
@@ -161,9 +165,21 @@ int CSerialPort::ReadRaw(uint8_t* buffer, std::size_t count)
     if (!IsOpen())
         return 0;
     std::size_t got = 0;
-    {
-        const CRealtimeScope priority;
-        got = m_device->Read(buffer, count, m_readTimeoutMs);
+    const uint32_t start = m_ticks.NowMs();
+    while (true) {
+        PumpMessages();
+        const uint32_t elapsed = m_ticks.NowMs() - start;
+        const uint32_t left = elapsed >= m_readTimeoutMs ? 0 : m_readTimeoutMs - elapsed;
+        const uint32_t slice = std::min(left, kReadSliceMs);
+        const uint32_t sliceStart = m_ticks.NowMs();
+        {
+            const CRealtimeScope priority;
+            got += m_device->Read(buffer + got, count - got, slice);
+        }
+        // Done when every byte is in, the whole time-out has passed, or the
+        // device gave up before its slice was over.
+        if (got >= count || slice == left || m_ticks.NowMs() - sliceStart < slice)
+            break;
     }
     if (m_observer && got > 0)
         m_observer->OnWire(false, buffer, got, m_ticks.NowMs(), m_line.rate);

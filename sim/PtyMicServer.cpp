@@ -1,6 +1,7 @@
 #include "sim/PtyMicServer.h"
 
 #include "link/Protocol.h"
+#include "sim/NoisyDevice.h"
 #include "sim/VirtualMic.h"
 
 #include <array>
@@ -24,6 +25,11 @@ constexpr auto kIdlePause = std::chrono::milliseconds(20);
 // How long an answer waits for the program to move its line to the rate.
 constexpr auto kRateWait = std::chrono::milliseconds(300);
 constexpr auto kRatePoll = std::chrono::microseconds(500);
+// A microphone left in programming mode by a session that broke off (a
+// damaged end command on a noisy line) listens again once it has had
+// nothing to answer for this long, as a real one whose programming mode
+// times out.
+constexpr auto kSessionIdleTimeout = std::chrono::milliseconds(2000);
 // Bytes handed to the system at once when pacing.
 constexpr std::size_t kPaceChunk = 8;
 constexpr std::size_t kReadChunk = 512;
@@ -138,9 +144,15 @@ void CPtyMicServer::Serve()
     std::vector<uint8_t> buffer(kReadChunk);
     std::vector<CMicSend> replies;
     Clock::time_point rxFreeAt = Clock::now();
+    // When the microphone last answered: bytes it does not understand, such
+    // as those of a program that no longer shares its mask, keep no session
+    // alive.
+    Clock::time_point lastActivity = Clock::now();
     while (!m_stop) {
         pollfd fd{m_master, POLLIN, 0};
         const int ready = poll(&fd, 1, kPollMs);
+        if (m_mic.InProgramMode() && Clock::now() - lastActivity > kSessionIdleTimeout)
+            m_mic.DropSession();
         if (ready <= 0)
             continue;
         if (!(fd.revents & POLLIN)) {
@@ -164,17 +176,23 @@ void CPtyMicServer::Serve()
                                                   kMicrosPerSecond / rate);
             std::this_thread::sleep_until(rxFreeAt);
         }
+        if (m_noise)
+            m_noise->Corrupt(buffer.data(), static_cast<std::size_t>(n));
         if (m_tracer)
             m_tracer(true, buffer.data(), static_cast<std::size_t>(n), rate);
         replies.clear();
         m_mic.Receive(buffer.data(), static_cast<std::size_t>(n), rate, replies);
-        for (const CMicSend& send : replies) {
+        for (CMicSend& send : replies) {
+            if (m_noise)
+                m_noise->Corrupt(send.bytes.data(), send.bytes.size());
             if (send.delayMs > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(send.delayMs));
             // An answer at a rate the line does not run at is noise: dropped.
             if (AwaitRate(send.rate))
                 SendPaced(send.bytes.data(), send.bytes.size(), send.rate);
         }
+        if (!replies.empty())
+            lastActivity = Clock::now();
         m_busy = false;
     }
 }

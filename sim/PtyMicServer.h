@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+class CBitNoise;
 class CVirtualMic;
 
 // Serves a virtual microphone on a pseudo-terminal (Linux and macOS): the
@@ -25,6 +26,9 @@ public:
 
     // Sends at line pace when on (the default).
     void SetPaced(bool paced) { m_paced = paced; }
+    // Flips bits of what crosses in either direction, as a noisy cable
+    // would; nullptr for a clean line. Not owned.
+    void SetNoise(CBitNoise* noise) { m_noise = noise; }
     // Called with each byte that crosses, for a trace.
     using Tracer = std::function<void(bool fromProgram, const uint8_t* bytes, std::size_t count,
                                       uint32_t rate)>;
@@ -51,6 +55,7 @@ private:
     std::string m_path;
     bool m_paced = true;
     Tracer m_tracer;
+    CBitNoise* m_noise = nullptr;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_busy{false};
 };

@@ -8,6 +8,7 @@
 #include "link/TickClock.h"
 #include "sim/MicLineup.h"
 #include "sim/MicSwap.h"
+#include "sim/NoisyDevice.h"
 #include "sim/PtyMicServer.h"
 #include "sim/VirtualMic.h"
 #include "text/TextCatalog.h"
@@ -15,6 +16,7 @@
 #include <QSettings>
 #include <QString>
 
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -70,7 +72,10 @@ const char* const kUsage =
     "  --drop-after K     lose the connection after block K\n"
     "  --line-fault       report framing errors and breaks (in-process only; a\n"
     "                     pseudo-terminal cannot carry them, so it stays silent)\n"
-    "  --slow-prepare MS  answer the write preparation MS ms late\n";
+    "  --slow-prepare MS  answer the write preparation MS ms late\n"
+    "  --noise BER        flip bits of what it sends and receives at that bit\n"
+    "                     error rate (1e-4: one bit in 10,000)\n"
+    "  --seed N           seed of the noise, for a repeatable run (1)\n";
 
 struct CSimOptions
 {
@@ -81,8 +86,23 @@ struct CSimOptions
     int port = 0;
     long swapAfterSeconds = -1; // below 0: no swapping
     std::string images;
+    double noise = 0;
+    unsigned long seed = 1;
     CMicFaults faults;
 };
+
+// A bit error rate: a decimal fraction from 0 to 1, "0.0001" or "1e-4".
+// Blanks at either end are ignored, as for every number.
+bool ParseRate(const std::string& text, double& value)
+{
+    const std::string trimmed(TrimBlanks(text));
+    char* end = nullptr;
+    const double rate = std::strtod(trimmed.c_str(), &end);
+    if (trimmed.empty() || *end != '\0' || !(rate >= 0 && rate <= 1))
+        return false;
+    value = rate;
+    return true;
+}
 
 bool ParseOptions(int argc, char** argv, CSimOptions& options, std::string& error)
 {
@@ -153,6 +173,17 @@ bool ParseOptions(int argc, char** argv, CSimOptions& options, std::string& erro
         } else if (word == "--images") {
             if (!next(options.images))
                 return false;
+        } else if (word == "--noise") {
+            if (!next(value) || !ParseRate(value, options.noise)) {
+                error = "--noise takes a bit error rate from 0 to 1";
+                return false;
+            }
+        } else if (word == "--seed") {
+            if (!next(value) || !ParseNumber(value, 0, LONG_MAX, number)) {
+                error = "--seed takes a whole number";
+                return false;
+            }
+            options.seed = static_cast<unsigned long>(number);
         } else {
             error = "unknown option " + word;
             return false;
@@ -191,6 +222,13 @@ bool LoadImage(const std::string& path, CConfigStore& store, CVirtualMic& mic)
     }
     std::memcpy(mic.GetImage().data(), store.WorkingImage(), CConfigStore::kImageSize);
     return true;
+}
+
+std::string NoiseText(const CSimOptions& options)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%g, seed %lu", options.noise, options.seed);
+    return text;
 }
 
 void TraceBytes(bool fromProgram, const uint8_t* bytes, std::size_t count, uint32_t rate)
@@ -260,6 +298,9 @@ int main(int argc, char** argv)
         return kExitFailure;
     }
     server.SetPaced(!options.fast);
+    CBitNoise noise(options.noise, options.seed);
+    if (options.noise > 0)
+        server.SetNoise(&noise);
     if (options.trace)
         server.SetTracer(TraceBytes);
 
@@ -274,6 +315,8 @@ int main(int argc, char** argv)
     std::cout << server.DevicePath() << std::endl;
     std::cerr << "qzm530rx-sim: listening at " << options.rate << " on " << server.DevicePath()
               << (options.port > 0 ? " (COM" + std::to_string(options.port) + ")" : "")
+              << (options.noise > 0 ? "; noise at a bit error rate of " + NoiseText(options)
+                                    : std::string())
               << "; Ctrl+C ends\n";
 
     g_server = &server;

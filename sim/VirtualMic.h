@@ -62,6 +62,10 @@ public:
     bool LineFault() const { return m_faults.lineFault && m_state == State::Listening; }
     uint8_t Mask() const { return m_mask; }
     bool InProgramMode() const { return m_state != State::Listening; }
+    // Forgets a session in progress and listens again, as a microphone does
+    // when its programming mode times out; a session that stored blocks
+    // counts as ended.
+    void DropSession() { EndSession(); }
 
     Image& GetImage() { return m_image; }
     const Image& GetImage() const { return m_image; }

@@ -15,6 +15,7 @@ namespace CliExit {
 constexpr int kOk = 0;
 constexpr int kFailure = 1;
 constexpr int kUsage = 2;
+constexpr int kNotVerified = 3; // written, but the read-back did not succeed
 } // namespace CliExit
 
 // What every command gets: the libraries' objects, wired as the desktop

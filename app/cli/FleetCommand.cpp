@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <ostream>
 
 namespace {
@@ -90,25 +91,76 @@ public:
     std::string lastError;
 };
 
-// One microphone written as the progress window writes it, with its own
-// catalogue, store and boxes on the port's thread.
-CMicOutcome WriteMicrophone(const CConfigStore::Image& image, CMicLink& link,
-                            const BlockReport& block)
+// The exit code of the whole run: the worst outcome of any microphone.
+class CFleetVerdict
+{
+public:
+    void Note(int code)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (code == CliExit::kFailure || m_code == CliExit::kOk)
+            m_code = code;
+    }
+    int Code() const
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_code;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    int m_code = CliExit::kOk;
+};
+
+int ExitCodeOf(JobResult result)
+{
+    switch (result) {
+    case JobResult::kVerified:
+    case JobResult::kWritten:
+        return CliExit::kOk;
+    case JobResult::kNotVerified:
+        return CliExit::kNotVerified;
+    default:
+        return CliExit::kFailure;
+    }
+}
+
+// One microphone written as the progress window writes it, then read back
+// and logged as the settings say, with its own catalogue, store and boxes
+// on the port's thread.
+CMicOutcome WriteMicrophone(const CConfigStore::Image& image, const CJobSettings& settings,
+                            const ILocalClock& clock, CMicLink& link, const CJobContext& progress,
+                            CFleetVerdict& verdict)
 {
     CTextCatalog texts;
-    if (!texts.SelectLanguage(kLanguage))
-        return {false, "failed", "the text catalogue cannot be loaded"};
+    if (!texts.SelectLanguage(kLanguage)) {
+        verdict.Note(CliExit::kFailure);
+        return {false, JobResultName(JobResult::kFailed), "the text catalogue cannot be loaded"};
+    }
     CConfigStore store(&texts);
     std::copy(image.begin(), image.end(), store.WorkingImage());
     store.ImageToTransfer();
     store.ImageToSaved();
     CErrorKeeper keeper;
     CMessageBoxes boxes(texts, &keeper);
-    CBlockView view(block);
+    CBlockView view(progress.block);
     CTransfer transfer(link, store, texts, boxes, view);
-    if (transfer.Run(TransferMode::Write))
-        return {true, "written", ""};
-    return {false, "failed", keeper.lastError};
+    CProgrammingJob job(link, transfer, store, boxes, clock, settings);
+        job.SetNotice([&](const std::string& text) {
+        if (text == CProgrammingJob::kVerifyNotice && progress.verifying)
+            progress.verifying();
+    });
+    const CJobOutcome outcome = job.Write();
+    int code = ExitCodeOf(outcome.result);
+    CMicOutcome result{code == CliExit::kOk, JobResultName(outcome.result),
+                       code == CliExit::kOk ? std::string() : outcome.message};
+    if (!job.LogWritten()) {
+        code = CliExit::kFailure;
+        result.message += (result.message.empty() ? "" : " ") + std::string("Not logged: ") +
+                          job.LogError() + ".";
+    }
+    verdict.Note(code);
+    return result;
 }
 
 } // namespace
@@ -147,7 +199,7 @@ bool IsFleetWrite(const CCliArgs& args, const std::vector<std::string>& ports)
 }
 
 int RunFleetWrite(CCliContext& context, const CCliArgs& args, const std::vector<std::string>& ports,
-                  const CFleetSetup& setup)
+                  const CJobSettings& settings, const CFleetSetup& setup)
 {
     const bool continuous = args.Has("--continuous");
     CConfigStore::Image image{};
@@ -163,8 +215,12 @@ int RunFleetWrite(CCliContext& context, const CCliArgs& args, const std::vector<
             entry.pause = [&setup, port](uint32_t ms) { setup.pause(port, ms); };
         fleet.push_back(std::move(entry));
     }
-    const MicJob job = [image](CMicLink& link, const CJobProgress& progress) {
-        return WriteMicrophone(image, link, progress.block);
+    CFleetVerdict verdict;
+    const ILocalClock& clock = context.clock;
+    const MicJob job = [&, image](CMicLink& link, const CJobContext& progress) {
+        CJobSettings own = settings;
+        own.port = progress.port;
+        return WriteMicrophone(image, own, clock, link, progress, verdict);
     };
 
     const CFleetConsole::Progress progress = setup.quiet  ? CFleetConsole::Progress::kNone
@@ -182,6 +238,8 @@ int RunFleetWrite(CCliContext& context, const CCliArgs& args, const std::vector<
             setup.started(runner);
         runner.Run(continuous);
     }
-    console.PrintSummary(runner.Totals(), "written");
+    console.PrintSummary(runner.Totals(), settings.verify ? "written and verified" : "written");
+    if (verdict.Code() != CliExit::kOk)
+        return verdict.Code();
     return runner.AllSucceeded(continuous) ? CliExit::kOk : CliExit::kFailure;
 }

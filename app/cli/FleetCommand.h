@@ -1,4 +1,6 @@
 #pragma once
+#include "link/ProgrammingJob.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -35,8 +37,10 @@ struct CFleetSetup
 };
 
 // Writes the store's working image to a microphone on every port at once,
-// once or (--continuous) one microphone after another until Ctrl+C, shows
-// the progress of each port and sums up. 0 when nothing failed (and, run
-// once, every port was written).
+// once or (--continuous) one microphone after another until Ctrl+C, each as
+// `settings` say (read-back, log, backup; the port is set per port), shows
+// the progress of each port and sums up. 0 when every microphone was
+// written (and verified, when asked) and, run once, every port was; 3 when
+// the only trouble was microphones written but not verified; else 1.
 int RunFleetWrite(CCliContext& context, const CCliArgs& args, const std::vector<std::string>& ports,
-                  const CFleetSetup& setup);
+                  const CJobSettings& settings, const CFleetSetup& setup);

@@ -7,14 +7,17 @@
 #include "core/ConfigStore.h"
 #include "core/UserText.h"
 #include "link/MicLink.h"
+#include "link/ProgrammingJob.h"
 #include "link/TickClock.h"
 #include "link/Transfer.h"
+#include "link/TransferLog.h"
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <fstream>
 #include <iomanip>
 #include <istream>
 #include <ostream>
@@ -27,6 +30,7 @@ constexpr int kLastListedPort = 20;
 constexpr long kFirstPortNumber = 1;
 constexpr long kLastPortNumber = 255;
 constexpr uint32_t kMsPerSecond = 1000;
+constexpr long kMaxVerifyWaitSeconds = 3600;
 
 // How the progress of a transfer shows on stderr.
 enum class Progress
@@ -220,20 +224,86 @@ CTransferOptions TransferOptionsOf(const CCliContext& context, const CCliArgs& a
 }
 
 // The outcome of one transfer: the message the progress window would have
-// shown, and why the port did not open when it did not.
+// shown, the job's result (the log's word for it) and sentence, why the
+// port did not open when it did not, and whether its log line was written.
 struct CTransferOutcome
 {
     bool ok = false;
+    std::string result;
     std::string message;
+    std::string sentence;
     std::string openFailure;
+    int exitCode = CliExit::kFailure;
+    bool logged = true;
 };
 
 void AddOutcome(QJsonObject& json, const CTransferOutcome& outcome)
 {
     json.insert("ok", outcome.ok);
     json.insert("message", JsonText(outcome.message));
+    if (!outcome.result.empty()) {
+        json.insert("result", JsonText(outcome.result));
+        json.insert("outcome", JsonText(outcome.sentence));
+    }
     if (!outcome.openFailure.empty())
         json.insert("openFailure", JsonText(outcome.openFailure));
+}
+
+// The exit code of a job's result.
+int ExitCodeOf(JobResult result)
+{
+    switch (result) {
+    case JobResult::kVerified:
+    case JobResult::kWritten:
+    case JobResult::kRead:
+        return CliExit::kOk;
+    case JobResult::kNotVerified:
+        return CliExit::kNotVerified;
+    case JobResult::kDiffers:
+    case JobResult::kFailed:
+        break;
+    }
+    return CliExit::kFailure;
+}
+
+// Opens the log for appending once before any transfer, so that a log that
+// cannot be written stops the run before a microphone is touched.
+bool CheckLog(CCliContext& context, const std::string& path)
+{
+    if (path.empty() || std::ofstream(path, std::ios::binary | std::ios::app))
+        return true;
+    context.err << "cannot write the log " << path << "\n";
+    return false;
+}
+
+// The job's settings from the options: verification, its wait, the log
+// (`log`, named by --log) and the backup folder. kOk when the job can
+// start; else the exit code, with the reason on stderr: options that do not
+// go together, a wait that is not a number of seconds, a log that cannot be
+// written.
+int JobSettings(CCliContext& context, const CCliArgs& args, const char* command,
+                const CTransferLog& log, CJobSettings& settings)
+{
+    settings.port = args.Value("--port");
+    settings.dataFile = args.positional[0];
+    if (args.Has("--verify") && args.Has("--no-verify")) {
+        context.err << command << ": --verify and --no-verify exclude each other\n";
+        return CliExit::kUsage;
+    }
+    settings.verify =
+        std::string(command) == "write" ? !args.Has("--no-verify") : args.Has("--verify");
+    if (args.Has("--verify-wait")) {
+        long seconds = 0;
+        if (!ParseNumber(args.Value("--verify-wait"), 0, kMaxVerifyWaitSeconds, seconds)) {
+            context.err << command << ": --verify-wait takes seconds from 0 to "
+                        << kMaxVerifyWaitSeconds << "\n";
+            return CliExit::kUsage;
+        }
+        settings.verifyWaitMs = static_cast<uint32_t>(seconds) * kMsPerSecond;
+    }
+    settings.backupDir = args.Value("--backup");
+    settings.log = log.Path().empty() ? nullptr : &log;
+    return CheckLog(context, log.Path()) ? CliExit::kOk : CliExit::kFailure;
 }
 
 // The user's go-ahead for a transfer: --yes, or the confirmation answered
@@ -260,10 +330,13 @@ bool Confirm(CCliContext& context, TransferMode mode, const CCliArgs& args,
     return false;
 }
 
-// One transfer, as the progress window runs it. With --json the closing
-// message is kept for the document instead of being printed on stdout.
-CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, TransferMode mode,
-                             const CTransferOptions& options)
+// One job, its transfers as the progress window runs them: progress and
+// boxes on the console, the job's notices on stderr (none with --quiet).
+// The job's closing message goes to stdout, or with --json into the
+// document.
+template <class Action>
+CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransferOptions& options,
+                             const CJobSettings& settings, Action action)
 {
     CConsoleTransferView view(context.err, options.progress);
     CWireTrace tracer(link, view, options.json ? context.err : context.out);
@@ -275,14 +348,34 @@ CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, TransferMode 
     CLinePresenter presenter(console, view);
     context.boxes.SetPresenter(&presenter);
     CTransfer transfer(link, context.store, context.texts, context.boxes, view);
+    CProgrammingJob job(link, transfer, context.store, context.boxes, context.clock, settings);
+    if (options.progress != Progress::None) {
+        job.SetNotice([&](const std::string& text) {
+            view.EndLine();
+            context.err << text << "\n" << std::flush;
+        });
+    }
+    const CJobOutcome result = action(job);
     CTransferOutcome outcome;
-    outcome.ok = transfer.Run(mode);
+    outcome.ok = ExitCodeOf(result.result) == CliExit::kOk;
+    outcome.result = JobResultName(result.result);
+    outcome.exitCode = ExitCodeOf(result.result);
+    outcome.logged = job.LogWritten();
     view.EndLine();
     context.boxes.SetPresenter(console);
     if (consolePresenter)
         consolePresenter->SetShowInformation(true);
     link.SetWireObserver(nullptr);
     outcome.message = presenter.LastMessage();
+    outcome.sentence = result.message;
+    // A plain read has said all with "Reading completed.".
+    if (!options.json && result.result != JobResult::kRead)
+        context.out << outcome.sentence << "\n" << std::flush;
+    if (!outcome.logged) {
+        context.err << "cannot write the log " << job.LogError() << "\n";
+        if (outcome.exitCode == CliExit::kOk)
+            outcome.exitCode = CliExit::kFailure;
+    }
     if (!outcome.ok && link.LastOpenFailure().kind != COpenFailure::Kind::None) {
         outcome.openFailure = OpenFailureText(link.LastOpenFailure(), link.OpenName());
         context.err << outcome.openFailure << "\n";
@@ -345,11 +438,24 @@ int RunRead(CCliContext& context, const CCliArgs& args)
         return CliExit::kUsage;
     }
     const CTransferOptions options = TransferOptionsOf(context, args);
+    const CTransferLog log(args.Value("--log"));
+    CJobSettings settings;
+    if (const int refused = JobSettings(context, args, "read", log, settings))
+        return refused;
     CTransferOutcome outcome;
     bool saved = false;
     if (Confirm(context, TransferMode::Read, args, outcome)) {
-        outcome = RunTransfer(context, link, TransferMode::Read, options);
-        saved = outcome.ok && SaveFromStore(context, args.positional[0]);
+        outcome = RunTransfer(context, link, options, settings, [&](CProgrammingJob& job) {
+            CJobOutcome result = job.Read();
+            saved =
+                result.result != JobResult::kFailed && SaveFromStore(context, args.positional[0]);
+            if (result.result != JobResult::kFailed && !saved) {
+                result.result = JobResult::kFailed;
+                result.message = "Read, but " + args.positional[0] + " could not be saved.";
+            }
+            job.LogRead(result);
+            return result;
+        });
     }
     if (options.json) {
         QJsonObject json = TransferJson("read", args, link);
@@ -358,28 +464,33 @@ int RunRead(CCliContext& context, const CCliArgs& args)
         json.insert("ok", saved);
         PrintJson(context.out, json);
     }
-    return saved ? CliExit::kOk : CliExit::kFailure;
+    return saved ? outcome.exitCode : CliExit::kFailure;
 }
 
 // Writes to one microphone after another until the user stops.
 int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CCliArgs& args,
-                     const CTransferOptions& options)
+                     const CTransferOptions& options, const CJobSettings& settings)
 {
     std::ostream& results = options.json ? context.err : context.out;
     QJsonArray microphones;
     int written = 0;
+    int exitCode = CliExit::kOk;
     std::vector<int> failed;
     for (int microphone = 1;; ++microphone) {
-        const CTransferOutcome outcome = RunTransfer(context, link, TransferMode::Write, options);
-        if (outcome.ok)
+        const CTransferOutcome outcome = RunTransfer(
+            context, link, options, settings, [](CProgrammingJob& job) { return job.Write(); });
+        if (outcome.exitCode == CliExit::kOk) {
             ++written;
-        else
+        } else {
             failed.push_back(microphone);
+            if (exitCode != CliExit::kFailure)
+                exitCode = outcome.exitCode;
+        }
         QJsonObject entry{{"microphone", microphone}};
         AddOutcome(entry, outcome);
         microphones.append(entry);
-        results << "Microphone " << microphone << ": " << (outcome.ok ? "written" : "FAILED")
-                << "\n"
+        results << "Microphone " << microphone << ": "
+                << (outcome.exitCode == CliExit::kOk ? "written" : "FAILED") << "\n"
                 << std::flush;
         context.err << "Connect the next microphone and press Enter, or type q to stop: "
                     << std::flush;
@@ -401,7 +512,9 @@ int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CCliArgs& args,
         json.insert("failed", failedJson);
         PrintJson(context.out, json);
     } else {
-        context.out << "\n" << written << " of " << total << " microphones written.";
+        context.out << "\n"
+                    << written << " of " << total << " microphones written"
+                    << (settings.verify ? " and verified." : ".");
         if (!failed.empty()) {
             context.out << " Failed:";
             for (const int number : failed)
@@ -409,19 +522,14 @@ int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CCliArgs& args,
         }
         context.out << "\n";
     }
-    return failed.empty() ? CliExit::kOk : CliExit::kFailure;
+    return exitCode;
 }
 
-// Several ports, or a production line: one thread per port.
-int RunFleet(CCliContext& context, const CCliArgs& args, const std::vector<std::string>& ports)
+// Several ports, or a production line: one thread per port, the job of a
+// write on each microphone.
+int RunFleet(CCliContext& context, const CCliArgs& args, const std::vector<std::string>& ports,
+             const CJobSettings& settings)
 {
-    if (args.Has("--repeat") || args.Has("--trace") || args.Has("--json")) {
-        context.err << "write: --repeat, --trace and --json work on one port, without "
-                       "--continuous\n";
-        return CliExit::kUsage;
-    }
-    if (!LoadIntoStore(context, args.positional[0]))
-        return CliExit::kFailure;
     CTransferOutcome refused;
     if (!Confirm(context, TransferMode::Write, args, refused))
         return CliExit::kFailure;
@@ -433,7 +541,7 @@ int RunFleet(CCliContext& context, const CCliArgs& args, const std::vector<std::
     };
     setup.quiet = args.Has("--quiet");
     setup.live = context.progressOnTerminal && !setup.quiet;
-    return RunFleetWrite(context, args, ports, setup);
+    return RunFleetWrite(context, args, ports, settings, setup);
 }
 
 int RunWrite(CCliContext& context, const CCliArgs& args)
@@ -445,28 +553,39 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
         context.err << "write: " << error << "\n";
         return CliExit::kUsage;
     }
-    if (!ports.empty() && IsFleetWrite(args, ports))
-        return RunFleet(context, args, ports);
+    const bool fleet = !ports.empty() && IsFleetWrite(args, ports);
+    if (fleet && (args.Has("--repeat") || args.Has("--trace") || args.Has("--json"))) {
+        context.err << "write: --repeat, --trace and --json work on one port, without "
+                       "--continuous\n";
+        return CliExit::kUsage;
+    }
     CMicLink link;
-    if (!SelectPort(link, args.Value("--port"))) {
+    if (!fleet && !SelectPort(link, args.Value("--port"))) {
         context.err << "write: --port is required\n";
         return CliExit::kUsage;
     }
+    const CTransferLog log(args.Value("--log"));
+    CJobSettings settings;
+    if (const int refused = JobSettings(context, args, "write", log, settings))
+        return refused;
     if (!LoadIntoStore(context, args.positional[0]))
         return CliExit::kFailure;
+    if (fleet)
+        return RunFleet(context, args, ports, settings);
     const CTransferOptions options = TransferOptionsOf(context, args);
     CTransferOutcome outcome;
     if (Confirm(context, TransferMode::Write, args, outcome)) {
         if (args.Has("--repeat"))
-            return RunRepeatedWrite(context, link, args, options);
-        outcome = RunTransfer(context, link, TransferMode::Write, options);
+            return RunRepeatedWrite(context, link, args, options, settings);
+        outcome = RunTransfer(context, link, options, settings,
+                              [](CProgrammingJob& job) { return job.Write(); });
     }
     if (options.json) {
         QJsonObject json = TransferJson("write", args, link);
         AddOutcome(json, outcome);
         PrintJson(context.out, json);
     }
-    return outcome.ok ? CliExit::kOk : CliExit::kFailure;
+    return outcome.exitCode;
 }
 
 const char* const kPortHelp =
@@ -482,9 +601,25 @@ const char* const kPortHelp =
     "--json prints one JSON object on stdout at the end: command, file, port,\n"
     "device, ok, message (what the progress window would have shown) and, when\n"
     "the port did not open, openFailure; read adds saved, write --repeat lists\n"
-    "the microphones with written and failed. The trace then goes to stderr.\n";
+    "the microphones with written and failed. The trace then goes to stderr.\n"
+    "With the document also come result (the log's word for the outcome) and\n"
+    "outcome (the sentence that ends the run on stdout without --json).\n"
+    "--log FILE.csv appends a line per transfer: time, port, device, model,\n"
+    "version, operation, data file, SHA-256 of its image, result, message and\n"
+    "duration; several runs may share one log.\n";
+
+const char* const kReadHelp =
+    "--verify reads twice and keeps the image only when both agree; when\n"
+    "they differ, a third read decides. No file is written otherwise.\n\n";
+
+const std::string kReadFullHelp = std::string(kReadHelp) + kPortHelp;
 
 const char* const kWriteHelp =
+    "After the write the microphone is read back and compared with FILE\n"
+    "(--no-verify leaves that out); re-entry is tried for --verify-wait S\n"
+    "seconds (10). Exit code 0: verified; 1: failed, or written but differs;\n"
+    "3: written, not verified. --backup DIR first reads the microphone and\n"
+    "saves its configuration in DIR; if that fails, nothing is written.\n"
     "With --repeat it writes FILE to one microphone after another, asking\n"
     "for the next one after each, and sums up at the end.\n"
     "--port 3,4,5 (or --port given several times) writes the microphones on\n"
@@ -534,20 +669,21 @@ std::vector<CCliCommand> TransferCommands()
         {"read",
          "read --port PORT FILE",
          "Reads the microphone's configuration into FILE.",
-         kPortHelp,
+         kReadFullHelp.c_str(),
          1,
          1,
-         {"--port"},
-         {"--yes", "--trace", "--quiet", "--json"},
+         {"--port", "--log"},
+         {"--yes", "--trace", "--quiet", "--json", "--verify"},
          [](CCliContext& c, const CCliArgs& a) { return RunRead(c, a); }},
         {"write",
          "write --port PORT FILE",
-         "Writes the configuration in FILE to the microphone.",
+         "Writes the configuration in FILE to the microphone and reads it back.",
          kWriteFullHelp.c_str(),
          1,
          1,
-         {"--port"},
-         {"--yes", "--trace", "--repeat", "--quiet", "--json", "--continuous"},
+         {"--port", "--verify-wait", "--log", "--backup"},
+         {"--yes", "--trace", "--repeat", "--quiet", "--json", "--verify", "--no-verify",
+          "--continuous"},
          [](CCliContext& c, const CCliArgs& a) { return RunWrite(c, a); }},
     };
 }

@@ -80,7 +80,8 @@ TEST_F(CliPtyTest, StdoutHoldsOnlyResultsAndProgressSuitsStderr)
 
     ASSERT_EQ(RunTransfer({"write", "--port", device, Path("out.dat"), "--yes", "--quiet"}, true),
               0);
-    EXPECT_EQ(m_out.str(), "Writing completed.\n");
+    EXPECT_EQ(m_out.str(),
+              "Writing completed.\nVerified: the microphone holds the image written.\n");
     EXPECT_EQ(m_err.str(), "");
 }
 
@@ -106,6 +107,7 @@ TEST_F(CliPtyTest, JsonOfReadAndWriteIsTheOnlyThingOnStdout)
     EXPECT_EQ(result["command"].toString(), "write");
     EXPECT_TRUE(result["ok"].toBool());
     EXPECT_EQ(result["message"].toString(), "Writing completed.");
+    EXPECT_EQ(result["result"].toString(), "verified");
     EXPECT_NE(m_err.str().find("plain:"), std::string::npos) << "the trace goes to stderr";
     EXPECT_NE(m_err.str().find("low latency not offered by the port"), std::string::npos);
 

@@ -5,6 +5,7 @@
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "link/FleetRig.h"
+#include "link/TransferLog.h"
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
 
@@ -12,6 +13,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <sstream>
 
@@ -49,7 +52,11 @@ protected:
         setup.pause = [this](const std::string& port, uint32_t ms) { m_ports.at(port)->Pause(ms); };
         setup.started = [this](CFleetRunner& runner) { m_runner = &runner; };
         CCliContext context{m_store, m_texts, m_boxes, m_clock, m_in, m_out, m_err, false};
-        const int code = RunFleetWrite(context, args, ports, setup);
+        CJobSettings settings;
+        settings.dataFile = "mic.dat";
+        const CTransferLog log(m_logPath);
+        settings.log = m_logPath.empty() ? nullptr : &log;
+        const int code = RunFleetWrite(context, args, ports, settings, setup);
         m_runner = nullptr;
         return code;
     }
@@ -63,6 +70,7 @@ protected:
     std::ostringstream m_err;
     std::map<std::string, std::unique_ptr<CFleetRigPort>> m_ports;
     CFleetRunner* m_runner = nullptr;
+    std::string m_logPath;
 };
 
 } // namespace
@@ -87,9 +95,12 @@ TEST_F(FleetCommandTest, CtrlCLetsTheTransfersInProgressFinishAndSumsUp)
     EXPECT_TRUE(b.mic.BlocksStored() == 0 || b.mic.BlocksStored() == 9)
         << "port B's transfer, if it began, ended whole";
     const std::string out = m_out.str();
-    EXPECT_NE(out.find("/dev/vmic-a: microphone 1: written"), std::string::npos) << out;
+    EXPECT_NE(out.find("/dev/vmic-a: microphone 1: verified\n"), std::string::npos)
+        << "read back, too: " << out;
     EXPECT_EQ(out.find("microphone 2"), std::string::npos) << "no new transfer began";
-    EXPECT_NE(out.find("Summary:\n  /dev/vmic-a: 1 written, 0 failed\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Summary:\n  /dev/vmic-a: 1 written and verified, 0 failed\n"),
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("In all: "), std::string::npos);
 }
 
@@ -101,11 +112,12 @@ TEST_F(FleetCommandTest, OnePortFailingFailsTheRunAndIsNamed)
     EXPECT_EQ(Port("/dev/vmic-a").mic.GetImage(), PatternImage());
     EXPECT_EQ(Port("/dev/vmic-b").mic.GetImage(), PatternImage());
     const std::string out = m_out.str();
-    EXPECT_NE(out.find("/dev/vmic-c: microphone 1: failed (Check all connections and COM port "
-                       "settings.)"),
+    EXPECT_NE(out.find("/dev/vmic-c: microphone 1: failed (Write failed: Check all connections and "
+                       "COM port settings.)"),
               std::string::npos)
         << out;
-    EXPECT_NE(out.find("In all: 2 of 3 microphones written. Failed: /dev/vmic-c microphone 1."),
+    EXPECT_NE(out.find("In all: 2 of 3 microphones written and verified. Failed: /dev/vmic-c "
+                       "microphone 1."),
               std::string::npos)
         << out;
     const std::string err = m_err.str();
@@ -116,8 +128,47 @@ TEST_F(FleetCommandTest, OnePortFailingFailsTheRunAndIsNamed)
 TEST_F(FleetCommandTest, AllPortsWrittenOnceIsSuccess)
 {
     EXPECT_EQ(Write({"/dev/vmic-a", "/dev/vmic-b"}, false), CliExit::kOk);
-    EXPECT_NE(m_out.str().find("In all: 2 of 2 microphones written.\n"), std::string::npos)
+    EXPECT_NE(m_out.str().find("In all: 2 of 2 microphones written and verified.\n"),
+              std::string::npos)
         << m_out.str();
+}
+
+TEST_F(FleetCommandTest, EveryPortLogsToOneFileAndTheWorstOutcomeIsTheExitCode)
+{
+    // A microphone that goes silent once written cannot be read back.
+    const auto silentOnceWritten = [](CFleetRigPort& port) {
+        port.mic.SetStoredHandler([&port] {
+            CMicFaults silent;
+            silent.silent = true;
+            port.mic.SetFaults(silent);
+        });
+    };
+    silentOnceWritten(Port("/dev/vmic-b"));
+    m_logPath = (std::filesystem::temp_directory_path() / "qzm-fleet-log.csv").string();
+    std::filesystem::remove(m_logPath);
+    EXPECT_EQ(Write({"/dev/vmic-a", "/dev/vmic-b"}, false), CliExit::kNotVerified);
+    const std::string out = m_out.str();
+    EXPECT_NE(out.find("/dev/vmic-b: microphone 1: written-not-verified (Written, not verified"),
+              std::string::npos)
+        << out;
+
+    std::ifstream log(m_logPath);
+    std::string header;
+    std::getline(log, header);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 2u) << "one line per microphone";
+    std::sort(lines.begin(), lines.end());
+    EXPECT_NE(lines[0].find("/dev/vmic-a"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find(",verified,"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find(",written-not-verified,"), std::string::npos) << lines[1];
+    std::filesystem::remove(m_logPath);
+
+    silentOnceWritten(Port("/dev/vmic-d"));
+    Port("/dev/vmic-c").line.SetWriteFails(true);
+    EXPECT_EQ(Write({"/dev/vmic-d", "/dev/vmic-c"}, false), CliExit::kFailure)
+        << "a failure outweighs a write not verified";
 }
 
 TEST(FleetPorts, PortListsFromCommasAndRepeatedOptions)

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Two simulated production lines of three microphones each, on two
-# pseudo-terminals; qzm530rx-cli writes them all with --continuous on both
-# ports, and Ctrl+C after the sixth microphone ends it with a summary. Every
+# pseudo-terminals; qzm530rx-cli writes and verifies them all with
+# --continuous on both ports, logging to one file, and Ctrl+C after the sixth
+# microphone ends it with a summary. Every
 # step waits for the event it needs (a line on a pipe), never for a time.
 set -u
 BIN="$1"
@@ -44,7 +45,7 @@ PIDS="$PIDS $!"
 read -r DEVB <simB.fifo
 [ -n "$DEVA" ] && [ -n "$DEVB" ] || fail "no devices from the simulators"
 
-"$BIN/qzm530rx-cli" write --port "$DEVA,$DEVB" mic.dat --continuous --yes \
+"$BIN/qzm530rx-cli" write --port "$DEVA,$DEVB" mic.dat --continuous --log run.csv --yes \
     >cli.fifo 2>cli.err &
 CLI=$!
 PIDS="$PIDS $CLI"
@@ -66,8 +67,11 @@ code=$?
 PIDS=$(echo "$PIDS" | sed "s/ $CLI//")
 [ "$code" -eq 0 ] || fail "exit code $code"
 
-[ "$(grep -c ": microphone [123]: written" cli.out)" -eq 6 ] || fail "six microphones written"
-grep -q "In all: 6 of 6 microphones written." cli.out || fail "no summary"
+[ "$(grep -c ": microphone [123]: verified$" cli.out)" -eq 6 ] || fail "six microphones verified"
+grep -q "In all: 6 of 6 microphones written and verified." cli.out || fail "no summary"
+[ "$(grep -c ",write,.*,verified," run.csv)" -eq 6 ] || fail "six verified lines in the log"
+[ "$(grep -c "$DEVA" run.csv)" -eq 3 ] && [ "$(grep -c "$DEVB" run.csv)" -eq 3 ] ||
+    fail "three log lines per port"
 for line in A B; do
     [ "$(grep -c "image saved" "sim$line.err")" -eq 3 ] ||
         fail "line $line: each microphone written once"

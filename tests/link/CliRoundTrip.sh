@@ -39,10 +39,36 @@ grep -q "opened $DEV, low latency not offered by the port" write.txt ||
 "$BIN/qzm530rx-cli" diff mic.dat out.dat | grep -q "The configurations are the same." ||
     fail "the simulator did not keep the written image"
 
+# Verified write with a backup and a log, then a read confirmed by a second.
+cp mic.dat before.dat
+"$BIN/qzm530rx-cli" set out.dat 1009=2 >/dev/null || fail "set out again"
+"$BIN/qzm530rx-cli" write --port "$DEV" out.dat --yes --log run.csv --backup saved \
+    >verify.txt 2>&1 || fail "verified write: $(cat verify.txt)"
+grep -q "Verified: the microphone holds the image written." verify.txt ||
+    fail "no verification: $(cat verify.txt)"
+[ "$(ls saved | wc -l)" -eq 1 ] || fail "not one backup: $(ls saved)"
+"$BIN/qzm530rx-cli" diff before.dat saved/*.dat | grep -q "The configurations are the same." ||
+    fail "the backup is not the previous configuration"
+"$BIN/qzm530rx-cli" read --port "$DEV" again.dat --yes --verify --log run.csv >again.txt 2>&1 ||
+    fail "verified read: $(cat again.txt)"
+"$BIN/qzm530rx-cli" diff out.dat again.dat | grep -q "The configurations are the same." ||
+    fail "the confirmed read differs from what was written"
+head -1 run.csv | grep -q "^time,port,device,model,version,operation,file,sha256,result" ||
+    fail "no header: $(head -1 run.csv)"
+[ "$(wc -l <run.csv)" -eq 4 ] || fail "not a header and three lines: $(cat run.csv)"
+cut -d, -f6,9 run.csv | tr -d '\r' | tail -3 | tr '\n' ' ' | grep -q "^backup,read write,verified read,verified $" ||
+    fail "wrong operations and results: $(cat run.csv)"
+"$BIN/qzm530rx-cli" write --port "$DEV" out.dat --yes --verify --no-verify >both.txt 2>&1
+[ $? -eq 2 ] || fail "--verify with --no-verify was not a usage error"
+
 "$BIN/qzm530rx-cli" read --port /dev/qzm-no-such-port gone.dat --yes >gone.txt 2>&1 &&
     fail "a read from a missing port succeeded"
 grep -q "The COM port cannot be opened." gone.txt || fail "wrong message: $(cat gone.txt)"
 [ -e gone.dat ] && fail "a failed read wrote a file"
+"$BIN/qzm530rx-cli" read --port /dev/qzm-no-such-port gone.dat --yes --verify --log run.csv \
+    >gone.txt 2>&1 && fail "a confirmed read from a missing port succeeded"
+[ -e gone.dat ] && fail "a failed confirmed read wrote a file"
+tail -1 run.csv | cut -d, -f6,9 | grep -q "^read,failed" || fail "no failed line: $(tail -1 run.csv)"
 # A user who may not open the device gets the reason and the fix. The test
 # runs as root, which may open anything, so it asks as "nobody" where it can.
 if [ "$(id -u)" -eq 0 ] && command -v runuser >/dev/null 2>&1 &&

@@ -123,7 +123,7 @@ TEST(PortStation, WritesEachMicrophoneOnceAndWaitsUntilItIsGone)
             running->RequestStop(); // the line is empty now
     };
     std::vector<int> blocks;
-    const MicJob job = [&](CMicLink& link, const CJobProgress& progress) {
+    const MicJob job = [&](CMicLink& link, const CJobContext& progress) {
         return WriteImage(link, PatternImage(), [&](int n, int total) {
             blocks.push_back(n);
             EXPECT_EQ(total, 9);
@@ -172,7 +172,7 @@ TEST(FleetRunner, APortThatHangsDoesNotHoldUpAnother)
     // The busy port starts once the other one hangs.
     std::promise<void> hanging;
     std::shared_future<void> hangs = hanging.get_future().share();
-    const MicJob job = [&](CMicLink& link, const CJobProgress& progress) {
+    const MicJob job = [&](CMicLink& link, const CJobContext& progress) {
         if (link.GetDeviceName() == stuck.name) {
             stuckInJob = true;
             hanging.set_value();
@@ -206,7 +206,7 @@ TEST(FleetRunner, OnceTellsWhichPortFailed)
     ports[0].makeLink = [&good] { return good.MakeLink(); };
     ports[1].name = cut.name;
     ports[1].makeLink = [&cut] { return cut.MakeLink(); };
-    const MicJob job = [](CMicLink& link, const CJobProgress& progress) {
+    const MicJob job = [](CMicLink& link, const CJobContext& progress) {
         return WriteImage(link, PatternImage(), progress.block);
     };
     CFleetRunner runner(std::move(ports), job, observer);

@@ -1,0 +1,88 @@
+#include "link/MicBackup.h"
+
+#include "core/ConfigStore.h"
+#include "core/DataFile.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+constexpr int kMaxCopies = 1000;
+constexpr const char* kSeparator = "_";
+
+std::string FileNamePart(const std::string& text)
+{
+    std::string part;
+    for (const char c : text) {
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
+        part += plain ? c : '-';
+    }
+    const std::size_t first = part.find_first_not_of("-.");
+    const std::size_t last = part.find_last_not_of("-.");
+    return first == std::string::npos ? std::string() : part.substr(first, last - first + 1);
+}
+
+// Creates the file only when no file of that name exists; false otherwise.
+bool Reserve(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wbx");
+    if (!file)
+        return false;
+    std::fclose(file);
+    return true;
+}
+
+} // namespace
+
+std::string BackupFileName(const std::string& stamp, const std::string& port,
+                           const std::string& model, int copy)
+{
+    std::string name = FileNamePart(stamp);
+    for (const std::string& part : {FileNamePart(port), FileNamePart(model)}) {
+        if (!part.empty())
+            name += kSeparator + part;
+    }
+    if (copy > 1)
+        name += "-" + std::to_string(copy);
+    return name + ".dat";
+}
+
+bool SaveBackup(const MicImage& image, const std::string& folder, const std::string& stamp,
+                const std::string& port, const std::string& model, const ILocalClock& clock,
+                std::string& path, std::string& error)
+{
+    namespace fs = std::filesystem;
+    std::error_code code;
+    fs::create_directories(folder, code);
+    if (code) {
+        error = "cannot create " + folder + ": " + code.message();
+        return false;
+    }
+    std::string reserved;
+    for (int copy = 1; copy <= kMaxCopies && reserved.empty(); ++copy) {
+        const std::string candidate =
+            (fs::path(folder) / BackupFileName(stamp, port, model, copy)).string();
+        if (Reserve(candidate))
+            reserved = candidate;
+        else if (!fs::exists(candidate, code))
+            break;
+    }
+    if (reserved.empty()) {
+        error = "cannot create a new file in " + folder;
+        return false;
+    }
+    CConfigStore store;
+    static_assert(CConfigStore::kImageSize == Wire::kImageSize, "one image size");
+    std::memcpy(store.WorkingImage(), image.data(), image.size());
+    if (SaveDataFile(store, reserved, clock, code) != DataFile::kSaved) {
+        error = "cannot save " + reserved + ": " + code.message();
+        fs::remove(reserved, code);
+        return false;
+    }
+    path = reserved;
+    return true;
+}

@@ -1,0 +1,300 @@
+#include "link/ProgrammingJob.h"
+
+#include "core/ConfigStore.h"
+#include "link/MicBackup.h"
+#include "link/MicLink.h"
+#include "link/TickClock.h"
+#include "link/Transfer.h"
+#include "link/TransferLog.h"
+#include "text/MessageBoxes.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kModelOffset = 0;
+constexpr std::size_t kVersionOffset = Wire::kModelIdSize;
+constexpr std::size_t kVersionSize = 8;
+static_assert(kVersionOffset + kVersionSize <= Wire::kIdBufferSize, "version in the buffer");
+constexpr char kFirstPrintable = ' ';
+constexpr char kLastPrintable = '~';
+
+static_assert(CConfigStore::kImageSize == Wire::kImageSize, "one image size");
+
+// Passes every box on to the presenter it replaces, remembering the text
+// of the last; puts that presenter back when it goes.
+class CBoxRecorder : public IMessagePresenter
+{
+public:
+    CBoxRecorder(CMessageBoxes& boxes, std::string& last)
+        : m_boxes(boxes), m_inner(boxes.Presenter()), m_last(last)
+    {
+        m_last.clear();
+        m_boxes.SetPresenter(this);
+    }
+    ~CBoxRecorder() override { m_boxes.SetPresenter(m_inner); }
+    CBoxRecorder(const CBoxRecorder&) = delete;
+    CBoxRecorder& operator=(const CBoxRecorder&) = delete;
+
+    int Present(MessageOwner owner, const std::string& text, const std::string& title,
+                unsigned style) override
+    {
+        m_last = text;
+        return m_inner ? m_inner->Present(owner, text, title, style) : MessageAnswer::kOk;
+    }
+
+private:
+    CMessageBoxes& m_boxes;
+    IMessagePresenter* m_inner;
+    std::string& m_last;
+};
+
+std::string PrintableField(const uint8_t* bytes, std::size_t count)
+{
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        const char c = static_cast<char>(bytes[i]);
+        if (c >= kFirstPrintable && c <= kLastPrintable)
+            text += c;
+    }
+    const std::size_t first = text.find_first_not_of(' ');
+    const std::size_t last = text.find_last_not_of(' ');
+    return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+}
+
+MicImage ImageOf(const uint8_t* bytes)
+{
+    MicImage image{};
+    std::memcpy(image.data(), bytes, image.size());
+    return image;
+}
+
+std::string ImageHash(const MicImage& image)
+{
+    return Sha256Hex(image.data(), image.size());
+}
+
+// The last box's text as a clause: "Check all connections." becomes
+// "Check all connections".
+std::string Clause(const std::string& text)
+{
+    if (text.empty())
+        return "the transfer did not complete";
+    if (text.back() == '.')
+        return text.substr(0, text.size() - 1);
+    return text;
+}
+
+} // namespace
+
+const char* JobResultName(JobResult result)
+{
+    switch (result) {
+    case JobResult::kVerified:
+        return "verified";
+    case JobResult::kWritten:
+        return "written";
+    case JobResult::kNotVerified:
+        return "written-not-verified";
+    case JobResult::kDiffers:
+        return "differs";
+    case JobResult::kRead:
+        return "read";
+    case JobResult::kFailed:
+        return "failed";
+    }
+    return "";
+}
+
+std::string RecordModelText(const uint8_t* record)
+{
+    return PrintableField(record + kModelOffset, Wire::kModelIdSize);
+}
+
+std::string RecordVersionText(const uint8_t* record)
+{
+    return PrintableField(record + kVersionOffset, kVersionSize);
+}
+
+CProgrammingJob::CProgrammingJob(CMicLink& link, CTransfer& transfer, CConfigStore& store,
+                                 CMessageBoxes& boxes, const ILocalClock& clock,
+                                 CJobSettings settings)
+    : m_link(link), m_transfer(transfer), m_store(store), m_boxes(boxes), m_clock(clock),
+      m_settings(std::move(settings))
+{
+}
+
+void CProgrammingJob::Notify(const std::string& text) const
+{
+    if (m_notice)
+        m_notice(text);
+}
+
+void CProgrammingJob::Begin()
+{
+    m_time = IsoLocalTimeNow();
+    m_stamp = FileTimeStampNow();
+    m_startMs = m_link.Ticks().NowMs();
+    m_link.ClearIdRecord();
+    m_link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
+}
+
+void CProgrammingJob::Log(const char* operation, const CJobOutcome& outcome,
+                          const std::string& file, const std::string& sha256)
+{
+    if (!m_settings.log)
+        return;
+    const uint8_t* record = m_link.GetIdRecord().data();
+    CLogRecord line;
+    line.time = m_time;
+    line.port = m_settings.port;
+    line.device = m_link.OpenName();
+    line.model = RecordModelText(record);
+    line.version = RecordVersionText(record);
+    line.operation = operation;
+    line.file = file;
+    line.sha256 = sha256;
+    line.result = JobResultName(outcome.result);
+    line.message = outcome.message;
+    line.durationMs = m_link.Ticks().NowMs() - m_startMs;
+    std::string error;
+    if (!m_settings.log->Append(line, error) && m_logError.empty())
+        m_logError = m_settings.log->Path() + ": " + error;
+}
+
+bool CProgrammingJob::Backup(CJobOutcome& failure)
+{
+    Begin();
+    bool read = false;
+    {
+        const CBoxRecorder recorder(m_boxes, m_lastBox);
+        read = m_transfer.ReadDevice();
+    }
+    CJobOutcome outcome;
+    if (!read) {
+        outcome.message =
+            "Backup failed: " + Clause(m_lastBox) + "; the microphone was not written.";
+        Log("backup", outcome, {}, {});
+        failure = outcome;
+        return false;
+    }
+    const MicImage previous = ImageOf(m_store.TransferCopy());
+    std::string path;
+    std::string error;
+    if (!SaveBackup(previous, m_settings.backupDir, m_stamp, m_settings.port,
+                    RecordModelText(m_link.GetIdRecord().data()), m_clock, path, error)) {
+        outcome.message = "Backup failed: " + error + "; the microphone was not written.";
+        Log("backup", outcome, {}, ImageHash(previous));
+        failure = outcome;
+        return false;
+    }
+    outcome.result = JobResult::kRead;
+    outcome.message = "The microphone's configuration was saved as " + path + ".";
+    Log("backup", outcome, path, ImageHash(previous));
+    Notify(outcome.message);
+    return true;
+}
+
+CJobOutcome CProgrammingJob::Write()
+{
+    CJobOutcome outcome;
+    if (!m_settings.backupDir.empty() && !Backup(outcome))
+        return outcome;
+    const MicImage written = ImageOf(m_store.WorkingImage());
+    Begin();
+    bool ok = false;
+    {
+        const CBoxRecorder recorder(m_boxes, m_lastBox);
+        ok = m_transfer.Run(TransferMode::Write);
+    }
+    if (!ok) {
+        outcome.message = "Write failed: " + Clause(m_lastBox) + ".";
+    } else if (!m_settings.verify) {
+        outcome.result = JobResult::kWritten;
+        outcome.message = "Written, not read back.";
+    } else {
+        outcome = VerifyWrite(written);
+    }
+    Log("write", outcome, m_settings.dataFile, ImageHash(written));
+    return outcome;
+}
+
+CJobOutcome CProgrammingJob::VerifyWrite(const MicImage& written)
+{
+        Notify(kVerifyNotice);
+    const CVerifyResult verify = VerifyWritten(m_link, written, m_settings.verifyWaitMs,
+                                               [&](int n) { m_transfer.ShowProgress(n); });
+    CJobOutcome outcome;
+    switch (verify.status) {
+    case CVerifyResult::kVerified:
+        outcome.result = JobResult::kVerified;
+        outcome.message = "Verified: the microphone holds the image written.";
+        break;
+    case CVerifyResult::kDiffers:
+        outcome.result = JobResult::kDiffers;
+        outcome.message = "Written but differs: " + BlockListText(verify.diff.blocks) +
+                          (verify.diff.blocks.size() == 1 ? " differs" : " differ") +
+                          " from the image written, first at offset " +
+                          OffsetText(verify.diff.firstOffset) + ".";
+        break;
+    case CVerifyResult::kNotRead:
+        outcome.result = JobResult::kNotVerified;
+        outcome.message = "Written, not verified: the microphone could not be read back (" +
+                          std::string(SessionResultText(verify.lastRead)) + ").";
+        break;
+    }
+    return outcome;
+}
+
+CJobOutcome CProgrammingJob::Read()
+{
+    Begin();
+    CJobOutcome outcome;
+    const CBoxRecorder recorder(m_boxes, m_lastBox);
+    if (!m_settings.verify) {
+        if (m_transfer.Run(TransferMode::Read)) {
+            outcome.result = JobResult::kRead;
+            outcome.message = "Read.";
+        } else {
+            outcome.message = "Read failed: " + Clause(m_lastBox) + ".";
+        }
+        return outcome;
+    }
+    int reads = 0;
+    const CConfirmedRead confirmed = ReadConfirmed([&](MicImage& image) {
+        if (++reads > 1)
+            Notify(reads == 2 ? "Reading again to confirm."
+                              : "The two reads differ; reading a third time.");
+        if (!m_transfer.ReadDevice())
+            return false;
+        image = ImageOf(m_store.TransferCopy());
+        return true;
+    });
+    switch (confirmed.status) {
+    case CConfirmedRead::kConfirmed:
+        std::memcpy(m_store.TransferCopy(), confirmed.image.data(), confirmed.image.size());
+        m_store.TransferToImage();
+        m_store.ImageToSaved();
+        outcome.result = JobResult::kVerified;
+        outcome.message = confirmed.reads == 2
+                              ? "Verified: two reads agree."
+                              : "Verified: the third read agrees with one of the first two.";
+        break;
+    case CConfirmedRead::kUnsettled:
+        outcome.message = "Not confirmed: three reads disagree; " +
+                          BlockListText(confirmed.changingBlocks) + " kept changing.";
+        break;
+    case CConfirmedRead::kFailed:
+        outcome.message = "Read failed: " + Clause(m_lastBox) + ".";
+        break;
+    }
+    return outcome;
+}
+
+void CProgrammingJob::LogRead(const CJobOutcome& outcome)
+{
+    const bool read = outcome.result != JobResult::kFailed;
+    Log("read", outcome, m_settings.dataFile,
+        read ? ImageHash(ImageOf(m_store.WorkingImage())) : std::string());
+}

@@ -1,0 +1,112 @@
+#pragma once
+#include "link/VerifiedTransfer.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class CConfigStore;
+class CMessageBoxes;
+class CMicLink;
+class CTransfer;
+class CTransferLog;
+class ILocalClock;
+
+// How a job ended; the log's result column names it.
+enum class JobResult
+{
+    kVerified,    // written and read back equal, or read and confirmed
+    kWritten,     // written, not read back (verification off)
+    kNotVerified, // written, but the read-back did not succeed
+    kDiffers,     // written, and the microphone holds another image
+    kRead,        // read once
+    kFailed       // nothing (or not all) was moved; a backup that failed
+};
+// "verified", "written", "written-not-verified", "differs", "read", "failed".
+const char* JobResultName(JobResult result);
+
+struct CJobOutcome
+{
+    JobResult result = JobResult::kFailed;
+    std::string message; // one sentence for the user and the log
+};
+
+// What a job is asked to do besides the transfer itself.
+struct CJobSettings
+{
+    static constexpr uint32_t kDefaultVerifyWaitMs = 10000;
+
+    std::string port;     // as the user named it, for the log and backup names
+    std::string dataFile; // the data file written from or read into
+    bool verify = true;   // read back after a write; read more than once
+    uint32_t verifyWaitMs = kDefaultVerifyWaitMs;
+    std::string backupDir;             // read and save before writing; empty: none
+    const CTransferLog* log = nullptr; // a line per transfer; nullptr: none
+};
+
+// One microphone's read or write as a programming station does it: the
+// transfer exactly as the progress window runs it, around it a backup
+// before a write, the read-back after it or the repeated read, and a log
+// line for each transfer. Messages of the transfer go through `boxes` as
+// they always do; the job's own sentences go to the notice.
+class CProgrammingJob
+{
+public:
+        using Notice = std::function<void(const std::string& text)>;
+    // The notice that the write is over and the read-back begins.
+    static constexpr const char* kVerifyNotice = "Reading the microphone back to verify.";
+
+
+    // `transfer` runs on `link` and `store` and shows its boxes through
+    // `boxes`; all must outlive the job. `clock` keys the backup files.
+    CProgrammingJob(CMicLink& link, CTransfer& transfer, CConfigStore& store, CMessageBoxes& boxes,
+                    const ILocalClock& clock, CJobSettings settings);
+
+    void SetNotice(Notice notice) { m_notice = std::move(notice); }
+
+    // Writes the store's working image: with a backup first when asked (a
+    // backup that fails writes nothing), then the write, then the read-back
+    // when asked. Logs the backup and the write.
+    CJobOutcome Write();
+
+    // Reads into the store: once, as the progress window does, or, with
+    // verification, until two reads agree (ReadConfirmed). The store's
+    // working image and saved copy change only on success. Logs nothing:
+    // the caller logs with LogRead once the file is saved.
+    CJobOutcome Read();
+    // Logs the last Read with `outcome` (which may have become a failure to
+    // save); the image is the store's working image when it succeeded.
+    void LogRead(const CJobOutcome& outcome);
+
+    // False once a log line could not be written; `LogError` says why.
+    bool LogWritten() const { return m_logError.empty(); }
+    const std::string& LogError() const { return m_logError; }
+
+private:
+    // Starts the clock and the time stamp of one transfer.
+    void Begin();
+    // Reads and saves the backup; false (logged) when the write must not go on.
+    bool Backup(CJobOutcome& failure);
+    void Log(const char* operation, const CJobOutcome& outcome, const std::string& file,
+             const std::string& sha256);
+    CJobOutcome VerifyWrite(const MicImage& written);
+    void Notify(const std::string& text) const;
+
+    CMicLink& m_link;
+    CTransfer& m_transfer;
+    CConfigStore& m_store;
+    CMessageBoxes& m_boxes;
+    const ILocalClock& m_clock;
+    CJobSettings m_settings;
+    Notice m_notice;
+    std::string m_time;
+    std::string m_stamp;
+    uint32_t m_startMs = 0;
+    std::string m_lastBox;
+    std::string m_logError;
+};
+
+// The model and version from an identification record, printable
+// characters only and trimmed; empty when the record is all zero.
+std::string RecordModelText(const uint8_t* record);
+std::string RecordVersionText(const uint8_t* record);

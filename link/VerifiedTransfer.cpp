@@ -1,0 +1,190 @@
+#include "link/VerifiedTransfer.h"
+
+#include "link/MicLink.h"
+#include "link/TickClock.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr uint32_t kSettleAfterOpenMs = 50;
+// A pause is waited out in slices this long, the window messages handled
+// between them.
+constexpr uint32_t kPauseSliceMs = 50;
+// Read-backs that must differ from the image written before it counts as
+// differing.
+constexpr int kDifferingReadBacks = 2;
+
+SessionResult EndSession(CMicLink& link, SessionResult result)
+{
+    link.EndProgramMode();
+    link.SetOpen(0);
+    return result;
+}
+
+void WaitPumped(ITickClock& clock, uint32_t ms)
+{
+    const uint32_t start = clock.NowMs();
+    while (clock.NowMs() - start < ms) {
+        WaitMs(clock, std::min(kPauseSliceMs, ms - (clock.NowMs() - start)));
+        PumpMessages();
+    }
+}
+
+void AddBlocks(std::vector<int>& into, const std::vector<int>& blocks)
+{
+    into.insert(into.end(), blocks.begin(), blocks.end());
+    std::sort(into.begin(), into.end());
+    into.erase(std::unique(into.begin(), into.end()), into.end());
+}
+
+} // namespace
+
+CImageDiff CompareImages(const MicImage& a, const MicImage& b)
+{
+    CImageDiff diff;
+    for (std::size_t block = 0; block < Wire::kBlockCount; ++block) {
+        const std::size_t begin = block * Wire::kBlockSize;
+        const auto first = std::mismatch(a.begin() + begin, a.begin() + begin + Wire::kBlockSize,
+                                         b.begin() + begin);
+        if (first.first == a.begin() + begin + Wire::kBlockSize)
+            continue;
+        diff.blocks.push_back(static_cast<int>(block));
+        if (diff.firstOffset < 0)
+            diff.firstOffset = static_cast<int>(first.first - a.begin());
+    }
+    return diff;
+}
+
+std::string BlockListText(const std::vector<int>& blocks)
+{
+    if (blocks.empty())
+        return {};
+    std::string text = blocks.size() == 1 ? "block " : "blocks ";
+    for (std::size_t i = 0; i < blocks.size(); ++i)
+        text += (i > 0 ? ", " : "") + std::to_string(blocks[i]);
+    return text;
+}
+
+std::string OffsetText(int offset)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%04X", static_cast<unsigned>(offset));
+    return text;
+}
+
+const char* SessionResultText(SessionResult result)
+{
+    switch (result) {
+    case SessionResult::kRead:
+        return "read";
+    case SessionResult::kPortFailed:
+        return "the port cannot be opened";
+    case SessionResult::kNoEntry:
+        return "no answer to the entry into programming mode";
+    case SessionResult::kNotIdentified:
+        return "no identification";
+    case SessionResult::kWrongModel:
+        return "an unknown model";
+    case SessionResult::kBlockFailed:
+        return "a block could not be read";
+    }
+    return "";
+}
+
+SessionResult ReadImageSession(CMicLink& link, MicImage& image, const BlockProgress& progress)
+{
+    link.SetOpen(0);
+    if (!link.SetOpen(1))
+        return SessionResult::kPortFailed;
+    WaitMs(link.Ticks(), kSettleAfterOpenMs);
+    PumpMessages();
+    if (link.EnterProgramMode() != 0)
+        return EndSession(link, SessionResult::kNoEntry);
+    PumpMessages();
+    std::array<uint8_t, Wire::kIdBufferSize> id{};
+    if (link.Identify(id) != 0)
+        return EndSession(link, SessionResult::kNotIdentified);
+    if (!link.IsKnownModel(id))
+        return EndSession(link, SessionResult::kWrongModel);
+    link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
+    // The counter starts at "Block 0 / 9" as a transfer's does.
+    if (progress)
+        progress(0);
+    for (int i = 0; i < static_cast<int>(Wire::kBlockCount); ++i) {
+        if (progress)
+            progress(i + 1);
+        if (link.ReadBlock({image.data() + Wire::kBlockSize * i, Wire::kBlockSize}, i) != 0)
+            return EndSession(link, SessionResult::kBlockFailed);
+        PumpMessages();
+    }
+    link.EndProgramMode();
+    link.SetOpen(0);
+    return SessionResult::kRead;
+}
+
+CVerifyResult VerifyWritten(CMicLink& link, const MicImage& written, uint32_t waitMs,
+                            const BlockProgress& progress)
+{
+    CVerifyResult result;
+    ITickClock& clock = link.Ticks();
+    const uint32_t start = clock.NowMs();
+    MicImage image{};
+    int differing = 0;
+    while (true) {
+        ++result.sessions;
+        result.lastRead = ReadImageSession(link, image, progress);
+        if (result.lastRead == SessionResult::kRead) {
+            result.diff = CompareImages(written, image);
+            if (result.diff.Equal()) {
+                result.status = CVerifyResult::kVerified;
+                return result;
+            }
+            // Noise that can damage a write can as well damage its read-back.
+            if (++differing == kDifferingReadBacks) {
+                result.status = CVerifyResult::kDiffers;
+                return result;
+            }
+            continue;
+        }
+        const uint32_t elapsed = clock.NowMs() - start;
+        if (elapsed >= waitMs)
+            break;
+        WaitPumped(clock, std::min(kVerifyRetryPauseMs, waitMs - elapsed));
+    }
+    result.status = CVerifyResult::kNotRead;
+    return result;
+}
+
+CConfirmedRead ReadConfirmed(const ImageReader& read)
+{
+    CConfirmedRead result;
+    std::array<MicImage, 3> images{};
+    const auto readInto = [&](MicImage& image) {
+        ++result.reads;
+        return read(image);
+    };
+    if (!readInto(images[0]) || !readInto(images[1]))
+        return result;
+    const CImageDiff first = CompareImages(images[0], images[1]);
+    if (first.Equal()) {
+        result.status = CConfirmedRead::kConfirmed;
+        result.image = images[0];
+        return result;
+    }
+    if (!readInto(images[2]))
+        return result;
+    for (int earlier = 0; earlier < 2; ++earlier) {
+        if (CompareImages(images[earlier], images[2]).Equal()) {
+            result.status = CConfirmedRead::kConfirmed;
+            result.image = images[2];
+            return result;
+        }
+    }
+    result.status = CConfirmedRead::kUnsettled;
+    AddBlocks(result.changingBlocks, first.blocks);
+    AddBlocks(result.changingBlocks, CompareImages(images[0], images[2]).blocks);
+    AddBlocks(result.changingBlocks, CompareImages(images[1], images[2]).blocks);
+    return result;
+}

@@ -1,0 +1,102 @@
+#pragma once
+#include "link/Protocol.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class CMicLink;
+
+// A whole configuration image as it travels: 9 blocks of 256 bytes.
+using MicImage = std::array<uint8_t, Wire::kImageSize>;
+
+// Where two images differ.
+struct CImageDiff
+{
+    std::vector<int> blocks; // block indices 0 to 8, ascending
+    int firstOffset = -1;    // first differing byte of the image; -1 when equal
+
+    bool Equal() const { return blocks.empty(); }
+};
+
+CImageDiff CompareImages(const MicImage& a, const MicImage& b);
+// "block 5", "blocks 2, 5"; empty for no blocks.
+std::string BlockListText(const std::vector<int>& blocks);
+// An image offset as four hex digits: "0x054B".
+std::string OffsetText(int offset);
+
+// How one read session of the whole image ended.
+enum class SessionResult
+{
+    kRead,          // every block read
+    kPortFailed,    // the port did not open
+    kNoEntry,       // no answer to the entry into programming mode
+    kNotIdentified, // no identification record
+    kWrongModel,    // the model is not one the program knows
+    kBlockFailed    // a block could not be read in its attempts
+};
+// A short lower-case phrase for messages: "no answer to the entry".
+const char* SessionResultText(SessionResult result);
+
+// Told n from 1 to 9 just before block n - 1 moves.
+using BlockProgress = std::function<void(int n)>;
+
+// The read sequence, without messages: closes and opens the link's port,
+// enters programming mode, identifies and checks the model, reads every
+// block into `image`, ends programming mode and closes the port. Every
+// failure also ends programming mode and closes the port; `image` may then
+// hold the blocks read so far. The link's block size is set to 256.
+SessionResult ReadImageSession(CMicLink& link, MicImage& image, const BlockProgress& progress = {});
+
+// The read-back after a write.
+struct CVerifyResult
+{
+    enum Status
+    {
+        kVerified, // the microphone holds the image written
+        kDiffers,  // it was read back and holds another image
+        kNotRead   // it could not be read back within the wait
+    };
+    Status status = kNotRead;
+    CImageDiff diff;                                  // for kDiffers
+    SessionResult lastRead = SessionResult::kNoEntry; // the last session's end
+    int sessions = 0;                                 // read sessions tried
+};
+
+// Reads the microphone back with ReadImageSession and compares what it
+// holds with `written`. A read-back that differs is read once more, and
+// only a second difference counts (with the blocks of the second), since
+// noise on the line can damage a read-back as it can a write. The microphone may need a moment
+// after the end of programming mode, so a session that fails is tried again, a pause after the
+// last, until `waitMs` have passed since the first began (on the link's tick clock); with 0 there
+// is one session. The pauses keep the windows painted.
+CVerifyResult VerifyWritten(CMicLink& link, const MicImage& written, uint32_t waitMs,
+                            const BlockProgress& progress = {});
+
+// The pause between two read-back sessions.
+constexpr uint32_t kVerifyRetryPauseMs = 500;
+
+// Reads the image into `image`; false when the read failed.
+using ImageReader = std::function<bool(MicImage& image)>;
+
+// A read confirmed by reading more than once.
+struct CConfirmedRead
+{
+    enum Status
+    {
+        kConfirmed, // two reads agree; `image` holds what they read
+        kUnsettled, // three reads, no two agree
+        kFailed     // a read failed
+    };
+    Status status = kFailed;
+    MicImage image{};
+    int reads = 0;                   // reads made
+    std::vector<int> changingBlocks; // for kUnsettled: blocks not equal in all reads
+};
+
+// Reads twice and is confirmed when both images agree; when they differ,
+// reads a third time and keeps the image that it shares with one of the
+// first two. Stops at the first read that fails.
+CConfirmedRead ReadConfirmed(const ImageReader& read);

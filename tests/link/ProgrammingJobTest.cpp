@@ -1,0 +1,281 @@
+#include "link/LinkRig.h"
+#include "link/SilentTransferView.h"
+
+#include "core/ConfigStore.h"
+#include "core/DataFile.h"
+#include "link/MicBackup.h"
+#include "link/ProgrammingJob.h"
+#include "link/Transfer.h"
+#include "link/TransferLog.h"
+#include "support/RecordingPresenter.h"
+#include "text/MessageBoxes.h"
+#include "text/TextCatalog.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+// A programming station on one in-process line, logging into a folder of
+// its own.
+struct CJobRig : CLinkRig
+{
+    CJobRig() : boxes(texts, &presenter), store(&texts), log(LogPath())
+    {
+        texts.SelectLanguage("English");
+        store.Reset();
+        for (std::size_t i = 0; i < CConfigStore::kImageSize; ++i)
+            store.WorkingImage()[i] = static_cast<uint8_t>(i * 5 + 1);
+        store.ImageToSaved();
+        for (std::size_t i = 0; i < mic.GetImage().size(); ++i)
+            mic.GetImage()[i] = static_cast<uint8_t>(i * 3);
+        settings.port = "COM3";
+        settings.dataFile = "fleet.dat";
+        settings.log = &log;
+    }
+
+    std::string LogPath() const { return folder.filePath("run.csv").toStdString(); }
+    std::string BackupDir() const { return folder.filePath("backups").toStdString(); }
+
+    CJobOutcome Write()
+    {
+        CTransfer transfer(link, store, texts, boxes, view);
+        CProgrammingJob job(link, transfer, store, boxes, local, settings);
+        return job.Write();
+    }
+    CJobOutcome Read()
+    {
+        CTransfer transfer(link, store, texts, boxes, view);
+        CProgrammingJob job(link, transfer, store, boxes, local, settings);
+        const CJobOutcome outcome = job.Read();
+        job.LogRead(outcome);
+        return outcome;
+    }
+
+    // The log's lines after the header, split into fields (none quoted here
+    // but the message, which the test does not split).
+    std::vector<std::vector<std::string>> LogLines() const
+    {
+        std::ifstream file(LogPath(), std::ios::binary);
+        std::vector<std::vector<std::string>> lines;
+        std::string line;
+        std::getline(file, line);
+        while (std::getline(file, line)) {
+            std::vector<std::string> fields;
+            std::stringstream split(line);
+            std::string field;
+            for (int i = 0; i < 9 && std::getline(split, field, ','); ++i)
+                fields.push_back(field);
+            lines.push_back(fields);
+        }
+        return lines;
+    }
+
+    bool MicHoldsStore() const
+    {
+        return std::equal(mic.GetImage().begin(), mic.GetImage().end(), store.WorkingImage());
+    }
+
+    QTemporaryDir folder;
+    CTextCatalog texts;
+    CRecordingPresenter presenter;
+    CMessageBoxes boxes;
+    CConfigStore store;
+    CSilentTransferView view;
+    CTransferLog log;
+    CJobSettings settings;
+};
+
+enum Field
+{
+    kPort = 1,
+    kDevice,
+    kModel,
+    kVersion,
+    kOperation,
+    kFile,
+    kSha,
+    kResult
+};
+
+} // namespace
+
+TEST(ProgrammingJob, AVerifiedWriteIsLoggedWithTheMicrophoneAndTheImage)
+{
+    CJobRig rig;
+    const CJobOutcome outcome = rig.Write();
+    EXPECT_EQ(outcome.result, JobResult::kVerified) << outcome.message;
+    EXPECT_TRUE(rig.MicHoldsStore());
+    EXPECT_EQ(rig.line.OpenCount(), 2) << "the write, then the read-back";
+
+    const auto lines = rig.LogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0][kPort], "COM3");
+    EXPECT_EQ(lines[0][kDevice], CLinkRig::kDevice);
+    EXPECT_EQ(lines[0][kModel], "PVHM_812");
+    EXPECT_EQ(lines[0][kVersion], "V1.00");
+    EXPECT_EQ(lines[0][kOperation], "write");
+    EXPECT_EQ(lines[0][kFile], "fleet.dat");
+    EXPECT_EQ(lines[0][kSha], Sha256Hex(rig.store.WorkingImage(), CConfigStore::kImageSize));
+    EXPECT_EQ(lines[0][kResult], "verified");
+}
+
+TEST(ProgrammingJob, WriteOutcomesBesidesVerified)
+{
+    {
+        CJobRig rig;
+        // The microphone keeps one byte of block 5 wrong.
+        rig.mic.SetStoredHandler([&]() { rig.mic.GetImage()[0x054B] ^= 0x01; });
+        const CJobOutcome outcome = rig.Write();
+        EXPECT_EQ(outcome.result, JobResult::kDiffers);
+        EXPECT_EQ(outcome.message, "Written but differs: block 5 differs from the image written, "
+                                   "first at offset 0x054B.");
+        EXPECT_EQ(rig.LogLines().at(0)[kResult], "differs");
+    }
+    {
+        CJobRig rig;
+        rig.settings.verify = false;
+        EXPECT_EQ(rig.Write().result, JobResult::kWritten);
+        EXPECT_EQ(rig.line.OpenCount(), 1) << "no read-back";
+        EXPECT_EQ(rig.LogLines().at(0)[kResult], "written");
+    }
+    {
+        CJobRig rig;
+        rig.settings.verifyWaitMs = 2000;
+        // The microphone goes quiet once it has stored the image.
+        rig.mic.SetStoredHandler(
+            [&]() { rig.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.silent = true; })); });
+        const CJobOutcome outcome = rig.Write();
+        EXPECT_EQ(outcome.result, JobResult::kNotVerified);
+        EXPECT_EQ(outcome.message, "Written, not verified: the microphone could not be read back "
+                                   "(no answer to the entry into programming mode).");
+        EXPECT_EQ(rig.LogLines().at(0)[kResult], "written-not-verified");
+    }
+    {
+        CJobRig rig;
+        rig.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.model = "OTHER_01"; }));
+        const CJobOutcome outcome = rig.Write();
+        EXPECT_EQ(outcome.result, JobResult::kFailed);
+        EXPECT_EQ(outcome.message, "Write failed: Check Model Name.");
+        const auto line = rig.LogLines().at(0);
+        EXPECT_EQ(line[kResult], "failed");
+        EXPECT_EQ(line[kModel], "OTHER_01") << "the model that answered";
+    }
+}
+
+TEST(ProgrammingJob, TheBackupKeepsThePreviousConfiguration)
+{
+    CJobRig rig;
+    rig.settings.backupDir = rig.BackupDir();
+    const CVirtualMic::Image previous = rig.mic.GetImage();
+    ASSERT_EQ(rig.Write().result, JobResult::kVerified);
+    EXPECT_TRUE(rig.MicHoldsStore());
+
+    const auto lines = rig.LogLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0][kOperation], "backup");
+    EXPECT_EQ(lines[0][kResult], "read");
+    EXPECT_EQ(lines[0][kSha], Sha256Hex(previous.data(), previous.size()));
+    EXPECT_EQ(lines[1][kOperation], "write");
+
+    const QStringList files = QDir(QString::fromStdString(rig.BackupDir())).entryList(QDir::Files);
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_TRUE(files[0].endsWith(QStringLiteral("_COM3_PVHM_812.dat"))) << files[0].toStdString();
+    EXPECT_EQ(lines[0][kFile], rig.BackupDir() + "/" + files[0].toStdString());
+    CConfigStore loaded;
+    ForeignProductName foreign{};
+    ASSERT_EQ(LoadDataFile(loaded, lines[0][kFile], foreign), DataFile::kLoaded);
+    EXPECT_TRUE(std::equal(previous.begin(), previous.end(), loaded.TransferCopy()));
+}
+
+TEST(ProgrammingJob, AFailedBackupReadWritesNothing)
+{
+    CJobRig rig;
+    rig.settings.backupDir = rig.BackupDir();
+    // The cable drops during the backup read; the microphone would take a
+    // write afterwards.
+    rig.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.dropAfterBlock = 3; }));
+    const CVirtualMic::Image previous = rig.mic.GetImage();
+
+    const CJobOutcome outcome = rig.Write();
+    EXPECT_EQ(outcome.result, JobResult::kFailed);
+    EXPECT_EQ(outcome.message, "Backup failed: Check all connections and COM port settings; the "
+                               "microphone was not written.");
+    EXPECT_EQ(rig.mic.BlocksStored(), 0);
+    EXPECT_EQ(rig.mic.GetImage(), previous);
+    EXPECT_EQ(rig.line.OpenCount(), 1);
+    const auto lines = rig.LogLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0][kOperation], "backup");
+    EXPECT_EQ(lines[0][kResult], "failed");
+    EXPECT_FALSE(QDir(QString::fromStdString(rig.BackupDir())).exists() &&
+                 !QDir(QString::fromStdString(rig.BackupDir())).isEmpty());
+}
+
+TEST(ProgrammingJob, AConfirmedReadFillsTheStoreAndIsLogged)
+{
+    {
+        CJobRig rig;
+        const CJobOutcome outcome = rig.Read();
+        EXPECT_EQ(outcome.result, JobResult::kVerified);
+        EXPECT_EQ(outcome.message, "Verified: two reads agree.");
+        EXPECT_TRUE(rig.MicHoldsStore());
+        EXPECT_EQ(rig.LogLines().at(0)[kOperation], "read");
+        EXPECT_EQ(rig.LogLines().at(0)[kResult], "verified");
+    }
+    {
+        // The cable drops during the first read.
+        CJobRig rig;
+        const uint8_t before = rig.store.WorkingImage()[0];
+        rig.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.dropAfterBlock = 6; }));
+        const CJobOutcome outcome = rig.Read();
+        EXPECT_EQ(outcome.result, JobResult::kFailed);
+        EXPECT_EQ(outcome.message, "Read failed: Check all connections and COM port settings.");
+        EXPECT_EQ(rig.store.WorkingImage()[0], before) << "a failed read leaves the store";
+        EXPECT_EQ(rig.LogLines().at(0)[kResult], "failed");
+        EXPECT_EQ(rig.LogLines().at(0)[kSha], "");
+    }
+    {
+        CJobRig rig;
+        rig.settings.verify = false;
+        EXPECT_EQ(rig.Read().result, JobResult::kRead);
+        EXPECT_TRUE(rig.MicHoldsStore());
+        EXPECT_EQ(rig.LogLines().at(0)[kResult], "read");
+    }
+}
+
+TEST(MicBackup, NamesAndNeverReplacesAFile)
+{
+    EXPECT_EQ(BackupFileName("20240501-101530", "COM3", "PVHM_812"),
+              "20240501-101530_COM3_PVHM_812.dat");
+    EXPECT_EQ(BackupFileName("20240501-101530", "/dev/pts/3", "PVHM_812", 2),
+              "20240501-101530_dev-pts-3_PVHM_812-2.dat");
+    EXPECT_EQ(BackupFileName("20240501-101530", "\\\\.\\COM12", ""), "20240501-101530_COM12.dat");
+
+    QTemporaryDir folder;
+    const std::string dir = folder.filePath("new/backups").toStdString();
+    CFixedClock clock(10, 0, 0);
+    MicImage first{};
+    first.fill(0x11);
+    MicImage second{};
+    second.fill(0x22);
+    std::string path1;
+    std::string path2;
+    std::string error;
+    ASSERT_TRUE(SaveBackup(first, dir, "20240501-101530", "COM3", "PVHM_812", clock, path1, error))
+        << error;
+    ASSERT_TRUE(SaveBackup(second, dir, "20240501-101530", "COM3", "PVHM_812", clock, path2, error))
+        << error;
+    EXPECT_NE(path1, path2);
+    for (const auto& [path, fill] : {std::pair{path1, 0x11}, std::pair{path2, 0x22}}) {
+        CConfigStore loaded;
+        ForeignProductName foreign{};
+        ASSERT_EQ(LoadDataFile(loaded, path, foreign), DataFile::kLoaded);
+        EXPECT_EQ(loaded.TransferCopy()[100], fill);
+    }
+}

@@ -1,0 +1,162 @@
+#include "link/TransferLog.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start) + "<no line end>");
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+CLogRecord Record(const std::string& port, int n)
+{
+    CLogRecord record;
+    record.time = "2024-05-01T10:15:30+02:00";
+    record.port = port;
+    record.device = "/dev/ttyUSB0";
+    record.model = "PVHM_812";
+    record.version = "V1.00";
+    record.operation = "write";
+    record.file = "mic.dat";
+    record.sha256 = std::string(64, 'a');
+    record.result = "verified";
+    record.message = "line " + std::to_string(n) + ", with a comma";
+    record.durationMs = 12345;
+    return record;
+}
+
+// Appends `count` records from the writer named `port`.
+void AppendMany(const std::string& path, const std::string& port, int count)
+{
+    const CTransferLog log(path);
+    for (int n = 0; n < count; ++n) {
+        std::string error;
+        if (!log.Append(Record(port, n), error))
+            return;
+    }
+}
+
+// Every line after the header is a whole record, and each writer's lines
+// are all there, in its order.
+void ExpectWholeLines(const std::string& path, const std::vector<std::string>& writers, int count)
+{
+    const std::vector<std::string> lines = Lines(ReadAll(path));
+    ASSERT_EQ(lines.size(), 1 + writers.size() * static_cast<std::size_t>(count));
+    EXPECT_EQ(lines[0], CTransferLog::kHeader);
+    std::map<std::string, int> next;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        const std::size_t comma = line.find(',', line.find(',') + 1);
+        const std::string port = line.substr(line.find(',') + 1, comma - line.find(',') - 1);
+        const std::string expected = FormatLogLine(Record(port, next[port]++));
+        EXPECT_EQ(line + "\r\n", expected) << "line " << i;
+    }
+    for (const std::string& writer : writers)
+        EXPECT_EQ(next[writer], count) << writer;
+}
+
+} // namespace
+
+TEST(TransferLog, QuotesAsRfc4180Says)
+{
+    EXPECT_EQ(CsvLine({"plain", "a,b", "say \"hi\"", "two\nlines", "cr\r", ""}),
+              "plain,\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\",\"cr\r\",\r\n");
+    const std::string line = FormatLogLine(Record("COM3", 1));
+    EXPECT_EQ(line, "2024-05-01T10:15:30+02:00,COM3,/dev/ttyUSB0,PVHM_812,V1.00,write,mic.dat," +
+                        std::string(64, 'a') + ",verified,\"line 1, with a comma\",12.345\r\n");
+}
+
+TEST(TransferLog, AHeaderOnlyWhenTheFileIsNew)
+{
+    QTemporaryDir folder;
+    const std::string path = folder.filePath("run.csv").toStdString();
+    const CTransferLog log(path);
+    std::string error;
+    ASSERT_TRUE(log.Append(Record("COM3", 0), error)) << error;
+    ASSERT_TRUE(log.Append(Record("COM3", 1), error)) << error;
+    EXPECT_EQ(ReadAll(path), std::string(CTransferLog::kHeader) + "\r\n" +
+                                 FormatLogLine(Record("COM3", 0)) +
+                                 FormatLogLine(Record("COM3", 1)));
+
+    const std::string missing = folder.filePath("no/such/folder/run.csv").toStdString();
+    EXPECT_FALSE(CTransferLog(missing).Append(Record("COM3", 0), error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(TransferLog, WritersAppendingAtOnceNeitherInterleaveNorLoseLines)
+{
+    constexpr int kLines = 300;
+    QTemporaryDir folder;
+    {
+        // Two processes.
+        const std::string path = folder.filePath("processes.csv").toStdString();
+        std::vector<pid_t> children;
+        for (const char* port : {"COM3", "COM4"}) {
+            const pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                AppendMany(path, port, kLines);
+                _exit(0);
+            }
+            children.push_back(child);
+        }
+        for (const pid_t child : children) {
+            int status = 0;
+            waitpid(child, &status, 0);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        ExpectWholeLines(path, {"COM3", "COM4"}, kLines);
+    }
+    {
+        // Two threads of one process.
+        const std::string path = folder.filePath("threads.csv").toStdString();
+        std::thread first(AppendMany, path, "COM5", kLines);
+        std::thread second(AppendMany, path, "COM6", kLines);
+        first.join();
+        second.join();
+        ExpectWholeLines(path, {"COM5", "COM6"}, kLines);
+    }
+}
+
+TEST(TransferLog, TimeStampsAndHash)
+{
+    const std::string time = IsoLocalTimeNow();
+    ASSERT_EQ(time.size(), 25u) << time;
+    EXPECT_EQ(time[10], 'T');
+    EXPECT_TRUE(time[19] == '+' || time[19] == '-');
+    EXPECT_EQ(time[22], ':');
+    EXPECT_EQ(FileTimeStampNow().size(), 15u);
+    const uint8_t abc[] = {'a', 'b', 'c'};
+    EXPECT_EQ(Sha256Hex(abc, sizeof abc),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+}
