@@ -5,11 +5,6 @@
 
 #include <array>
 
-namespace {
-// As a transfer waits after opening the port.
-constexpr uint32_t kSettleAfterOpenMs = 50;
-} // namespace
-
 const char* PortStateText(PortState state)
 {
     switch (state) {
@@ -38,7 +33,7 @@ Presence ProbeMicrophone(CMicLink& link)
         link.SetOpen(0);
         return Presence::kPortFailed;
     }
-    WaitMs(link.Ticks(), kSettleAfterOpenMs);
+    WaitMs(link.Ticks(), Wire::kSettleAfterOpenMs);
     if (link.EnterProgramMode() != 0) {
         // Nothing answered: there is no session to end.
         link.SetOpen(0);

@@ -58,6 +58,8 @@ constexpr uint32_t kBlockWriteTimeoutMs = 3000;
 constexpr uint32_t kPrepareTimeoutMs = 20000;
 constexpr uint32_t kLineCheckPauseMs = 50;
 constexpr uint32_t kIdentifyPauseMs = 50;
+// Pause after opening the port, before the entry into programming mode.
+constexpr uint32_t kSettleAfterOpenMs = 50;
 constexpr int kBlockAttempts = 3;
 
 // Bits a byte takes on the line with 8 data bits, no parity and 2 stop bits.

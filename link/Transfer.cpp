@@ -13,10 +13,6 @@
 static_assert(CConfigStore::kImageSize == Wire::kImageSize,
               "the store's image is the image on the wire");
 
-namespace {
-constexpr uint32_t kSettleAfterOpenMs = 50;
-} // namespace
-
 CTransfer::CTransfer(CMicLink& link, CConfigStore& store, const CTextCatalog& texts,
                      const CMessageBoxes& boxes, ITransferView& view)
     : m_link(link), m_store(store), m_texts(texts), m_boxes(boxes), m_view(view)
@@ -82,7 +78,7 @@ bool CTransfer::Connect()
         m_boxes.ShowErrorById(m_view.Owner(), TextId::kPortCannotOpen, TextId::kTitleError);
         return false;
     }
-    WaitMs(m_link.Ticks(), kSettleAfterOpenMs);
+    WaitMs(m_link.Ticks(), Wire::kSettleAfterOpenMs);
     if (ConnectDevice(m_view.Owner()) != 0)
         return false;
     std::array<uint8_t, Wire::kIdBufferSize> id{};

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr uint32_t kSettleAfterOpenMs = 50;
 // A pause is waited out in slices this long, the window messages handled
 // between them.
 constexpr uint32_t kPauseSliceMs = 50;
@@ -98,7 +97,7 @@ SessionResult ReadImageSession(CMicLink& link, MicImage& image, const BlockProgr
     link.SetOpen(0);
     if (!link.SetOpen(1))
         return SessionResult::kPortFailed;
-    WaitMs(link.Ticks(), kSettleAfterOpenMs);
+    WaitMs(link.Ticks(), Wire::kSettleAfterOpenMs);
     PumpMessages();
     if (link.EnterProgramMode() != 0)
         return EndSession(link, SessionResult::kNoEntry);
