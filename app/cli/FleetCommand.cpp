@@ -15,7 +15,6 @@
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <ostream>
 
@@ -78,17 +77,15 @@ private:
     int m_total = 0;
 };
 
-// Keeps the text of the last error box; every other box is answered OK.
-class CErrorKeeper : public IMessagePresenter
+// Answers every box with OK and shows none: the job keeps the text of an
+// error box for its message, and the port's result line shows that.
+class CUnseenBoxes : public IMessagePresenter
 {
 public:
-    int Present(MessageOwner, const std::string& text, const std::string&, unsigned style) override
+    int Present(MessageOwner, const std::string&, const std::string&, unsigned) override
     {
-        if ((style & MessageStyle::kIconMask) == MessageStyle::kIconStop)
-            lastError = text;
         return MessageAnswer::kOk;
     }
-    std::string lastError;
 };
 
 // The exit code of the whole run: the worst outcome of any microphone.
@@ -141,12 +138,12 @@ CMicOutcome WriteMicrophone(const CConfigStore::Image& image, const CJobSettings
     std::copy(image.begin(), image.end(), store.WorkingImage());
     store.ImageToTransfer();
     store.ImageToSaved();
-    CErrorKeeper keeper;
-    CMessageBoxes boxes(texts, &keeper);
+    CUnseenBoxes unseen;
+    CMessageBoxes boxes(texts, &unseen);
     CBlockView view(progress.block);
     CTransfer transfer(link, store, texts, boxes, view);
     CProgrammingJob job(link, transfer, store, boxes, clock, settings);
-        job.SetNotice([&](const std::string& text) {
+    job.SetNotice([&](const std::string& text) {
         if (text == CProgrammingJob::kVerifyNotice && progress.verifying)
             progress.verifying();
     });
