@@ -2,6 +2,9 @@
 # or time stamp inside, so that equal pages give equal packages).
 # Variables: HELP2MAN GZIP PROGRAM SUMMARY INCLUDE OUTPUT.
 get_filename_component(name ${PROGRAM} NAME)
+# Ninja makes the folder of an output, Make does not.
+get_filename_component(folder ${OUTPUT} DIRECTORY)
+file(MAKE_DIRECTORY ${folder})
 set(plain ${OUTPUT}.tmp)
 execute_process(
   COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
