@@ -5,6 +5,7 @@
 #include "app/cli/JsonOutput.h"
 
 #include "core/ConfigStore.h"
+#include "core/FileIo.h"
 #include "core/UserText.h"
 #include "link/MicLink.h"
 #include "link/ProgrammingJob.h"
@@ -267,10 +268,13 @@ int ExitCodeOf(JobResult result)
 }
 
 // Opens the log for appending once before any transfer, so that a log that
-// cannot be written stops the run before a microphone is touched.
+// cannot be written stops the run before a microphone is touched. A log is a
+// regular file: a FIFO would hold the run in its open until a reader came.
 bool CheckLog(CCliContext& context, const std::string& path)
 {
-    if (path.empty() || std::ofstream(path, std::ios::binary | std::ios::app))
+    std::error_code notRegular;
+    if (path.empty() || ((!FileExists(path) || IsWritableFile(path, notRegular)) &&
+                         std::ofstream(path, std::ios::binary | std::ios::app)))
         return true;
     context.err << "cannot write the log " << path << "\n";
     return false;

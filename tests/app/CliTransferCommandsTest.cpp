@@ -1,4 +1,5 @@
 #include "CliRig.h"
+#include "support/FifoWatchdog.h"
 
 #ifndef _WIN32
 #include <cerrno>
@@ -70,6 +71,29 @@ TEST_F(CliTransferCommandsTest, ConfirmationDeclinedOrUnaskedSendsNothing)
     }
     EXPECT_FALSE(cable.Received());
     EXPECT_FALSE(std::filesystem::exists(Path("x.dat")));
+}
+
+// A log that is no regular file is refused before the confirmation, at once
+// and without a byte on the port: a FIFO without a reader would otherwise
+// hold the command in its open for good.
+TEST_F(CliTransferCommandsTest, LogThatIsNoRegularFileIsRefusedAtOnce)
+{
+    CCableEnd cable;
+    ASSERT_FALSE(cable.Device().empty());
+    ASSERT_EQ(Run({"new", Path("mic.dat")}), 0);
+    const std::string fifo = Path("run.csv");
+    CFifoWatchdog watchdog(fifo, false);
+    ASSERT_TRUE(watchdog.Made());
+    for (const std::string& log : {fifo, m_dir.string()}) {
+        for (const char* command : {"read", "write"}) {
+            EXPECT_EQ(
+                Run({command, "--port", cable.Device(), Path("mic.dat"), "--yes", "--log", log}), 1)
+                << command << " " << log;
+            EXPECT_EQ(m_err.str(), "cannot write the log " + log + "\n") << command;
+        }
+    }
+    EXPECT_FALSE(watchdog.Fired()) << "a command waited on the FIFO";
+    EXPECT_FALSE(cable.Received());
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 #pragma once
 // A FIFO for tests of code that must refuse one at once. Should the code
-// block on it after all (in open() for want of a writer, or in read() while
-// a writer stays silent), the watchdog releases it after a generous deadline
-// by opening and closing the writing end, or by closing the writer it holds,
-// so that such a test fails instead of hanging. POSIX only.
+// block on it after all (in open() for want of a writer or a reader, or in
+// read() while a writer stays silent), the watchdog releases it after a
+// generous deadline by opening and closing the writing end, by closing the
+// writer it holds, or by holding a reader open, so that such a test fails
+// instead of hanging. POSIX only.
 #include <chrono>
 #include <condition_variable>
 #include <fcntl.h>
@@ -36,6 +37,8 @@ public:
         m_thread.join();
         if (m_writer >= 0)
             ::close(m_writer);
+        if (m_reader >= 0)
+            ::close(m_reader);
         ::unlink(m_path.c_str());
     }
     CFifoWatchdog(const CFifoWatchdog&) = delete;
@@ -63,8 +66,11 @@ private:
             ::close(m_writer); // the blocked read sees the end of the file
             m_writer = -1;
         }
-        // A blocked open() needs a writer; a blocked read() its end. Repeat
-        // until the code under test lets go.
+        // A blocked open() for writing needs a reader, which stays, so that
+        // what is then written fits into the pipe instead of raising SIGPIPE.
+        m_reader = ::open(m_path.c_str(), O_RDONLY | O_NONBLOCK);
+        // A blocked open() for reading needs a writer; a blocked read() its
+        // end. Repeat until the code under test lets go.
         do {
             const int fd = ::open(m_path.c_str(), O_WRONLY | O_NONBLOCK);
             if (fd >= 0)
@@ -75,6 +81,7 @@ private:
     std::string m_path;
     bool m_made = false;
     int m_writer = -1;
+    int m_reader = -1;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_done = false;
