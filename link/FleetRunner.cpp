@@ -64,6 +64,7 @@ void CFleetRunner::RunPort(std::size_t index, bool continuous)
         station.RunOnce();
     const std::lock_guard<std::mutex> lock(m_totalsMutex);
     m_totals[index].ended = true;
+    m_totals[index].neverOpened = continuous && !station.PortOpened();
 }
 
 void CFleetRunner::Run(bool continuous)
@@ -89,6 +90,6 @@ void CFleetRunner::Run(bool continuous)
 bool CFleetRunner::AllSucceeded(bool continuous) const
 {
     return std::all_of(m_totals.begin(), m_totals.end(), [&](const CPortTotals& totals) {
-        return totals.failed.empty() && (continuous || totals.done > 0);
+        return totals.failed.empty() && !totals.neverOpened && (continuous || totals.done > 0);
     });
 }

@@ -41,9 +41,10 @@ struct CFleetPort
 // Each port's totals when the fleet has ended.
 struct CPortTotals
 {
-    int done = 0;            // microphones whose job succeeded
-    std::vector<int> failed; // numbers of those whose job failed
-    bool ended = false;      // the port's thread has finished
+    int done = 0;             // microphones whose job succeeded
+    std::vector<int> failed;  // numbers of those whose job failed
+    bool ended = false;       // the port's thread has finished
+    bool neverOpened = false; // run continuously, the port did not open once
 };
 
 // Programs microphones on several ports at once, one thread per port. The
@@ -69,7 +70,8 @@ public:
 
     const std::vector<CPortTotals>& Totals() const { return m_totals; }
     const std::vector<CFleetPort>& Ports() const { return m_ports; }
-    // True when no job failed and, run once, every port's job succeeded.
+    // True when no job failed, run once every port's job succeeded, and run
+    // continuously every port opened at least once.
     bool AllSucceeded(bool continuous) const;
 
 private:

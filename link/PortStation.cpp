@@ -94,6 +94,8 @@ void CPortStation::RunContinuous()
     show(PortState::kWaiting);
     while (!m_stop) {
         const Presence presence = ProbeMicrophone(m_link);
+        if (presence != Presence::kPortFailed)
+            m_portOpened = true;
         if (presence != Presence::kPresent) {
             show(presence == Presence::kPortFailed ? PortState::kNoPort : PortState::kWaiting);
             m_pause(kProbePauseMs);

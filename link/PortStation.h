@@ -89,6 +89,10 @@ public:
     void RunOnce();
     void RunContinuous();
 
+    // Whether the port opened at least once while the station waited for
+    // microphones (continuous runs only).
+    bool PortOpened() const { return m_portOpened; }
+
 private:
     // Runs the job on one microphone and reports it.
     void Program(int number);
@@ -100,4 +104,5 @@ private:
     const std::atomic<bool>& m_stop;
     std::function<void(uint32_t ms)> m_pause;
     CEvents m_events;
+    bool m_portOpened = false;
 };

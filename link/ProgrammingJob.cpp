@@ -199,14 +199,21 @@ bool CProgrammingJob::Backup(CJobOutcome& failure)
 CJobOutcome CProgrammingJob::Write()
 {
     CJobOutcome outcome;
-    if (!m_settings.backupDir.empty() && !Backup(outcome))
+    const bool backedUp = !m_settings.backupDir.empty();
+    if (backedUp && !Backup(outcome))
         return outcome;
     const MicImage written = ImageOf(m_store.WorkingImage());
     Begin();
     bool ok = false;
     {
         const CBoxRecorder recorder(m_boxes, m_lastBox);
+        // The backup has just ended programming mode, and the microphone
+        // may need a moment before it answers the entry again.
+        CRetryWindow retry(m_link.Ticks(), m_settings.verifyWaitMs);
+        if (backedUp)
+            m_transfer.SetEntryRetry([&retry] { return retry.PauseForRetry(); });
         ok = m_transfer.Run(TransferMode::Write);
+        m_transfer.SetEntryRetry({});
     }
     if (!ok) {
         outcome.message = "Write failed: " + Clause(m_lastBox) + ".";
@@ -222,7 +229,7 @@ CJobOutcome CProgrammingJob::Write()
 
 CJobOutcome CProgrammingJob::VerifyWrite(const MicImage& written)
 {
-        Notify(kVerifyNotice);
+    Notify(kVerifyNotice);
     const CVerifyResult verify = VerifyWritten(m_link, written, m_settings.verifyWaitMs,
                                                [&](int n) { m_transfer.ShowProgress(n); });
     CJobOutcome outcome;

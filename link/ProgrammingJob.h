@@ -39,6 +39,8 @@ struct CJobSettings
     std::string port;     // as the user named it, for the log and backup names
     std::string dataFile; // the data file written from or read into
     bool verify = true;   // read back after a write; read more than once
+    // How long a microphone that has just left programming mode is given to
+    // answer the entry again: the read-back's, and the write's after a backup.
     uint32_t verifyWaitMs = kDefaultVerifyWaitMs;
     std::string backupDir;             // read and save before writing; empty: none
     const CTransferLog* log = nullptr; // a line per transfer; nullptr: none
@@ -52,10 +54,9 @@ struct CJobSettings
 class CProgrammingJob
 {
 public:
-        using Notice = std::function<void(const std::string& text)>;
+    using Notice = std::function<void(const std::string& text)>;
     // The notice that the write is over and the read-back begins.
     static constexpr const char* kVerifyNotice = "Reading the microphone back to verify.";
-
 
     // `transfer` runs on `link` and `store` and shows its boxes through
     // `boxes`; all must outlive the job. `clock` keys the backup files.
@@ -66,7 +67,9 @@ public:
 
     // Writes the store's working image: with a backup first when asked (a
     // backup that fails writes nothing), then the write, then the read-back
-    // when asked. Logs the backup and the write.
+    // when asked. After a backup the write's entry into programming mode is
+    // tried again for up to the verification wait, as the read-back's is.
+    // Logs the backup and the write.
     CJobOutcome Write();
 
     // Reads into the store: once, as the progress window does, or, with

@@ -73,16 +73,40 @@ bool CTransfer::Connect()
     m_blockTotal = blockSize > 0 ? static_cast<int32_t>(CConfigStore::kImageSize) / blockSize : 0;
     ShowProgress(0);
     PumpMessages();
+    if (!OpenPort())
+        return false;
+    if (m_entryRetry ? !EnterWithRetry() : ConnectDevice(m_view.Owner()) != 0)
+        return false;
+    std::array<uint8_t, Wire::kIdBufferSize> id{};
+    return CheckDevice(m_view.Owner(), id) == 0;
+}
+
+bool CTransfer::OpenPort()
+{
     m_link.SetOpen(0);
     if (!m_link.SetOpen(1)) {
         m_boxes.ShowErrorById(m_view.Owner(), TextId::kPortCannotOpen, TextId::kTitleError);
         return false;
     }
     WaitMs(m_link.Ticks(), Wire::kSettleAfterOpenMs);
-    if (ConnectDevice(m_view.Owner()) != 0)
-        return false;
-    std::array<uint8_t, Wire::kIdBufferSize> id{};
-    return CheckDevice(m_view.Owner(), id) == 0;
+    return true;
+}
+
+bool CTransfer::EnterWithRetry()
+{
+    while (true) {
+        PumpMessages();
+        if (m_link.EnterProgramMode() == 0)
+            return true;
+        m_link.EndProgramMode();
+        m_link.SetOpen(0);
+        if (!m_entryRetry()) {
+            ShowConnectionError();
+            return false;
+        }
+        if (!OpenPort())
+            return false;
+    }
 }
 
 bool CTransfer::ReadDevice()

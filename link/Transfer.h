@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 class CConfigStore;
 class CMessageBoxes;
@@ -59,9 +60,23 @@ public:
 
     int BlockTotal() const { return m_blockTotal; }
 
+    // Asked after an entry into programming mode that got no answer, with
+    // programming mode ended and the port closed: true (having waited as
+    // long as it needs) to open the port and try the entry once more, with
+    // no box shown for the attempt that failed; false to show the failure
+    // and end. Without one, a failed entry ends the transfer at once.
+    using EntryRetry = std::function<bool()>;
+    void SetEntryRetry(EntryRetry retry) { m_entryRetry = std::move(retry); }
+
 private:
     // Steps 1 to 5 shared by read and write; false when the transfer ended.
     bool Connect();
+    // Closes and opens the port and lets the line settle; false, with the
+    // message shown, when it does not open.
+    bool OpenPort();
+    // The entry tried again while m_entryRetry allows; false, with the
+    // message shown and the port closed, when it is never answered.
+    bool EnterWithRetry();
     // Moves every block with `moveBlock` (0 for success), then ends
     // programming mode and closes the port; a failed block is reported and
     // ends the transfer with `ending`.
@@ -76,6 +91,7 @@ private:
     const CMessageBoxes& m_boxes;
     ITransferView& m_view;
     int32_t m_blockTotal = 0;
+    EntryRetry m_entryRetry;
 };
 
 // Asks "Is it OK to read data?" or "Is it OK to write data?" with OK and

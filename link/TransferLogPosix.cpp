@@ -62,7 +62,14 @@ bool AppendLockedLine(const std::string& path, const std::string& header, const 
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return Fail(error);
+            // Still under the lock: take back what of the line went in, so
+            // that the next line does not join a fragment.
+            const int reason = errno;
+            const bool takenBack = written == 0 || ftruncate(file.Get(), status.st_size) == 0;
+            error = std::strerror(reason);
+            if (!takenBack)
+                error += "; part of the line stays in the file";
+            return false;
         }
         written += static_cast<std::size_t>(n);
     }

@@ -123,12 +123,25 @@ SessionResult ReadImageSession(CMicLink& link, MicImage& image, const BlockProgr
     return SessionResult::kRead;
 }
 
+CRetryWindow::CRetryWindow(ITickClock& clock, uint32_t waitMs)
+    : m_clock(clock), m_startMs(clock.NowMs()), m_waitMs(waitMs)
+{
+}
+
+bool CRetryWindow::PauseForRetry()
+{
+    const uint32_t elapsed = m_clock.NowMs() - m_startMs;
+    if (elapsed >= m_waitMs)
+        return false;
+    WaitPumped(m_clock, std::min(kVerifyRetryPauseMs, m_waitMs - elapsed));
+    return true;
+}
+
 CVerifyResult VerifyWritten(CMicLink& link, const MicImage& written, uint32_t waitMs,
                             const BlockProgress& progress)
 {
     CVerifyResult result;
-    ITickClock& clock = link.Ticks();
-    const uint32_t start = clock.NowMs();
+    CRetryWindow retry(link.Ticks(), waitMs);
     MicImage image{};
     int differing = 0;
     while (true) {
@@ -147,10 +160,8 @@ CVerifyResult VerifyWritten(CMicLink& link, const MicImage& written, uint32_t wa
             }
             continue;
         }
-        const uint32_t elapsed = clock.NowMs() - start;
-        if (elapsed >= waitMs)
+        if (!retry.PauseForRetry())
             break;
-        WaitPumped(clock, std::min(kVerifyRetryPauseMs, waitMs - elapsed));
     }
     result.status = CVerifyResult::kNotRead;
     return result;

@@ -8,6 +8,7 @@
 #include <vector>
 
 class CMicLink;
+class ITickClock;
 
 // A whole configuration image as it travels: 9 blocks of 256 bytes.
 using MicImage = std::array<uint8_t, Wire::kImageSize>;
@@ -77,6 +78,23 @@ CVerifyResult VerifyWritten(CMicLink& link, const MicImage& written, uint32_t wa
 
 // The pause between two read-back sessions.
 constexpr uint32_t kVerifyRetryPauseMs = 500;
+
+// The time within which a microphone that does not answer yet is tried
+// again, on a tick clock; it starts when the window is made.
+class CRetryWindow
+{
+public:
+    CRetryWindow(ITickClock& clock, uint32_t waitMs);
+    // False once the wait has run out; otherwise pauses kVerifyRetryPauseMs
+    // (or what is left of the wait), keeping the windows painted, and
+    // returns true: the attempt may be made again.
+    bool PauseForRetry();
+
+private:
+    ITickClock& m_clock;
+    uint32_t m_startMs;
+    uint32_t m_waitMs;
+};
 
 // Reads the image into `image`; false when the read failed.
 using ImageReader = std::function<bool(MicImage& image)>;

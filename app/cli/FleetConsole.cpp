@@ -145,6 +145,8 @@ void CFleetConsole::PrintSummary(const std::vector<CPortTotals>& totals,
             }
             m_out << ")";
         }
+        if (port.neverOpened)
+            m_out << "; the port did not open";
         m_out << "\n";
     }
     m_out << "In all: " << done << " of " << done + failedCount << " microphones " << doneWord

@@ -217,3 +217,43 @@ TEST(FleetRunner, OnceTellsWhichPortFailed)
     EXPECT_FALSE(runner.AllSucceeded(false));
     EXPECT_EQ(good.mic.GetImage(), PatternImage());
 }
+
+TEST(FleetRunner, AContinuousPortThatNeverOpensFailsTheRun)
+{
+    CFleetRigPort good("/dev/vmic-good");
+    good.PlayLine(1000, 1);
+    CManualTickClock missingTicks{1000};
+    CFixedClock missingLocal{10, 0, 0};
+    CCountingObserver observer;
+    CFleetRunner* running = nullptr;
+    std::vector<CFleetPort> ports(2);
+    ports[0].name = "/dev/vmic-missing";
+    ports[0].makeLink = [&] {
+        // A cable that is not there: no device ever opens.
+        auto link = std::make_unique<CMicLink>(
+            []() -> std::unique_ptr<IByteDevice> { return nullptr; }, missingTicks, missingLocal);
+        link->SetDeviceName("/dev/vmic-missing");
+        return link;
+    };
+    std::atomic<int> pauses{0};
+    ports[0].pause = [&](uint32_t) { ++pauses; };
+    ports[1].name = good.name;
+    ports[1].makeLink = [&good] { return good.MakeLink(); };
+    ports[1].pause = [&](uint32_t ms) {
+        good.Pause(ms);
+        if (observer.done[1] == 1 && pauses > 2)
+            running->RequestStop();
+    };
+    const MicJob job = [](CMicLink& link, const CJobContext& progress) {
+        return WriteImage(link, PatternImage(), progress.block);
+    };
+    CFleetRunner runner(std::move(ports), job, observer);
+    running = &runner;
+    runner.Run(true);
+
+    EXPECT_TRUE(runner.Totals()[0].neverOpened);
+    EXPECT_TRUE(runner.Totals()[0].failed.empty()) << "no microphone failed on it";
+    EXPECT_FALSE(runner.Totals()[1].neverOpened);
+    EXPECT_EQ(runner.Totals()[1].done, 1);
+    EXPECT_FALSE(runner.AllSucceeded(true)) << "a port that never opened is not a success";
+}

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -215,6 +216,60 @@ TEST(ProgrammingJob, AFailedBackupReadWritesNothing)
     EXPECT_EQ(lines[0][kResult], "failed");
     EXPECT_FALSE(QDir(QString::fromStdString(rig.BackupDir())).exists() &&
                  !QDir(QString::fromStdString(rig.BackupDir())).isEmpty());
+}
+
+// The backup's session has just ended programming mode when the write
+// enters it again; a microphone that needs a moment gets the same wait as
+// the read-back, and only the entry is tried again.
+TEST(ProgrammingJob, TheWriteAfterABackupRetriesItsEntryWithinTheWait)
+{
+    const auto connectionBoxes = [](const CJobRig& rig) {
+        return std::count_if(rig.presenter.boxes.begin(), rig.presenter.boxes.end(),
+                             [](const CRecordingPresenter::Box& box) {
+                                 return box.text.find("Check all connections") != std::string::npos;
+                             });
+    };
+    {
+        CJobRig rig;
+        rig.settings.backupDir = rig.BackupDir();
+        // Open 1 is the backup; the entries of opens 2 and 3 go unanswered.
+        rig.mic.SetReceiveHook([&](const uint8_t*, std::size_t, uint32_t) {
+            rig.mic.SetPlugged(rig.line.OpenCount() < 2 || rig.line.OpenCount() > 3);
+        });
+        const CJobOutcome outcome = rig.Write();
+        EXPECT_EQ(outcome.result, JobResult::kVerified) << outcome.message;
+        EXPECT_TRUE(rig.MicHoldsStore());
+        EXPECT_EQ(rig.mic.BlocksStored(), 9) << "every block sent once";
+        EXPECT_EQ(rig.line.OpenCount(), 5) << "backup, two refused entries, write, read-back";
+        EXPECT_EQ(connectionBoxes(rig), 0) << "no box for the attempts that failed";
+        const auto lines = rig.LogLines();
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_EQ(lines[1][kOperation], "write");
+        EXPECT_EQ(lines[1][kResult], "verified");
+    }
+    {
+        CJobRig rig;
+        rig.settings.backupDir = rig.BackupDir();
+        rig.settings.verifyWaitMs = 3000;
+        rig.mic.SetReceiveHook([&](const uint8_t*, std::size_t, uint32_t) {
+            rig.mic.SetPlugged(rig.line.OpenCount() < 2);
+        });
+        const CVirtualMic::Image previous = rig.mic.GetImage();
+        const uint32_t start = rig.ticks.NowMs();
+        const CJobOutcome outcome = rig.Write();
+        EXPECT_EQ(outcome.result, JobResult::kFailed);
+        EXPECT_EQ(outcome.message, "Write failed: Check all connections and COM port settings.");
+        EXPECT_EQ(rig.mic.BlocksStored(), 0);
+        EXPECT_EQ(rig.mic.GetImage(), previous);
+        EXPECT_GT(rig.line.OpenCount(), 2) << "the entry was tried again";
+        EXPECT_GE(rig.ticks.NowMs() - start, 3000u) << "until the wait ran out";
+        EXPECT_EQ(connectionBoxes(rig), 1) << "the final failure, shown once";
+        const auto lines = rig.LogLines();
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_EQ(lines[0][kResult], "read");
+        EXPECT_EQ(lines[1][kOperation], "write");
+        EXPECT_EQ(lines[1][kResult], "failed");
+    }
 }
 
 TEST(ProgrammingJob, AConfirmedReadFillsTheStoreAndIsLogged)

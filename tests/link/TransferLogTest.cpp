@@ -4,10 +4,12 @@
 
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -111,6 +113,36 @@ TEST(TransferLog, AHeaderOnlyWhenTheFileIsNew)
     const std::string missing = folder.filePath("no/such/folder/run.csv").toStdString();
     EXPECT_FALSE(CTransferLog(missing).Append(Record("COM3", 0), error));
     EXPECT_FALSE(error.empty());
+}
+
+// A line that the disk takes only in part (a full disk, a file size
+// limit) is taken back whole, so that the next line does not join the
+// fragment and both records stay readable.
+TEST(TransferLog, ALineWrittenInPartIsTakenBack)
+{
+    QTemporaryDir folder;
+    const std::string path = folder.filePath("run.csv").toStdString();
+    const CTransferLog log(path);
+    std::string error;
+    ASSERT_TRUE(log.Append(Record("COM3", 0), error)) << error;
+    const std::string before = ReadAll(path);
+
+    // The file may grow by half a line only.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = before.size() + FormatLogLine(Record("COM3", 1)).size() / 2;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool appended = log.Append(Record("COM3", 1), error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(appended);
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(ReadAll(path), before);
+    ASSERT_TRUE(log.Append(Record("COM3", 2), error)) << error;
+    EXPECT_EQ(ReadAll(path), before + FormatLogLine(Record("COM3", 2)));
 }
 
 TEST(TransferLog, WritersAppendingAtOnceNeitherInterleaveNorLoseLines)
