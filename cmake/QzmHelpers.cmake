@@ -63,8 +63,6 @@ function(qzm_man_page target summary include_file)
     return()
   endif()
   set(page ${PROJECT_BINARY_DIR}/man/${target}.1.gz)
-  # help2man writes into the folder but does not make it.
-  file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/man)
   add_custom_command(OUTPUT ${page}
     COMMAND ${CMAKE_COMMAND} -DHELP2MAN=${QZM_HELP2MAN} -DGZIP=${QZM_GZIP}
             -DPROGRAM=$<TARGET_FILE:${target}> -DSUMMARY=${summary}
