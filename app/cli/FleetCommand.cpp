@@ -5,11 +5,16 @@
 #include "app/cli/FleetConsole.h"
 
 #include "core/ConfigStore.h"
+#include "core/UserText.h"
 #include "link/FleetRunner.h"
 #include "link/MicLink.h"
+#include "link/SerialPort.h"
 #include "link/Transfer.h"
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <atomic>
@@ -21,6 +26,8 @@
 namespace {
 
 constexpr int kExitInterrupted = 130;
+constexpr long kFirstPortNumber = 1;
+constexpr long kLastPortNumber = 255;
 constexpr const char* kLanguage = "English";
 
 std::atomic<CFleetRunner*> g_runner{nullptr};
@@ -162,9 +169,38 @@ CMicOutcome WriteMicrophone(const CConfigStore::Image& image, const CJobSettings
 
 } // namespace
 
+int PortNumberOf(const std::string& port)
+{
+    std::string_view digits = port;
+    const std::string_view namespacePrefix = "\\\\.\\";
+    const std::string_view comPrefix = "COM";
+    if (digits.substr(0, namespacePrefix.size()) == namespacePrefix)
+        digits.remove_prefix(namespacePrefix.size());
+    if (EqualsIgnoringCase(digits.substr(0, comPrefix.size()), comPrefix))
+        digits.remove_prefix(comPrefix.size());
+    long number = 0;
+    return ParseNumber(digits, kFirstPortNumber, kLastPortNumber, number) ? static_cast<int>(number)
+                                                                          : -1;
+}
+
+std::string PortIdentity(const std::string& port)
+{
+    const int number = PortNumberOf(port);
+    std::string device = port;
+    if (number > 0) {
+        device = CSerialPort::PortDeviceName(number);
+        if (device.empty())
+            return "COM" + std::to_string(number);
+    }
+    const QString path = QString::fromStdString(device);
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return (canonical.isEmpty() ? QDir::cleanPath(path) : canonical).toStdString();
+}
+
 bool ParsePortList(const CCliArgs& args, std::vector<std::string>& ports, std::string& error)
 {
     ports.clear();
+    std::vector<std::string> reached;
     for (const auto& [name, value] : args.options) {
         if (name != "--port")
             continue;
@@ -177,10 +213,12 @@ bool ParsePortList(const CCliArgs& args, std::vector<std::string>& ports, std::s
                 error = "--port names an empty port";
                 return false;
             }
-            if (std::find(ports.begin(), ports.end(), port) != ports.end()) {
+            const std::string identity = PortIdentity(port);
+            if (std::find(reached.begin(), reached.end(), identity) != reached.end()) {
                 error = "--port names " + port + " twice";
                 return false;
             }
+            reached.push_back(identity);
             ports.push_back(port);
             if (comma == std::string::npos)
                 break;

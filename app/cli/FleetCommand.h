@@ -12,8 +12,17 @@ class CMicLink;
 struct CCliArgs;
 struct CCliContext;
 
+// A number from 1 to 255, for "3", "COM3" and "\\.\COM12"; -1 otherwise.
+int PortNumberOf(const std::string& port);
+
+// What a port name reaches, so that two names of one port compare equal:
+// "3", "03" and "COM3" alike; a device path with its links resolved, or
+// cleaned ("/dev//pts/1") when it does not exist.
+std::string PortIdentity(const std::string& port);
+
 // The ports named by --port: "3,4,5", or --port given several times.
-// False with `error` set for an empty name or a port named twice.
+// False with `error` set for an empty name or a port named twice, under
+// any of its names.
 bool ParsePortList(const CCliArgs& args, std::vector<std::string>& ports, std::string& error);
 
 // Whether `write` programs a fleet: several ports, or --continuous.

@@ -28,8 +28,6 @@ namespace {
 
 constexpr int kFirstListedPort = 1;
 constexpr int kLastListedPort = 20;
-constexpr long kFirstPortNumber = 1;
-constexpr long kLastPortNumber = 255;
 constexpr uint32_t kMsPerSecond = 1000;
 constexpr long kMaxVerifyWaitSeconds = 3600;
 
@@ -164,21 +162,6 @@ private:
     bool m_started = false;
     uint32_t m_startMs = 0;
 };
-
-// A number from 1 to 255, for "3", "COM3" and "\\.\COM12"; -1 otherwise.
-int PortNumberOf(const std::string& port)
-{
-    std::string_view digits = port;
-    const std::string_view namespacePrefix = "\\\\.\\";
-    const std::string_view comPrefix = "COM";
-    if (digits.substr(0, namespacePrefix.size()) == namespacePrefix)
-        digits.remove_prefix(namespacePrefix.size());
-    if (EqualsIgnoringCase(digits.substr(0, comPrefix.size()), comPrefix))
-        digits.remove_prefix(comPrefix.size());
-    long number = 0;
-    return ParseNumber(digits, kFirstPortNumber, kLastPortNumber, number) ? static_cast<int>(number)
-                                                                          : -1;
-}
 
 // Points the link at the port the user named; false when the name is empty.
 bool SelectPort(CMicLink& link, const std::string& port)

@@ -181,7 +181,9 @@ TEST(FleetPorts, PortListsFromCommasAndRepeatedOptions)
     EXPECT_EQ(ports, (std::vector<std::string>{"3", "COM4", "/dev/ttyUSB0"}));
     EXPECT_TRUE(IsFleetWrite(args, ports));
 
-    for (const char* bad : {"3,,4", "3,", ",3", "5,5"}) {
+    // One port under two names is one port: never two transfers on one line.
+    for (const char* bad : {"3,,4", "3,", ",3", "5,5", "3,03", "3,COM3", "com3,\\\\.\\COM3",
+                            "/dev/pts/9,/dev//pts/9", "/dev/pts/9,/dev/pts/./9"}) {
         args.options = {{"--port", bad}};
         EXPECT_FALSE(ParsePortList(args, ports, error)) << bad;
     }
