@@ -64,7 +64,7 @@ void CFleetRunner::RunPort(std::size_t index, bool continuous)
         station.RunOnce();
     const std::lock_guard<std::mutex> lock(m_totalsMutex);
     m_totals[index].ended = true;
-    m_totals[index].neverOpened = continuous && !station.PortOpened();
+    m_totals[index].neverOpened = continuous && station.PortNeverOpened();
 }
 
 void CFleetRunner::Run(bool continuous)

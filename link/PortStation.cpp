@@ -94,6 +94,7 @@ void CPortStation::RunContinuous()
     show(PortState::kWaiting);
     while (!m_stop) {
         const Presence presence = ProbeMicrophone(m_link);
+        m_portTried = true;
         if (presence != Presence::kPortFailed)
             m_portOpened = true;
         if (presence != Presence::kPresent) {

@@ -89,9 +89,10 @@ public:
     void RunOnce();
     void RunContinuous();
 
-    // Whether the port opened at least once while the station waited for
-    // microphones (continuous runs only).
-    bool PortOpened() const { return m_portOpened; }
+    // Whether the port was tried and never opened while the station waited
+    // for microphones (continuous runs only); a stop before the first try
+    // is not held against it.
+    bool PortNeverOpened() const { return m_portTried && !m_portOpened; }
 
 private:
     // Runs the job on one microphone and reports it.
@@ -104,5 +105,6 @@ private:
     const std::atomic<bool>& m_stop;
     std::function<void(uint32_t ms)> m_pause;
     CEvents m_events;
+    bool m_portTried = false;
     bool m_portOpened = false;
 };
