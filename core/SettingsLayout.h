@@ -36,5 +36,7 @@ const CSettingDef* SettingsEnd();
 // The setting of that ID, or nullptr.
 const CSettingDef* FindSetting(int id);
 
-// Offsets of the 16-bit words; the settings occupy the first 34 bytes.
+// Offsets of the 16-bit words; the settings occupy the first 34 bytes,
+// after the marker word.
+constexpr std::size_t kFirstSettingOffset = 2;
 constexpr std::size_t kSettingsAreaSize = 34;

@@ -76,7 +76,6 @@ bool SaveBackup(const MicImage& image, const std::string& folder, const std::str
         return false;
     }
     CConfigStore store;
-    static_assert(CConfigStore::kImageSize == Wire::kImageSize, "one image size");
     std::memcpy(store.WorkingImage(), image.data(), image.size());
     if (SaveDataFile(store, reserved, clock, code) != DataFile::kSaved) {
         error = "cannot save " + reserved + ": " + code.message();

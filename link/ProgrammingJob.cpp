@@ -20,8 +20,6 @@ static_assert(kVersionOffset + kVersionSize <= Wire::kIdBufferSize, "version in 
 constexpr char kFirstPrintable = ' ';
 constexpr char kLastPrintable = '~';
 
-static_assert(CConfigStore::kImageSize == Wire::kImageSize, "one image size");
-
 // Passes every box on to the presenter it replaces, remembering the text
 // of the last; puts that presenter back when it goes.
 class CBoxRecorder : public IMessagePresenter

@@ -2,6 +2,7 @@
 
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
+#include "link/ProgrammingJob.h"
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
 
@@ -103,4 +104,20 @@ bool SaveFromStore(CCliContext& context, const std::string& path)
         return false;
     }
     return true;
+}
+
+int ExitCodeOf(JobResult result)
+{
+    switch (result) {
+    case JobResult::kVerified:
+    case JobResult::kWritten:
+    case JobResult::kRead:
+        return CliExit::kOk;
+    case JobResult::kNotVerified:
+        return CliExit::kNotVerified;
+    case JobResult::kDiffers:
+    case JobResult::kFailed:
+        break;
+    }
+    return CliExit::kFailure;
 }

@@ -18,6 +18,11 @@ constexpr int kUsage = 2;
 constexpr int kNotVerified = 3; // written, but the read-back did not succeed
 } // namespace CliExit
 
+enum class JobResult;
+// The exit code of a job's result: kOk for a success, kNotVerified for a
+// write that could not be read back, kFailure for the rest.
+int ExitCodeOf(JobResult result);
+
 // What every command gets: the libraries' objects, wired as the desktop
 // program wires them, and the streams it talks on.
 struct CCliContext

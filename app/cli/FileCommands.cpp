@@ -169,7 +169,7 @@ int RunDiff(CCliContext& context, const CCliArgs& args)
     const uint8_t* left = a.WorkingImage();
     const uint8_t* right = other.WorkingImage();
     for (std::size_t offset = 0; offset < CConfigStore::kImageSize; ++offset) {
-        const bool inSettings = offset >= 2 && offset < kSettingsAreaSize;
+        const bool inSettings = offset >= kFirstSettingOffset && offset < kSettingsAreaSize;
         if (!inSettings && left[offset] != right[offset])
             bytes.push_back(offset);
     }

@@ -116,19 +116,6 @@ private:
     int m_code = CliExit::kOk;
 };
 
-int ExitCodeOf(JobResult result)
-{
-    switch (result) {
-    case JobResult::kVerified:
-    case JobResult::kWritten:
-        return CliExit::kOk;
-    case JobResult::kNotVerified:
-        return CliExit::kNotVerified;
-    default:
-        return CliExit::kFailure;
-    }
-}
-
 // One microphone written as the progress window writes it, then read back
 // and logged as the settings say, with its own catalogue, store and boxes
 // on the port's thread.

@@ -233,23 +233,6 @@ void AddOutcome(QJsonObject& json, const CTransferOutcome& outcome)
         json.insert("openFailure", JsonText(outcome.openFailure));
 }
 
-// The exit code of a job's result.
-int ExitCodeOf(JobResult result)
-{
-    switch (result) {
-    case JobResult::kVerified:
-    case JobResult::kWritten:
-    case JobResult::kRead:
-        return CliExit::kOk;
-    case JobResult::kNotVerified:
-        return CliExit::kNotVerified;
-    case JobResult::kDiffers:
-    case JobResult::kFailed:
-        break;
-    }
-    return CliExit::kFailure;
-}
-
 // Opens the log for appending once before any transfer, so that a log that
 // cannot be written stops the run before a microphone is touched. A log is a
 // regular file: a FIFO would hold the run in its open until a reader came.
@@ -344,9 +327,9 @@ CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransf
     }
     const CJobOutcome result = action(job);
     CTransferOutcome outcome;
-    outcome.ok = ExitCodeOf(result.result) == CliExit::kOk;
-    outcome.result = JobResultName(result.result);
     outcome.exitCode = ExitCodeOf(result.result);
+    outcome.ok = outcome.exitCode == CliExit::kOk;
+    outcome.result = JobResultName(result.result);
     outcome.logged = job.LogWritten();
     view.EndLine();
     context.boxes.SetPresenter(console);
