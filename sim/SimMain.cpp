@@ -119,20 +119,23 @@ bool ParseOptions(int argc, char** argv, CSimOptions& options, std::string& erro
         };
         std::string value;
         long number = 0;
+        // The option's value as a number of the one rule; else `what` it takes.
+        const auto nextNumber = [&](long minimum, long maximum, const char* what, long& into) {
+            if (next(value) && ParseNumber(value, minimum, maximum, into))
+                return true;
+            error = word + " takes " + what;
+            return false;
+        };
         if (word == "--image") {
             if (!next(options.image))
                 return false;
         } else if (word == "--rate") {
-            if (!next(value) || !ParseNumber(value, 1, kMaxRate, number)) {
-                error = "--rate takes a line rate";
+            if (!nextNumber(1, kMaxRate, "a line rate", number))
                 return false;
-            }
             options.rate = static_cast<uint32_t>(number);
         } else if (word == "--port") {
-            if (!next(value) || !ParseNumber(value, 1, 255, number)) {
-                error = "--port takes a port number from 1 to 255";
+            if (!nextNumber(1, 255, "a port number from 1 to 255", number))
                 return false;
-            }
             options.port = static_cast<int>(number);
         } else if (word == "--fast") {
             options.fast = true;
@@ -144,32 +147,24 @@ bool ParseOptions(int argc, char** argv, CSimOptions& options, std::string& erro
             if (!next(options.faults.model))
                 return false;
         } else if (word == "--nak") {
-            if (!next(value) || !ParseNumber(value, 0, 1000, number)) {
-                error = "--nak takes a count";
+            if (!nextNumber(0, 1000, "a count", number))
                 return false;
-            }
             options.faults.nakWrites = static_cast<int>(number);
         } else if (word == "--bad-checksum") {
             options.faults.badChecksumOnce = true;
         } else if (word == "--drop-after") {
-            if (!next(value) || !ParseNumber(value, 0, 8, number)) {
-                error = "--drop-after takes a block from 0 to 8";
+            if (!nextNumber(0, 8, "a block from 0 to 8", number))
                 return false;
-            }
             options.faults.dropAfterBlock = static_cast<int>(number);
         } else if (word == "--line-fault") {
             options.faults.lineFault = true;
         } else if (word == "--slow-prepare") {
-            if (!next(value) || !ParseNumber(value, 0, 600000, number)) {
-                error = "--slow-prepare takes milliseconds";
+            if (!nextNumber(0, 600000, "milliseconds", number))
                 return false;
-            }
             options.faults.slowPrepareMs = static_cast<uint32_t>(number);
         } else if (word == "--swap-after") {
-            if (!next(value) || !ParseNumber(value, 0, kMaxSwapSeconds, options.swapAfterSeconds)) {
-                error = "--swap-after takes seconds";
+            if (!nextNumber(0, kMaxSwapSeconds, "seconds", options.swapAfterSeconds))
                 return false;
-            }
         } else if (word == "--images") {
             if (!next(options.images))
                 return false;
@@ -179,10 +174,8 @@ bool ParseOptions(int argc, char** argv, CSimOptions& options, std::string& erro
                 return false;
             }
         } else if (word == "--seed") {
-            if (!next(value) || !ParseNumber(value, 0, LONG_MAX, number)) {
-                error = "--seed takes a whole number";
+            if (!nextNumber(0, LONG_MAX, "a whole number", number))
                 return false;
-            }
             options.seed = static_cast<unsigned long>(number);
         } else {
             error = "unknown option " + word;

@@ -56,21 +56,15 @@ std::string CFleetConsole::StatusLine(std::size_t port) const
 
 void CFleetConsole::Show(const std::vector<std::string>& lines, bool toOut)
 {
-    if (!m_live) {
-        std::ostream& stream = toOut ? m_out : m_progress;
-        for (const std::string& line : lines)
-            stream << line << "\n";
-        stream << std::flush;
-        return;
-    }
-    if (m_drawn)
+    // Live, the status lines are redrawn below whatever is printed.
+    if (m_live && m_drawn)
         m_progress << CursorUpAndClear(m_rows.size()) << std::flush;
-    if (!lines.empty()) {
-        std::ostream& stream = toOut ? m_out : m_progress;
-        for (const std::string& line : lines)
-            stream << line << "\n";
-        stream << std::flush;
-    }
+    std::ostream& stream = toOut ? m_out : m_progress;
+    for (const std::string& line : lines)
+        stream << line << "\n";
+    stream << std::flush;
+    if (!m_live)
+        return;
     for (std::size_t i = 0; i < m_rows.size(); ++i)
         m_progress << StatusLineLocked(i) << "\n";
     m_progress << std::flush;
