@@ -1,5 +1,7 @@
 #include "ui/port/PortWatcherPosix.h"
 
+#include "core/SettingsLocation.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -31,7 +33,8 @@ CPosixPortWatcher::CPosixPortWatcher(const QStringList& folders, int intervalMs)
 
 QStringList CPosixPortWatcher::SystemFolders()
 {
-    const QSettings settings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"));
+    const QSettings settings(QString::fromLatin1(SettingsLocation::kOrganization),
+                             QString::fromLatin1(SettingsLocation::kApplication));
     return {QStringLiteral("/dev"), QStringLiteral("/dev/serial/by-id"),
             QFileInfo(settings.fileName()).absolutePath()};
 }
