@@ -116,7 +116,7 @@ void Reads(CBench& bench, std::mt19937_64& random, int transfers, CCounts& count
         bool firstOk = false;
         int reads = 0;
         const CConfirmedRead confirmed = ReadConfirmed([&](MicImage& image) {
-            const bool ok = ReadImageSession(station.link, image) == SessionResult::kRead;
+            const bool ok = RunSession(station.link, SessionWork::kRead, image).Ok();
             if (++reads == 1) {
                 firstOk = ok;
                 first = image;

@@ -17,7 +17,14 @@ constexpr int kWatchMs = 100;
 } // namespace
 
 CFleetRunner::CFleetRunner(std::vector<CFleetPort> ports, MicJob job, IFleetObserver& observer)
-    : m_ports(std::move(ports)), m_job(std::move(job)), m_observer(observer),
+    : CFleetRunner(
+          std::move(ports), [job = std::move(job)](CMicLink&, const std::string&) { return job; }, observer)
+{
+}
+
+CFleetRunner::CFleetRunner(std::vector<CFleetPort> ports, MicJobFactory makeJob,
+                           IFleetObserver& observer)
+    : m_ports(std::move(ports)), m_makeJob(std::move(makeJob)), m_observer(observer),
       m_totals(m_ports.size())
 {
 }
@@ -47,17 +54,20 @@ void CFleetRunner::RunPort(std::size_t index, bool continuous)
         {
             const std::lock_guard<std::mutex> lock(m_totalsMutex);
             CPortTotals& totals = m_totals[index];
-            if (outcome.ok)
+            if (outcome.Ok()) {
                 ++totals.done;
-            else
+            } else {
                 totals.failed.push_back(number);
+                if (outcome.result == JobResult::kNotVerified && outcome.logged)
+                    ++totals.notVerified;
+            }
         }
         m_observer.OnResult(index, number, outcome);
     };
     std::function<void(uint32_t)> pause = port.pause;
     if (!pause)
         pause = [this](uint32_t ms) { PauseMs(ms); };
-    CPortStation station(port.name, *link, m_job, m_stop, pause, std::move(events));
+    CPortStation station(port.name, *link, m_makeJob(*link, port.name), m_stop, pause, std::move(events));
     if (continuous)
         station.RunContinuous();
     else

@@ -43,6 +43,7 @@ struct CPortTotals
 {
     int done = 0;             // microphones whose job succeeded
     std::vector<int> failed;  // numbers of those whose job failed
+    int notVerified = 0;      // of those, written and logged but not read back
     bool ended = false;       // the port's thread has finished
     bool neverOpened = false; // run continuously, the port did not open once
 };
@@ -54,7 +55,10 @@ struct CPortTotals
 class CFleetRunner
 {
 public:
+    // Every port runs `job`.
     CFleetRunner(std::vector<CFleetPort> ports, MicJob job, IFleetObserver& observer);
+    // Each port runs the job that `makeJob` makes for it on its thread.
+    CFleetRunner(std::vector<CFleetPort> ports, MicJobFactory makeJob, IFleetObserver& observer);
     ~CFleetRunner();
     CFleetRunner(const CFleetRunner&) = delete;
     CFleetRunner& operator=(const CFleetRunner&) = delete;
@@ -80,7 +84,7 @@ private:
     void PauseMs(uint32_t ms) const;
 
     std::vector<CFleetPort> m_ports;
-    MicJob m_job;
+    MicJobFactory m_makeJob;
     IFleetObserver& m_observer;
     std::atomic<bool> m_stop{false};
     std::mutex m_totalsMutex;

@@ -1,9 +1,7 @@
 #include "link/PortStation.h"
 
 #include "link/MicLink.h"
-#include "link/TickClock.h"
-
-#include <array>
+#include "link/Session.h"
 
 const char* PortStateText(PortState state)
 {
@@ -26,24 +24,16 @@ const char* PortStateText(PortState state)
     return "";
 }
 
-Presence ProbeMicrophone(CMicLink& link)
+Presence ProbeMicrophone(CMicLink& link, CSessionResult* session)
 {
-    link.SetOpen(0);
-    if (!link.SetOpen(1)) {
+    const CSessionResult result = RunSession(link, SessionWork::kProbe);
+    if (session)
+        *session = result;
+    if (result.stage == SessionStage::kPort) {
         link.SetOpen(0);
         return Presence::kPortFailed;
     }
-    WaitMs(link.Ticks(), Wire::kSettleAfterOpenMs);
-    if (link.EnterProgramMode() != 0) {
-        // Nothing answered: there is no session to end.
-        link.SetOpen(0);
-        return Presence::kAbsent;
-    }
-    std::array<uint8_t, Wire::kIdBufferSize> id{};
-    link.Identify(id);
-    link.EndProgramMode();
-    link.SetOpen(0);
-    return Presence::kPresent;
+    return result.Entered() ? Presence::kPresent : Presence::kAbsent;
 }
 
 CPortStation::CPortStation(std::string port, CMicLink& link, MicJob job,
@@ -69,7 +59,10 @@ void CPortStation::Program(int number)
         if (m_events.block)
             m_events.block(n, total);
     };
-    progress.verifying = [this] { SetState(PortState::kVerifying); };
+    progress.phase = [this](JobPhase phase) {
+        if (phase == JobPhase::kVerifying)
+            SetState(PortState::kVerifying);
+    };
     const CMicOutcome outcome = m_job(m_link, progress);
     if (m_events.result)
         m_events.result(number, outcome);

@@ -6,14 +6,20 @@
 #include <string>
 #include <vector>
 
+#include "link/JobResult.h"
+
 class CMicLink;
+struct CSessionResult;
 
 // How one microphone's work ended.
 struct CMicOutcome
 {
-    bool ok = false;
-    std::string result;  // a word for the user and the log: "verified", "failed"
-    std::string message; // what went wrong, or what the user was told
+    JobResult result = JobResult::kFailed; // JobResultName gives the word for it
+    std::string message;                   // what went wrong; empty when all went well
+    bool logged = true;                    // false when its log line could not be written
+
+    // The job succeeded and its log line was written.
+    bool Ok() const { return IsSuccess(result) && logged; }
 };
 
 // Told n and the block total as block n - 1 starts to move.
@@ -24,13 +30,17 @@ struct CJobContext
 {
     std::string port; // as the user named it
     BlockReport block;
-    // The write is over and the microphone is being read back.
-    std::function<void()> verifying;
+    // The job moves on to another phase.
+    std::function<void(JobPhase phase)> phase;
 };
 
 // The work on one microphone: a whole transfer, run on the port's thread
 // with the port's link, which it opens and closes itself.
 using MicJob = std::function<CMicOutcome(CMicLink& link, const CJobContext& progress)>;
+// Makes the job of one port (as the user named it), once, on that port's
+// thread, for the port's link: what a job needs besides the link is
+// assembled there once and serves every microphone of the port.
+using MicJobFactory = std::function<MicJob(CMicLink& link, const std::string& port)>;
 
 // What a port is doing.
 enum class PortState
@@ -57,8 +67,9 @@ enum class Presence
 // port is closed and opened, the entry into programming mode probed, and
 // when it is answered the microphone is identified and programming mode
 // ended (so that it is left as a transfer leaves it); the port is closed.
-// Writes nothing to the microphone.
-Presence ProbeMicrophone(CMicLink& link);
+// Writes nothing to the microphone. `session`, when given, receives how the
+// session went (the record of the microphone that answered).
+Presence ProbeMicrophone(CMicLink& link, CSessionResult* session = nullptr);
 
 // One port of a programming station, run on a thread of its own. Once:
 // the job runs one time. Continuous: it waits for a microphone to answer,

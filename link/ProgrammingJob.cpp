@@ -6,7 +6,7 @@
 #include "link/TickClock.h"
 #include "link/Transfer.h"
 #include "link/TransferLog.h"
-#include "text/MessageBoxes.h"
+#include "text/TextCatalog.h"
 
 #include <algorithm>
 #include <cstring>
@@ -19,34 +19,6 @@ constexpr std::size_t kVersionSize = 8;
 static_assert(kVersionOffset + kVersionSize <= Wire::kIdBufferSize, "version in the buffer");
 constexpr char kFirstPrintable = ' ';
 constexpr char kLastPrintable = '~';
-
-// Passes every box on to the presenter it replaces, remembering the text
-// of the last; puts that presenter back when it goes.
-class CBoxRecorder : public IMessagePresenter
-{
-public:
-    CBoxRecorder(CMessageBoxes& boxes, std::string& last)
-        : m_boxes(boxes), m_inner(boxes.Presenter()), m_last(last)
-    {
-        m_last.clear();
-        m_boxes.SetPresenter(this);
-    }
-    ~CBoxRecorder() override { m_boxes.SetPresenter(m_inner); }
-    CBoxRecorder(const CBoxRecorder&) = delete;
-    CBoxRecorder& operator=(const CBoxRecorder&) = delete;
-
-    int Present(MessageOwner owner, const std::string& text, const std::string& title,
-                unsigned style) override
-    {
-        m_last = text;
-        return m_inner ? m_inner->Present(owner, text, title, style) : MessageAnswer::kOk;
-    }
-
-private:
-    CMessageBoxes& m_boxes;
-    IMessagePresenter* m_inner;
-    std::string& m_last;
-};
 
 std::string PrintableField(const uint8_t* bytes, std::size_t count)
 {
@@ -73,37 +45,7 @@ std::string ImageHash(const MicImage& image)
     return Sha256Hex(image.data(), image.size());
 }
 
-// The last box's text as a clause: "Check all connections." becomes
-// "Check all connections".
-std::string Clause(const std::string& text)
-{
-    if (text.empty())
-        return "the transfer did not complete";
-    if (text.back() == '.')
-        return text.substr(0, text.size() - 1);
-    return text;
-}
-
 } // namespace
-
-const char* JobResultName(JobResult result)
-{
-    switch (result) {
-    case JobResult::kVerified:
-        return "verified";
-    case JobResult::kWritten:
-        return "written";
-    case JobResult::kNotVerified:
-        return "written-not-verified";
-    case JobResult::kDiffers:
-        return "differs";
-    case JobResult::kRead:
-        return "read";
-    case JobResult::kFailed:
-        return "failed";
-    }
-    return "";
-}
 
 std::string RecordModelText(const uint8_t* record)
 {
@@ -116,11 +58,33 @@ std::string RecordVersionText(const uint8_t* record)
 }
 
 CProgrammingJob::CProgrammingJob(CMicLink& link, CTransfer& transfer, CConfigStore& store,
-                                 CMessageBoxes& boxes, const ILocalClock& clock,
-                                 CJobSettings settings)
-    : m_link(link), m_transfer(transfer), m_store(store), m_boxes(boxes), m_clock(clock),
+                                 const ILocalClock& clock, CJobSettings settings)
+    : m_link(link), m_transfer(transfer), m_store(store), m_clock(clock),
       m_settings(std::move(settings))
 {
+}
+
+void CProgrammingJob::EnterPhase(JobPhase phase) const
+{
+    if (m_phase)
+        m_phase(phase);
+}
+
+bool CProgrammingJob::Transferred(bool moved, CJobOutcome& outcome) const
+{
+    outcome.session = m_transfer.LastSession();
+    if (m_transfer.LastMessageId() != 0)
+        outcome.shownId = m_transfer.LastMessageId();
+    return moved;
+}
+
+std::string CProgrammingJob::FailureText(TransferMode mode) const
+{
+    std::string text =
+        m_transfer.Texts().GetText(TransferMessageId(mode, m_transfer.LastSession()));
+    if (!text.empty() && text.back() == '.')
+        text.pop_back();
+    return text;
 }
 
 void CProgrammingJob::Notify(const std::string& text) const
@@ -135,6 +99,7 @@ void CProgrammingJob::Begin()
     m_stamp = FileTimeStampNow();
     m_startMs = m_link.Ticks().NowMs();
     m_link.ClearIdRecord();
+    // A transfer counts its blocks by the link's block size.
     m_link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
 }
 
@@ -164,15 +129,11 @@ void CProgrammingJob::Log(const char* operation, const CJobOutcome& outcome,
 bool CProgrammingJob::Backup(CJobOutcome& failure)
 {
     Begin();
-    bool read = false;
-    {
-        const CBoxRecorder recorder(m_boxes, m_lastBox);
-        read = m_transfer.ReadDevice();
-    }
+    EnterPhase(JobPhase::kBackup);
     CJobOutcome outcome;
-    if (!read) {
-        outcome.message =
-            "Backup failed: " + Clause(m_lastBox) + "; the microphone was not written.";
+    if (!Transferred(m_transfer.ReadDevice(), outcome)) {
+        outcome.message = "Backup failed: " + FailureText(TransferMode::Read) +
+                          "; the microphone was not written.";
         Log("backup", outcome, {}, {});
         failure = outcome;
         return false;
@@ -202,24 +163,23 @@ CJobOutcome CProgrammingJob::Write()
         return outcome;
     const MicImage written = ImageOf(m_store.WorkingImage());
     Begin();
-    bool ok = false;
-    {
-        const CBoxRecorder recorder(m_boxes, m_lastBox);
-        // The backup has just ended programming mode, and the microphone
-        // may need a moment before it answers the entry again.
-        CRetryWindow retry(m_link.Ticks(), m_settings.verifyWaitMs);
-        if (backedUp)
-            m_transfer.SetEntryRetry([&retry] { return retry.PauseForRetry(); });
-        ok = m_transfer.Run(TransferMode::Write);
-        m_transfer.SetEntryRetry({});
-    }
+    EnterPhase(JobPhase::kWriting);
+    // The backup has just ended programming mode, and the microphone may
+    // need a moment before it answers the entry again.
+    CRetryWindow retry(m_link.Ticks(), m_settings.verifyWaitMs);
+    if (backedUp)
+        m_transfer.SetEntryRetry([&retry] { return retry.PauseForRetry(); });
+    const bool ok = Transferred(m_transfer.Run(TransferMode::Write), outcome);
+    m_transfer.SetEntryRetry({});
     if (!ok) {
-        outcome.message = "Write failed: " + Clause(m_lastBox) + ".";
+        outcome.message = "Write failed: " + FailureText(TransferMode::Write) + ".";
     } else if (!m_settings.verify) {
         outcome.result = JobResult::kWritten;
         outcome.message = "Written, not read back.";
     } else {
-        outcome = VerifyWrite(written);
+        const CJobOutcome verified = VerifyWrite(written);
+        outcome.result = verified.result;
+        outcome.message = verified.message;
     }
     Log("write", outcome, m_settings.dataFile, ImageHash(written));
     return outcome;
@@ -227,7 +187,8 @@ CJobOutcome CProgrammingJob::Write()
 
 CJobOutcome CProgrammingJob::VerifyWrite(const MicImage& written)
 {
-    Notify(kVerifyNotice);
+    EnterPhase(JobPhase::kVerifying);
+    Notify("Reading the microphone back to verify.");
     const CVerifyResult verify = VerifyWritten(m_link, written, m_settings.verifyWaitMs,
                                                [&](int n) { m_transfer.ShowProgress(n); });
     CJobOutcome outcome;
@@ -246,7 +207,7 @@ CJobOutcome CProgrammingJob::VerifyWrite(const MicImage& written)
     case CVerifyResult::kNotRead:
         outcome.result = JobResult::kNotVerified;
         outcome.message = "Written, not verified: the microphone could not be read back (" +
-                          std::string(SessionResultText(verify.lastRead)) + ").";
+                          std::string(SessionStageText(verify.lastRead.stage)) + ").";
         break;
     }
     return outcome;
@@ -255,14 +216,14 @@ CJobOutcome CProgrammingJob::VerifyWrite(const MicImage& written)
 CJobOutcome CProgrammingJob::Read()
 {
     Begin();
+    EnterPhase(JobPhase::kReading);
     CJobOutcome outcome;
-    const CBoxRecorder recorder(m_boxes, m_lastBox);
     if (!m_settings.verify) {
-        if (m_transfer.Run(TransferMode::Read)) {
+        if (Transferred(m_transfer.Run(TransferMode::Read), outcome)) {
             outcome.result = JobResult::kRead;
             outcome.message = "Read.";
         } else {
-            outcome.message = "Read failed: " + Clause(m_lastBox) + ".";
+            outcome.message = "Read failed: " + FailureText(TransferMode::Read) + ".";
         }
         return outcome;
     }
@@ -271,7 +232,7 @@ CJobOutcome CProgrammingJob::Read()
         if (++reads > 1)
             Notify(reads == 2 ? "Reading again to confirm."
                               : "The two reads differ; reading a third time.");
-        if (!m_transfer.ReadDevice())
+        if (!Transferred(m_transfer.ReadDevice(), outcome))
             return false;
         image = ImageOf(m_store.TransferCopy());
         return true;
@@ -291,7 +252,7 @@ CJobOutcome CProgrammingJob::Read()
                           BlockListText(confirmed.changingBlocks) + " kept changing.";
         break;
     case CConfirmedRead::kFailed:
-        outcome.message = "Read failed: " + Clause(m_lastBox) + ".";
+        outcome.message = "Read failed: " + FailureText(TransferMode::Read) + ".";
         break;
     }
     return outcome;

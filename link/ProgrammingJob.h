@@ -1,4 +1,6 @@
 #pragma once
+#include "link/JobResult.h"
+#include "link/Session.h"
 #include "link/VerifiedTransfer.h"
 
 #include <cstdint>
@@ -6,29 +8,21 @@
 #include <string>
 
 class CConfigStore;
-class CMessageBoxes;
 class CMicLink;
 class CTransfer;
 class CTransferLog;
 class ILocalClock;
-
-// How a job ended; the log's result column names it.
-enum class JobResult
-{
-    kVerified,    // written and read back equal, or read and confirmed
-    kWritten,     // written, not read back (verification off)
-    kNotVerified, // written, but the read-back did not succeed
-    kDiffers,     // written, and the microphone holds another image
-    kRead,        // read once
-    kFailed       // nothing (or not all) was moved; a backup that failed
-};
-// "verified", "written", "written-not-verified", "differs", "read", "failed".
-const char* JobResultName(JobResult result);
+enum class TransferMode;
 
 struct CJobOutcome
 {
     JobResult result = JobResult::kFailed;
     std::string message; // one sentence for the user and the log
+    // The text ID of the last box that the job's transfers showed (what the
+    // progress window said last); 0 when none was.
+    int32_t shownId = 0;
+    // How the job's last transfer session went.
+    CSessionResult session;
 };
 
 // What a job is asked to do besides the transfer itself.
@@ -49,21 +43,24 @@ struct CJobSettings
 // One microphone's read or write as a programming station does it: the
 // transfer exactly as the progress window runs it, around it a backup
 // before a write, the read-back after it or the repeated read, and a log
-// line for each transfer. Messages of the transfer go through `boxes` as
-// they always do; the job's own sentences go to the notice.
+// line for each transfer. Messages of the transfer are its boxes, as they
+// always are; the job's own sentences go to the notice, its phases to the
+// phase observer, and its outcome is built from the sessions' results.
 class CProgrammingJob
 {
 public:
     using Notice = std::function<void(const std::string& text)>;
-    // The notice that the write is over and the read-back begins.
-    static constexpr const char* kVerifyNotice = "Reading the microphone back to verify.";
+    using PhaseObserver = std::function<void(JobPhase phase)>;
 
-    // `transfer` runs on `link` and `store` and shows its boxes through
-    // `boxes`; all must outlive the job. `clock` keys the backup files.
-    CProgrammingJob(CMicLink& link, CTransfer& transfer, CConfigStore& store, CMessageBoxes& boxes,
+    // `transfer` runs on `link` and `store`; all must outlive the job.
+    // `clock` keys the backup files.
+    CProgrammingJob(CMicLink& link, CTransfer& transfer, CConfigStore& store,
                     const ILocalClock& clock, CJobSettings settings);
 
     void SetNotice(Notice notice) { m_notice = std::move(notice); }
+    void SetPhaseObserver(PhaseObserver observer) { m_phase = std::move(observer); }
+    // Settings for the jobs that follow (another port, another file).
+    void SetSettings(CJobSettings settings) { m_settings = std::move(settings); }
 
     // Writes the store's working image: with a backup first when asked (a
     // backup that fails writes nothing), then the write, then the read-back
@@ -88,6 +85,12 @@ public:
 private:
     // Starts the clock and the time stamp of one transfer.
     void Begin();
+    void EnterPhase(JobPhase phase) const;
+    // Runs one transfer call and takes its session and message into `outcome`.
+    bool Transferred(bool moved, CJobOutcome& outcome) const;
+    // The message of the last transfer's failure as a clause: "Check all
+    // connections and COM port settings".
+    std::string FailureText(TransferMode mode) const;
     // Reads and saves the backup; false (logged) when the write must not go on.
     bool Backup(CJobOutcome& failure);
     void Log(const char* operation, const CJobOutcome& outcome, const std::string& file,
@@ -98,14 +101,13 @@ private:
     CMicLink& m_link;
     CTransfer& m_transfer;
     CConfigStore& m_store;
-    CMessageBoxes& m_boxes;
     const ILocalClock& m_clock;
     CJobSettings m_settings;
     Notice m_notice;
+    PhaseObserver m_phase;
     std::string m_time;
     std::string m_stamp;
     uint32_t m_startMs = 0;
-    std::string m_lastBox;
     std::string m_logError;
 };
 

@@ -6,8 +6,6 @@
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
 
-#include <array>
-#include <functional>
 
 // The store's transfer copy moves as whole blocks of the wire's image.
 static_assert(CConfigStore::kImageSize == Wire::kImageSize,
@@ -33,6 +31,25 @@ bool AskTransfer(const CMessageBoxes& boxes, MessageOwner owner, TransferMode mo
            MessageAnswer::kOk;
 }
 
+int32_t TransferMessageId(TransferMode mode, const CSessionResult& session)
+{
+    switch (session.stage) {
+    case SessionStage::kDone:
+        return mode == TransferMode::Read ? TextId::kReadingCompleted : TextId::kWritingCompleted;
+    case SessionStage::kPort:
+        return TextId::kPortCannotOpen;
+    case SessionStage::kModel:
+        return TextId::kCheckModelName;
+    case SessionStage::kEntry:
+    case SessionStage::kIdentification:
+    case SessionStage::kWritePreparation:
+    case SessionStage::kBlock:
+    case SessionStage::kEnd:
+        break;
+    }
+    return TextId::kCheckConnections;
+}
+
 bool CTransfer::Run(TransferMode mode)
 {
     m_link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
@@ -40,6 +57,7 @@ bool CTransfer::Run(TransferMode mode)
         m_view.SetCaption(m_texts.GetText(TextId::kNowWriting));
         if (!WriteDevice())
             return false;
+        m_lastMessageId = TextId::kWritingCompleted;
         m_boxes.ShowMessageById(m_view.Owner(), TextId::kWritingCompleted, TextId::kWriteData,
                                 MessageStyle::kIconInformation);
         return true;
@@ -47,6 +65,7 @@ bool CTransfer::Run(TransferMode mode)
     m_view.SetCaption(m_texts.GetText(TextId::kNowReading));
     if (!ReadDevice())
         return false;
+    m_lastMessageId = TextId::kReadingCompleted;
     m_boxes.ShowMessageById(m_view.Owner(), TextId::kReadingCompleted, TextId::kReadData,
                             MessageStyle::kIconInformation);
     m_store.TransferToImage();
@@ -62,110 +81,54 @@ void CTransfer::ShowProgress(int n)
     m_view.SetBarPosition(n);
 }
 
-void CTransfer::ShowConnectionError()
+void CTransfer::ShowError(int32_t textId)
 {
-    m_boxes.ShowErrorById(m_view.Owner(), TextId::kCheckConnections, TextId::kTitleError);
+    m_lastMessageId = textId;
+    m_boxes.ShowErrorById(m_view.Owner(), textId, TextId::kTitleError);
 }
 
-bool CTransfer::Connect()
+bool CTransfer::Transfer(SessionWork work)
 {
+    m_lastMessageId = 0;
     const int32_t blockSize = m_link.GetBlockSize();
     m_blockTotal = blockSize > 0 ? static_cast<int32_t>(CConfigStore::kImageSize) / blockSize : 0;
     ShowProgress(0);
     PumpMessages();
-    if (!OpenPort())
-        return false;
-    if (m_entryRetry ? !EnterWithRetry() : ConnectDevice(m_view.Owner()) != 0)
-        return false;
-    std::array<uint8_t, Wire::kIdBufferSize> id{};
-    return CheckDevice(m_view.Owner(), id) == 0;
-}
 
-bool CTransfer::OpenPort()
-{
-    m_link.SetOpen(0);
-    if (!m_link.SetOpen(1)) {
-        m_boxes.ShowErrorById(m_view.Owner(), TextId::kPortCannotOpen, TextId::kTitleError);
-        return false;
-    }
-    WaitMs(m_link.Ticks(), Wire::kSettleAfterOpenMs);
-    return true;
-}
-
-bool CTransfer::EnterWithRetry()
-{
-    while (true) {
-        PumpMessages();
-        if (m_link.EnterProgramMode() == 0)
-            return true;
-        m_link.EndProgramMode();
-        m_link.SetOpen(0);
-        if (!m_entryRetry()) {
-            ShowConnectionError();
-            return false;
-        }
-        if (!OpenPort())
-            return false;
-    }
+    const TransferMode mode = work == SessionWork::kRead ? TransferMode::Read : TransferMode::Write;
+    CSessionHooks hooks;
+    if (work == SessionWork::kWrite)
+        hooks.blocksBegin = [this] { m_store.ImageToTransfer(); };
+    hooks.block = [this](int n) { ShowProgress(n); };
+    hooks.blocksDone = [this] { ShowProgress(m_blockTotal); };
+    // The model's message comes once the port is closed; every other
+    // failure is shown before the session ends.
+    hooks.failed = [this, mode](const CSessionResult& result) {
+        if (result.stage != SessionStage::kModel)
+            ShowError(TransferMessageId(mode, result));
+    };
+    hooks.entryRetry = m_entryRetry;
+    m_lastSession = CSession(m_link, std::move(hooks))
+                        .Run(work, {m_store.TransferCopy(), CConfigStore::kImageSize},
+                             m_blockTotal);
+    if (m_lastSession.stage == SessionStage::kModel)
+        ShowError(TextId::kCheckModelName);
+    return m_lastSession.Ok();
 }
 
 bool CTransfer::ReadDevice()
 {
-    if (!Connect())
-        return false;
-    uint8_t* transfer = m_store.TransferCopy();
-    return MoveBlocks(
-        [&](int i) {
-            return m_link.ReadBlock({transfer + Wire::kBlockSize * i, Wire::kBlockSize}, i);
-        },
-        &CMicLink::EndProgramMode);
+    return Transfer(SessionWork::kRead);
 }
 
 bool CTransfer::WriteDevice()
 {
-    if (!Connect())
-        return false;
-    m_store.ImageToTransfer();
-    m_link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
-    if (m_link.PrepareWrite() != 0) {
-        Fail(&CMicLink::AbortWrite);
-        return false;
-    }
-    const uint8_t* transfer = m_store.TransferCopy();
-    return MoveBlocks(
-        [&](int i) {
-            return m_link.WriteBlock({transfer + Wire::kBlockSize * i, Wire::kBlockSize}, i);
-        },
-        &CMicLink::AbortWrite);
-}
-
-bool CTransfer::MoveBlocks(const std::function<int(int)>& moveBlock, int (CMicLink::*ending)())
-{
-    m_link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
-    for (int i = 0; i < m_blockTotal; ++i) {
-        ShowProgress(i + 1);
-        if (moveBlock(i) != 0) {
-            Fail(ending);
-            return false;
-        }
-        PumpMessages();
-    }
-    ShowProgress(m_blockTotal);
-    m_link.EndProgramMode();
-    return m_link.SetOpen(0) != 0;
-}
-
-void CTransfer::Fail(int (CMicLink::*ending)())
-{
-    ShowConnectionError();
-    (m_link.*ending)();
-    m_link.SetOpen(0);
+    return Transfer(SessionWork::kWrite);
 }
 
 int CTransfer::ConnectDevice(MessageOwner owner)
 {
-    PumpMessages();
-    if (m_link.EnterProgramMode() == 0)
+    if (CSession::Enter(m_link) == 0)
         return 0;
     m_boxes.ShowErrorById(owner, TextId::kCheckConnections, TextId::kTitleError);
     m_link.EndProgramMode();
@@ -175,8 +138,7 @@ int CTransfer::ConnectDevice(MessageOwner owner)
 
 int CTransfer::CheckDevice(MessageOwner owner, CMutableBytes buffer)
 {
-    PumpMessages();
-    if (m_link.Identify(buffer) != 0) {
+    if (CSession::Identify(m_link, buffer) != 0) {
         m_boxes.ShowErrorById(owner, TextId::kCheckConnections, TextId::kTitleError);
         m_link.EndProgramMode();
         m_link.SetOpen(0);

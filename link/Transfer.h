@@ -1,5 +1,6 @@
 #pragma once
 #include "link/ByteSpan.h"
+#include "link/Session.h"
 #include "text/MessagePresenter.h"
 
 #include <cstdint>
@@ -59,6 +60,7 @@ public:
     void ShowProgress(int n);
 
     int BlockTotal() const { return m_blockTotal; }
+    const CTextCatalog& Texts() const { return m_texts; }
 
     // Asked after an entry into programming mode that got no answer, with
     // programming mode ended and the port closed: true (having waited as
@@ -68,22 +70,17 @@ public:
     using EntryRetry = std::function<bool()>;
     void SetEntryRetry(EntryRetry retry) { m_entryRetry = std::move(retry); }
 
+    // How the last ReadDevice or WriteDevice ended.
+    const CSessionResult& LastSession() const { return m_lastSession; }
+    // The text ID of the last box shown since the last transfer began; 0
+    // when none was.
+    int32_t LastMessageId() const { return m_lastMessageId; }
+
 private:
-    // Steps 1 to 5 shared by read and write; false when the transfer ended.
-    bool Connect();
-    // Closes and opens the port and lets the line settle; false, with the
-    // message shown, when it does not open.
-    bool OpenPort();
-    // The entry tried again while m_entryRetry allows; false, with the
-    // message shown and the port closed, when it is never answered.
-    bool EnterWithRetry();
-    // Moves every block with `moveBlock` (0 for success), then ends
-    // programming mode and closes the port; a failed block is reported and
-    // ends the transfer with `ending`.
-    bool MoveBlocks(const std::function<int(int)>& moveBlock, int (CMicLink::*ending)());
-    // Reports a broken connection, ends with `ending` and closes the port.
-    void Fail(int (CMicLink::*ending)());
-    void ShowConnectionError();
+    // One session of `work` on the transfer copy, with its progress and
+    // its boxes; true when every block moved.
+    bool Transfer(SessionWork work);
+    void ShowError(int32_t textId);
 
     CMicLink& m_link;
     CConfigStore& m_store;
@@ -92,11 +89,18 @@ private:
     ITransferView& m_view;
     int32_t m_blockTotal = 0;
     EntryRetry m_entryRetry;
+    CSessionResult m_lastSession;
+    int32_t m_lastMessageId = 0;
 };
 
 // Asks "Is it OK to read data?" or "Is it OK to write data?" with OK and
 // Cancel; true only for OK.
 bool AskTransfer(const CMessageBoxes& boxes, MessageOwner owner, TransferMode mode);
+
+// The text ID of the box that tells how a transfer in `mode` ended: the
+// completion message for a session that is done, else the error that the
+// failed stage shows.
+int32_t TransferMessageId(TransferMode mode, const CSessionResult& session);
 
 // "Block 3 / 9" with the catalogue's word for a block.
 std::string BlockCounterText(const CTextCatalog& texts, int n, int total);

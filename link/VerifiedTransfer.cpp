@@ -15,13 +15,6 @@ constexpr uint32_t kPauseSliceMs = 50;
 // differing.
 constexpr int kDifferingReadBacks = 2;
 
-SessionResult EndSession(CMicLink& link, SessionResult result)
-{
-    link.EndProgramMode();
-    link.SetOpen(0);
-    return result;
-}
-
 void WaitPumped(ITickClock& clock, uint32_t ms)
 {
     const uint32_t start = clock.NowMs();
@@ -73,56 +66,6 @@ std::string OffsetText(int offset)
     return text;
 }
 
-const char* SessionResultText(SessionResult result)
-{
-    switch (result) {
-    case SessionResult::kRead:
-        return "read";
-    case SessionResult::kPortFailed:
-        return "the port cannot be opened";
-    case SessionResult::kNoEntry:
-        return "no answer to the entry into programming mode";
-    case SessionResult::kNotIdentified:
-        return "no identification";
-    case SessionResult::kWrongModel:
-        return "an unknown model";
-    case SessionResult::kBlockFailed:
-        return "a block could not be read";
-    }
-    return "";
-}
-
-SessionResult ReadImageSession(CMicLink& link, MicImage& image, const BlockProgress& progress)
-{
-    link.SetOpen(0);
-    if (!link.SetOpen(1))
-        return SessionResult::kPortFailed;
-    WaitMs(link.Ticks(), Wire::kSettleAfterOpenMs);
-    PumpMessages();
-    if (link.EnterProgramMode() != 0)
-        return EndSession(link, SessionResult::kNoEntry);
-    PumpMessages();
-    std::array<uint8_t, Wire::kIdBufferSize> id{};
-    if (link.Identify(id) != 0)
-        return EndSession(link, SessionResult::kNotIdentified);
-    if (!link.IsKnownModel(id))
-        return EndSession(link, SessionResult::kWrongModel);
-    link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
-    // The counter starts at "Block 0 / 9" as a transfer's does.
-    if (progress)
-        progress(0);
-    for (int i = 0; i < static_cast<int>(Wire::kBlockCount); ++i) {
-        if (progress)
-            progress(i + 1);
-        if (link.ReadBlock({image.data() + Wire::kBlockSize * i, Wire::kBlockSize}, i) != 0)
-            return EndSession(link, SessionResult::kBlockFailed);
-        PumpMessages();
-    }
-    link.EndProgramMode();
-    link.SetOpen(0);
-    return SessionResult::kRead;
-}
-
 CRetryWindow::CRetryWindow(ITickClock& clock, uint32_t waitMs)
     : m_clock(clock), m_startMs(clock.NowMs()), m_waitMs(waitMs)
 {
@@ -146,8 +89,14 @@ CVerifyResult VerifyWritten(CMicLink& link, const MicImage& written, uint32_t wa
     int differing = 0;
     while (true) {
         ++result.sessions;
-        result.lastRead = ReadImageSession(link, image, progress);
-        if (result.lastRead == SessionResult::kRead) {
+        CSessionHooks hooks;
+        if (progress) {
+            // The counter starts at "Block 0 / 9" as a transfer's does.
+            hooks.blocksBegin = [&progress] { progress(0); };
+            hooks.block = progress;
+        }
+        result.lastRead = CSession(link, std::move(hooks)).Run(SessionWork::kRead, image);
+        if (result.lastRead.Ok()) {
             result.diff = CompareImages(written, image);
             if (result.diff.Equal()) {
                 result.status = CVerifyResult::kVerified;

@@ -1,5 +1,6 @@
 #pragma once
 #include "link/Protocol.h"
+#include "link/Session.h"
 
 #include <array>
 #include <cstdint>
@@ -28,28 +29,8 @@ std::string BlockListText(const std::vector<int>& blocks);
 // An image offset as four hex digits: "0x054B".
 std::string OffsetText(int offset);
 
-// How one read session of the whole image ended.
-enum class SessionResult
-{
-    kRead,          // every block read
-    kPortFailed,    // the port did not open
-    kNoEntry,       // no answer to the entry into programming mode
-    kNotIdentified, // no identification record
-    kWrongModel,    // the model is not one the program knows
-    kBlockFailed    // a block could not be read in its attempts
-};
-// A short lower-case phrase for messages: "no answer to the entry".
-const char* SessionResultText(SessionResult result);
-
 // Told n from 1 to 9 just before block n - 1 moves.
 using BlockProgress = std::function<void(int n)>;
-
-// The read sequence, without messages: closes and opens the link's port,
-// enters programming mode, identifies and checks the model, reads every
-// block into `image`, ends programming mode and closes the port. Every
-// failure also ends programming mode and closes the port; `image` may then
-// hold the blocks read so far. The link's block size is set to 256.
-SessionResult ReadImageSession(CMicLink& link, MicImage& image, const BlockProgress& progress = {});
 
 // The read-back after a write.
 struct CVerifyResult
@@ -62,11 +43,11 @@ struct CVerifyResult
     };
     Status status = kNotRead;
     CImageDiff diff;                                  // for kDiffers
-    SessionResult lastRead = SessionResult::kNoEntry; // the last session's end
-    int sessions = 0;                                 // read sessions tried
+    CSessionResult lastRead; // how the last session ended
+    int sessions = 0;        // read sessions tried
 };
 
-// Reads the microphone back with ReadImageSession and compares what it
+// Reads the microphone back in read sessions and compares what it
 // holds with `written`. A read-back that differs is read once more, and
 // only a second difference counts (with the blocks of the second), since
 // noise on the line can damage a read-back as it can a write. The microphone may need a moment

@@ -16,9 +16,11 @@ namespace {
 
 std::vector<CCliCommand> AllCommands()
 {
-    std::vector<CCliCommand> commands = FileCommands();
-    for (CCliCommand& command : TransferCommands())
-        commands.push_back(std::move(command));
+    std::vector<CCliCommand> commands;
+    for (auto* const set : {FileCommands, PortCommands, ReadCommands, WriteCommands}) {
+        for (CCliCommand& command : set())
+            commands.push_back(std::move(command));
+    }
     return commands;
 }
 
@@ -92,6 +94,7 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
     CConfigStore store(&texts);
     store.Reset();
     CMessageBoxes boxes(texts, &presenter);
-    CCliContext context{store, texts, boxes, clock, in, out, err, interactive, errIsTerminal};
+    CCliContext context{store,       texts,         boxes,     clock, in, out, err,
+                        interactive, errIsTerminal, &presenter};
     return command->run(context, args);
 }

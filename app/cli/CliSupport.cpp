@@ -2,6 +2,7 @@
 
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
+#include "link/PortStation.h"
 #include "link/ProgrammingJob.h"
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
@@ -120,4 +121,9 @@ int ExitCodeOf(JobResult result)
         break;
     }
     return CliExit::kFailure;
+}
+
+int ExitCodeOf(const CMicOutcome& outcome)
+{
+    return outcome.logged ? ExitCodeOf(outcome.result) : CliExit::kFailure;
 }

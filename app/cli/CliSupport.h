@@ -8,7 +8,9 @@ struct COpenFailure;
 class CConfigStore;
 class CMessageBoxes;
 class CTextCatalog;
+class CConsolePresenter;
 class ILocalClock;
+struct CMicOutcome;
 
 // Exit codes of the command-line tool.
 namespace CliExit {
@@ -22,6 +24,9 @@ enum class JobResult;
 // The exit code of a job's result: kOk for a success, kNotVerified for a
 // write that could not be read back, kFailure for the rest.
 int ExitCodeOf(JobResult result);
+// The same for one microphone of a fleet: kFailure too when its log line
+// could not be written.
+int ExitCodeOf(const CMicOutcome& outcome);
 
 // What every command gets: the libraries' objects, wired as the desktop
 // program wires them, and the streams it talks on.
@@ -38,6 +43,9 @@ struct CCliContext
     bool interactive;
     // Whether `err` is a terminal, where a progress line can be rewritten.
     bool progressOnTerminal = false;
+    // The console's presenter behind `boxes`, told --yes and --json; none
+    // when the boxes go elsewhere.
+    CConsolePresenter* console = nullptr;
 };
 
 // The parsed words of one command: positional arguments in order, options
@@ -98,4 +106,6 @@ std::string OpenFailureText(const COpenFailure& failure, const std::string& devi
 
 // The command sets of the tool.
 std::vector<CCliCommand> FileCommands();
-std::vector<CCliCommand> TransferCommands();
+std::vector<CCliCommand> PortCommands();
+std::vector<CCliCommand> ReadCommands();
+std::vector<CCliCommand> WriteCommands();

@@ -20,7 +20,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
-#include <mutex>
+#include <memory>
 #include <ostream>
 
 namespace {
@@ -95,63 +95,66 @@ public:
     }
 };
 
-// The exit code of the whole run: the worst outcome of any microphone.
-class CFleetVerdict
+// What a port needs to write one microphone after another as the progress
+// window writes: its own catalogue, store, boxes, transfer and job, made
+// once on the port's thread. Each microphone is read back and logged as
+// the settings say.
+class CPortWriter
 {
 public:
-    void Note(int code)
+    CPortWriter(const CConfigStore::Image& image, CJobSettings settings, const ILocalClock& clock,
+                CMicLink& link)
+        : m_loaded(m_texts.SelectLanguage(kLanguage)), m_store(&m_texts),
+          m_boxes(m_texts, &m_unseen), m_view(m_block),
+          m_transfer(link, m_store, m_texts, m_boxes, m_view),
+          m_job(link, m_transfer, m_store, clock, std::move(settings))
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        if (code == CliExit::kFailure || m_code == CliExit::kOk)
-            m_code = code;
+        std::copy(image.begin(), image.end(), m_store.WorkingImage());
+        m_store.ImageToTransfer();
+        m_store.ImageToSaved();
     }
-    int Code() const
+
+    CMicOutcome Write(const CJobContext& progress)
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        return m_code;
+        if (!m_loaded)
+            return {JobResult::kFailed, "the text catalogue cannot be loaded"};
+        m_block = progress.block;
+        m_job.SetPhaseObserver(progress.phase);
+        const CJobOutcome outcome = m_job.Write();
+        CMicOutcome result{outcome.result, IsSuccess(outcome.result) ? "" : outcome.message};
+        if (!m_job.LogWritten()) {
+            result.logged = false;
+            result.message += (result.message.empty() ? "" : " ") + std::string("Not logged: ") +
+                              m_job.LogError() + ".";
+        }
+        return result;
     }
 
 private:
-    mutable std::mutex m_mutex;
-    int m_code = CliExit::kOk;
+    CTextCatalog m_texts;
+    const bool m_loaded;
+    CConfigStore m_store;
+    CUnseenBoxes m_unseen;
+    CMessageBoxes m_boxes;
+    BlockReport m_block;
+    CBlockView m_view;
+    CTransfer m_transfer;
+    CProgrammingJob m_job;
 };
 
-// One microphone written as the progress window writes it, then read back
-// and logged as the settings say, with its own catalogue, store and boxes
-// on the port's thread.
-CMicOutcome WriteMicrophone(const CConfigStore::Image& image, const CJobSettings& settings,
-                            const ILocalClock& clock, CMicLink& link, const CJobContext& progress,
-                            CFleetVerdict& verdict)
+// The exit code of the whole run: the worst outcome of any microphone,
+// then whether every port did its part.
+int FleetExitCode(const CFleetRunner& runner, bool continuous)
 {
-    CTextCatalog texts;
-    if (!texts.SelectLanguage(kLanguage)) {
-        verdict.Note(CliExit::kFailure);
-        return {false, JobResultName(JobResult::kFailed), "the text catalogue cannot be loaded"};
+    bool notVerified = false;
+    for (const CPortTotals& totals : runner.Totals()) {
+        if (static_cast<int>(totals.failed.size()) > totals.notVerified)
+            return CliExit::kFailure;
+        notVerified = notVerified || totals.notVerified > 0;
     }
-    CConfigStore store(&texts);
-    std::copy(image.begin(), image.end(), store.WorkingImage());
-    store.ImageToTransfer();
-    store.ImageToSaved();
-    CUnseenBoxes unseen;
-    CMessageBoxes boxes(texts, &unseen);
-    CBlockView view(progress.block);
-    CTransfer transfer(link, store, texts, boxes, view);
-    CProgrammingJob job(link, transfer, store, boxes, clock, settings);
-    job.SetNotice([&](const std::string& text) {
-        if (text == CProgrammingJob::kVerifyNotice && progress.verifying)
-            progress.verifying();
-    });
-    const CJobOutcome outcome = job.Write();
-    int code = ExitCodeOf(outcome.result);
-    CMicOutcome result{code == CliExit::kOk, JobResultName(outcome.result),
-                       code == CliExit::kOk ? std::string() : outcome.message};
-    if (!job.LogWritten()) {
-        code = CliExit::kFailure;
-        result.message += (result.message.empty() ? "" : " ") + std::string("Not logged: ") +
-                          job.LogError() + ".";
-    }
-    verdict.Note(code);
-    return result;
+    if (notVerified)
+        return CliExit::kNotVerified;
+    return runner.AllSucceeded(continuous) ? CliExit::kOk : CliExit::kFailure;
 }
 
 } // namespace
@@ -237,19 +240,19 @@ int RunFleetWrite(CCliContext& context, const CCliArgs& args, const std::vector<
             entry.pause = [&setup, port](uint32_t ms) { setup.pause(port, ms); };
         fleet.push_back(std::move(entry));
     }
-    CFleetVerdict verdict;
     const ILocalClock& clock = context.clock;
-    const MicJob job = [&, image](CMicLink& link, const CJobContext& progress) {
+    const MicJobFactory makeJob = [&, image](CMicLink& link, const std::string& port) -> MicJob {
         CJobSettings own = settings;
-        own.port = progress.port;
-        return WriteMicrophone(image, own, clock, link, progress, verdict);
+        own.port = port;
+        auto writer = std::make_shared<CPortWriter>(image, std::move(own), clock, link);
+        return [writer](CMicLink&, const CJobContext& progress) { return writer->Write(progress); };
     };
 
     const CFleetConsole::Progress progress = setup.quiet  ? CFleetConsole::Progress::kNone
                                              : setup.live ? CFleetConsole::Progress::kLive
                                                           : CFleetConsole::Progress::kLines;
     CFleetConsole console(ports, context.texts, context.out, context.err, progress);
-    CFleetRunner runner(std::move(fleet), job, console);
+    CFleetRunner runner(std::move(fleet), makeJob, console);
     if (continuous)
         context.err << "Programming on " << ports.size() << (ports.size() == 1 ? " port" : " ports")
                     << " as microphones are connected; Ctrl+C ends.\n"
@@ -261,7 +264,5 @@ int RunFleetWrite(CCliContext& context, const CCliArgs& args, const std::vector<
         runner.Run(continuous);
     }
     console.PrintSummary(runner.Totals(), settings.verify ? "written and verified" : "written");
-    if (verdict.Code() != CliExit::kOk)
-        return verdict.Code();
-    return runner.AllSucceeded(continuous) ? CliExit::kOk : CliExit::kFailure;
+    return FleetExitCode(runner, continuous);
 }

@@ -97,9 +97,10 @@ void CFleetConsole::OnResult(std::size_t port, int number, const CMicOutcome& ou
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     CRow& row = m_rows[port];
-    row.last = "microphone " + std::to_string(number) + ": " + outcome.result;
+    const std::string word = JobResultName(outcome.result);
+    row.last = "microphone " + std::to_string(number) + ": " + word;
     std::string line =
-        m_ports[port] + ": microphone " + std::to_string(number) + ": " + outcome.result;
+        m_ports[port] + ": microphone " + std::to_string(number) + ": " + word;
     if (!outcome.message.empty())
         line += " (" + outcome.message + ")";
     Show({line}, true);

@@ -171,6 +171,20 @@ TEST_F(FleetCommandTest, EveryPortLogsToOneFileAndTheWorstOutcomeIsTheExitCode)
         << "a failure outweighs a write not verified";
 }
 
+TEST_F(FleetCommandTest, AMicrophoneVerifiedButNotLoggedFailsTheRun)
+{
+    // A log in a folder that is not there: every line is refused.
+    m_logPath = (std::filesystem::temp_directory_path() / "qzm-no-folder" / "log.csv").string();
+    std::filesystem::remove_all(std::filesystem::path(m_logPath).parent_path());
+    EXPECT_EQ(Write({"/dev/vmic-a"}, false), CliExit::kFailure);
+    EXPECT_EQ(Port("/dev/vmic-a").mic.GetImage(), PatternImage()) << "written all the same";
+    const std::string out = m_out.str();
+    EXPECT_NE(out.find("/dev/vmic-a: microphone 1: verified (Not logged: "), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("In all: 0 of 1 microphones written and verified."), std::string::npos)
+        << out;
+}
+
 TEST(FleetPorts, PortListsFromCommasAndRepeatedOptions)
 {
     CCliArgs args;

@@ -27,7 +27,7 @@ CMicOutcome WriteImage(CMicLink& link, const CVirtualMic::Image& image, const Bl
     }
     link.EndProgramMode();
     link.SetOpen(0);
-    return {ok, ok ? "written" : "failed", ""};
+    return {ok ? JobResult::kWritten : JobResult::kFailed, ""};
 }
 
 class CCountingObserver : public IFleetObserver
@@ -37,7 +37,7 @@ public:
     void OnBlock(std::size_t, int, int) override {}
     void OnResult(std::size_t port, int, const CMicOutcome& outcome) override
     {
-        if (port < done.size() && outcome.ok)
+        if (port < done.size() && outcome.Ok())
             ++done[port];
     }
     std::array<std::atomic<int>, 2> done{};
@@ -47,7 +47,7 @@ public:
 void WriteOnce(CFleetRigPort& port)
 {
     const std::unique_ptr<CMicLink> link = port.MakeLink();
-    ASSERT_TRUE(WriteImage(*link, PatternImage(), [](int, int) {}).ok);
+    ASSERT_TRUE(WriteImage(*link, PatternImage(), [](int, int) {}).Ok());
 }
 
 } // namespace

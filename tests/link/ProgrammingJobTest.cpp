@@ -46,13 +46,13 @@ struct CJobRig : CLinkRig
     CJobOutcome Write()
     {
         CTransfer transfer(link, store, texts, boxes, view);
-        CProgrammingJob job(link, transfer, store, boxes, local, settings);
+        CProgrammingJob job(link, transfer, store, local, settings);
         return job.Write();
     }
     CJobOutcome Read()
     {
         CTransfer transfer(link, store, texts, boxes, view);
-        CProgrammingJob job(link, transfer, store, boxes, local, settings);
+        CProgrammingJob job(link, transfer, store, local, settings);
         const CJobOutcome outcome = job.Read();
         job.LogRead(outcome);
         return outcome;

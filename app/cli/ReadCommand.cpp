@@ -1,0 +1,73 @@
+// The read command.
+#include "app/cli/CliSupport.h"
+#include "app/cli/JsonOutput.h"
+#include "app/cli/TransferSupport.h"
+
+#include "link/MicLink.h"
+#include "link/TransferLog.h"
+
+#include <ostream>
+#include <string>
+
+namespace {
+
+int RunRead(CCliContext& context, const CCliArgs& args)
+{
+    EnsureApplication();
+    CMicLink link;
+    if (!SelectPort(link, args.Value("--port"))) {
+        context.err << "read: --port is required\n";
+        return CliExit::kUsage;
+    }
+    const CTransferOptions options = TransferOptionsOf(context, args);
+    const CTransferLog log(args.Value("--log"));
+    CJobSettings settings;
+    if (const int refused = JobSettings(context, args, "read", log, settings))
+        return refused;
+    CTransferOutcome outcome;
+    bool saved = false;
+    if (Confirm(context, TransferMode::Read, args, outcome)) {
+        outcome = RunTransfer(context, link, options, settings, [&](CProgrammingJob& job) {
+            CJobOutcome result = job.Read();
+            saved =
+                result.result != JobResult::kFailed && SaveFromStore(context, args.positional[0]);
+            if (result.result != JobResult::kFailed && !saved) {
+                result.result = JobResult::kFailed;
+                result.message = "Read, but " + args.positional[0] + " could not be saved.";
+            }
+            job.LogRead(result);
+            return result;
+        });
+    }
+    if (options.json) {
+        QJsonObject json = TransferJson("read", args, link);
+        AddOutcome(json, outcome);
+        json.insert("saved", saved);
+        json.insert("ok", saved);
+        PrintJson(context.out, json);
+    }
+    return saved ? outcome.exitCode : CliExit::kFailure;
+}
+
+const char* const kReadHelp =
+    "--verify reads twice and keeps the image only when both agree; when\n"
+    "they differ, a third read decides. No file is written otherwise.\n\n";
+
+const std::string kReadFullHelp = std::string(kReadHelp) + kPortHelp;
+
+} // namespace
+
+std::vector<CCliCommand> ReadCommands()
+{
+    return {
+        {"read",
+     "read --port PORT FILE",
+     "Reads the microphone's configuration into FILE.",
+     kReadFullHelp.c_str(),
+     1,
+     1,
+     {"--port", "--log"},
+     {"--yes", "--trace", "--quiet", "--json", "--verify"},
+     [](CCliContext& c, const CCliArgs& a) { return RunRead(c, a); }},
+    };
+}

@@ -1,0 +1,212 @@
+#include "app/cli/TransferSupport.h"
+
+#include "app/cli/ConsolePresenter.h"
+#include "app/cli/FleetCommand.h"
+#include "app/cli/JsonOutput.h"
+#include "app/cli/WireTrace.h"
+
+#include "core/ConfigStore.h"
+#include "core/FileIo.h"
+#include "core/UserText.h"
+#include "link/MicLink.h"
+#include "link/TransferLog.h"
+#include "text/MessageBoxes.h"
+#include "text/TextCatalog.h"
+
+#include <QCoreApplication>
+
+#include <fstream>
+#include <ostream>
+
+namespace {
+
+constexpr uint32_t kMsPerSecond = 1000;
+constexpr long kMaxVerifyWaitSeconds = 3600;
+
+// Opens the log for appending once before any transfer, so that a log that
+// cannot be written stops the run before a microphone is touched. A log is a
+// regular file: a FIFO would hold the run in its open until a reader came.
+bool CheckLog(CCliContext& context, const std::string& path)
+{
+    std::error_code notRegular;
+    if (path.empty() || ((!FileExists(path) || IsWritableFile(path, notRegular)) &&
+                         std::ofstream(path, std::ios::binary | std::ios::app)))
+        return true;
+    context.err << "cannot write the log " << path << "\n";
+    return false;
+}
+
+} // namespace
+
+bool SelectPort(CMicLink& link, const std::string& port)
+{
+    if (port.empty())
+        return false;
+    const int number = PortNumberOf(port);
+    if (number > 0)
+        link.SetPortNumber(static_cast<uint8_t>(number));
+    else
+        link.SetDeviceName(port);
+    return true;
+}
+
+void EnsureApplication()
+{
+    static int argc = 1;
+    static char name[] = "qzm530rx-cli";
+    static char* argv[] = {name, nullptr};
+    // Kept for the whole run, reachable from here.
+    static QCoreApplication* app = nullptr;
+    if (!app && !QCoreApplication::instance())
+        app = new QCoreApplication(argc, argv);
+}
+
+CTransferOptions TransferOptionsOf(const CCliContext& context, const CCliArgs& args)
+{
+    CTransferOptions options;
+    options.trace = args.Has("--trace");
+    options.json = args.Has("--json");
+    if (args.Has("--quiet"))
+        options.progress = Progress::None;
+    else if (context.progressOnTerminal)
+        options.progress = Progress::Rewritten;
+    return options;
+}
+
+void AddOutcome(QJsonObject& json, const CTransferOutcome& outcome)
+{
+    json.insert("ok", outcome.ok);
+    json.insert("message", JsonText(outcome.message));
+    if (!outcome.result.empty()) {
+        json.insert("result", JsonText(outcome.result));
+        json.insert("outcome", JsonText(outcome.sentence));
+    }
+    if (!outcome.openFailure.empty())
+        json.insert("openFailure", JsonText(outcome.openFailure));
+}
+
+QJsonObject TransferJson(const char* command, const CCliArgs& args, const CMicLink& link)
+{
+    return QJsonObject{{"command", command},
+                       {"file", JsonText(args.positional[0])},
+                       {"port", JsonText(args.Value("--port"))},
+                       {"device", JsonText(link.OpenName())}};
+}
+
+int JobSettings(CCliContext& context, const CCliArgs& args, const char* command,
+                const CTransferLog& log, CJobSettings& settings)
+{
+    settings.port = args.Value("--port");
+    settings.dataFile = args.positional[0];
+    if (args.Has("--verify") && args.Has("--no-verify")) {
+        context.err << command << ": --verify and --no-verify exclude each other\n";
+        return CliExit::kUsage;
+    }
+    settings.verify =
+        std::string(command) == "write" ? !args.Has("--no-verify") : args.Has("--verify");
+    if (args.Has("--verify-wait")) {
+        long seconds = 0;
+        if (!ParseNumber(args.Value("--verify-wait"), 0, kMaxVerifyWaitSeconds, seconds)) {
+            context.err << command << ": --verify-wait takes seconds from 0 to "
+                        << kMaxVerifyWaitSeconds << "\n";
+            return CliExit::kUsage;
+        }
+        settings.verifyWaitMs = static_cast<uint32_t>(seconds) * kMsPerSecond;
+    }
+    settings.backupDir = args.Value("--backup");
+    settings.log = log.Path().empty() ? nullptr : &log;
+    return CheckLog(context, log.Path()) ? CliExit::kOk : CliExit::kFailure;
+}
+
+bool Confirm(CCliContext& context, TransferMode mode, const CCliArgs& args,
+             CTransferOutcome& outcome)
+{
+    const bool assumeYes = args.Has("--yes");
+    const char* const command = mode == TransferMode::Read ? "read" : "write";
+    if (!assumeYes && !context.interactive) {
+        outcome.message = std::string(command) +
+                          ": standard input is not a terminal, so the confirmation cannot be "
+                          "asked; give --yes to confirm";
+        context.err << outcome.message << "\n";
+        return false;
+    }
+    if (context.console)
+        context.console->SetAssumeYes(assumeYes);
+    if (AskTransfer(context.boxes, nullptr, mode))
+        return true;
+    outcome.message = "Cancelled.";
+    context.err << outcome.message << "\n";
+    return false;
+}
+
+CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransferOptions& options,
+                             const CJobSettings& settings, const JobAction& action)
+{
+    CConsoleTransferView view(context.err, options.progress);
+    CWireTrace tracer(link, view, options.json ? context.err : context.out);
+    link.SetWireObserver(options.trace ? &tracer : nullptr);
+    if (context.console)
+        context.console->SetShowInformation(!options.json);
+    CLineEndingPresenter presenter(context.boxes.Presenter(), view);
+    CJobOutcome result;
+    std::string logError;
+    {
+        const CPresenterScope scope(context.boxes, presenter);
+        CTransfer transfer(link, context.store, context.texts, context.boxes, view);
+        CProgrammingJob job(link, transfer, context.store, context.clock, settings);
+        if (options.progress != Progress::None) {
+            job.SetNotice([&](const std::string& text) {
+                view.EndLine();
+                context.err << text << "\n" << std::flush;
+            });
+        }
+        result = action(job);
+        if (!job.LogWritten())
+            logError = job.LogError();
+        view.EndLine();
+    }
+    if (context.console)
+        context.console->SetShowInformation(true);
+    link.SetWireObserver(nullptr);
+
+    CTransferOutcome outcome;
+    outcome.exitCode = ExitCodeOf(result.result);
+    outcome.ok = outcome.exitCode == CliExit::kOk;
+    outcome.result = JobResultName(result.result);
+    outcome.logged = logError.empty();
+    outcome.message = result.shownId != 0 ? context.texts.GetText(result.shownId) : "";
+    outcome.sentence = result.message;
+    // A plain read has said all with "Reading completed.".
+    if (!options.json && result.result != JobResult::kRead)
+        context.out << outcome.sentence << "\n" << std::flush;
+    if (!outcome.logged) {
+        context.err << "cannot write the log " << logError << "\n";
+        if (outcome.exitCode == CliExit::kOk)
+            outcome.exitCode = CliExit::kFailure;
+    }
+    if (!outcome.ok && link.LastOpenFailure().kind != COpenFailure::Kind::None) {
+        outcome.openFailure = OpenFailureText(link.LastOpenFailure(), link.OpenName());
+        context.err << outcome.openFailure << "\n";
+    }
+    return outcome;
+}
+
+const char* const kPortHelp =
+    "PORT is a port number (3), a Windows port name (COM3, \\\\.\\COM12) or a device\n"
+    "path (/dev/ttyUSB0). On Linux and macOS port number n is the device stored as\n"
+    "\"Ports/COM<n>\" in the settings, else the n-th serial port of the system.\n"
+    "--yes answers the confirmation; without it the question is asked on the\n"
+    "terminal, and refused when standard input is not one. Questions and progress\n"
+    "go to stderr. --trace prints every byte on the wire, as it travels (masked)\n"
+    "and without its mask.\n"
+    "The counter \"Block n / 9\" is one line rewritten in place when stderr is a\n"
+    "terminal, else a line for each block; --quiet shows no progress at all.\n"
+    "--json prints one JSON object on stdout at the end: command, file, port,\n"
+    "device, ok, message (what the progress window would have shown) and, when\n"
+    "the port did not open, openFailure; read adds saved, write --repeat lists\n"
+    "the microphones with written and failed. The trace then goes to stderr.\n"
+    "With the document also come result (the log's word for the outcome) and\n"
+    "outcome (the sentence that ends the run on stdout without --json).\n"
+    "--log FILE.csv appends a line per transfer: time, port, device, model,\n"
+    "version, operation, data file, SHA-256 of its image, result, message and\n"
+    "duration; several runs may share one log.\n";

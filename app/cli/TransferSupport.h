@@ -1,0 +1,73 @@
+#pragma once
+// What the read and write commands share: the port they name, their
+// options, the confirmation, one job run on the console, and its outcome.
+#include "app/cli/CliSupport.h"
+#include "app/cli/ConsoleTransferView.h"
+#include "link/ProgrammingJob.h"
+
+#include <QJsonObject>
+
+#include <functional>
+#include <string>
+
+class CMicLink;
+class CTransferLog;
+
+// Points the link at the port the user named; false when the name is empty.
+bool SelectPort(CMicLink& link, const std::string& port);
+
+// QSerialPort needs an event dispatcher in the thread that uses it.
+void EnsureApplication();
+
+// How one read or write command runs, from its options and the terminal.
+struct CTransferOptions
+{
+    bool trace = false;
+    bool json = false;
+    Progress progress = Progress::Lines;
+};
+CTransferOptions TransferOptionsOf(const CCliContext& context, const CCliArgs& args);
+
+// The outcome of one job on the console: the message the progress window
+// would have shown last, the job's result (the log's word for it) and
+// sentence, why the port did not open when it did not, and whether its
+// log line was written.
+struct CTransferOutcome
+{
+    bool ok = false;
+    std::string result;
+    std::string message;
+    std::string sentence;
+    std::string openFailure;
+    int exitCode = CliExit::kFailure;
+    bool logged = true;
+};
+// Adds ok, message, result, outcome and openFailure to a JSON document.
+void AddOutcome(QJsonObject& json, const CTransferOutcome& outcome);
+// The document's first fields: command, file, port, device.
+QJsonObject TransferJson(const char* command, const CCliArgs& args, const CMicLink& link);
+
+// The job's settings from the options: verification, its wait, the log
+// (`log`, named by --log) and the backup folder. 0 when the job can start;
+// else the exit code, with the reason on stderr: options that do not go
+// together, a wait that is not a number of seconds, a log that cannot be
+// written.
+int JobSettings(CCliContext& context, const CCliArgs& args, const char* command,
+                const CTransferLog& log, CJobSettings& settings);
+
+// The user's go-ahead for a transfer: --yes, or the confirmation answered
+// at the terminal. Says on stderr why not when there is none, and keeps
+// that in `outcome`.
+bool Confirm(CCliContext& context, TransferMode mode, const CCliArgs& args,
+             CTransferOutcome& outcome);
+
+// One job, its transfers as the progress window runs them: progress and
+// boxes on the console, the job's notices on stderr (none with --quiet).
+// The job's closing sentence goes to stdout, or with --json only into the
+// outcome.
+using JobAction = std::function<CJobOutcome(CProgrammingJob& job)>;
+CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransferOptions& options,
+                             const CJobSettings& settings, const JobAction& action);
+
+// The help shared by read and write: ports, confirmation, progress, JSON, log.
+extern const char* const kPortHelp;

@@ -1,0 +1,172 @@
+// The write command: one microphone, one after another, or several ports.
+#include "app/cli/CliSupport.h"
+#include "app/cli/FleetCommand.h"
+#include "app/cli/JsonOutput.h"
+#include "app/cli/TransferSupport.h"
+
+#include "link/MicLink.h"
+#include "link/TransferLog.h"
+
+#include <istream>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Writes to one microphone after another until the user stops.
+int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CCliArgs& args,
+                     const CTransferOptions& options, const CJobSettings& settings)
+{
+    std::ostream& results = options.json ? context.err : context.out;
+    QJsonArray microphones;
+    int written = 0;
+    int exitCode = CliExit::kOk;
+    std::vector<int> failed;
+    for (int microphone = 1;; ++microphone) {
+        const CTransferOutcome outcome = RunTransfer(
+            context, link, options, settings, [](CProgrammingJob& job) { return job.Write(); });
+        if (outcome.exitCode == CliExit::kOk) {
+            ++written;
+        } else {
+            failed.push_back(microphone);
+            if (exitCode != CliExit::kFailure)
+                exitCode = outcome.exitCode;
+        }
+        QJsonObject entry{{"microphone", microphone}};
+        AddOutcome(entry, outcome);
+        microphones.append(entry);
+        results << "Microphone " << microphone << ": "
+                << (outcome.exitCode == CliExit::kOk ? "written" : "FAILED") << "\n"
+                << std::flush;
+        context.err << "Connect the next microphone and press Enter, or type q to stop: "
+                    << std::flush;
+        std::string answer;
+        if (!std::getline(context.in, answer) ||
+            (!answer.empty() && (answer[0] == 'q' || answer[0] == 'Q')))
+            break;
+    }
+    const int total = written + static_cast<int>(failed.size());
+    if (options.json) {
+        context.err << "\n";
+        QJsonObject json = TransferJson("write", args, link);
+        QJsonArray failedJson;
+        for (const int number : failed)
+            failedJson.append(number);
+        json.insert("ok", failed.empty());
+        json.insert("microphones", microphones);
+        json.insert("written", written);
+        json.insert("failed", failedJson);
+        PrintJson(context.out, json);
+    } else {
+        context.out << "\n"
+                    << written << " of " << total << " microphones written"
+                    << (settings.verify ? " and verified." : ".");
+        if (!failed.empty()) {
+            context.out << " Failed:";
+            for (const int number : failed)
+                context.out << " " << number;
+        }
+        context.out << "\n";
+    }
+    return exitCode;
+}
+
+// Several ports, or a production line: one thread per port, the job of a
+// write on each microphone.
+int RunFleet(CCliContext& context, const CCliArgs& args, const std::vector<std::string>& ports,
+             const CJobSettings& settings)
+{
+    CTransferOutcome refused;
+    if (!Confirm(context, TransferMode::Write, args, refused))
+        return CliExit::kFailure;
+    CFleetSetup setup;
+    setup.makeLink = [](const std::string& port) {
+        auto link = std::make_unique<CMicLink>();
+        SelectPort(*link, port);
+        return link;
+    };
+    setup.quiet = args.Has("--quiet");
+    setup.live = context.progressOnTerminal && !setup.quiet;
+    return RunFleetWrite(context, args, ports, settings, setup);
+}
+
+int RunWrite(CCliContext& context, const CCliArgs& args)
+{
+    EnsureApplication();
+    std::vector<std::string> ports;
+    std::string error;
+    if (!ParsePortList(args, ports, error)) {
+        context.err << "write: " << error << "\n";
+        return CliExit::kUsage;
+    }
+    const bool fleet = !ports.empty() && IsFleetWrite(args, ports);
+    if (fleet && (args.Has("--repeat") || args.Has("--trace") || args.Has("--json"))) {
+        context.err << "write: --repeat, --trace and --json work on one port, without "
+                       "--continuous\n";
+        return CliExit::kUsage;
+    }
+    CMicLink link;
+    if (!fleet && !SelectPort(link, args.Value("--port"))) {
+        context.err << "write: --port is required\n";
+        return CliExit::kUsage;
+    }
+    const CTransferLog log(args.Value("--log"));
+    CJobSettings settings;
+    if (const int refused = JobSettings(context, args, "write", log, settings))
+        return refused;
+    if (!LoadIntoStore(context, args.positional[0]))
+        return CliExit::kFailure;
+    if (fleet)
+        return RunFleet(context, args, ports, settings);
+    const CTransferOptions options = TransferOptionsOf(context, args);
+    CTransferOutcome outcome;
+    if (Confirm(context, TransferMode::Write, args, outcome)) {
+        if (args.Has("--repeat"))
+            return RunRepeatedWrite(context, link, args, options, settings);
+        outcome = RunTransfer(context, link, options, settings,
+                              [](CProgrammingJob& job) { return job.Write(); });
+    }
+    if (options.json) {
+        QJsonObject json = TransferJson("write", args, link);
+        AddOutcome(json, outcome);
+        PrintJson(context.out, json);
+    }
+    return outcome.exitCode;
+}
+
+const char* const kWriteHelp =
+    "After the write the microphone is read back and compared with FILE\n"
+    "(--no-verify leaves that out); re-entry is tried for --verify-wait S\n"
+    "seconds (10). Exit code 0: verified; 1: failed, or written but differs;\n"
+    "3: written, not verified. --backup DIR first reads the microphone and\n"
+    "saves its configuration in DIR; if that fails, nothing is written; the\n"
+    "write's entry after it is tried for --verify-wait S seconds as well.\n"
+    "With --repeat it writes FILE to one microphone after another, asking\n"
+    "for the next one after each, and sums up at the end.\n"
+    "--port 3,4,5 (or --port given several times) writes the microphones on\n"
+    "several ports at once, one status line per port. --continuous makes a\n"
+    "production line of it, on one port or several: each port waits for a\n"
+    "microphone, writes it, waits until it is unplugged and starts over.\n"
+    "Ctrl+C ends after the transfers in progress and sums up.\n\n";
+
+const std::string kWriteFullHelp = std::string(kWriteHelp) + kPortHelp;
+
+} // namespace
+
+std::vector<CCliCommand> WriteCommands()
+{
+    return {
+        {"write",
+     "write --port PORT FILE",
+     "Writes the configuration in FILE to the microphone and reads it back.",
+     kWriteFullHelp.c_str(),
+     1,
+     1,
+     {"--port", "--verify-wait", "--log", "--backup"},
+     {"--yes", "--trace", "--repeat", "--quiet", "--json", "--verify", "--no-verify",
+      "--continuous"},
+     [](CCliContext& c, const CCliArgs& a) { return RunWrite(c, a); }},
+    };
+}
