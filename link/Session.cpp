@@ -32,138 +32,126 @@ CSession::CSession(CMicLink& link, CSessionHooks hooks) : m_link(link), m_hooks(
 {
 }
 
-bool CSession::OpenPort(CMicLink& link)
-{
-    link.SetOpen(0);
-    if (!link.SetOpen(1))
-        return false;
-    WaitMs(link.Ticks(), Wire::kSettleAfterOpenMs);
-    return true;
-}
-
-int CSession::Enter(CMicLink& link)
-{
-    PumpMessages();
-    return link.EnterProgramMode();
-}
-
-int CSession::Identify(CMicLink& link, CMutableBytes buffer)
-{
-    PumpMessages();
-    return link.Identify(buffer);
-}
-
 void CSession::Report(const CSessionResult& result) const
 {
     if (m_hooks.failed)
         m_hooks.failed(result);
 }
 
-void CSession::EndAfterFailure(SessionStage stage, SessionWork work)
+bool CSession::Fail(SessionStage stage, int code, SessionWork work, CSessionResult& result)
 {
+    result.stage = stage;
+    result.code = code;
+    Report(result);
     if (work == SessionWork::kWrite && stage >= SessionStage::kWritePreparation)
         m_link.AbortWrite();
     else
         m_link.EndProgramMode();
-}
-
-CSessionResult CSession::Fail(CSessionResult result, SessionWork work)
-{
-    Report(result);
-    EndAfterFailure(result.stage, work);
     m_link.SetOpen(0);
-    return result;
+    return false;
 }
 
-bool CSession::EnterWithRetry(SessionWork work, CSessionResult& result)
+bool CSession::Open(CSessionResult& result)
+{
+    m_link.SetOpen(0);
+    if (!m_link.SetOpen(1)) {
+        result.stage = SessionStage::kPort;
+        result.code = 1;
+        Report(result);
+        return false;
+    }
+    WaitMs(m_link.Ticks(), Wire::kSettleAfterOpenMs);
+    return true;
+}
+
+bool CSession::Connect(SessionWork work, CSessionResult& result)
 {
     while (true) {
-        result.code = Enter(m_link);
-        if (result.code == 0)
+        PumpMessages();
+        const int code = m_link.EnterProgramMode();
+        if (code == 0)
             return true;
-        result.stage = SessionStage::kEntry;
         if (!m_hooks.entryRetry) {
-            if (work == SessionWork::kProbe) {
-                // Nothing answered: there is no session to end.
-                m_link.SetOpen(0);
-            } else {
-                result = Fail(result, work);
-            }
+            if (work != SessionWork::kProbe)
+                return Fail(SessionStage::kEntry, code, work, result);
+            // Nothing answered: there is no session to end.
+            result.stage = SessionStage::kEntry;
+            result.code = code;
+            m_link.SetOpen(0);
             return false;
         }
         m_link.EndProgramMode();
         m_link.SetOpen(0);
         if (!m_hooks.entryRetry()) {
+            result.stage = SessionStage::kEntry;
+            result.code = code;
             Report(result);
             return false;
         }
-        if (!OpenPort(m_link)) {
-            result.stage = SessionStage::kPort;
-            result.code = 1;
-            Report(result);
+        if (!Open(result))
             return false;
-        }
     }
+}
+
+bool CSession::Check(CMutableBytes buffer, CSessionResult& result)
+{
+    PumpMessages();
+    const int code = m_link.Identify(buffer);
+    if (code != 0)
+        return Fail(SessionStage::kIdentification, code, SessionWork::kRead, result);
+    result.record = m_link.GetIdRecord();
+    if (!m_link.IsKnownModel(buffer))
+        return Fail(SessionStage::kModel, 1, SessionWork::kRead, result);
+    return true;
+}
+
+bool CSession::Move(SessionWork work, CMutableBytes image, int blockCount, CSessionResult& result)
+{
+    if (work == SessionWork::kProbe)
+        return true;
+    if (m_hooks.blocksBegin)
+        m_hooks.blocksBegin();
+    m_link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
+    if (work == SessionWork::kWrite) {
+        const int code = m_link.PrepareWrite();
+        if (code != 0)
+            return Fail(SessionStage::kWritePreparation, code, work, result);
+    }
+    for (int i = 0; i < blockCount; ++i) {
+        if (m_hooks.block)
+            m_hooks.block(i + 1);
+        const std::size_t offset = Wire::kBlockSize * static_cast<std::size_t>(i);
+        int code = 1;
+        if (image.size() >= offset + Wire::kBlockSize) {
+            code = work == SessionWork::kRead
+                       ? m_link.ReadBlock({image.data() + offset, Wire::kBlockSize}, i)
+                       : m_link.WriteBlock({image.data() + offset, Wire::kBlockSize}, i);
+        }
+        if (code != 0) {
+            result.block = i;
+            return Fail(SessionStage::kBlock, code, work, result);
+        }
+        ++result.blocksMoved;
+        PumpMessages();
+    }
+    if (m_hooks.blocksDone)
+        m_hooks.blocksDone();
+    return true;
+}
+
+void CSession::Finish(CSessionResult& result)
+{
+    m_link.EndProgramMode();
+    result.code = m_link.SetOpen(0) != 0 ? 0 : 1;
+    result.stage = result.code == 0 ? SessionStage::kDone : SessionStage::kEnd;
 }
 
 CSessionResult CSession::Run(SessionWork work, CMutableBytes image, int blockCount)
 {
     CSessionResult result;
-    if (!OpenPort(m_link)) {
-        result.code = 1;
-        Report(result);
-        return result;
-    }
-    if (!EnterWithRetry(work, result))
-        return result;
-
     std::array<uint8_t, Wire::kIdBufferSize> id{};
-    result.code = Identify(m_link, id);
-    if (result.code != 0) {
-        result.stage = SessionStage::kIdentification;
-        return Fail(result, work);
-    }
-    result.record = m_link.GetIdRecord();
-    if (!m_link.IsKnownModel(id)) {
-        result.stage = SessionStage::kModel;
-        result.code = 1;
-        return Fail(result, work);
-    }
-
-    if (work != SessionWork::kProbe) {
-        if (m_hooks.blocksBegin)
-            m_hooks.blocksBegin();
-        m_link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
-        if (work == SessionWork::kWrite) {
-            result.code = m_link.PrepareWrite();
-            if (result.code != 0) {
-                result.stage = SessionStage::kWritePreparation;
-                return Fail(result, work);
-            }
-        }
-        for (int i = 0; i < blockCount; ++i) {
-            if (m_hooks.block)
-                m_hooks.block(i + 1);
-            const std::size_t offset = Wire::kBlockSize * static_cast<std::size_t>(i);
-            result.code =
-                image.size() < offset + Wire::kBlockSize
-                    ? 1
-                : work == SessionWork::kRead
-                    ? m_link.ReadBlock({image.data() + offset, Wire::kBlockSize}, i)
-                    : m_link.WriteBlock({image.data() + offset, Wire::kBlockSize}, i);
-            if (result.code != 0) {
-                result.stage = SessionStage::kBlock;
-                result.block = i;
-                return Fail(result, work);
-            }
-            ++result.blocksMoved;
-            PumpMessages();
-        }
-        if (m_hooks.blocksDone)
-            m_hooks.blocksDone();
-    }
-    m_link.EndProgramMode();
-    result.code = m_link.SetOpen(0) != 0 ? 0 : 1;
-    result.stage = result.code == 0 ? SessionStage::kDone : SessionStage::kEnd;
+    if (Open(result) && Connect(work, result) && Check(id, result) &&
+        Move(work, image, blockCount, result))
+        Finish(result);
     return result;
 }

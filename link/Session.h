@@ -87,32 +87,34 @@ class CSession
 public:
     CSession(CMicLink& link, CSessionHooks hooks = {});
 
-    // `image` is read into (kRead) or written from (kWrite), block i at
-    // offset 256·i; for kProbe it is not used. `blockCount` blocks move, 9
-    // for the whole image. A read that fails may leave the blocks read so
-    // far in `image`.
+    // The whole walk. `image` is read into (kRead) or written from (kWrite),
+    // block i at offset 256·i; for kProbe it is not used. `blockCount`
+    // blocks move, 9 for the whole image. A read that fails may leave the
+    // blocks read so far in `image`.
     CSessionResult Run(SessionWork work, CMutableBytes image = {nullptr, 0},
                        int blockCount = static_cast<int>(Wire::kBlockCount));
 
-    // The steps the walk is made of, each on its own. They only move bytes
-    // and return whether the stage passed; ending the session is the walk's.
+    // The steps the walk is made of, in its order. Each returns whether it
+    // passed; one that fails sets `result`, reports it, and (from Connect
+    // on) ends programming mode and closes the port as the walk does.
 
     // Closes and opens the port, then lets the line settle.
-    static bool OpenPort(CMicLink& link);
-    // Pumps the window messages and enters programming mode; the link's code.
-    static int Enter(CMicLink& link);
-    // Pumps the window messages and identifies the microphone into
-    // `buffer` (16 bytes or more); the link's code.
-    static int Identify(CMicLink& link, CMutableBytes buffer);
+    bool Open(CSessionResult& result);
+    // Pumps the window messages and enters programming mode, again while
+    // the entry retry allows.
+    bool Connect(SessionWork work, CSessionResult& result);
+    // Pumps the window messages, identifies the microphone into `buffer`
+    // (16 bytes or more) and checks its model.
+    bool Check(CMutableBytes buffer, CSessionResult& result);
+    // The work's blocks: the write preparation first for a write.
+    bool Move(SessionWork work, CMutableBytes image, int blockCount, CSessionResult& result);
+    // Ends programming mode and closes the port: kDone, or kEnd when the
+    // port does not close.
+    void Finish(CSessionResult& result);
 
 private:
-    // Enters, with the retries the hooks allow; false with `result` set.
-    bool EnterWithRetry(SessionWork work, CSessionResult& result);
-    CSessionResult Fail(CSessionResult result, SessionWork work);
+    bool Fail(SessionStage stage, int code, SessionWork work, CSessionResult& result);
     void Report(const CSessionResult& result) const;
-    // Ends programming mode after a failure: the abort for a write that
-    // got as far as its preparation, else the end command.
-    void EndAfterFailure(SessionStage stage, SessionWork work);
 
     CMicLink& m_link;
     CSessionHooks m_hooks;

@@ -81,10 +81,22 @@ void CTransfer::ShowProgress(int n)
     m_view.SetBarPosition(n);
 }
 
-void CTransfer::ShowError(int32_t textId)
+void CTransfer::ShowError(MessageOwner owner, int32_t textId)
 {
     m_lastMessageId = textId;
-    m_boxes.ShowErrorById(m_view.Owner(), textId, TextId::kTitleError);
+    m_boxes.ShowErrorById(owner, textId, TextId::kTitleError);
+}
+
+CSessionHooks CTransfer::BoxHooks(MessageOwner owner)
+{
+    CSessionHooks hooks;
+    // The model's message comes once the port is closed; every other
+    // failure is shown before the session ends.
+    hooks.failed = [this, owner](const CSessionResult& result) {
+        if (result.stage != SessionStage::kModel)
+            ShowError(owner, TransferMessageId(TransferMode::Read, result));
+    };
+    return hooks;
 }
 
 bool CTransfer::Transfer(SessionWork work)
@@ -95,24 +107,17 @@ bool CTransfer::Transfer(SessionWork work)
     ShowProgress(0);
     PumpMessages();
 
-    const TransferMode mode = work == SessionWork::kRead ? TransferMode::Read : TransferMode::Write;
-    CSessionHooks hooks;
+    CSessionHooks hooks = BoxHooks(m_view.Owner());
     if (work == SessionWork::kWrite)
         hooks.blocksBegin = [this] { m_store.ImageToTransfer(); };
     hooks.block = [this](int n) { ShowProgress(n); };
     hooks.blocksDone = [this] { ShowProgress(m_blockTotal); };
-    // The model's message comes once the port is closed; every other
-    // failure is shown before the session ends.
-    hooks.failed = [this, mode](const CSessionResult& result) {
-        if (result.stage != SessionStage::kModel)
-            ShowError(TransferMessageId(mode, result));
-    };
     hooks.entryRetry = m_entryRetry;
     m_lastSession = CSession(m_link, std::move(hooks))
                         .Run(work, {m_store.TransferCopy(), CConfigStore::kImageSize},
                              m_blockTotal);
     if (m_lastSession.stage == SessionStage::kModel)
-        ShowError(TextId::kCheckModelName);
+        ShowError(m_view.Owner(), TextId::kCheckModelName);
     return m_lastSession.Ok();
 }
 
@@ -128,26 +133,16 @@ bool CTransfer::WriteDevice()
 
 int CTransfer::ConnectDevice(MessageOwner owner)
 {
-    if (CSession::Enter(m_link) == 0)
-        return 0;
-    m_boxes.ShowErrorById(owner, TextId::kCheckConnections, TextId::kTitleError);
-    m_link.EndProgramMode();
-    m_link.SetOpen(0);
-    return 1;
+    CSessionResult result;
+    return CSession(m_link, BoxHooks(owner)).Connect(SessionWork::kRead, result) ? 0 : 1;
 }
 
 int CTransfer::CheckDevice(MessageOwner owner, CMutableBytes buffer)
 {
-    if (CSession::Identify(m_link, buffer) != 0) {
-        m_boxes.ShowErrorById(owner, TextId::kCheckConnections, TextId::kTitleError);
-        m_link.EndProgramMode();
-        m_link.SetOpen(0);
-        return 1;
-    }
-    if (m_link.IsKnownModel(buffer))
+    CSessionResult result;
+    if (CSession(m_link, BoxHooks(owner)).Check(buffer, result))
         return 0;
-    m_link.EndProgramMode();
-    m_link.SetOpen(0);
-    m_boxes.ShowErrorById(owner, TextId::kCheckModelName, TextId::kTitleError);
+    if (result.stage == SessionStage::kModel)
+        ShowError(owner, TextId::kCheckModelName);
     return 1;
 }

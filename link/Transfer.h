@@ -80,7 +80,9 @@ private:
     // One session of `work` on the transfer copy, with its progress and
     // its boxes; true when every block moved.
     bool Transfer(SessionWork work);
-    void ShowError(int32_t textId);
+    // Hooks that show a failed step's box, owned by `owner`.
+    CSessionHooks BoxHooks(MessageOwner owner);
+    void ShowError(MessageOwner owner, int32_t textId);
 
     CMicLink& m_link;
     CConfigStore& m_store;

@@ -189,6 +189,29 @@ TEST(Transfers, AWrongModelGetsTheEndCommandBeforeTheMessage)
     EXPECT_FALSE(rig.mic.InProgramMode());
 }
 
+TEST(Transfers, TheConnectAndCheckStepsShowTheirBoxesAndCloseThePort)
+{
+    CTransferRig silent;
+    silent.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.silent = true; }));
+    CTransfer connect(silent.link, silent.store, silent.texts, silent.boxes, silent.view);
+    ASSERT_EQ(silent.link.Open(), 1);
+    EXPECT_EQ(connect.ConnectDevice(&silent.view), 1);
+    EXPECT_EQ(silent.Texts(), std::vector<std::string>{"Check all connections and COM port settings."});
+    EXPECT_EQ(silent.presenter.portOpen, std::vector<bool>{true}) << "the message comes first";
+    EXPECT_FALSE(silent.link.IsOpen());
+
+    CTransferRig other;
+    other.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.model = "PVHM_813"; }));
+    CTransfer check(other.link, other.store, other.texts, other.boxes, other.view);
+    ASSERT_EQ(other.link.Open(), 1);
+    ASSERT_EQ(check.ConnectDevice(&other.view), 0);
+    uint8_t id[16] = {};
+    EXPECT_EQ(check.CheckDevice(&other.view, id), 1);
+    EXPECT_EQ(other.Texts(), std::vector<std::string>{"Check Model Name."});
+    EXPECT_EQ(other.presenter.portOpen, std::vector<bool>{false}) << "the port is closed first";
+    EXPECT_EQ(std::string(id, id + 8), "PVHM_813");
+}
+
 TEST(WriteTransfer, SendsTheWorkingImage)
 {
     CTransferRig rig;
