@@ -56,10 +56,14 @@ void CFleetRunner::RunPort(std::size_t index, bool continuous)
             CPortTotals& totals = m_totals[index];
             if (outcome.Ok()) {
                 ++totals.done;
+                if (outcome.result == JobResult::kUnchanged)
+                    ++totals.unchanged;
             } else {
                 totals.failed.push_back(number);
-                if (outcome.result == JobResult::kNotVerified && outcome.logged)
+                if (outcome.logged && outcome.result == JobResult::kNotVerified)
                     ++totals.notVerified;
+                if (outcome.logged && outcome.result == JobResult::kHoldsOther)
+                    ++totals.holdsOther;
             }
         }
         m_observer.OnResult(index, number, outcome);

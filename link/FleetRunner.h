@@ -44,6 +44,8 @@ struct CPortTotals
     int done = 0;             // microphones whose job succeeded
     std::vector<int> failed;  // numbers of those whose job failed
     int notVerified = 0;      // of those, written and logged but not read back
+    int holdsOther = 0;       // of those, checked and logged: another configuration
+    int unchanged = 0;        // of the done, left alone: they held the configuration
     bool ended = false;       // the port's thread has finished
     bool neverOpened = false; // run continuously, the port did not open once
 };

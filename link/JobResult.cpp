@@ -13,6 +13,12 @@ const char* JobResultName(JobResult result)
         return "differs";
     case JobResult::kRead:
         return "read";
+    case JobResult::kUnchanged:
+        return "unchanged";
+    case JobResult::kSame:
+        return "same";
+    case JobResult::kHoldsOther:
+        return "differs";
     case JobResult::kFailed:
         return "failed";
     }
@@ -22,5 +28,6 @@ const char* JobResultName(JobResult result)
 bool IsSuccess(JobResult result)
 {
     return result == JobResult::kVerified || result == JobResult::kWritten ||
-           result == JobResult::kRead;
+           result == JobResult::kRead || result == JobResult::kUnchanged ||
+           result == JobResult::kSame;
 }

@@ -8,11 +8,16 @@ enum class JobResult
     kNotVerified, // written, but the read-back did not succeed
     kDiffers,     // written, and the microphone holds another image
     kRead,        // read once
+    kUnchanged,   // not written: the microphone already held the configuration
+    kSame,        // checked: the microphone holds the file's configuration
+    kHoldsOther,  // checked: the microphone holds another configuration
     kFailed       // nothing (or not all) was moved; a backup that failed
 };
-// "verified", "written", "written-not-verified", "differs", "read", "failed".
+// "verified", "written", "written-not-verified", "differs", "read",
+// "unchanged", "same", "differs" (another configuration), "failed".
 const char* JobResultName(JobResult result);
-// Whether the job did what it was asked: verified, written or read.
+// Whether the job did what it was asked: verified, written, read, left
+// unchanged, or found the same.
 bool IsSuccess(JobResult result);
 
 // What a job is busy with, as it tells its port.

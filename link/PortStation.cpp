@@ -14,6 +14,8 @@ const char* PortStateText(PortState state)
         return "port does not open";
     case PortState::kWriting:
         return "writing";
+    case PortState::kReading:
+        return "reading";
     case PortState::kVerifying:
         return "reading back";
     case PortState::kRemoving:
@@ -46,6 +48,7 @@ CPortStation::CPortStation(std::string port, CMicLink& link, MicJob job,
 
 void CPortStation::SetState(PortState state)
 {
+    m_state = state;
     if (m_events.state)
         m_events.state(state);
 }
@@ -60,8 +63,11 @@ void CPortStation::Program(int number)
             m_events.block(n, total);
     };
     progress.phase = [this](JobPhase phase) {
-        if (phase == JobPhase::kVerifying)
-            SetState(PortState::kVerifying);
+        const PortState state = phase == JobPhase::kVerifying ? PortState::kVerifying
+                                : phase == JobPhase::kWriting ? PortState::kWriting
+                                                              : PortState::kReading;
+        if (state != m_state)
+            SetState(state);
     };
     const CMicOutcome outcome = m_job(m_link, progress);
     if (m_events.result)

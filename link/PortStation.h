@@ -49,6 +49,7 @@ enum class PortState
     kWaiting,   // for a microphone to answer the entry
     kNoPort,    // the port does not open (cable or adapter missing); tried again
     kWriting,   // the job runs
+    kReading,   // the job reads the microphone (before a write, or to check it)
     kVerifying, // the job reads the microphone back
     kRemoving,  // for the microphone just done to stop answering
     kFinished,  // ended
@@ -116,6 +117,7 @@ private:
     const std::atomic<bool>& m_stop;
     std::function<void(uint32_t ms)> m_pause;
     CEvents m_events;
+    PortState m_state = PortState::kStarting;
     bool m_portTried = false;
     bool m_portOpened = false;
 };

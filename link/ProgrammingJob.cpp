@@ -9,6 +9,7 @@
 #include "text/TextCatalog.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace {
@@ -43,6 +44,24 @@ MicImage ImageOf(const uint8_t* bytes)
 std::string ImageHash(const MicImage& image)
 {
     return Sha256Hex(image.data(), image.size());
+}
+
+// The command that writes a data file to a port, for the way back.
+constexpr const char* kWriteCommand = "qzm530rx-cli write";
+
+// A word as a POSIX shell reads it: as it is when it holds only safe
+// characters, else in single quotes.
+std::string ShellWord(const std::string& word)
+{
+    const bool plain = !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("/._-+:,=@%", c);
+    });
+    if (plain)
+        return word;
+    std::string quoted = "'";
+    for (const char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
 } // namespace
@@ -126,53 +145,103 @@ void CProgrammingJob::Log(const char* operation, const CJobOutcome& outcome,
         m_logError = m_settings.log->Path() + ": " + error;
 }
 
-bool CProgrammingJob::Backup(CJobOutcome& failure)
+bool CProgrammingJob::ReadPresent(CJobOutcome& failure)
 {
     Begin();
-    EnterPhase(JobPhase::kBackup);
+    const bool backup = !m_settings.backupDir.empty();
+    EnterPhase(backup ? JobPhase::kBackup : JobPhase::kReading);
+    m_hasPresent = false;
     CJobOutcome outcome;
     if (!Transferred(m_transfer.ReadDevice(), outcome)) {
-        outcome.message = "Backup failed: " + FailureText(TransferMode::Read) +
-                          "; the microphone was not written.";
-        Log("backup", outcome, {}, {});
+        if (backup) {
+            outcome.message = "Backup failed: " + FailureText(TransferMode::Read) +
+                              "; the microphone was not written.";
+            Log("backup", outcome, {}, {});
+        } else {
+            outcome.message = "Write failed: the microphone could not be read first (" +
+                              FailureText(TransferMode::Read) + ")." + Recovery(false);
+            Log("write", outcome, m_settings.dataFile, ImageHash(ImageOf(m_store.WorkingImage())));
+        }
         failure = outcome;
         return false;
     }
-    const MicImage previous = ImageOf(m_store.TransferCopy());
+    m_present = ImageOf(m_store.TransferCopy());
+    m_hasPresent = true;
+    return true;
+}
+
+bool CProgrammingJob::SaveBackupOfPresent(CJobOutcome& failure)
+{
+    CJobOutcome outcome;
     std::string path;
     std::string error;
-    if (!SaveBackup(previous, m_settings.backupDir, m_stamp, m_settings.port,
+    if (!SaveBackup(m_present, m_settings.backupDir, m_stamp, m_settings.port,
                     RecordModelText(m_link.GetIdRecord().data()), m_clock, path, error)) {
         outcome.message = "Backup failed: " + error + "; the microphone was not written.";
-        Log("backup", outcome, {}, ImageHash(previous));
+        Log("backup", outcome, {}, ImageHash(m_present));
         failure = outcome;
         return false;
     }
+    m_backupPath = path;
     outcome.result = JobResult::kRead;
     outcome.message = "The microphone's configuration was saved as " + path + ".";
-    Log("backup", outcome, path, ImageHash(previous));
+    Log("backup", outcome, path, ImageHash(m_present));
     Notify(outcome.message);
     return true;
 }
 
+std::string CProgrammingJob::Recovery(bool writeBegan) const
+{
+    if (!writeBegan)
+        return " The microphone was not changed.";
+    std::string text =
+        " The microphone may now hold part of the new configuration and part of the old.";
+    const std::string command = std::string(kWriteCommand) + " --port " +
+                                ShellWord(m_settings.port) + " ";
+    if (!m_backupPath.empty())
+        return text + " Its configuration from before was saved as " + m_backupPath +
+               "; to write it back: " + command + ShellWord(m_backupPath);
+    return text + " Writing " + m_settings.dataFile + " again completes it: " + command +
+           ShellWord(m_settings.dataFile);
+}
+
 CJobOutcome CProgrammingJob::Write()
 {
+    m_backupPath.clear();
+    const CJobOutcome outcome = WriteImage();
+    // The next microphone is read anew.
+    m_hasPresent = false;
+    return outcome;
+}
+
+CJobOutcome CProgrammingJob::WriteImage()
+{
     CJobOutcome outcome;
-    const bool backedUp = !m_settings.backupDir.empty();
-    if (backedUp && !Backup(outcome))
+    const bool backup = !m_settings.backupDir.empty();
+    const bool readFirst = backup || m_settings.skipSame || m_hasPresent;
+    if (readFirst && !m_hasPresent && !ReadPresent(outcome))
         return outcome;
     const MicImage written = ImageOf(m_store.WorkingImage());
+    if (m_settings.skipSame && CompareImages(m_present, written).Equal()) {
+        outcome.result = JobResult::kUnchanged;
+        outcome.message = "Unchanged: the microphone already holds the configuration.";
+        Log("write", outcome, m_settings.dataFile, ImageHash(written));
+        return outcome;
+    }
+    if (backup && !SaveBackupOfPresent(outcome))
+        return outcome;
     Begin();
     EnterPhase(JobPhase::kWriting);
-    // The backup has just ended programming mode, and the microphone may
-    // need a moment before it answers the entry again.
+    // The first read has just ended programming mode, and the microphone
+    // may need a moment before it answers the entry again.
     CRetryWindow retry(m_link.Ticks(), m_settings.verifyWaitMs);
-    if (backedUp)
+    if (readFirst)
         m_transfer.SetEntryRetry([&retry] { return retry.PauseForRetry(); });
     const bool ok = Transferred(m_transfer.Run(TransferMode::Write), outcome);
     m_transfer.SetEntryRetry({});
     if (!ok) {
-        outcome.message = "Write failed: " + FailureText(TransferMode::Write) + ".";
+        outcome.message = "Write failed: " + FailureText(TransferMode::Write) + "." +
+                          Recovery(outcome.session.WriteBegan());
     } else if (!m_settings.verify) {
         outcome.result = JobResult::kWritten;
         outcome.message = "Written, not read back.";
@@ -180,8 +249,55 @@ CJobOutcome CProgrammingJob::Write()
         const CJobOutcome verified = VerifyWrite(written);
         outcome.result = verified.result;
         outcome.message = verified.message;
+        if (verified.result == JobResult::kDiffers)
+            outcome.message += Recovery(true);
     }
     Log("write", outcome, m_settings.dataFile, ImageHash(written));
+    return outcome;
+}
+
+CJobOutcome CProgrammingJob::Verify()
+{
+    Begin();
+    EnterPhase(JobPhase::kReading);
+    m_hasPresent = false;
+    CJobOutcome outcome;
+    const MicImage file = ImageOf(m_store.WorkingImage());
+    int reads = 0;
+    const CConfirmedRead confirmed = ReadConfirmed([&](MicImage& image) {
+        if (++reads > 1)
+            Notify(reads == 2 ? "Reading again to confirm."
+                              : "The two reads differ; reading a third time.");
+        if (!Transferred(m_transfer.ReadDevice(), outcome))
+            return false;
+        image = ImageOf(m_store.TransferCopy());
+        return true;
+    });
+    switch (confirmed.status) {
+    case CConfirmedRead::kConfirmed: {
+        m_present = confirmed.image;
+        m_hasPresent = true;
+        const CImageDiff diff = CompareImages(m_present, file);
+        if (diff.Equal()) {
+            outcome.result = JobResult::kSame;
+            outcome.message = "Same: the microphone holds the configuration of " +
+                              m_settings.dataFile + ".";
+        } else {
+            outcome.result = JobResult::kHoldsOther;
+            outcome.message = "Differs: the microphone holds another configuration than " +
+                              m_settings.dataFile + " (" + BlockListText(diff.blocks) + ").";
+        }
+        break;
+    }
+    case CConfirmedRead::kUnsettled:
+        outcome.message = "Not confirmed: three reads disagree; " +
+                          BlockListText(confirmed.changingBlocks) + " kept changing.";
+        break;
+    case CConfirmedRead::kFailed:
+        outcome.message = "Verify failed: " + FailureText(TransferMode::Read) + ".";
+        break;
+    }
+    Log("verify", outcome, m_settings.dataFile, ImageHash(file));
     return outcome;
 }
 
@@ -242,6 +358,8 @@ CJobOutcome CProgrammingJob::Read()
         std::memcpy(m_store.TransferCopy(), confirmed.image.data(), confirmed.image.size());
         m_store.TransferToImage();
         m_store.ImageToSaved();
+        m_transfer.ShowCompletion(TransferMode::Read);
+        outcome.shownId = m_transfer.LastMessageId();
         outcome.result = JobResult::kVerified;
         outcome.message = confirmed.reads == 2
                               ? "Verified: two reads agree."

@@ -38,6 +38,8 @@ struct CJobSettings
     uint32_t verifyWaitMs = kDefaultVerifyWaitMs;
     std::string backupDir;             // read and save before writing; empty: none
     const CTransferLog* log = nullptr; // a line per transfer; nullptr: none
+    // Read first, and leave a microphone that already holds the image alone.
+    bool skipSame = false;
 };
 
 // One microphone's read or write as a programming station does it: the
@@ -62,12 +64,29 @@ public:
     // Settings for the jobs that follow (another port, another file).
     void SetSettings(CJobSettings settings) { m_settings = std::move(settings); }
 
-    // Writes the store's working image: with a backup first when asked (a
-    // backup that fails writes nothing), then the write, then the read-back
-    // when asked. After a backup the write's entry into programming mode is
-    // tried again for up to the verification wait, as the read-back's is.
-    // Logs the backup and the write.
+    // Reads what the microphone holds now (once, as the progress window
+    // reads), for a preview before the write; the write that follows takes
+    // its backup and its skip from this read instead of reading again. False
+    // with `failure` set (and logged) when it could not be read.
+    bool ReadPresent(CJobOutcome& failure);
+    // The image of the last ReadPresent or Verify; nullptr before one.
+    const MicImage* PresentImage() const { return m_hasPresent ? &m_present : nullptr; }
+
+    // Writes the store's working image. When a backup or the skip is asked,
+    // the microphone is read first (unless ReadPresent just did): one that
+    // already holds the image is left alone (kUnchanged); else what it held
+    // is saved as the backup (a backup that fails writes nothing). Then the
+    // write, then the read-back when asked. After that first read the
+    // write's entry into programming mode is tried again for up to the
+    // verification wait, as the read-back's is. A write that fails (or
+    // differs) says in its sentence what the microphone may now hold and
+    // how to get back. Logs the backup and the write.
     CJobOutcome Write();
+
+    // Reads the microphone until two reads agree and compares what it holds
+    // with the store's working image: kSame, kHoldsOther or kFailed. Writes
+    // nothing; logs the check.
+    CJobOutcome Verify();
 
     // Reads into the store: once, as the progress window does, or, with
     // verification, until two reads agree (ReadConfirmed). The store's
@@ -91,8 +110,12 @@ private:
     // The message of the last transfer's failure as a clause: "Check all
     // connections and COM port settings".
     std::string FailureText(TransferMode mode) const;
-    // Reads and saves the backup; false (logged) when the write must not go on.
-    bool Backup(CJobOutcome& failure);
+    CJobOutcome WriteImage();
+    // Saves the present image as the backup; false (logged) when the write
+    // must not go on.
+    bool SaveBackupOfPresent(CJobOutcome& failure);
+    // What a failed or differing write leaves, and the way back.
+    std::string Recovery(bool writeBegan) const;
     void Log(const char* operation, const CJobOutcome& outcome, const std::string& file,
              const std::string& sha256);
     CJobOutcome VerifyWrite(const MicImage& written);
@@ -109,6 +132,9 @@ private:
     std::string m_stamp;
     uint32_t m_startMs = 0;
     std::string m_logError;
+    MicImage m_present{};
+    bool m_hasPresent = false;
+    std::string m_backupPath;
 };
 
 // The model and version from an identification record, printable

@@ -57,20 +57,25 @@ bool CTransfer::Run(TransferMode mode)
         m_view.SetCaption(m_texts.GetText(TextId::kNowWriting));
         if (!WriteDevice())
             return false;
-        m_lastMessageId = TextId::kWritingCompleted;
-        m_boxes.ShowMessageById(m_view.Owner(), TextId::kWritingCompleted, TextId::kWriteData,
-                                MessageStyle::kIconInformation);
+        ShowCompletion(mode);
         return true;
     }
     m_view.SetCaption(m_texts.GetText(TextId::kNowReading));
     if (!ReadDevice())
         return false;
-    m_lastMessageId = TextId::kReadingCompleted;
-    m_boxes.ShowMessageById(m_view.Owner(), TextId::kReadingCompleted, TextId::kReadData,
-                            MessageStyle::kIconInformation);
+    ShowCompletion(mode);
     m_store.TransferToImage();
     m_store.ImageToSaved();
     return true;
+}
+
+void CTransfer::ShowCompletion(TransferMode mode)
+{
+    const bool read = mode == TransferMode::Read;
+    m_lastMessageId = read ? TextId::kReadingCompleted : TextId::kWritingCompleted;
+    m_boxes.ShowMessageById(m_view.Owner(), m_lastMessageId,
+                            read ? TextId::kReadData : TextId::kWriteData,
+                            MessageStyle::kIconInformation);
 }
 
 void CTransfer::ShowProgress(int n)

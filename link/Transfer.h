@@ -56,6 +56,8 @@ public:
     // Identifies the microphone into `buffer` (16 bytes or more) and checks its model:
     // 0, or 1 with the message shown and the port closed.
     int CheckDevice(MessageOwner owner, CMutableBytes buffer);
+    // "Reading completed." or "Writing completed.", as a whole transfer ends.
+    void ShowCompletion(TransferMode mode);
     // Counter and bar at block n of the total.
     void ShowProgress(int n);
 

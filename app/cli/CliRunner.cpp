@@ -17,7 +17,7 @@ namespace {
 std::vector<CCliCommand> AllCommands()
 {
     std::vector<CCliCommand> commands;
-    for (auto* const set : {FileCommands, PortCommands, ReadCommands, WriteCommands}) {
+    for (auto* const set : {FileCommands, PortCommands, ReadCommands, WriteCommands, VerifyCommands}) {
         for (CCliCommand& command : set())
             commands.push_back(std::move(command));
     }
@@ -63,28 +63,33 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
             command = &candidate;
     }
     if (!command) {
-        err << "qzm530rx-cli: unknown command '" << name << "'\n\n";
-        PrintToolUsage(commands, err);
+        err << "qzm530rx-cli: unknown command '" << name << "'\n"
+            << "Try 'qzm530rx-cli --help'.\n";
         return CliExit::kUsage;
     }
 
+    // A word that is not understood is named, with where the help is.
+    const auto refuse = [&](const std::string& problem, bool withSynopsis) {
+        err << "qzm530rx-cli " << command->name << ": " << problem << "\n";
+        if (withSynopsis)
+            err << "usage: qzm530rx-cli " << command->synopsis << "\n";
+        err << "Try 'qzm530rx-cli " << command->name << " --help'.\n";
+        return CliExit::kUsage;
+    };
     CCliArgs args;
     std::string error;
     const std::vector<std::string> words(argv.begin() + 2, argv.end());
-    if (!ParseCliArgs(*command, words, args, error)) {
-        err << "qzm530rx-cli " << command->name << ": " << error << "\n\n";
-        PrintCommandUsage(*command, err);
-        return CliExit::kUsage;
-    }
+    if (!ParseCliArgs(*command, words, args, error))
+        return refuse(error, false);
     if (args.Has("--help")) {
         PrintCommandUsage(*command, out);
         return CliExit::kOk;
     }
     const int count = static_cast<int>(args.positional.size());
-    if (count < command->minArgs || (command->maxArgs >= 0 && count > command->maxArgs)) {
-        PrintCommandUsage(*command, err);
-        return CliExit::kUsage;
-    }
+    if (command->maxArgs >= 0 && count > command->maxArgs)
+        return refuse("unexpected argument '" + args.positional[command->maxArgs] + "'", false);
+    if (count < command->minArgs)
+        return refuse(command->minArgs - count == 1 ? "missing argument" : "missing arguments", true);
 
     CTextCatalog texts;
     CConsolePresenter presenter(in, out, err);

@@ -55,7 +55,7 @@ bool ParseCliArgs(const CCliCommand& command, const std::vector<std::string>& wo
         } else if (contains(command.valueOptions, name)) {
             if (!hasInlineValue) {
                 if (i + 1 >= words.size()) {
-                    error = "option " + name + " needs a value";
+                    error = "option '" + name + "' needs a value";
                     return false;
                 }
                 value = words[++i];
@@ -64,7 +64,7 @@ bool ParseCliArgs(const CCliCommand& command, const std::vector<std::string>& wo
         } else if (contains(command.flagOptions, name) && !hasInlineValue) {
             args.options.emplace_back(name, "");
         } else {
-            error = "unknown option " + word;
+            error = "unknown option '" + word + "'";
             return false;
         }
     }
@@ -113,9 +113,13 @@ int ExitCodeOf(JobResult result)
     case JobResult::kVerified:
     case JobResult::kWritten:
     case JobResult::kRead:
+    case JobResult::kUnchanged:
+    case JobResult::kSame:
         return CliExit::kOk;
     case JobResult::kNotVerified:
         return CliExit::kNotVerified;
+    case JobResult::kHoldsOther:
+        return CliExit::kHoldsOther;
     case JobResult::kDiffers:
     case JobResult::kFailed:
         break;

@@ -18,11 +18,13 @@ constexpr int kOk = 0;
 constexpr int kFailure = 1;
 constexpr int kUsage = 2;
 constexpr int kNotVerified = 3; // written, but the read-back did not succeed
+constexpr int kHoldsOther = 4;  // verify: the microphone holds another configuration
 } // namespace CliExit
 
 enum class JobResult;
 // The exit code of a job's result: kOk for a success, kNotVerified for a
-// write that could not be read back, kFailure for the rest.
+// write that could not be read back, kHoldsOther for a microphone that
+// holds another configuration than the file, kFailure for the rest.
 int ExitCodeOf(JobResult result);
 // The same for one microphone of a fleet: kFailure too when its log line
 // could not be written.
@@ -109,3 +111,4 @@ std::vector<CCliCommand> FileCommands();
 std::vector<CCliCommand> PortCommands();
 std::vector<CCliCommand> ReadCommands();
 std::vector<CCliCommand> WriteCommands();
+std::vector<CCliCommand> VerifyCommands();

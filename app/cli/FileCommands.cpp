@@ -1,5 +1,6 @@
 // The data-file commands: info, dump, new, set, diff.
 #include "app/cli/CliSupport.h"
+#include "app/cli/ConfigDiff.h"
 #include "app/cli/JsonOutput.h"
 
 #include "core/ConfigStore.h"
@@ -20,21 +21,7 @@ constexpr std::size_t kDumpBytesPerLine = 16;
 
 std::string Hex(unsigned value, int digits)
 {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
-    return buffer;
-}
-
-// The value as the settings form would show it.
-std::string DisplayValue(const CConfigStore& store, const CSettingDef& def)
-{
-    if (def.encoding != SettingEncoding::List)
-        return store.GetValue(def.id) == 1 ? "on" : "off";
-    const int position = store.GetValue(def.id);
-    const std::vector<COption> options = store.GetOptions(def.id);
-    if (position < 0 || static_cast<std::size_t>(position) >= options.size())
-        return "(none)";
-    return options[static_cast<std::size_t>(position)].text;
+    return HexText(value, digits);
 }
 
 // Applies one ID=VALUE to the store; an empty result means it was taken.
@@ -159,57 +146,24 @@ int RunDiff(CCliContext& context, const CCliArgs& args)
             return CliExit::kFailure;
     }
     const CConfigStore& a = context.store;
-    std::vector<const CSettingDef*> settings;
-    for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def) {
-        if (a.GetWord(def->id) != other.GetWord(def->id))
-            settings.push_back(def);
-    }
-    // The bytes outside the settings words; the settings area is compared above.
-    std::vector<std::size_t> bytes;
-    const uint8_t* left = a.WorkingImage();
-    const uint8_t* right = other.WorkingImage();
-    for (std::size_t offset = 0; offset < CConfigStore::kImageSize; ++offset) {
-        const bool inSettings = offset >= kFirstSettingOffset && offset < kSettingsAreaSize;
-        if (!inSettings && left[offset] != right[offset])
-            bytes.push_back(offset);
-    }
-
+    const CConfigDiff diff = DiffConfigurations(a, other);
     if (args.Has("--json")) {
-        const auto side = [](const CConfigStore& store, const CSettingDef& def) {
-            return QJsonObject{{"value", JsonText(DisplayValue(store, def))},
-                               {"word", store.GetWord(def.id)}};
-        };
-        QJsonArray settingsJson;
-        for (const CSettingDef* def : settings) {
-            settingsJson.append(QJsonObject{{"id", def->id},
-                                            {"label", JsonText(def->label)},
-                                            {"a", side(a, *def)},
-                                            {"b", side(other, *def)}});
-        }
-        QJsonArray bytesJson;
-        for (const std::size_t offset : bytes) {
-            bytesJson.append(QJsonObject{
-                {"offset", static_cast<int>(offset)}, {"a", left[offset]}, {"b", right[offset]}});
-        }
-        PrintJson(context.out, QJsonObject{{"a", JsonText(args.positional[0])},
-                                           {"b", JsonText(args.positional[1])},
-                                           {"same", settings.empty() && bytes.empty()},
-                                           {"settings", settingsJson},
-                                           {"bytes", bytesJson}});
+        QJsonObject json{{"a", JsonText(args.positional[0])}, {"b", JsonText(args.positional[1])}};
+        const QJsonObject body = DiffJson(a, other, diff);
+        for (auto it = body.begin(); it != body.end(); ++it)
+            json.insert(it.key(), it.value());
+        PrintJson(context.out, json);
         return CliExit::kOk;
     }
 
     std::ostream& out = context.out;
-    for (const CSettingDef* def : settings) {
-        out << def->label << ": " << DisplayValue(a, *def) << " (0x" << Hex(a.GetWord(def->id), 4)
-            << ") -> " << DisplayValue(other, *def) << " (0x" << Hex(other.GetWord(def->id), 4)
-            << ")\n";
+    PrintSettingLines(out, a, other, diff);
+    for (const std::size_t offset : diff.bytes) {
+        out << "byte 0x" << Hex(static_cast<unsigned>(offset), 4) << ": "
+            << Hex(a.WorkingImage()[offset], 2) << " -> " << Hex(other.WorkingImage()[offset], 2)
+            << "\n";
     }
-    for (const std::size_t offset : bytes) {
-        out << "byte 0x" << Hex(static_cast<unsigned>(offset), 4) << ": " << Hex(left[offset], 2)
-            << " -> " << Hex(right[offset], 2) << "\n";
-    }
-    if (settings.empty() && bytes.empty())
+    if (diff.Same())
         out << "The configurations are the same.\n";
     return CliExit::kOk;
 }

@@ -103,8 +103,8 @@ class CPortWriter
 {
 public:
     CPortWriter(const CConfigStore::Image& image, CJobSettings settings, const ILocalClock& clock,
-                CMicLink& link)
-        : m_loaded(m_texts.SelectLanguage(kLanguage)), m_store(&m_texts),
+                CMicLink& link, bool check)
+        : m_check(check), m_loaded(m_texts.SelectLanguage(kLanguage)), m_store(&m_texts),
           m_boxes(m_texts, &m_unseen), m_view(m_block),
           m_transfer(link, m_store, m_texts, m_boxes, m_view),
           m_job(link, m_transfer, m_store, clock, std::move(settings))
@@ -120,8 +120,10 @@ public:
             return {JobResult::kFailed, "the text catalogue cannot be loaded"};
         m_block = progress.block;
         m_job.SetPhaseObserver(progress.phase);
-        const CJobOutcome outcome = m_job.Write();
+        const CJobOutcome outcome = m_check ? m_job.Verify() : m_job.Write();
         CMicOutcome result{outcome.result, IsSuccess(outcome.result) ? "" : outcome.message};
+        if (outcome.result == JobResult::kUnchanged)
+            result.message = "already holds the configuration";
         if (!m_job.LogWritten()) {
             result.logged = false;
             result.message += (result.message.empty() ? "" : " ") + std::string("Not logged: ") +
@@ -131,6 +133,7 @@ public:
     }
 
 private:
+    const bool m_check;
     CTextCatalog m_texts;
     const bool m_loaded;
     CConfigStore m_store;
@@ -147,11 +150,15 @@ private:
 int FleetExitCode(const CFleetRunner& runner, bool continuous)
 {
     bool notVerified = false;
+    bool holdsOther = false;
     for (const CPortTotals& totals : runner.Totals()) {
-        if (static_cast<int>(totals.failed.size()) > totals.notVerified)
+        if (static_cast<int>(totals.failed.size()) > totals.notVerified + totals.holdsOther)
             return CliExit::kFailure;
         notVerified = notVerified || totals.notVerified > 0;
+        holdsOther = holdsOther || totals.holdsOther > 0;
     }
+    if (holdsOther)
+        return CliExit::kHoldsOther;
     if (notVerified)
         return CliExit::kNotVerified;
     return runner.AllSucceeded(continuous) ? CliExit::kOk : CliExit::kFailure;
@@ -244,7 +251,8 @@ int RunFleetWrite(CCliContext& context, const CCliArgs& args, const std::vector<
     const MicJobFactory makeJob = [&, image](CMicLink& link, const std::string& port) -> MicJob {
         CJobSettings own = settings;
         own.port = port;
-        auto writer = std::make_shared<CPortWriter>(image, std::move(own), clock, link);
+        auto writer =
+            std::make_shared<CPortWriter>(image, std::move(own), clock, link, setup.check);
         return [writer](CMicLink&, const CJobContext& progress) { return writer->Write(progress); };
     };
 
@@ -254,7 +262,8 @@ int RunFleetWrite(CCliContext& context, const CCliArgs& args, const std::vector<
     CFleetConsole console(ports, context.texts, context.out, context.err, progress);
     CFleetRunner runner(std::move(fleet), makeJob, console);
     if (continuous)
-        context.err << "Programming on " << ports.size() << (ports.size() == 1 ? " port" : " ports")
+        context.err << (setup.check ? "Checking on " : "Programming on ") << ports.size()
+                    << (ports.size() == 1 ? " port" : " ports")
                     << " as microphones are connected; Ctrl+C ends.\n"
                     << std::flush;
     {
@@ -263,6 +272,8 @@ int RunFleetWrite(CCliContext& context, const CCliArgs& args, const std::vector<
             setup.started(runner);
         runner.Run(continuous);
     }
-    console.PrintSummary(runner.Totals(), settings.verify ? "written and verified" : "written");
+    console.PrintSummary(runner.Totals(), setup.check       ? "hold the configuration"
+                                          : settings.verify ? "written and verified"
+                                                            : "written");
     return FleetExitCode(runner, continuous);
 }

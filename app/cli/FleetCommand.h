@@ -43,6 +43,8 @@ struct CFleetSetup
     bool live = false;
     // No progress at all: only the results and the summary.
     bool quiet = false;
+    // Check each microphone against the image instead of writing it (verify).
+    bool check = false;
 };
 
 // Writes the store's working image to a microphone on every port at once,
@@ -50,6 +52,8 @@ struct CFleetSetup
 // `settings` say (read-back, log, backup; the port is set per port), shows
 // the progress of each port and sums up. 0 when every microphone was
 // written (and verified, when asked) and, run once, every port was; 3 when
-// the only trouble was microphones written but not verified; else 1.
+// the only trouble was microphones written but not verified; else 1. With
+// `setup.check` each microphone is only read and compared: 0 when all hold
+// the image, 4 when the only trouble was microphones that hold another.
 int RunFleetWrite(CCliContext& context, const CCliArgs& args, const std::vector<std::string>& ports,
                   const CJobSettings& settings, const CFleetSetup& setup);

@@ -38,7 +38,9 @@ std::string CFleetConsole::StatusLineLocked(std::size_t port) const
 {
     const CRow& row = m_rows[port];
     const bool moving =
-        (row.state == PortState::kWriting || row.state == PortState::kVerifying) && row.total > 0;
+        (row.state == PortState::kWriting || row.state == PortState::kReading ||
+         row.state == PortState::kVerifying) &&
+        row.total > 0;
     std::string line =
         Padded(m_ports[port], m_portWidth) + Padded(PortStateText(row.state), kStateWidth) +
         Padded(moving ? BlockCounterText(m_texts, row.block, row.total) : "", kBlockWidth) +
@@ -122,15 +124,20 @@ void CFleetConsole::PrintSummary(const std::vector<CPortTotals>& totals,
         m_drawn = false;
     }
     int done = 0;
+    int unchanged = 0;
     int failedCount = 0;
     std::string failedList;
     m_out << "\nSummary:\n";
     for (std::size_t i = 0; i < totals.size() && i < m_ports.size(); ++i) {
         const CPortTotals& port = totals[i];
-        done += port.done;
+        done += port.done - port.unchanged;
+        unchanged += port.unchanged;
         failedCount += static_cast<int>(port.failed.size());
-        m_out << "  " << m_ports[i] << ": " << port.done << " " << doneWord << ", "
-              << port.failed.size() << " failed";
+        m_out << "  " << m_ports[i] << ": " << port.done - port.unchanged << " " << doneWord
+              << ", ";
+        if (port.unchanged > 0)
+            m_out << port.unchanged << " unchanged, ";
+        m_out << port.failed.size() << " failed";
         if (!port.failed.empty()) {
             m_out << " (microphone";
             for (std::size_t k = 0; k < port.failed.size(); ++k) {
@@ -144,8 +151,10 @@ void CFleetConsole::PrintSummary(const std::vector<CPortTotals>& totals,
             m_out << "; the port did not open";
         m_out << "\n";
     }
-    m_out << "In all: " << done << " of " << done + failedCount << " microphones " << doneWord
-          << ".";
+    m_out << "In all: " << done << " of " << done + unchanged + failedCount << " microphones "
+          << doneWord << ".";
+    if (unchanged > 0)
+        m_out << " Unchanged (they held the configuration already): " << unchanged << ".";
     if (!failedList.empty())
         m_out << " Failed: " << failedList << ".";
     m_out << "\n" << std::flush;

@@ -50,8 +50,9 @@ int RunRead(CCliContext& context, const CCliArgs& args)
 }
 
 const char* const kReadHelp =
-    "--verify reads twice and keeps the image only when both agree; when\n"
-    "they differ, a third read decides. No file is written otherwise.\n\n";
+    "The microphone is read twice and FILE is written only when both reads\n"
+    "agree; when they differ, a third read decides (--verify, the default,\n"
+    "says so explicitly). --no-verify reads once.\n\n";
 
 const std::string kReadFullHelp = std::string(kReadHelp) + kPortHelp;
 
@@ -67,7 +68,7 @@ std::vector<CCliCommand> ReadCommands()
      1,
      1,
      {"--port", "--log"},
-     {"--yes", "--trace", "--quiet", "--json", "--verify"},
+     {"--yes", "--trace", "--quiet", "--json", "--verify", "--no-verify"},
      [](CCliContext& c, const CCliArgs& a) { return RunRead(c, a); }},
     };
 }

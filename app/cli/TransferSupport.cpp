@@ -1,5 +1,6 @@
 #include "app/cli/TransferSupport.h"
 
+#include "app/cli/ConfigDiff.h"
 #include "app/cli/ConsolePresenter.h"
 #include "app/cli/FleetCommand.h"
 #include "app/cli/JsonOutput.h"
@@ -15,6 +16,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <fstream>
 #include <ostream>
 
@@ -102,8 +104,8 @@ int JobSettings(CCliContext& context, const CCliArgs& args, const char* command,
         context.err << command << ": --verify and --no-verify exclude each other\n";
         return CliExit::kUsage;
     }
-    settings.verify =
-        std::string(command) == "write" ? !args.Has("--no-verify") : args.Has("--verify");
+    settings.verify = !args.Has("--no-verify");
+    settings.skipSame = args.Has("--skip-same");
     if (args.Has("--verify-wait")) {
         long seconds = 0;
         if (!ParseNumber(args.Value("--verify-wait"), 0, kMaxVerifyWaitSeconds, seconds)) {
@@ -118,20 +120,26 @@ int JobSettings(CCliContext& context, const CCliArgs& args, const char* command,
     return CheckLog(context, log.Path()) ? CliExit::kOk : CliExit::kFailure;
 }
 
+bool CanConfirm(CCliContext& context, TransferMode mode, const CCliArgs& args,
+                CTransferOutcome& outcome)
+{
+    if (args.Has("--yes") || context.interactive)
+        return true;
+    const char* const command = mode == TransferMode::Read ? "read" : "write";
+    outcome.message = std::string(command) +
+                      ": standard input is not a terminal, so the confirmation cannot be "
+                      "asked; give --yes to confirm";
+    context.err << outcome.message << "\n";
+    return false;
+}
+
 bool Confirm(CCliContext& context, TransferMode mode, const CCliArgs& args,
              CTransferOutcome& outcome)
 {
-    const bool assumeYes = args.Has("--yes");
-    const char* const command = mode == TransferMode::Read ? "read" : "write";
-    if (!assumeYes && !context.interactive) {
-        outcome.message = std::string(command) +
-                          ": standard input is not a terminal, so the confirmation cannot be "
-                          "asked; give --yes to confirm";
-        context.err << outcome.message << "\n";
+    if (!CanConfirm(context, mode, args, outcome))
         return false;
-    }
     if (context.console)
-        context.console->SetAssumeYes(assumeYes);
+        context.console->SetAssumeYes(args.Has("--yes"));
     if (AskTransfer(context.boxes, nullptr, mode))
         return true;
     outcome.message = "Cancelled.";
@@ -177,7 +185,7 @@ CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransf
     outcome.message = result.shownId != 0 ? context.texts.GetText(result.shownId) : "";
     outcome.sentence = result.message;
     // A plain read has said all with "Reading completed.".
-    if (!options.json && result.result != JobResult::kRead)
+    if (!options.json && result.result != JobResult::kRead && !outcome.sentence.empty())
         context.out << outcome.sentence << "\n" << std::flush;
     if (!outcome.logged) {
         context.err << "cannot write the log " << logError << "\n";
@@ -189,6 +197,28 @@ CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransf
         context.err << outcome.openFailure << "\n";
     }
     return outcome;
+}
+
+void PrintMicrophoneDiff(CCliContext& context, const MicImage& image, const char* same)
+{
+    CConfigStore microphone(&context.texts);
+    std::copy(image.begin(), image.end(), microphone.WorkingImage());
+    const CConfigDiff diff = DiffConfigurations(microphone, context.store);
+    PrintSettingLines(context.out, microphone, context.store, diff);
+    PrintOtherBytesLine(context.out, diff);
+    if (diff.Same())
+        context.out << same << "\n";
+    context.out << std::flush;
+}
+
+void AddMicrophoneDiff(CCliContext& context, const MicImage& image, QJsonObject& json)
+{
+    CConfigStore microphone(&context.texts);
+    std::copy(image.begin(), image.end(), microphone.WorkingImage());
+    const QJsonObject body =
+        DiffJson(microphone, context.store, DiffConfigurations(microphone, context.store));
+    for (auto it = body.begin(); it != body.end(); ++it)
+        json.insert(it.key(), it.value());
 }
 
 const char* const kPortHelp =

@@ -60,14 +60,26 @@ int JobSettings(CCliContext& context, const CCliArgs& args, const char* command,
 // that in `outcome`.
 bool Confirm(CCliContext& context, TransferMode mode, const CCliArgs& args,
              CTransferOutcome& outcome);
+// Whether the confirmation can be had at all (--yes, or a terminal), with
+// the same refusal as Confirm when not.
+bool CanConfirm(CCliContext& context, TransferMode mode, const CCliArgs& args,
+                CTransferOutcome& outcome);
 
 // One job, its transfers as the progress window runs them: progress and
 // boxes on the console, the job's notices on stderr (none with --quiet).
-// The job's closing sentence goes to stdout, or with --json only into the
-// outcome.
+// The job's closing sentence goes to stdout (unless it is empty), or with
+// --json only into the outcome.
 using JobAction = std::function<CJobOutcome(CProgrammingJob& job)>;
 CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransferOptions& options,
                              const CJobSettings& settings, const JobAction& action);
+
+// What differs between the microphone's `image` (first) and the store's
+// working image (the file), in diff's format on stdout: the settings, then
+// a line for the other bytes; `same` is said when nothing differs.
+void PrintMicrophoneDiff(CCliContext& context, const MicImage& image, const char* same);
+// The same as diff --json's "same", "settings" and "bytes", `a` the
+// microphone, added to `json`.
+void AddMicrophoneDiff(CCliContext& context, const MicImage& image, QJsonObject& json);
 
 // The help shared by read and write: ports, confirmation, progress, JSON, log.
 extern const char* const kPortHelp;

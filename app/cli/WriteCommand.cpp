@@ -38,7 +38,10 @@ int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CCliArgs& args,
         AddOutcome(entry, outcome);
         microphones.append(entry);
         results << "Microphone " << microphone << ": "
-                << (outcome.exitCode == CliExit::kOk ? "written" : "FAILED") << "\n"
+                << (outcome.exitCode != CliExit::kOk ? "FAILED"
+                    : outcome.result == JobResultName(JobResult::kUnchanged) ? "unchanged"
+                                                                             : "written")
+                << "\n"
                 << std::flush;
         context.err << "Connect the next microphone and press Enter, or type q to stop: "
                     << std::flush;
@@ -75,6 +78,32 @@ int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CCliArgs& args,
 
 // Several ports, or a production line: one thread per port, the job of a
 // write on each microphone.
+// Reads the microphone once, lists what the write will change (into
+// `changes` with --json), asks, and writes, taking the backup and the skip
+// from that one read.
+CTransferOutcome WriteWithChanges(CCliContext& context, CMicLink& link, const CCliArgs& args,
+                                  const CTransferOptions& options, const CJobSettings& settings,
+                                  QJsonObject& changes)
+{
+    return RunTransfer(context, link, options, settings, [&](CProgrammingJob& job) {
+        CJobOutcome outcome;
+        if (!job.ReadPresent(outcome))
+            return outcome;
+        if (options.json)
+            AddMicrophoneDiff(context, *job.PresentImage(), changes);
+        else
+            PrintMicrophoneDiff(context, *job.PresentImage(),
+                                "The microphone already holds this configuration.");
+        CTransferOutcome refused;
+        if (!Confirm(context, TransferMode::Write, args, refused)) {
+            // Nothing was written: no sentence beyond the refusal.
+            outcome.message.clear();
+            return outcome;
+        }
+        return job.Write();
+    });
+}
+
 int RunFleet(CCliContext& context, const CCliArgs& args, const std::vector<std::string>& ports,
              const CJobSettings& settings)
 {
@@ -102,9 +131,14 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
         return CliExit::kUsage;
     }
     const bool fleet = !ports.empty() && IsFleetWrite(args, ports);
-    if (fleet && (args.Has("--repeat") || args.Has("--trace") || args.Has("--json"))) {
-        context.err << "write: --repeat, --trace and --json work on one port, without "
+    if (fleet && (args.Has("--repeat") || args.Has("--trace") || args.Has("--json") ||
+                  args.Has("--changes"))) {
+        context.err << "write: --repeat, --trace, --json and --changes work on one port, without "
                        "--continuous\n";
+        return CliExit::kUsage;
+    }
+    if (args.Has("--changes") && args.Has("--repeat")) {
+        context.err << "write: --changes shows one microphone; it does not go with --repeat\n";
         return CliExit::kUsage;
     }
     CMicLink link;
@@ -122,6 +156,19 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
         return RunFleet(context, args, ports, settings);
     const CTransferOptions options = TransferOptionsOf(context, args);
     CTransferOutcome outcome;
+    if (args.Has("--changes")) {
+        QJsonObject changes;
+        if (CanConfirm(context, TransferMode::Write, args, outcome))
+            outcome = WriteWithChanges(context, link, args, options, settings, changes);
+        if (options.json) {
+            QJsonObject json = TransferJson("write", args, link);
+            AddOutcome(json, outcome);
+            if (!changes.isEmpty())
+                json.insert("changes", changes);
+            PrintJson(context.out, json);
+        }
+        return outcome.exitCode;
+    }
     if (Confirm(context, TransferMode::Write, args, outcome)) {
         if (args.Has("--repeat"))
             return RunRepeatedWrite(context, link, args, options, settings);
@@ -143,6 +190,12 @@ const char* const kWriteHelp =
     "3: written, not verified. --backup DIR first reads the microphone and\n"
     "saves its configuration in DIR; if that fails, nothing is written; the\n"
     "write's entry after it is tried for --verify-wait S seconds as well.\n"
+    "--changes reads the microphone first and lists the settings that will\n"
+    "change (the microphone's value first) before the confirmation.\n"
+    "--skip-same reads it first and leaves it alone when it already holds\n"
+    "FILE's configuration (result unchanged, exit code 0). With --backup the\n"
+    "same one read is the backup. A write that fails after its first block\n"
+    "says how to get back: the backup to write, or FILE to write again.\n"
     "With --repeat it writes FILE to one microphone after another, asking\n"
     "for the next one after each, and sums up at the end.\n"
     "--port 3,4,5 (or --port given several times) writes the microphones on\n"
@@ -166,7 +219,7 @@ std::vector<CCliCommand> WriteCommands()
      1,
      {"--port", "--verify-wait", "--log", "--backup"},
      {"--yes", "--trace", "--repeat", "--quiet", "--json", "--verify", "--no-verify",
-      "--continuous"},
+      "--continuous", "--changes", "--skip-same"},
      [](CCliContext& c, const CCliArgs& a) { return RunWrite(c, a); }},
     };
 }

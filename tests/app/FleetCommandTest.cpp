@@ -113,7 +113,7 @@ TEST_F(FleetCommandTest, OnePortFailingFailsTheRunAndIsNamed)
     EXPECT_EQ(Port("/dev/vmic-b").mic.GetImage(), PatternImage());
     const std::string out = m_out.str();
     EXPECT_NE(out.find("/dev/vmic-c: microphone 1: failed (Write failed: Check all connections and "
-                       "COM port settings.)"),
+                       "COM port settings. The microphone was not changed.)"),
               std::string::npos)
         << out;
     EXPECT_NE(out.find("In all: 2 of 3 microphones written and verified. Failed: /dev/vmic-c "

@@ -134,8 +134,11 @@ TEST(ProgrammingJob, WriteOutcomesBesidesVerified)
         rig.mic.SetStoredHandler([&]() { rig.mic.GetImage()[0x054B] ^= 0x01; });
         const CJobOutcome outcome = rig.Write();
         EXPECT_EQ(outcome.result, JobResult::kDiffers);
-        EXPECT_EQ(outcome.message, "Written but differs: block 5 differs from the image written, "
-                                   "first at offset 0x054B.");
+        EXPECT_EQ(outcome.message,
+                  "Written but differs: block 5 differs from the image written, first at offset "
+                  "0x054B. The microphone may now hold part of the new configuration and part of "
+                  "the old. Writing fleet.dat again completes it: qzm530rx-cli write --port COM3 "
+                  "fleet.dat");
         EXPECT_EQ(rig.LogLines().at(0)[kResult], "differs");
     }
     {
@@ -162,7 +165,7 @@ TEST(ProgrammingJob, WriteOutcomesBesidesVerified)
         rig.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.model = "OTHER_01"; }));
         const CJobOutcome outcome = rig.Write();
         EXPECT_EQ(outcome.result, JobResult::kFailed);
-        EXPECT_EQ(outcome.message, "Write failed: Check Model Name.");
+        EXPECT_EQ(outcome.message, "Write failed: Check Model Name. The microphone was not changed.");
         const auto line = rig.LogLines().at(0);
         EXPECT_EQ(line[kResult], "failed");
         EXPECT_EQ(line[kModel], "OTHER_01") << "the model that answered";
@@ -258,7 +261,8 @@ TEST(ProgrammingJob, TheWriteAfterABackupRetriesItsEntryWithinTheWait)
         const uint32_t start = rig.ticks.NowMs();
         const CJobOutcome outcome = rig.Write();
         EXPECT_EQ(outcome.result, JobResult::kFailed);
-        EXPECT_EQ(outcome.message, "Write failed: Check all connections and COM port settings.");
+        EXPECT_EQ(outcome.message, "Write failed: Check all connections and COM port settings. "
+                                   "The microphone was not changed.");
         EXPECT_EQ(rig.mic.BlocksStored(), 0);
         EXPECT_EQ(rig.mic.GetImage(), previous);
         EXPECT_GT(rig.line.OpenCount(), 2) << "the entry was tried again";

@@ -1,0 +1,101 @@
+#include "app/cli/ConfigDiff.h"
+
+#include "app/cli/JsonOutput.h"
+
+#include "core/ConfigStore.h"
+#include "core/SettingsLayout.h"
+
+#include <QJsonArray>
+
+#include <cstdio>
+#include <ostream>
+
+namespace {
+
+// Up to this many other bytes are named by their offsets.
+constexpr std::size_t kOffsetsNamed = 8;
+
+} // namespace
+
+std::string HexText(unsigned value, int digits)
+{
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
+    return buffer;
+}
+
+std::string DisplayValue(const CConfigStore& store, const CSettingDef& def)
+{
+    if (def.encoding != SettingEncoding::List)
+        return store.GetValue(def.id) == 1 ? "on" : "off";
+    const int position = store.GetValue(def.id);
+    const std::vector<COption> options = store.GetOptions(def.id);
+    if (position < 0 || static_cast<std::size_t>(position) >= options.size())
+        return "(none)";
+    return options[static_cast<std::size_t>(position)].text;
+}
+
+CConfigDiff DiffConfigurations(const CConfigStore& a, const CConfigStore& b)
+{
+    CConfigDiff diff;
+    for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def) {
+        if (a.GetWord(def->id) != b.GetWord(def->id))
+            diff.settings.push_back(def);
+    }
+    // The bytes outside the settings words; the settings area is compared above.
+    const uint8_t* left = a.WorkingImage();
+    const uint8_t* right = b.WorkingImage();
+    for (std::size_t offset = 0; offset < CConfigStore::kImageSize; ++offset) {
+        const bool inSettings = offset >= kFirstSettingOffset && offset < kSettingsAreaSize;
+        if (!inSettings && left[offset] != right[offset])
+            diff.bytes.push_back(offset);
+    }
+    return diff;
+}
+
+void PrintSettingLines(std::ostream& out, const CConfigStore& a, const CConfigStore& b,
+                       const CConfigDiff& diff)
+{
+    for (const CSettingDef* def : diff.settings) {
+        out << def->label << ": " << DisplayValue(a, *def) << " (0x"
+            << HexText(a.GetWord(def->id), 4) << ") -> " << DisplayValue(b, *def) << " (0x"
+            << HexText(b.GetWord(def->id), 4) << ")\n";
+    }
+}
+
+void PrintOtherBytesLine(std::ostream& out, const CConfigDiff& diff)
+{
+    if (diff.bytes.empty())
+        return;
+    const std::size_t count = diff.bytes.size();
+    out << count << (count == 1 ? " other byte differs" : " other bytes differ");
+    if (count <= kOffsetsNamed) {
+        out << " (at";
+        for (std::size_t i = 0; i < count; ++i)
+            out << (i == 0 ? " " : ", ") << "0x" << HexText(static_cast<unsigned>(diff.bytes[i]), 4);
+        out << ")";
+    }
+    out << ".\n";
+}
+
+QJsonObject DiffJson(const CConfigStore& a, const CConfigStore& b, const CConfigDiff& diff)
+{
+    const auto side = [](const CConfigStore& store, const CSettingDef& def) {
+        return QJsonObject{{"value", JsonText(DisplayValue(store, def))},
+                           {"word", store.GetWord(def.id)}};
+    };
+    QJsonArray settings;
+    for (const CSettingDef* def : diff.settings) {
+        settings.append(QJsonObject{{"id", def->id},
+                                    {"label", JsonText(def->label)},
+                                    {"a", side(a, *def)},
+                                    {"b", side(b, *def)}});
+    }
+    QJsonArray bytes;
+    for (const std::size_t offset : diff.bytes) {
+        bytes.append(QJsonObject{{"offset", static_cast<int>(offset)},
+                                 {"a", a.WorkingImage()[offset]},
+                                 {"b", b.WorkingImage()[offset]}});
+    }
+    return QJsonObject{{"same", diff.Same()}, {"settings", settings}, {"bytes", bytes}};
+}

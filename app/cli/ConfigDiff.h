@@ -1,0 +1,37 @@
+#pragma once
+// Where two configurations differ, and how the command-line tool shows it:
+// diff between files, verify and write --changes between a microphone and
+// a file.
+#include <QJsonObject>
+
+#include <cstddef>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+class CConfigStore;
+struct CSettingDef;
+
+// `value` in hex with `digits` digits: "0F", "000F".
+std::string HexText(unsigned value, int digits);
+// The value as the settings form would show it: "on", "+10dB".
+std::string DisplayValue(const CConfigStore& store, const CSettingDef& def);
+
+struct CConfigDiff
+{
+    std::vector<const CSettingDef*> settings; // in offset order
+    std::vector<std::size_t> bytes;           // outside the settings words
+    bool Same() const { return settings.empty() && bytes.empty(); }
+};
+CConfigDiff DiffConfigurations(const CConfigStore& a, const CConfigStore& b);
+
+// A line per differing setting, `a`'s value first:
+// "Noise Attenuation Level: +10dB (0x000F) -> -10dB (0x0005)".
+void PrintSettingLines(std::ostream& out, const CConfigStore& a, const CConfigStore& b,
+                       const CConfigDiff& diff);
+// One line with the count of the other bytes that differ, and their offsets
+// when there are few; nothing when there are none.
+void PrintOtherBytesLine(std::ostream& out, const CConfigDiff& diff);
+// "same", "settings" (id, label, value and word on each side) and "bytes"
+// (offset, a, b).
+QJsonObject DiffJson(const CConfigStore& a, const CConfigStore& b, const CConfigDiff& diff);

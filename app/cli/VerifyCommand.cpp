@@ -1,0 +1,117 @@
+// The verify command: does the microphone hold the configuration of a file?
+#include "app/cli/CliSupport.h"
+#include "app/cli/FleetCommand.h"
+#include "app/cli/JsonOutput.h"
+#include "app/cli/TransferSupport.h"
+
+#include "link/MicLink.h"
+#include "link/TransferLog.h"
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+int RunVerifyFleet(CCliContext& context, const CCliArgs& args,
+                   const std::vector<std::string>& ports, const CJobSettings& settings)
+{
+    CFleetSetup setup;
+    setup.makeLink = [](const std::string& port) {
+        auto link = std::make_unique<CMicLink>();
+        SelectPort(*link, port);
+        return link;
+    };
+    setup.quiet = args.Has("--quiet");
+    setup.live = context.progressOnTerminal && !setup.quiet;
+    setup.check = true;
+    return RunFleetWrite(context, args, ports, settings, setup);
+}
+
+int RunVerify(CCliContext& context, const CCliArgs& args)
+{
+    EnsureApplication();
+    std::vector<std::string> ports;
+    std::string error;
+    if (!ParsePortList(args, ports, error)) {
+        context.err << "verify: " << error << "\n";
+        return CliExit::kUsage;
+    }
+    const bool fleet = !ports.empty() && IsFleetWrite(args, ports);
+    if (fleet && (args.Has("--trace") || args.Has("--json"))) {
+        context.err << "verify: --trace and --json work on one port, without --continuous\n";
+        return CliExit::kUsage;
+    }
+    CMicLink link;
+    if (!fleet && !SelectPort(link, args.Value("--port"))) {
+        context.err << "verify: --port is required\n";
+        return CliExit::kUsage;
+    }
+    const CTransferLog log(args.Value("--log"));
+    CJobSettings settings;
+    if (const int refused = JobSettings(context, args, "verify", log, settings))
+        return refused;
+    if (!LoadIntoStore(context, args.positional[0]))
+        return CliExit::kFailure;
+    if (fleet)
+        return RunVerifyFleet(context, args, ports, settings);
+
+    const CTransferOptions options = TransferOptionsOf(context, args);
+    MicImage microphone{};
+    bool read = false;
+    const CTransferOutcome outcome =
+        RunTransfer(context, link, options, settings, [&](CProgrammingJob& job) {
+            const CJobOutcome result = job.Verify();
+            if (const MicImage* image = job.PresentImage()) {
+                microphone = *image;
+                read = true;
+            }
+            return result;
+        });
+    if (options.json) {
+        QJsonObject json = TransferJson("verify", args, link);
+        AddOutcome(json, outcome);
+        if (read) {
+            AddMicrophoneDiff(context, microphone, json);
+            json.insert("a", JsonText("microphone on " + args.Value("--port")));
+            json.insert("b", JsonText(args.positional[0]));
+        }
+        PrintJson(context.out, json);
+    } else if (read) {
+        PrintMicrophoneDiff(context, microphone, "");
+    }
+    return outcome.exitCode;
+}
+
+const char* const kVerifyHelp =
+    "Reads the microphone until two reads agree and compares its\n"
+    "configuration with FILE's; it never writes. When they differ, each\n"
+    "differing setting is listed as diff lists it, the microphone's value\n"
+    "first (Noise Attenuation Level: +10dB (0x000F) -> -10dB (0x0005)), then\n"
+    "a line with the count of the other bytes that differ.\n"
+    "Exit code 0: the microphone holds FILE's configuration; 4: it holds\n"
+    "another; 1: it could not be read; 2: usage. --json adds to the document\n"
+    "diff --json's a (the microphone), b (FILE), same, settings and bytes.\n"
+    "--log FILE.csv adds a line with operation verify and result same,\n"
+    "differs or failed. --port 3,4 (and --continuous) check several\n"
+    "microphones at once, one result line each.\n\n";
+
+const std::string kVerifyFullHelp = std::string(kVerifyHelp) + kPortHelp;
+
+} // namespace
+
+std::vector<CCliCommand> VerifyCommands()
+{
+    return {
+        {"verify",
+         "verify --port PORT FILE",
+         "Checks whether the microphone holds the configuration in FILE.",
+         kVerifyFullHelp.c_str(),
+         1,
+         1,
+         {"--port", "--log"},
+         {"--trace", "--quiet", "--json", "--continuous"},
+         [](CCliContext& c, const CCliArgs& a) { return RunVerify(c, a); }},
+    };
+}
