@@ -41,7 +41,8 @@ void PrintToolUsage(const std::vector<CCliCommand>& commands, std::ostream& out)
 } // namespace
 
 int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream& out,
-           std::ostream& err, bool interactive, const ILocalClock& clock, bool errIsTerminal)
+           std::ostream& err, bool interactive, const ILocalClock& clock, bool errIsTerminal,
+           const CliLinkMaker& makeLink)
 {
     const std::vector<CCliCommand> commands = AllCommands();
     if (argv.size() < 2) {
@@ -100,6 +101,6 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
     store.Reset();
     CMessageBoxes boxes(texts, &presenter);
     CCliContext context{store,       texts,         boxes,     clock, in, out, err,
-                        interactive, errIsTerminal, &presenter};
+                        interactive, errIsTerminal, &presenter, makeLink};
     return command->run(context, args);
 }

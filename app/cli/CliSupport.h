@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@ class CConfigStore;
 class CMessageBoxes;
 class CTextCatalog;
 class CConsolePresenter;
+class CMicLink;
 class ILocalClock;
 struct CMicOutcome;
 
@@ -30,6 +32,9 @@ int ExitCodeOf(JobResult result);
 // could not be written.
 int ExitCodeOf(const CMicOutcome& outcome);
 
+// Makes the link of a port as the user named it (a test plays the line).
+using CliLinkMaker = std::function<std::unique_ptr<CMicLink>(const std::string& port)>;
+
 // What every command gets: the libraries' objects, wired as the desktop
 // program wires them, and the streams it talks on.
 struct CCliContext
@@ -48,6 +53,8 @@ struct CCliContext
     // The console's presenter behind `boxes`, told --yes and --json; none
     // when the boxes go elsewhere.
     CConsolePresenter* console = nullptr;
+    // The ports' links; empty: the system's serial ports.
+    CliLinkMaker makeLink{};
 };
 
 // The parsed words of one command: positional arguments in order, options
@@ -98,9 +105,11 @@ bool SaveFromStore(CCliContext& context, const std::string& path);
 // `in` is a terminal: without one a question is never asked.
 // `errIsTerminal` tells whether `err` is one: only there is the progress
 // line rewritten in place.
+// `makeLink`, when given, makes the links of the ports instead of the
+// system's serial ports.
 int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream& out,
            std::ostream& err, bool interactive, const ILocalClock& clock,
-           bool errIsTerminal = false);
+           bool errIsTerminal = false, const CliLinkMaker& makeLink = {});
 
 // What the command line says about a port that did not open, after the
 // program's own message: the reason, and for a want of permission the fix.

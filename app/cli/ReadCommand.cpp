@@ -6,6 +6,7 @@
 #include "link/MicLink.h"
 #include "link/TransferLog.h"
 
+#include <memory>
 #include <ostream>
 #include <string>
 
@@ -14,11 +15,12 @@ namespace {
 int RunRead(CCliContext& context, const CCliArgs& args)
 {
     EnsureApplication();
-    CMicLink link;
-    if (!SelectPort(link, args.Value("--port"))) {
+    if (args.Value("--port").empty()) {
         context.err << "read: --port is required\n";
         return CliExit::kUsage;
     }
+    const std::unique_ptr<CMicLink> port = MakeLink(context, args.Value("--port"));
+    CMicLink& link = *port;
     const CTransferOptions options = TransferOptionsOf(context, args);
     const CTransferLog log(args.Value("--log"));
     CJobSettings settings;

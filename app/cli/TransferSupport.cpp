@@ -52,6 +52,15 @@ bool SelectPort(CMicLink& link, const std::string& port)
     return true;
 }
 
+std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string& port)
+{
+    if (context.makeLink)
+        return context.makeLink(port);
+    auto link = std::make_unique<CMicLink>();
+    SelectPort(*link, port);
+    return link;
+}
+
 void EnsureApplication()
 {
     static int argc = 1;

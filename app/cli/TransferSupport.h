@@ -8,6 +8,7 @@
 #include <QJsonObject>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 class CMicLink;
@@ -15,6 +16,9 @@ class CTransferLog;
 
 // Points the link at the port the user named; false when the name is empty.
 bool SelectPort(CMicLink& link, const std::string& port);
+
+// The link of the port the user named: the context's, else the system's.
+std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string& port);
 
 // QSerialPort needs an event dispatcher in the thread that uses it.
 void EnsureApplication();

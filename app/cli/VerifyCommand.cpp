@@ -18,11 +18,7 @@ int RunVerifyFleet(CCliContext& context, const CCliArgs& args,
                    const std::vector<std::string>& ports, const CJobSettings& settings)
 {
     CFleetSetup setup;
-    setup.makeLink = [](const std::string& port) {
-        auto link = std::make_unique<CMicLink>();
-        SelectPort(*link, port);
-        return link;
-    };
+    setup.makeLink = [&context](const std::string& port) { return MakeLink(context, port); };
     setup.quiet = args.Has("--quiet");
     setup.live = context.progressOnTerminal && !setup.quiet;
     setup.check = true;
@@ -43,11 +39,13 @@ int RunVerify(CCliContext& context, const CCliArgs& args)
         context.err << "verify: --trace and --json work on one port, without --continuous\n";
         return CliExit::kUsage;
     }
-    CMicLink link;
-    if (!fleet && !SelectPort(link, args.Value("--port"))) {
+    if (!fleet && args.Value("--port").empty()) {
         context.err << "verify: --port is required\n";
         return CliExit::kUsage;
     }
+    const std::unique_ptr<CMicLink> port =
+        fleet ? std::make_unique<CMicLink>() : MakeLink(context, args.Value("--port"));
+    CMicLink& link = *port;
     const CTransferLog log(args.Value("--log"));
     CJobSettings settings;
     if (const int refused = JobSettings(context, args, "verify", log, settings))

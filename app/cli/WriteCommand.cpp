@@ -111,11 +111,7 @@ int RunFleet(CCliContext& context, const CCliArgs& args, const std::vector<std::
     if (!Confirm(context, TransferMode::Write, args, refused))
         return CliExit::kFailure;
     CFleetSetup setup;
-    setup.makeLink = [](const std::string& port) {
-        auto link = std::make_unique<CMicLink>();
-        SelectPort(*link, port);
-        return link;
-    };
+    setup.makeLink = [&context](const std::string& port) { return MakeLink(context, port); };
     setup.quiet = args.Has("--quiet");
     setup.live = context.progressOnTerminal && !setup.quiet;
     return RunFleetWrite(context, args, ports, settings, setup);
@@ -141,11 +137,13 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
         context.err << "write: --changes shows one microphone; it does not go with --repeat\n";
         return CliExit::kUsage;
     }
-    CMicLink link;
-    if (!fleet && !SelectPort(link, args.Value("--port"))) {
+    if (!fleet && args.Value("--port").empty()) {
         context.err << "write: --port is required\n";
         return CliExit::kUsage;
     }
+    const std::unique_ptr<CMicLink> port =
+        fleet ? std::make_unique<CMicLink>() : MakeLink(context, args.Value("--port"));
+    CMicLink& link = *port;
     const CTransferLog log(args.Value("--log"));
     CJobSettings settings;
     if (const int refused = JobSettings(context, args, "write", log, settings))
