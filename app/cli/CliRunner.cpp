@@ -24,7 +24,7 @@ std::vector<CCliCommand> AllCommands()
 
 void PrintToolUsage(const std::vector<CCliCommand>& commands, std::ostream& out)
 {
-    out << "usage: qzm530rx-cli COMMAND [ARGUMENTS] [OPTIONS]\n\n"
+    out << "Usage: qzm530rx-cli COMMAND [ARGUMENTS] [OPTIONS]\n\n"
            "Reads, writes and edits VHM-81/VHM-82 microphone configurations.\n\n"
            "Commands:\n";
     for (const CCliCommand& command : commands) {
@@ -51,6 +51,10 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
         PrintToolUsage(commands, out);
         return CliExit::kOk;
     }
+    if (name == kListCommandsOption && argv.size() == 2) {
+        PrintCommandNames(commands, out);
+        return CliExit::kOk;
+    }
     if (name == "--version") {
         out << "qzm530rx-cli (" << kProductName << ") " << kQzmVersion << "\n";
         return CliExit::kOk;
@@ -64,6 +68,11 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
         err << "qzm530rx-cli: unknown command '" << name << "'\n\n";
         PrintToolUsage(commands, err);
         return CliExit::kUsage;
+    }
+
+    if (argv.size() == 3 && argv[2] == kListOptionsOption) {
+        PrintCommandOptions(*command, out);
+        return CliExit::kOk;
     }
 
     CCliArgs args;
