@@ -19,6 +19,20 @@ QAccessibleInterface* ListFactory(const QString& className, QObject* object)
 
 CListAccessible::CListAccessible(QComboBox* list) : QAccessibleWidget(list, QAccessible::ComboBox)
 {
+    // The text changes with the option shown; screen readers hear of it.
+    QObject::connect(list, &QComboBox::currentTextChanged, list,
+                     [list, shown = list->currentText()](const QString& now) mutable {
+                         QAccessibleTextUpdateEvent event(list, 0, shown, now);
+                         QAccessible::updateAccessibility(&event);
+                         shown = now;
+                     });
+}
+
+void* CListAccessible::interface_cast(QAccessible::InterfaceType type)
+{
+    if (type == QAccessible::TextInterface)
+        return static_cast<QAccessibleTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
 }
 
 QComboBox* CListAccessible::List() const
@@ -106,4 +120,61 @@ void UseListAccessible()
         return;
     installed = true;
     QAccessible::installFactory(ListFactory);
+}
+
+QString CListAccessible::text(int startOffset, int endOffset) const
+{
+    const QString shown = List()->currentText();
+    if (endOffset < 0 || endOffset > shown.size())
+        endOffset = static_cast<int>(shown.size());
+    startOffset = qBound(0, startOffset, endOffset);
+    return shown.mid(startOffset, endOffset - startOffset);
+}
+
+int CListAccessible::characterCount() const
+{
+    return static_cast<int>(List()->currentText().size());
+}
+
+int CListAccessible::cursorPosition() const
+{
+    return 0;
+}
+
+void CListAccessible::setCursorPosition(int) {}
+
+void CListAccessible::selection(int, int* startOffset, int* endOffset) const
+{
+    *startOffset = 0;
+    *endOffset = 0;
+}
+
+int CListAccessible::selectionCount() const
+{
+    return 0;
+}
+
+void CListAccessible::addSelection(int, int) {}
+
+void CListAccessible::removeSelection(int) {}
+
+void CListAccessible::setSelection(int, int, int) {}
+
+QRect CListAccessible::characterRect(int) const
+{
+    return {};
+}
+
+int CListAccessible::offsetAtPoint(const QPoint&) const
+{
+    return -1;
+}
+
+void CListAccessible::scrollToSubstring(int, int) {}
+
+QString CListAccessible::attributes(int, int* startOffset, int* endOffset) const
+{
+    *startOffset = 0;
+    *endOffset = characterCount();
+    return {};
 }

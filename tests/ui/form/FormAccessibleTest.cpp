@@ -72,6 +72,10 @@ TEST(FormAccessible, ListsAreNamedByTheirCaptionAndShowTheirOptionAsValue)
         EXPECT_EQ(accessible->text(QAccessible::Name), list.name) << list.list;
         EXPECT_EQ(accessible->text(QAccessible::Name), CatalogText(rig.texts, list.caption));
         EXPECT_EQ(accessible->text(QAccessible::Value), list.value) << list.list;
+        // Screen readers on Linux read what a list shows from its text.
+        QAccessibleTextInterface* text = accessible->textInterface();
+        ASSERT_NE(text, nullptr) << list.list;
+        EXPECT_EQ(text->text(0, text->characterCount()), list.value) << list.list;
     }
     // The labels tell what they label; the TX LED group is no label.
     EXPECT_TRUE(LabelledBy(rig.List(S::kAttenuationLevel), rig.view->Control(F::kAttenuationLabel)));
@@ -82,6 +86,8 @@ TEST(FormAccessible, ListsAreNamedByTheirCaptionAndShowTheirOptionAsValue)
     attenuation->setCurrentIndex(attenuation->findText("+10dB"));
     EXPECT_EQ(Name(attenuation), "Noise Attenuation Level");
     EXPECT_EQ(Accessible(attenuation)->text(QAccessible::Value), "+10dB");
+    EXPECT_EQ(Accessible(attenuation)->textInterface()->text(0, -1), "+10dB");
+    EXPECT_EQ(Accessible(attenuation)->textInterface()->text(1, 3), "10");
 }
 
 TEST(FormAccessible, PresetListsAndCellsSayWhichPresetTheyAre)
