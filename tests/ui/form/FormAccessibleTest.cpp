@@ -111,13 +111,16 @@ TEST(FormAccessible, PresetListsAndCellsSayWhichPresetTheyAre)
     SendKey(list, Qt::Key_Tab);
     EXPECT_EQ(PresetCellName(rig, 1), "Environment 1: " + rig.Cell(1));
     EXPECT_NE(rig.Cell(1), "Normal");
-    // The headings themselves stay as they read.
-    QAccessibleTableInterface* table = Accessible(rig.Table())->tableInterface();
-    ASSERT_NE(table, nullptr);
-    const QList<QAccessibleInterface*> headings =
-        table->cellAt(0, 0)->tableCellInterface()->columnHeaderCells();
-    ASSERT_EQ(headings.size(), 1);
-    EXPECT_EQ(headings.front()->text(QAccessible::Name), "Environment");
+    // The headings themselves stay as they read. (Through the table's
+    // children: the header cells that a cell hands out are not owned by
+    // anyone in Qt 6.4.)
+    QAccessibleInterface* table = Accessible(rig.Table());
+    QStringList columnHeadings;
+    for (int i = 0; i < table->childCount(); ++i) {
+        if (table->child(i)->role() == QAccessible::ColumnHeader)
+            columnHeadings << table->child(i)->text(QAccessible::Name);
+    }
+    EXPECT_EQ(columnHeadings, QStringList{"Environment"});
 }
 
 TEST(FormAccessible, PortButtonAndTableAreNamedByTheirCaptions)
