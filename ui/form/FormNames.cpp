@@ -46,8 +46,10 @@ void CQZM530RXView::NameControls()
             name += QLatin1Char(' ') + m_table->GetTextMatrix(row, kNumberCol).trimmed();
         }
         control.widget->setAccessibleName(name);
-        // A label also tells a screen reader what it labels.
-        if (auto* label = qobject_cast<QLabel*>(captionControl)) {
+        // A label also tells a screen reader what it labels; one whose text
+        // holds an ampersand is left alone, which a buddy would underline.
+        auto* label = qobject_cast<QLabel*>(captionControl);
+        if (label != nullptr && !label->text().contains(QLatin1Char('&'))) {
             label->setBuddy(control.widget);
         }
     }
