@@ -1,6 +1,6 @@
 # What the system needs beside the executables (Linux and the BSDs): the
-# AppStream metadata that software centres show, the bash completion of the
-# tool and the simulator, and the Debian changelog and copyright file. The
+# AppStream metadata that software centres show, the bash and zsh completion
+# of the tool and the simulator, and the Debian changelog and copyright file. The
 # version, release date and maintainer come from the top CMakeLists.txt.
 if(NOT UNIX OR APPLE)
   return()
@@ -52,6 +52,10 @@ foreach(program qzm530rx-cli qzm530rx-sim)
   install(FILES ${PROJECT_SOURCE_DIR}/docs/completion/qzm530rx.bash
     DESTINATION ${QZM_BASH_COMPLETION_DIR} RENAME ${program})
 endforeach()
+# Where zsh finds completion functions that packages bring (Debian's folder).
+set(QZM_ZSH_COMPLETION_DIR ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions
+  CACHE STRING "Folder of zsh completion functions, below the prefix")
+install(FILES ${PROJECT_SOURCE_DIR}/docs/completion/_qzm530rx DESTINATION ${QZM_ZSH_COMPLETION_DIR})
 
 # The Debian changelog of this version, compressed as Debian wants it (no
 # name or time stamp inside), and the machine-readable copyright file.
