@@ -47,14 +47,17 @@ function(add_unit_test name)
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" RUN_SERIAL ${run_serial})
 endfunction()
 
-# qzm_man_page(target summary include-file): section 1 manual page of an
-# executable, made after each build of it by help2man from its --help and
-# --version plus the sections in `include-file`, compressed, and installed.
+# qzm_man_page(target summary include-file [COMMANDS]): section 1 manual page
+# of an executable, made after each build of it by help2man from its --help
+# and --version plus the sections in `include-file`, compressed, and
+# installed. COMMANDS: the executable is a tool with commands; the page also
+# holds every command's --help (cmake/MakeManPage.cmake).
 # Skipped with a note where help2man is missing (it is a Debian package), and
 # in sanitizer trees, which are never packaged.
 find_program(QZM_HELP2MAN help2man)
 find_program(QZM_GZIP gzip)
 function(qzm_man_page target summary include_file)
+  cmake_parse_arguments(ARG "COMMANDS" "" "" ${ARGN})
   if(QZM_SANITIZE)
     return()
   endif()
@@ -66,11 +69,30 @@ function(qzm_man_page target summary include_file)
   add_custom_command(OUTPUT ${page}
     COMMAND ${CMAKE_COMMAND} -DHELP2MAN=${QZM_HELP2MAN} -DGZIP=${QZM_GZIP}
             -DPROGRAM=$<TARGET_FILE:${target}> -DSUMMARY=${summary}
-            -DINCLUDE=${include_file} -DOUTPUT=${page}
+            -DINCLUDE=${include_file} -DOUTPUT=${page} -DCOMMANDS=${ARG_COMMANDS}
             -P ${PROJECT_SOURCE_DIR}/cmake/MakeManPage.cmake
     DEPENDS ${target} ${include_file} ${PROJECT_SOURCE_DIR}/cmake/MakeManPage.cmake
     COMMENT "Making the manual page of ${target}"
     VERBATIM)
   add_custom_target(${target}_man ALL DEPENDS ${page})
+  install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()
+
+# qzm_written_man_page(name source): a manual page written by hand in roff,
+# with @VARIABLES@ of the build filled in (version, release date), compressed
+# as qzm_man_page does, and installed.
+function(qzm_written_man_page name source)
+  if(QZM_SANITIZE OR NOT QZM_GZIP)
+    return()
+  endif()
+  set(plain ${PROJECT_BINARY_DIR}/man/${name}.1)
+  set(page ${plain}.gz)
+  configure_file(${source} ${plain} @ONLY)
+  add_custom_command(OUTPUT ${page}
+    COMMAND ${QZM_GZIP} -9 -n -f -k ${plain}
+    DEPENDS ${plain}
+    COMMENT "Compressing the manual page of ${name}"
+    VERBATIM)
+  add_custom_target(${name}_man ALL DEPENDS ${page})
   install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()

@@ -1,5 +1,7 @@
 #include "grid/FlexGrid.h"
 
+#include "grid/FlexGridCell.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QHeaderView>
@@ -274,7 +276,7 @@ QTableWidgetItem* CFlexGrid::EnsureCellItem(int row, int col)
     if (cell != nullptr || !IsCell(row, col)) {
         return cell;
     }
-    cell = new QTableWidgetItem;
+    cell = row < kFixed || col < kFixed ? new QTableWidgetItem : new CFlexGridCell;
     if (row < kFixed) {
         setHorizontalHeaderItem(col - kFixed, cell);
     } else if (col < kFixed) {
@@ -283,6 +285,18 @@ QTableWidgetItem* CFlexGrid::EnsureCellItem(int row, int col)
         setItem(row - kFixed, col - kFixed, cell);
     }
     return cell;
+}
+
+void CFlexGrid::SetCellNamesFromHeadings(bool on)
+{
+    m_cellNamesFromHeadings = on;
+    if (!on)
+        return;
+    // Empty cells too: every cell a screen reader reaches says which it is.
+    for (int row = kFixed; row < GetRows(); ++row) {
+        for (int col = kFixed; col < GetCols(); ++col)
+            EnsureCellItem(row, col);
+    }
 }
 
 QString CFlexGrid::GetTextMatrix(int row, int col) const

@@ -136,6 +136,13 @@ public:
     int GetRowHeight(int row) const;
     virtual void SetRowHeight(int row, int twips);
 
+    // Whether screen readers get each data cell named by its headings and
+    // text, "Environment 1: Normal" (CFlexGridCell). Off by default: a
+    // cell's name is its text. Turning it on gives every data cell there is
+    // now an item, so that empty cells are named as well.
+    void SetCellNamesFromHeadings(bool on);
+    bool GetCellNamesFromHeadings() const { return m_cellNamesFromHeadings; }
+
     QString GetTextMatrix(int row, int col) const;
     void SetTextMatrix(int row, int col, const QString& text);
 
@@ -224,6 +231,7 @@ private:
     bool m_redraw = true;
     bool m_quietCurrent = false;
     bool m_noAutoScroll = false;
+    bool m_cellNamesFromHeadings = false;
     GridColor m_gridColor = kDefaultColor;
     QPoint m_mousePos{-1, -1};
     QTableWidgetItem* m_corner = nullptr;

@@ -46,16 +46,18 @@ void OnSignal(int)
 }
 
 const char* const kUsage =
-    "usage: qzm530rx-sim --image FILE [OPTIONS]\n\n"
+    "Usage: qzm530rx-sim --image FILE [OPTIONS]\n\n"
     "Serves a virtual VHM microphone on a pseudo-terminal and prints its device\n"
     "path. The microphone's image is kept in FILE (a .dat data file, created new\n"
     "when missing) and saved there after every session that wrote to it.\n\n"
     "Options:\n"
+    "  --image FILE       the microphone's data file (required)\n"
     "  --rate N           rate the microphone listens at (9600)\n"
     "  --fast             send without the pace of the line rate\n"
     "  --port N           store the device as \"Ports/COM<N>\" so COM N reaches it\n"
     "  --trace            print every byte that crosses\n"
     "  --version          print the version and stop\n"
+    "  --help             print this help and stop\n"
     "A production line:\n"
     "  --swap-after S     unplug the microphone S seconds after the end of the\n"
     "                     first session that wrote to it, and plug in a new one\n"

@@ -26,7 +26,7 @@ std::vector<CCliCommand> AllCommands()
 
 void PrintToolUsage(const std::vector<CCliCommand>& commands, std::ostream& out)
 {
-    out << "usage: qzm530rx-cli COMMAND [ARGUMENTS] [OPTIONS]\n\n"
+    out << "Usage: qzm530rx-cli COMMAND [ARGUMENTS] [OPTIONS]\n\n"
            "Reads, writes and edits VHM-81/VHM-82 microphone configurations.\n\n"
            "Commands:\n";
     for (const CCliCommand& command : commands) {
@@ -54,6 +54,10 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
         PrintToolUsage(commands, out);
         return CliExit::kOk;
     }
+    if (name == kListCommandsOption && argv.size() == 2) {
+        PrintCommandNames(commands, out);
+        return CliExit::kOk;
+    }
     if (name == "--version") {
         out << "qzm530rx-cli (" << kProductName << ") " << kQzmVersion << "\n";
         return CliExit::kOk;
@@ -69,11 +73,16 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
         return CliExit::kUsage;
     }
 
+    if (argv.size() == 3 && argv[2] == kListOptionsOption) {
+        PrintCommandOptions(*command, out);
+        return CliExit::kOk;
+    }
+
     // A word that is not understood is named, with where the help is.
     const auto refuse = [&](const std::string& problem, bool withSynopsis) {
         err << "qzm530rx-cli " << command->name << ": " << problem << "\n";
         if (withSynopsis)
-            err << "usage: qzm530rx-cli " << command->synopsis << "\n";
+            err << "Usage: qzm530rx-cli " << command->synopsis << "\n";
         err << "Try 'qzm530rx-cli " << command->name << " --help'.\n";
         return CliExit::kUsage;
     };

@@ -73,7 +73,8 @@ bool ParseCliArgs(const CCliCommand& command, const std::vector<std::string>& wo
 
 void PrintCommandUsage(const CCliCommand& command, std::ostream& out)
 {
-    out << "usage: qzm530rx-cli " << command.synopsis << "\n\n" << command.summary << "\n";
+    out << "Usage: qzm530rx-cli " << command.synopsis << "\n\n" << command.summary << "\n\n";
+    PrintOptionLine(command, out);
     if (command.help && *command.help)
         out << "\n" << command.help;
 }

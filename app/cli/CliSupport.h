@@ -87,8 +87,25 @@ struct CCliCommand
 bool ParseCliArgs(const CCliCommand& command, const std::vector<std::string>& words, CCliArgs& args,
                   std::string& error);
 
-// Prints the usage of one command.
+// Prints the usage of one command: synopsis, summary, the line that names
+// every option, and the command's help text.
 void PrintCommandUsage(const CCliCommand& command, std::ostream& out);
+
+// The listing of the command table (CliListing.cpp).
+// The word that stands for a value option's value: "PORT" for --port.
+std::string OptionPlaceholder(const std::string& option);
+// Every option of a command in the table's order, value options with their
+// placeholder ("--port PORT"), then the flags, then --help.
+std::vector<std::string> CommandOptions(const CCliCommand& command);
+// "Options: --port PORT, --yes, ..." folded to fit a terminal.
+void PrintOptionLine(const CCliCommand& command, std::ostream& out);
+// The hidden listings, one entry a line, for the manual page and the shell
+// completion: `qzm530rx-cli --list-commands` prints every command's name,
+// `qzm530rx-cli COMMAND --list-options` every option of the command.
+constexpr const char* kListCommandsOption = "--list-commands";
+constexpr const char* kListOptionsOption = "--list-options";
+void PrintCommandNames(const std::vector<CCliCommand>& commands, std::ostream& out);
+void PrintCommandOptions(const CCliCommand& command, std::ostream& out);
 
 // The name of a file without its folder.
 std::string BaseName(const std::string& path);

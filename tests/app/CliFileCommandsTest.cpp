@@ -276,7 +276,7 @@ TEST_F(CliFileCommandsTest, SetWithoutAssignmentIsAUsageError)
     const std::string before = Bytes("x.dat");
     m_clock.Set(12, 30, 30); // a save now would change the key
     EXPECT_EQ(Run({"set", Path("x.dat")}), 2);
-    EXPECT_NE(m_err.str().find("usage: qzm530rx-cli set FILE ID=VALUE"), std::string::npos);
+    EXPECT_NE(m_err.str().find("Usage: qzm530rx-cli set FILE ID=VALUE"), std::string::npos);
     EXPECT_TRUE(Bytes("x.dat") == before) << "the file was rewritten";
 }
 
@@ -297,7 +297,7 @@ TEST_F(CliFileCommandsTest, FailuresAndUsage)
     EXPECT_EQ(Run({"diff", "a"}), 2);
     EXPECT_EQ(Run({"info", "a", "--bogus"}), 2);
     EXPECT_EQ(Run({"set", "--help"}), 0);
-    EXPECT_NE(m_out.str().find("usage: qzm530rx-cli set FILE ID=VALUE"), std::string::npos);
+    EXPECT_NE(m_out.str().find("Usage: qzm530rx-cli set FILE ID=VALUE"), std::string::npos);
     EXPECT_EQ(Run({"--help", Path("x.dat")}), 0);
     EXPECT_EQ(Run({"info", "--help", Path("x.dat")}), 0) << "options may stand anywhere";
 }

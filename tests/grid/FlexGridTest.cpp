@@ -1,5 +1,7 @@
 #include "grid/FlexGrid.h"
+#include "grid/FlexGridCell.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
@@ -173,3 +175,34 @@ TEST_F(FlexGridTest, ClickOnACellMovesTheCurrentCellAndRaisesTheMouseEvents)
     EXPECT_EQ(grid->GetMouseCol(), 2);
 }
 } // namespace
+
+// A cell's name for screen readers: its text, or with names from headings
+// the column's and the row's heading before it, empty cells included; an
+// accessible text given to the cell wins.
+TEST_F(FlexGridTest, CellNamesFromHeadings)
+{
+    grid->SetTextMatrix(0, 2, "Environment");
+    grid->SetTextMatrix(3, 0, "3");
+    grid->SetTextMatrix(3, 2, "Normal");
+    const auto cellName = [this](int row, int col) {
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(grid);
+        QAccessibleInterface* cell = table->tableInterface()->cellAt(row - 1, col - 1);
+        return cell != nullptr ? cell->text(QAccessible::Name) : QStringLiteral("<none>");
+    };
+    EXPECT_EQ(cellName(3, 2), "Normal");
+    EXPECT_FALSE(grid->GetCellNamesFromHeadings());
+
+    grid->SetCellNamesFromHeadings(true);
+    EXPECT_EQ(cellName(3, 2), "Environment 3: Normal");
+    EXPECT_EQ(cellName(4, 2), "Environment") << "an empty cell without a row heading";
+    grid->SetTextMatrix(3, 2, "None");
+    EXPECT_EQ(cellName(3, 2), "Environment 3: None");
+    EXPECT_EQ(grid->GetTextMatrix(3, 2), "None") << "the text itself is untouched";
+    grid->item(2, 1)->setData(Qt::AccessibleTextRole, QStringLiteral("own"));
+    EXPECT_EQ(cellName(3, 2), "own");
+
+    grid->SetCellNamesFromHeadings(false);
+    EXPECT_EQ(cellName(4, 2), "");
+    EXPECT_EQ(CFlexGridCell::NameFromHeadings("", "", "x"), "x");
+    EXPECT_EQ(CFlexGridCell::NameFromHeadings(" ", "5", ""), "5");
+}

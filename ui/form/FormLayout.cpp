@@ -62,6 +62,20 @@ const CFormValueDef kValues[] = {
 };
 static_assert(std::size(kValues) == kFormValueCount, "the control-value table has 16 entries");
 
+struct CNamingCaption
+{
+    int id;
+    int captionId;
+};
+const CNamingCaption kNamingCaptions[] = {
+    {S::kPreset1, F::kPresetGroup},          {S::kPreset2, F::kPresetGroup},
+    {S::kPreset3, F::kPresetGroup},          {S::kPreset4, F::kPresetGroup},
+    {S::kPreset5, F::kPresetGroup},          {S::kAttenuationLevel, F::kAttenuationLabel},
+    {S::kTxLed, F::kTxLedGroup},             {S::kFrontMicSense, F::kFrontMicLabel},
+    {S::kRearMicSense, F::kRearMicLabel},    {F::kPortButton, F::kPortCaption},
+    {F::kPresetTable, F::kPresetGroup},
+};
+
 const int kPresetLists[kPresetRowCount] = {S::kPreset1, S::kPreset2, S::kPreset3, S::kPreset4,
                                            S::kPreset5};
 
@@ -113,6 +127,16 @@ int FormValueIndex(int id)
 int InitialFormValue(FormValueKind kind)
 {
     return kind == FormValueKind::Switch ? kSwitchInitial : kListInitial;
+}
+
+int FormNamingCaption(int id)
+{
+    for (const CNamingCaption& naming : kNamingCaptions) {
+        if (naming.id == id) {
+            return naming.captionId;
+        }
+    }
+    return 0;
 }
 
 int PresetRowList(int row)

@@ -81,6 +81,13 @@ int FormValueIndex(int id);
 // The value an entry holds before the first Refresh.
 int InitialFormValue(FormValueKind kind);
 
+// The control whose caption names a control that shows none of its own, for
+// screen readers: a drop-down list takes its label's or its group's, the port
+// button the "COM port" caption's, the preset table its group's. 0 for every
+// other control. The preset
+// lists add their row's number to the group's caption ("Environment 1").
+int FormNamingCaption(int id);
+
 // The effect-preset table: rows 1 to 5, each edited with its own list.
 constexpr int kPresetRowCount = 5;
 // The list that edits preset row `row` (1 to 5), or 0.

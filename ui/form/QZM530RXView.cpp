@@ -11,6 +11,7 @@
 #include "ui/port/ComPortDlg.h"
 #include "ui/port/MicLinkPortProbe.h"
 #include "ui/port/PortWatcher.h"
+#include "ui/shared/ListAccessible.h"
 #include "ui/shared/PortIcon.h"
 #include "ui/shared/WindowTexts.h"
 #include "ui/transfer/TransferDlg.h"
@@ -65,6 +66,8 @@ CQZM530RXView::CQZM530RXView(const CViewParts& parts, QWidget* parent)
     : QWidget(parent), m_store(parts.store), m_texts(parts.texts), m_boxes(parts.boxes),
       m_link(parts.link)
 {
+    // Before any control exists: a list's accessible interface is made once.
+    UseListAccessible();
     for (const CFormValueDef* value = FormValuesBegin(); value != FormValuesEnd(); ++value) {
         m_values[static_cast<std::size_t>(value - FormValuesBegin())] =
             InitialFormValue(value->kind);
@@ -142,6 +145,7 @@ void CQZM530RXView::FirstDisplay()
     SetCheckBoxWidths();
     FillLists();
     SetUpPresetTable();
+    NameControls();
     ConfigureMemoryMap();
     Refresh();
     ApplyVisibility();

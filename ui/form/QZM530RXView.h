@@ -108,6 +108,9 @@ private:
     void ApplyVisibility();
     void ShowPortNumber();
 
+    // Names for screen readers (FormNames.cpp).
+    void NameControls();
+
     // Values and changes (FormValues.cpp).
     void LoadValues();
     void ShowPresetTexts();

@@ -1,0 +1,102 @@
+# bash completion for qzm530rx-cli and qzm530rx-sim.
+#
+# The tool names its own commands and each command's options
+# (`qzm530rx-cli --list-commands`, `qzm530rx-cli COMMAND --list-options`),
+# the simulator its options in its --help, so that commands and options added
+# later are completed without a change here. The word that stands for an
+# option's value says what to offer: ports after PORT, folders after DIR,
+# CSV files after FILE.csv, data files after FILE and as file arguments.
+#
+# Installed once for each program (bash-completion loads a file by the
+# name of the command); each copy defines both.
+
+# Ports after --port: the port numbers and names the tool takes (1 to 20,
+# COM1 to COM20) and the serial devices there are. With a list ("3,4,5")
+# the part after the last comma is completed.
+_qzm530rx_ports()
+{
+    local cur=$1 prefix="" n device
+    if [[ $cur == *,* ]]; then
+        prefix=${cur%,*},
+        cur=${cur##*,}
+    fi
+    local -a words=()
+    for ((n = 1; n <= 20; n++)); do
+        words+=("$n" "COM$n")
+    done
+    for device in /dev/ttyUSB* /dev/ttyACM* /dev/ttyS* /dev/serial/by-id/* /dev/pts/[0-9]*; do
+        [[ -e $device ]] && words+=("$device")
+    done
+    COMPREPLY=($(compgen -P "$prefix" -W "${words[*]}" -- "$cur"))
+}
+
+# The value of OPTION, whose help calls it PLACEHOLDER; the current word is
+# $cur.
+_qzm530rx_value()
+{
+    local option=$1 placeholder=$2
+    case $placeholder in
+    PORT) _qzm530rx_ports "$cur" ;;
+    DIR) _filedir -d ;;
+    FILE.csv) _filedir csv ;;
+    FILE*) _filedir dat ;;
+    *)
+        # The simulator's --port N: a port number.
+        if [[ $option == --port ]]; then
+            COMPREPLY=($(compgen -W "$(seq 1 20)" -- "$cur"))
+        else
+            COMPREPLY=()
+        fi
+        ;;
+    esac
+}
+
+# Completes from a listing of options, one a line: "--name" or
+# "--name PLACEHOLDER".
+_qzm530rx_complete_options()
+{
+    local options=$1 placeholder
+    placeholder=$(printf '%s\n' "$options" | awk -v name="$prev" '$1 == name && NF > 1 { print $2; exit }')
+    if [[ -n $placeholder ]]; then
+        _qzm530rx_value "$prev" "$placeholder"
+        return 0
+    fi
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "$(printf '%s\n' "$options" | awk '{ print $1 }')" -- "$cur"))
+        return 0
+    fi
+    return 1
+}
+
+_qzm530rx_cli()
+{
+    local cur prev words cword split
+    _init_completion -s || return
+
+    local tool=${words[0]}
+    if ((cword == 1)); then
+        COMPREPLY=($(compgen -W "$("$tool" --list-commands 2>/dev/null) help --help --version" \
+            -- "$cur"))
+        return
+    fi
+    local options
+    options=$("$tool" "${words[1]}" --list-options 2>/dev/null) || return
+    _qzm530rx_complete_options "$options" && return
+    _filedir dat
+}
+
+_qzm530rx_sim()
+{
+    local cur prev words cword split
+    _init_completion -s || return
+
+    # "  --rate N   rate the microphone..." -> "--rate N"
+    local options
+    options=$("${words[0]}" --help 2>/dev/null |
+        awk '/^  --/ { if ($2 ~ /^[A-Z][A-Z.]*$/) print $1, $2; else print $1 }')
+    _qzm530rx_complete_options "$options" && return
+    COMPREPLY=($(compgen -W "$(printf '%s\n' "$options" | awk '{ print $1 }')" -- "$cur"))
+}
+
+complete -F _qzm530rx_cli qzm530rx-cli
+complete -F _qzm530rx_sim qzm530rx-sim
