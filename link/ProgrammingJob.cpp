@@ -256,15 +256,10 @@ CJobOutcome CProgrammingJob::WriteImage()
     return outcome;
 }
 
-CJobOutcome CProgrammingJob::Verify()
+CConfirmedRead CProgrammingJob::ReadUntilAgreed(CJobOutcome& outcome)
 {
-    Begin();
-    EnterPhase(JobPhase::kReading);
-    m_hasPresent = false;
-    CJobOutcome outcome;
-    const MicImage file = ImageOf(m_store.WorkingImage());
     int reads = 0;
-    const CConfirmedRead confirmed = ReadConfirmed([&](MicImage& image) {
+    return ReadConfirmed([&](MicImage& image) {
         if (++reads > 1)
             Notify(reads == 2 ? "Reading again to confirm."
                               : "The two reads differ; reading a third time.");
@@ -273,6 +268,16 @@ CJobOutcome CProgrammingJob::Verify()
         image = ImageOf(m_store.TransferCopy());
         return true;
     });
+}
+
+CJobOutcome CProgrammingJob::Verify()
+{
+    Begin();
+    EnterPhase(JobPhase::kReading);
+    m_hasPresent = false;
+    CJobOutcome outcome;
+    const MicImage file = ImageOf(m_store.WorkingImage());
+    const CConfirmedRead confirmed = ReadUntilAgreed(outcome);
     switch (confirmed.status) {
     case CConfirmedRead::kConfirmed: {
         m_present = confirmed.image;
@@ -343,16 +348,7 @@ CJobOutcome CProgrammingJob::Read()
         }
         return outcome;
     }
-    int reads = 0;
-    const CConfirmedRead confirmed = ReadConfirmed([&](MicImage& image) {
-        if (++reads > 1)
-            Notify(reads == 2 ? "Reading again to confirm."
-                              : "The two reads differ; reading a third time.");
-        if (!Transferred(m_transfer.ReadDevice(), outcome))
-            return false;
-        image = ImageOf(m_store.TransferCopy());
-        return true;
-    });
+    const CConfirmedRead confirmed = ReadUntilAgreed(outcome);
     switch (confirmed.status) {
     case CConfirmedRead::kConfirmed:
         std::memcpy(m_store.TransferCopy(), confirmed.image.data(), confirmed.image.size());

@@ -111,6 +111,9 @@ private:
     // connections and COM port settings".
     std::string FailureText(TransferMode mode) const;
     CJobOutcome WriteImage();
+    // Reads until two reads agree, telling each read after the first;
+    // the transfers' session and message go into `outcome`.
+    CConfirmedRead ReadUntilAgreed(CJobOutcome& outcome);
     // Saves the present image as the backup; false (logged) when the write
     // must not go on.
     bool SaveBackupOfPresent(CJobOutcome& failure);

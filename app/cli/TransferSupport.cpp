@@ -61,6 +61,15 @@ std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string
     return link;
 }
 
+CFleetSetup ConsoleFleetSetup(const CCliContext& context, const CCliArgs& args)
+{
+    CFleetSetup setup;
+    setup.makeLink = [&context](const std::string& port) { return MakeLink(context, port); };
+    setup.quiet = args.Has("--quiet");
+    setup.live = context.progressOnTerminal && !setup.quiet;
+    return setup;
+}
+
 void EnsureApplication()
 {
     static int argc = 1;

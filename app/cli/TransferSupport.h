@@ -20,6 +20,10 @@ bool SelectPort(CMicLink& link, const std::string& port);
 // The link of the port the user named: the context's, else the system's.
 std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string& port);
 
+struct CFleetSetup;
+// A fleet on the context's ports and console, quiet or live as the options say.
+CFleetSetup ConsoleFleetSetup(const CCliContext& context, const CCliArgs& args);
+
 // QSerialPort needs an event dispatcher in the thread that uses it.
 void EnsureApplication();
 

@@ -17,10 +17,7 @@ namespace {
 int RunVerifyFleet(CCliContext& context, const CCliArgs& args,
                    const std::vector<std::string>& ports, const CJobSettings& settings)
 {
-    CFleetSetup setup;
-    setup.makeLink = [&context](const std::string& port) { return MakeLink(context, port); };
-    setup.quiet = args.Has("--quiet");
-    setup.live = context.progressOnTerminal && !setup.quiet;
+    CFleetSetup setup = ConsoleFleetSetup(context, args);
     setup.check = true;
     return RunFleetWrite(context, args, ports, settings, setup);
 }

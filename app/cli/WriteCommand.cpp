@@ -110,11 +110,7 @@ int RunFleet(CCliContext& context, const CCliArgs& args, const std::vector<std::
     CTransferOutcome refused;
     if (!Confirm(context, TransferMode::Write, args, refused))
         return CliExit::kFailure;
-    CFleetSetup setup;
-    setup.makeLink = [&context](const std::string& port) { return MakeLink(context, port); };
-    setup.quiet = args.Has("--quiet");
-    setup.live = context.progressOnTerminal && !setup.quiet;
-    return RunFleetWrite(context, args, ports, settings, setup);
+    return RunFleetWrite(context, args, ports, settings, ConsoleFleetSetup(context, args));
 }
 
 int RunWrite(CCliContext& context, const CCliArgs& args)
