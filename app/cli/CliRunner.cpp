@@ -12,8 +12,6 @@
 #include <istream>
 #include <ostream>
 
-namespace {
-
 std::vector<CCliCommand> AllCommands()
 {
     std::vector<CCliCommand> commands;
@@ -23,6 +21,8 @@ std::vector<CCliCommand> AllCommands()
     }
     return commands;
 }
+
+namespace {
 
 void PrintToolUsage(const std::vector<CCliCommand>& commands, std::ostream& out)
 {

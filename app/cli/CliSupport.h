@@ -138,3 +138,5 @@ std::vector<CCliCommand> PortCommands();
 std::vector<CCliCommand> ReadCommands();
 std::vector<CCliCommand> WriteCommands();
 std::vector<CCliCommand> VerifyCommands();
+// Every command of the tool, in the order its help lists them.
+std::vector<CCliCommand> AllCommands();

@@ -16,16 +16,6 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
-std::vector<CCliCommand> AllCommands()
-{
-    std::vector<CCliCommand> commands;
-    for (auto* const set : {FileCommands, PortCommands, ReadCommands, WriteCommands, VerifyCommands}) {
-        for (CCliCommand& command : set())
-            commands.push_back(std::move(command));
-    }
-    return commands;
-}
-
 class CliListingTest : public CCliTest
 {
 };
