@@ -3,6 +3,7 @@
 #include "app/Version.h"
 #include "app/cli/CliSupport.h"
 #include "app/cli/ConsolePresenter.h"
+#include "app/cli/PortCommands.h"
 
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
@@ -17,6 +18,8 @@ namespace {
 std::vector<CCliCommand> AllCommands()
 {
     std::vector<CCliCommand> commands = FileCommands();
+    for (CCliCommand& command : PortCommands())
+        commands.push_back(std::move(command));
     for (CCliCommand& command : TransferCommands())
         commands.push_back(std::move(command));
     return commands;

@@ -1,4 +1,4 @@
-// The transfer commands: ports, read, write.
+// The transfer commands: read, write.
 #include "app/cli/CliSupport.h"
 #include "app/cli/ConsolePresenter.h"
 #include "app/cli/FleetCommand.h"
@@ -26,8 +26,6 @@
 
 namespace {
 
-constexpr int kFirstListedPort = 1;
-constexpr int kLastListedPort = 20;
 constexpr uint32_t kMsPerSecond = 1000;
 constexpr long kMaxVerifyWaitSeconds = 3600;
 
@@ -361,44 +359,6 @@ QJsonObject TransferJson(const char* command, const CCliArgs& args, const CMicLi
                        {"device", JsonText(link.OpenName())}};
 }
 
-int RunPorts(CCliContext& context, const CCliArgs& args)
-{
-    EnsureApplication();
-    CMicLink link;
-    const bool json = args.Has("--json");
-    QJsonArray ports;
-    if (!json)
-        context.out << "Port   Device                          Opens  RS-232\n";
-    for (int number = kFirstListedPort; number <= kLastListedPort; ++number) {
-        const std::string device = CSerialPort::PortDeviceName(number);
-        link.SetPortNumber(static_cast<uint8_t>(number));
-        const bool opens = !device.empty() && link.SetOpen(1);
-        const bool rs232 = opens && link.IsRs232();
-        link.SetOpen(0);
-        const std::string name = "COM" + std::to_string(number);
-        if (json) {
-            ports.append(QJsonObject{
-                {"port", number},
-                {"name", JsonText(name)},
-                {"device", device.empty() ? QJsonValue() : JsonText(device)},
-                {"opens", opens},
-                {"rs232", opens ? QJsonValue(rs232) : QJsonValue()},
-            });
-            continue;
-        }
-        std::string label = name;
-        label.resize(7, ' ');
-        std::string shown = device.empty() ? "-" : device;
-        if (shown.size() < 32)
-            shown.resize(32, ' ');
-        context.out << label << shown << (opens ? "yes    " : "no     ")
-                    << (rs232 ? "yes" : (opens ? "no" : "-")) << "\n";
-    }
-    if (json)
-        PrintJson(context.out, QJsonObject{{"ports", ports}});
-    return CliExit::kOk;
-}
-
 int RunRead(CCliContext& context, const CCliArgs& args)
 {
     EnsureApplication();
@@ -601,10 +561,6 @@ const char* const kWriteHelp =
 
 const std::string kWriteFullHelp = std::string(kWriteHelp) + kPortHelp;
 
-const char* const kPortsHelp =
-    "--json prints one JSON document instead: \"ports\", each with port, name,\n"
-    "device (null when none), opens and rs232 (null when it does not open).\n";
-
 } // namespace
 
 std::string OpenFailureText(const COpenFailure& failure, const std::string& device)
@@ -628,15 +584,6 @@ std::string OpenFailureText(const COpenFailure& failure, const std::string& devi
 std::vector<CCliCommand> TransferCommands()
 {
     return {
-        {"ports",
-         "ports [--json]",
-         "Lists COM1 to COM20: device, whether it opens, whether it is RS-232.",
-         kPortsHelp,
-         0,
-         0,
-         {},
-         {"--json"},
-         [](CCliContext& c, const CCliArgs& a) { return RunPorts(c, a); }},
         {"read",
          "read --port PORT FILE",
          "Reads the microphone's configuration into FILE.",
