@@ -6,6 +6,8 @@
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
 
+#include <QSettings>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -23,6 +25,11 @@ protected:
                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::remove_all(m_dir);
         std::filesystem::create_directories(m_dir);
+        // The per-user settings (the pins of the port numbers) of this test
+        // only, never the settings of the user who runs the tests.
+        const QString settings = QString::fromStdString((m_dir / "settings").string());
+        for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, settings);
     }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
 
