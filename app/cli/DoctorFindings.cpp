@@ -105,20 +105,31 @@ std::vector<CFinding> PortFindings(const CDeviceFacts& device, const CGroupFacts
 CFinding HoldersFinding(const std::string& node, const std::vector<CHolder>& holders,
                         int hiddenProcesses)
 {
-    if (holders.empty()) {
+    std::vector<std::string> named;
+    std::vector<std::string> players;
+    int firstPid = 0;
+    for (const CHolder& holder : holders) {
+        const std::string name = holder.program + " (process " + std::to_string(holder.pid) + ")";
+        if (holder.playsDevice) {
+            players.push_back(name);
+            continue;
+        }
+        if (firstPid == 0)
+            firstPid = holder.pid;
+        named.push_back(name);
+    }
+    if (named.empty()) {
         std::string text = "no other process has " + node + " open";
+        if (!players.empty())
+            text += " but " + Joined(players) + ", which plays the device at its other end";
         if (hiddenProcesses > 0)
             text += " (" + std::to_string(hiddenProcesses) +
                     " processes of other users could not be looked at; 'sudo fuser -v " + node +
                     "' shows them all)";
         return Ok("holders", text);
     }
-    std::vector<std::string> named;
-    for (const CHolder& holder : holders)
-        named.push_back(holder.program + " (process " + std::to_string(holder.pid) + ")");
     return Problem("holders", node + " is held open by " + Joined(named),
-                   "close that program, or end it with 'kill " +
-                       std::to_string(holders.front().pid) + "'");
+                   "close that program, or end it with 'kill " + std::to_string(firstPid) + "'");
 }
 
 CFinding LockFinding(const std::string& node, const std::vector<CLockFacts>& locks)

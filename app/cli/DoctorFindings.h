@@ -57,6 +57,9 @@ struct CHolder
 {
     int pid = 0;
     std::string program;
+    // It holds the other end of the pseudo-terminal too: it plays the device
+    // (as qzm530rx-sim does) rather than competing for it.
+    bool playsDevice = false;
 };
 
 // A lock file of the device, "/run/lock/LCK..ttyUSB0".

@@ -11,8 +11,57 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A lock file of the UUCP kind is named after the device's last name.
+// A lock file of the UUCP kind is named after the device below /dev, with
+// "_" for "/": LCK..ttyUSB0, LCK..pts_3.
 constexpr const char* kLockPrefix = "LCK..";
+constexpr const char* kDevFolder = "/dev/";
+// The master side of every pseudo-terminal, and the line of its fdinfo
+// that names the terminal a descriptor of it serves.
+constexpr const char* kPtyMasters[] = {"/dev/ptmx", "/dev/pts/ptmx"};
+constexpr const char* kPtsFolder = "/dev/pts/";
+constexpr const char* kTtyIndex = "tty-index:";
+
+std::string LockName(const std::string& node)
+{
+    std::string name = node.compare(0, std::string(kDevFolder).size(), kDevFolder) == 0
+                           ? node.substr(std::string(kDevFolder).size())
+                           : fs::path(node).filename().string();
+    for (char& c : name) {
+        if (c == '/')
+            c = '_';
+    }
+    return kLockPrefix + name;
+}
+
+bool IsPtyMaster(const fs::path& target)
+{
+    for (const char* master : kPtyMasters) {
+        if (target == master)
+            return true;
+    }
+    return false;
+}
+
+// Whether descriptor `fd` of a process is the master of pseudo-terminal
+// `node`. Where the system does not tell which terminal a master serves,
+// any master counts.
+bool IsMasterOf(const fs::path& process, const std::string& fd, const std::string& node)
+{
+    const std::string pts(kPtsFolder);
+    if (node.compare(0, pts.size(), pts) != 0)
+        return false;
+    std::ifstream info(process / "fdinfo" / fd);
+    const std::string index(kTtyIndex);
+    for (std::string line; std::getline(info, line);) {
+        if (line.compare(0, index.size(), index) == 0) {
+            std::size_t at = index.size();
+            while (at < line.size() && (line[at] == ' ' || line[at] == '\t'))
+                ++at;
+            return line.substr(at) == node.substr(pts.size());
+        }
+    }
+    return true;
+}
 
 // The process id that a folder name of /proc is; 0 when it is not one.
 int PidOf(const std::string& name)
@@ -82,14 +131,21 @@ std::vector<CHolder> FindHolders(const std::string& proc, const std::string& nod
             ++hidden;
             continue;
         }
+        bool holds = false;
+        bool master = false;
         for (const fs::directory_entry& fd : fds) {
             std::error_code linkError;
             const fs::path target = fs::read_symlink(fd.path(), linkError);
-            if (!linkError && target == node) {
-                holders.push_back({pid, ProgramOf(proc, pid)});
-                break;
-            }
+            if (linkError)
+                continue;
+            if (target == node)
+                holds = true;
+            else if (IsPtyMaster(target) &&
+                     IsMasterOf(entry.path(), fd.path().filename().string(), node))
+                master = true;
         }
+        if (holds)
+            holders.push_back({pid, ProgramOf(proc, pid), master});
     }
     return holders;
 }
@@ -119,7 +175,7 @@ std::vector<CLockFacts> FindLocks(const CMachinePaths& paths, const std::string&
 {
     std::vector<CLockFacts> locks;
     std::set<std::string> seen;
-    const std::string name = kLockPrefix + fs::path(node).filename().string();
+    const std::string name = LockName(node);
     for (const std::string& folder : paths.lockFolders) {
         std::error_code error;
         const fs::path real = fs::canonical(folder, error);

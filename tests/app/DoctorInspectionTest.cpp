@@ -101,6 +101,23 @@ TEST_F(DoctorInspectionTest, HoldersAreReadFromProcWithTheirProgramNames)
     EXPECT_EQ(finding.fix, "close that program, or end it with 'kill 1234'");
 
     EXPECT_TRUE(DoctorInspection::IsProgramRunning(m_paths.proc, "bash"));
+
+    // The simulator holds both ends of its pseudo-terminal: it plays the
+    // device and is no competitor; a terminal program on it is.
+    AddProcess(600, "qzm530rx-sim", {"/dev/ptmx", "/dev/pts/7"});
+    Write(fs::path(m_paths.proc) / "600/fdinfo/0", "pos:\t0\nflags:\t02\ntty-index:\t7\n");
+    AddProcess(601, "other-sim", {"/dev/ptmx", "/dev/pts/7"});
+    Write(fs::path(m_paths.proc) / "601/fdinfo/0", "tty-index:\t8\n");
+    std::vector<CHolder> onPty = DoctorInspection::FindHolders(m_paths.proc, "/dev/pts/7", 500, hidden);
+    std::sort(onPty.begin(), onPty.end(), [](const CHolder& a, const CHolder& b) { return a.pid < b.pid; });
+    ASSERT_EQ(onPty.size(), 2u);
+    EXPECT_TRUE(onPty[0].playsDevice);
+    EXPECT_FALSE(onPty[1].playsDevice) << "the master of another terminal";
+    EXPECT_FALSE(DoctorFindings::HoldersFinding("/dev/pts/7", onPty, 0).ok);
+    const CFinding played = DoctorFindings::HoldersFinding("/dev/pts/7", {onPty[0]}, 0);
+    EXPECT_TRUE(played.ok);
+    EXPECT_EQ(played.text, "no other process has /dev/pts/7 open but qzm530rx-sim (process 600), "
+                           "which plays the device at its other end");
     EXPECT_FALSE(DoctorInspection::IsProgramRunning(m_paths.proc, "ModemManager"));
 }
 
@@ -134,6 +151,10 @@ TEST_F(DoctorInspectionTest, LockFilesNameTheirOwnerOrAreStale)
     fs::create_directory_symlink(m_paths.lockFolders[0], m_paths.lockFolders[1]);
     EXPECT_EQ(DoctorInspection::FindLocks(m_paths, "/dev/ttyUSB0").size(), 1u);
     EXPECT_TRUE(DoctorFindings::LockFinding("/dev/ttyUSB9", {}).ok);
+
+    Write(fs::path(m_paths.lockFolders[0]) / "LCK..pts_3", "4321\n");
+    EXPECT_EQ(DoctorInspection::FindLocks(m_paths, "/dev/pts/3").size(), 1u)
+        << "below /dev, with _ for /";
 }
 
 TEST_F(DoctorInspectionTest, TheAdaptersDriverAndUsbIdsComeFromSys)
