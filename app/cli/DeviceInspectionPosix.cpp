@@ -84,12 +84,24 @@ std::string CharDeviceId(dev_t device)
 }
 #endif
 
+// A USB id as ENV{PRODUCT} writes it: hexadecimal without leading zeros.
+std::string ProductField(const char* id)
+{
+    std::string text(id);
+    while (text.size() > 1 && text[0] == '0')
+        text.erase(0, 1);
+    return text;
+}
+
 // Whether a rule file claims the chip: brltty matches ENV{PRODUCT}
-// ("1a86/7523/*") or the ATTRS of the vendor and product on one line.
+// ("1a86/7523/*", "403/6001/*") or the ATTRS of the vendor and product on
+// one line.
 bool Claims(const std::string& rules, const CSerialChip& chip)
 {
     const std::string lower = Lower(rules);
-    if (lower.find(std::string(chip.vendorId) + "/" + chip.productId) != std::string::npos)
+    const std::string product =
+        "\"" + ProductField(chip.vendorId) + "/" + ProductField(chip.productId) + "/";
+    if (lower.find(product) != std::string::npos)
         return true;
     std::size_t start = 0;
     while (start < lower.size()) {

@@ -132,7 +132,8 @@ int RunDoctor(CCliContext& context, const CCliArgs& args)
     const std::string device = havePort ? DeviceOf(port) : std::string();
     if (havePort && device.empty()) {
         inspection.missing = true;
-        inspection.notProbedReason = port + " leads to no device";
+        inspection.notProbedReason =
+            "COM" + std::to_string(PortNumberOf(port)) + " leads to no device";
         report.Add(CFinding{"port", false, inspection.notProbedReason,
                             "'qzm530rx-cli ports' lists the numbers and their devices"});
     } else if (havePort) {

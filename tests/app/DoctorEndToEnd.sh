@@ -25,6 +25,10 @@ read -r DEV <sim.out
 "$BIN/qzm530rx-cli" doctor --port 17 >doctor.txt 2>&1 || fail "doctor: $(cat doctor.txt)"
 grep -q "^ok       port: $DEV exists" doctor.txt || fail "COM17 is not the simulator: $(cat doctor.txt)"
 grep -q "^ok       probe: a PVHM_812 answered" doctor.txt || fail "no model: $(cat doctor.txt)"
+grep -q "^ok       holders: .*qzm530rx-sim (process $SIM), which plays the device" doctor.txt ||
+    fail "the simulator taken for a holder: $(cat doctor.txt)"
+"$BIN/qzm530rx-cli" doctor --port 18 >free.txt 2>&1 && fail "doctor on a free number: $(cat free.txt)"
+grep -q "^PROBLEM  port: COM18 leads to no device" free.txt || fail "free number: $(cat free.txt)"
 "$BIN/qzm530rx-cli" ports | grep -q "^COM17  $DEV " || fail "ports: $("$BIN/qzm530rx-cli" ports)"
 
 # The test runs as root, which may open anything, so it asks as "nobody"

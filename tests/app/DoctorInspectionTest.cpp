@@ -187,10 +187,14 @@ TEST_F(DoctorInspectionTest, BrlttyRulesClaimUsbSerialChipsUnlessMasked)
     const fs::path lib = fs::path(m_paths.udevRules[1]) / "85-brltty.rules";
     Write(lib, "ENV{PRODUCT}==\"1a86/7523/*\", ENV{BRLTTY_BRAILLE_DRIVER}=\"bm\", GOTO=\"run\"\n"
                "SUBSYSTEM==\"usb\", ATTRS{idVendor}==\"10c4\", ATTRS{idProduct}==\"ea60\", GOTO=\"run\"\n");
-    Write(fs::path(m_paths.udevRules[1]) / "60-serial.rules", "ENV{PRODUCT}==\"0403/6001/*\"\n");
+    Write(fs::path(m_paths.udevRules[1]) / "60-serial.rules", "ENV{PRODUCT}==\"403/6001/*\"\n");
+    Write(fs::path(m_paths.udevRules[1]) / "90-brltty-device.rules",
+          "ENV{PRODUCT}==\"403/6001/*\", GOTO=\"run\"\nENV{PRODUCT}==\"11a86/7523/*\"\n");
     std::vector<CBrlttyClaim> claims = DoctorInspection::ReadBrlttyClaims(m_paths.udevRules);
-    ASSERT_EQ(claims.size(), 1u) << "only brltty's rules count";
+    ASSERT_EQ(claims.size(), 2u) << "only brltty's rules count";
     EXPECT_EQ(claims[0].ids, (std::vector<std::string>{"1a86:7523", "10c4:ea60"}));
+    EXPECT_EQ(claims[1].ids, (std::vector<std::string>{"0403:6001"}))
+        << "written without leading zeros; 11a86 is another vendor";
 
     CAdapterFacts ch340;
     ch340.vendorId = "1a86";
@@ -205,12 +209,18 @@ TEST_F(DoctorInspectionTest, BrlttyRulesClaimUsbSerialChipsUnlessMasked)
     EXPECT_NE(finding.fix.find("sudo ln -s /dev/null /etc/udev/rules.d/85-brltty.rules"),
               std::string::npos)
         << finding.fix;
-    EXPECT_TRUE(DoctorFindings::BrlttyFinding(claims, false, true, &ftdi, false).ok);
-    EXPECT_FALSE(DoctorFindings::BrlttyFinding(claims, false, true, &ftdi, true).ok)
+    EXPECT_FALSE(DoctorFindings::BrlttyFinding(claims, false, true, &ftdi, false).ok);
+    CAdapterFacts other;
+    other.vendorId = "067b";
+    other.productId = "23a3";
+    EXPECT_TRUE(DoctorFindings::BrlttyFinding(claims, false, true, &other, false).ok);
+    EXPECT_FALSE(DoctorFindings::BrlttyFinding(claims, false, true, &other, true).ok)
         << "a port that vanished may have been taken";
 
     fs::create_symlink("/dev/null", fs::path(m_paths.udevRules[0]) / "85-brltty.rules");
-    EXPECT_TRUE(DoctorInspection::ReadBrlttyClaims(m_paths.udevRules).empty());
+    Write(fs::path(m_paths.udevRules[0]) / "90-brltty-device.rules", "");
+    EXPECT_TRUE(DoctorInspection::ReadBrlttyClaims(m_paths.udevRules).empty())
+        << "masked in /etc";
 }
 
 TEST_F(DoctorInspectionTest, MachineFindingsComeThroughTheGroupsAndServices)

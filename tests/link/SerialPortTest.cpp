@@ -180,6 +180,8 @@ TEST(SerialPort, RealtimeScopeRaisesWhereAllowedAndRestoresThePriorityInForceBef
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <unistd.h>
+
 TEST(SerialPort, PortNumbersOnLinuxComeFromTheSettingsFirst)
 {
     // Each test runs in a process of its own: the settings land in a
@@ -200,5 +202,29 @@ TEST(SerialPort, PortNumbersOnLinuxComeFromTheSettingsFirst)
     EXPECT_EQ(rig.link.SetPortNumber(7), 1);
     EXPECT_EQ(rig.link.OpenName(), "/dev/vmic");
     EXPECT_EQ(rig.link.Open(), 1) << "COM7 reaches the device stored for it";
+}
+
+TEST(SerialPort, APinnedNumberOpensTheNodeItsStableNameLeadsTo)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+    // A link such as /dev/serial/by-id/... names the device; the node is opened.
+    const std::string link = home.filePath(QStringLiteral("by-id-cable")).toStdString();
+    ASSERT_EQ(::symlink("/dev/null", link.c_str()), 0);
+    {
+        QSettings settings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"));
+        settings.setValue(QStringLiteral("Ports/COM19"), QString::fromStdString(link));
+        settings.setValue(QStringLiteral("Ports/COM20"), QStringLiteral("/dev/serial/by-id/gone"));
+    }
+    EXPECT_EQ(CSerialPort::PortStableName(19), link);
+    EXPECT_EQ(CSerialPort::PortDeviceName(19), "/dev/null");
+    EXPECT_EQ(CSerialPort::PortStableName(20), "/dev/serial/by-id/gone");
+    EXPECT_EQ(CSerialPort::PortDeviceName(20), "/dev/serial/by-id/gone")
+        << "unplugged: the opening fails on the name it was pinned by";
+    const QSettings settings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"));
+    EXPECT_EQ(settings.value(QStringLiteral("Ports/COM20")).toString(),
+              QStringLiteral("/dev/serial/by-id/gone"))
+        << "the pin of a device that is not present is kept";
 }
 #endif
