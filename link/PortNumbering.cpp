@@ -103,12 +103,11 @@ bool NaturalLess(const std::string& a, const std::string& b)
 std::string StableName(const CSerialDeviceInfo& device,
                        const std::vector<CSerialDeviceInfo>& present)
 {
-    std::string name = UniqueName(device, present, [](const CSerialDeviceInfo& d) -> const auto& {
-        return d.byId;
-    });
+    std::string name = UniqueName(
+        device, present, [](const CSerialDeviceInfo& d) -> const auto& { return d.byId; });
     if (name.empty())
-        name = UniqueName(device, present,
-                          [](const CSerialDeviceInfo& d) -> const auto& { return d.byPath; });
+        name = UniqueName(
+            device, present, [](const CSerialDeviceInfo& d) -> const auto& { return d.byPath; });
     return name.empty() ? device.node : name;
 }
 

@@ -13,12 +13,12 @@ class CMicLink;
 struct CPresenceReport
 {
     Presence presence = Presence::kPortFailed;
-    COpenFailure openFailure;   // when the port did not open
-    std::string device;         // the device opened
+    COpenFailure openFailure; // when the port did not open
+    std::string device;       // the device opened
     LowLatency lowLatency = LowLatency::NotOffered;
-    uint32_t rate = 0;          // the probe rate the entry was answered at
-    bool bytesHeard = false;    // bytes came that were not the answer
-    bool identified = false;    // the identification record arrived
+    uint32_t rate = 0;       // the probe rate the entry was answered at
+    bool bytesHeard = false; // bytes came that were not the answer
+    bool identified = false; // the identification record arrived
     bool knownModel = false;
     std::string model;
     std::string version;

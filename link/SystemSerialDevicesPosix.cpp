@@ -30,7 +30,9 @@ std::string CanonicalCharDevice(const std::string& name)
         return {};
     const std::string path(resolved);
     std::free(resolved);
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode))
         return {};
     return path;
@@ -47,7 +49,8 @@ void AddLinks(const char* folder, std::vector<CSerialDeviceInfo>& devices,
               std::vector<std::string> CSerialDeviceInfo::*field)
 {
     const QDir dir(QString::fromLatin1(folder));
-    for (const QFileInfo& link : dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+    for (const QFileInfo& link :
+         dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
         const std::string path = link.absoluteFilePath().toStdString();
         const std::string node = CanonicalCharDevice(path);
         for (CSerialDeviceInfo& device : devices) {
@@ -61,7 +64,9 @@ void AddLinks(const char* folder, std::vector<CSerialDeviceInfo>& devices,
 // The links that udev's record of the device names, made or not.
 void AddUdevLinks(CSerialDeviceInfo& device)
 {
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(device.node.c_str(), &info) != 0)
         return;
     const std::string record = std::string(kUdevDataFolder) + "/c" +

@@ -125,7 +125,9 @@ CDeviceFacts ReadDevice(const CMachinePaths& paths, const std::string& path)
 {
     CDeviceFacts facts;
     facts.path = path;
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(path.c_str(), &info) != 0)
         return facts;
     std::error_code error;
@@ -146,7 +148,9 @@ CDeviceFacts ReadDevice(const CMachinePaths& paths, const std::string& path)
         facts.kind = CDeviceFacts::Kind::Other;
         return facts;
     }
-    struct stat null{};
+    struct stat null
+    {
+    };
     if (::stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode) && null.st_rdev == info.st_rdev) {
         facts.kind = CDeviceFacts::Kind::NullDevice;
         return facts;
@@ -193,7 +197,8 @@ CAdapterFacts ReadAdapter(const CMachinePaths& paths, const std::string& node)
 #ifdef __linux__
     std::error_code error;
     const std::string name = fs::path(node).filename().string();
-    const fs::path device = fs::canonical(fs::path(paths.sys) / "class/tty" / name / "device", error);
+    const fs::path device =
+        fs::canonical(fs::path(paths.sys) / "class/tty" / name / "device", error);
     if (!error) {
         adapter.driver = fs::read_symlink(device / "driver", error).filename().string();
         fs::path folder = device;
@@ -207,7 +212,9 @@ CAdapterFacts ReadAdapter(const CMachinePaths& paths, const std::string& node)
             folder = folder.parent_path();
         }
     }
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(node.c_str(), &info) == 0 && S_ISCHR(info.st_mode)) {
         const std::string record =
             ReadAll(fs::path(paths.udevData) / ("c" + CharDeviceId(info.st_rdev)));
@@ -223,7 +230,9 @@ CDeviceAccess ReadAccess(const std::string& node)
 {
     CDeviceAccess access;
     access.node = node;
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(node.c_str(), &info) != 0)
         return access;
     access.group = GroupName(info.st_gid);

@@ -50,10 +50,11 @@ public:
     {
         QJsonArray findings;
         for (const CFinding& finding : m_findings)
-            findings.append(QJsonObject{{"kind", JsonText(finding.kind)},
-                                        {"ok", finding.ok},
-                                        {"text", JsonText(finding.text)},
-                                        {"fix", finding.ok ? QJsonValue() : JsonText(finding.fix)}});
+            findings.append(
+                QJsonObject{{"kind", JsonText(finding.kind)},
+                            {"ok", finding.ok},
+                            {"text", JsonText(finding.text)},
+                            {"fix", finding.ok ? QJsonValue() : JsonText(finding.fix)}});
         return findings;
     }
 

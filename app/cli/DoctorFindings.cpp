@@ -35,7 +35,8 @@ std::string NotTerminalText(const CDeviceFacts& device)
 {
     switch (device.kind) {
     case CDeviceFacts::Kind::NullDevice:
-        return device.path + " is /dev/null, which takes everything and answers nothing: not a serial port";
+        return device.path +
+               " is /dev/null, which takes everything and answers nothing: not a serial port";
     case CDeviceFacts::Kind::RegularFile:
         return device.path + " is a regular file, not a serial port";
     case CDeviceFacts::Kind::Fifo:
@@ -88,8 +89,8 @@ std::vector<CFinding> PortFindings(const CDeviceFacts& device, const CGroupFacts
     if (device.groupMayUse && device.group != "root") {
         findings.push_back(Problem("permission",
                                    groups.user + " may not open " + device.node +
-                                       ": it belongs to the group " + device.group +
-                                       ", which " + groups.user + " is not in",
+                                       ": it belongs to the group " + device.group + ", which " +
+                                       groups.user + " is not in",
                                    GroupFix(device.group, groups)));
     } else {
         findings.push_back(Problem("permission",
@@ -136,14 +137,16 @@ CFinding LockFinding(const std::string& node, const std::vector<CLockFacts>& loc
 {
     for (const CLockFacts& lock : locks) {
         if (lock.pid > 0 && !lock.ownerAlive)
-            return Problem("lock", lock.path + " is stale: its owner, process " +
-                                       std::to_string(lock.pid) + ", has ended",
+            return Problem("lock",
+                           lock.path + " is stale: its owner, process " + std::to_string(lock.pid) +
+                               ", has ended",
                            "sudo rm " + lock.path);
         if (lock.pid > 0)
-            return Problem("lock", lock.path + " locks " + node + " for " + lock.program +
-                                       " (process " + std::to_string(lock.pid) + ")",
-                           "close that program, or end it with 'kill " +
-                               std::to_string(lock.pid) + "'");
+            return Problem("lock",
+                           lock.path + " locks " + node + " for " + lock.program + " (process " +
+                               std::to_string(lock.pid) + ")",
+                           "close that program, or end it with 'kill " + std::to_string(lock.pid) +
+                               "'");
         return Problem("lock", lock.path + " locks " + node + " but names no owner",
                        "if no program uses the port: sudo rm " + lock.path);
     }
@@ -247,8 +250,8 @@ CFinding GroupsFinding(const std::vector<CDeviceAccess>& devices, const CGroupFa
     if (groups.root)
         return Ok("groups", groups.user + " is root and may open every serial device");
     if (devices.empty())
-        return Ok("groups", "no serial device is present; the groups of " + groups.user +
-                                " are " + Joined(groups.session));
+        return Ok("groups", "no serial device is present; the groups of " + groups.user + " are " +
+                                Joined(groups.session));
     std::vector<std::string> missing;
     std::vector<std::string> lockedOut;
     std::vector<std::string> reached;
@@ -274,8 +277,10 @@ CFinding GroupsFinding(const std::vector<CDeviceAccess>& devices, const CGroupFa
     }
     if (!lockedOut.empty())
         return Problem("groups",
-                       Joined(lockedOut) + " may be opened only by the owner, whatever the groups "
-                                           "of " + groups.user,
+                       Joined(lockedOut) +
+                           " may be opened only by the owner, whatever the groups "
+                           "of " +
+                           groups.user,
                        "have the administrator give these devices to a group such as dialout");
     return Ok("groups", groups.user + " may open every serial device present" +
                             (reached.empty() ? "" : " (groups " + Joined(reached) + ")"));

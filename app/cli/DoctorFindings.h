@@ -66,7 +66,7 @@ struct CHolder
 struct CLockFacts
 {
     std::string path;
-    int pid = 0;          // 0 when the file names none
+    int pid = 0; // 0 when the file names none
     bool ownerAlive = false;
     std::string program; // the owner's, when alive
 };

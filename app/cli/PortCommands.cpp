@@ -1,8 +1,8 @@
 // The port commands: ports (the COM numbers and the devices they lead to)
 // and, in DoctorCommand.cpp, doctor.
+#include "app/cli/PortCommands.h"
 #include "app/cli/CliApplication.h"
 #include "app/cli/JsonOutput.h"
-#include "app/cli/PortCommands.h"
 
 #include "core/UserText.h"
 #include "link/MicLink.h"

@@ -58,8 +58,8 @@ TEST(DoctorFindings, APortThatIsNoSerialDeviceStopsTheChecksAtOnce)
 
 TEST(DoctorFindings, APermissionProblemNamesTheGroupAndTheWayIn)
 {
-    std::vector<CFinding> findings =
-        DoctorFindings::PortFindings(SerialDevice(false, "dialout", true), Alice({"alice"}, {"alice"}));
+    std::vector<CFinding> findings = DoctorFindings::PortFindings(
+        SerialDevice(false, "dialout", true), Alice({"alice"}, {"alice"}));
     ASSERT_EQ(findings.size(), 3u);
     EXPECT_EQ(findings[2].text,
               "alice may not open /dev/ttyUSB0: it belongs to the group dialout, which alice is "
@@ -73,12 +73,12 @@ TEST(DoctorFindings, APermissionProblemNamesTheGroupAndTheWayIn)
     EXPECT_EQ(findings[2].fix.find("usermod"), std::string::npos) << findings[2].fix;
 
     // A group without read and write (a pseudo-terminal's "tty") is no way in.
-    findings =
-        DoctorFindings::PortFindings(SerialDevice(false, "tty", false), Alice({"alice"}, {"alice"}));
+    findings = DoctorFindings::PortFindings(SerialDevice(false, "tty", false),
+                                            Alice({"alice"}, {"alice"}));
     EXPECT_EQ(findings[2].text, "alice may not open /dev/ttyUSB0: only its owner root may");
 
-    findings =
-        DoctorFindings::PortFindings(SerialDevice(true, "dialout", true), Alice({"alice"}, {"alice"}));
+    findings = DoctorFindings::PortFindings(SerialDevice(true, "dialout", true),
+                                            Alice({"alice"}, {"alice"}));
     EXPECT_TRUE(findings[2].ok);
 }
 
@@ -136,5 +136,6 @@ TEST(DoctorFindings, ASilentProbeListsTheLikelyCausesThoseAboveFirst)
 
     probe.knownModel = false;
     probe.model = "PVHM_999";
-    EXPECT_FALSE(DoctorFindings::ProbeFinding(probe, {}, causes).ok) << "a model it cannot configure";
+    EXPECT_FALSE(DoctorFindings::ProbeFinding(probe, {}, causes).ok)
+        << "a model it cannot configure";
 }

@@ -108,8 +108,10 @@ TEST_F(DoctorInspectionTest, HoldersAreReadFromProcWithTheirProgramNames)
     Write(fs::path(m_paths.proc) / "600/fdinfo/0", "pos:\t0\nflags:\t02\ntty-index:\t7\n");
     AddProcess(601, "other-sim", {"/dev/ptmx", "/dev/pts/7"});
     Write(fs::path(m_paths.proc) / "601/fdinfo/0", "tty-index:\t8\n");
-    std::vector<CHolder> onPty = DoctorInspection::FindHolders(m_paths.proc, "/dev/pts/7", 500, hidden);
-    std::sort(onPty.begin(), onPty.end(), [](const CHolder& a, const CHolder& b) { return a.pid < b.pid; });
+    std::vector<CHolder> onPty =
+        DoctorInspection::FindHolders(m_paths.proc, "/dev/pts/7", 500, hidden);
+    std::sort(onPty.begin(), onPty.end(),
+              [](const CHolder& a, const CHolder& b) { return a.pid < b.pid; });
     ASSERT_EQ(onPty.size(), 2u);
     EXPECT_TRUE(onPty[0].playsDevice);
     EXPECT_FALSE(onPty[1].playsDevice) << "the master of another terminal";
@@ -168,8 +170,7 @@ TEST_F(DoctorInspectionTest, TheAdaptersDriverAndUsbIdsComeFromSys)
     fs::create_symlink(fs::path(m_paths.sys) / "bus/usb-serial/drivers/ftdi_sio",
                        usb / "1-2:1.0/ttyUSB0/driver");
     fs::create_directories(fs::path(m_paths.sys) / "class/tty/ttyUSB0");
-    fs::create_symlink(usb / "1-2:1.0/ttyUSB0",
-                       fs::path(m_paths.sys) / "class/tty/ttyUSB0/device");
+    fs::create_symlink(usb / "1-2:1.0/ttyUSB0", fs::path(m_paths.sys) / "class/tty/ttyUSB0/device");
 
     const CAdapterFacts adapter = DoctorInspection::ReadAdapter(m_paths, "/dev/ttyUSB0");
     EXPECT_EQ(adapter.driver, "ftdi_sio");
@@ -186,7 +187,8 @@ TEST_F(DoctorInspectionTest, BrlttyRulesClaimUsbSerialChipsUnlessMasked)
 {
     const fs::path lib = fs::path(m_paths.udevRules[1]) / "85-brltty.rules";
     Write(lib, "ENV{PRODUCT}==\"1a86/7523/*\", ENV{BRLTTY_BRAILLE_DRIVER}=\"bm\", GOTO=\"run\"\n"
-               "SUBSYSTEM==\"usb\", ATTRS{idVendor}==\"10c4\", ATTRS{idProduct}==\"ea60\", GOTO=\"run\"\n");
+               "SUBSYSTEM==\"usb\", ATTRS{idVendor}==\"10c4\", ATTRS{idProduct}==\"ea60\", "
+               "GOTO=\"run\"\n");
     Write(fs::path(m_paths.udevRules[1]) / "60-serial.rules", "ENV{PRODUCT}==\"403/6001/*\"\n");
     Write(fs::path(m_paths.udevRules[1]) / "90-brltty-device.rules",
           "ENV{PRODUCT}==\"403/6001/*\", GOTO=\"run\"\nENV{PRODUCT}==\"11a86/7523/*\"\n");
@@ -219,8 +221,7 @@ TEST_F(DoctorInspectionTest, BrlttyRulesClaimUsbSerialChipsUnlessMasked)
 
     fs::create_symlink("/dev/null", fs::path(m_paths.udevRules[0]) / "85-brltty.rules");
     Write(fs::path(m_paths.udevRules[0]) / "90-brltty-device.rules", "");
-    EXPECT_TRUE(DoctorInspection::ReadBrlttyClaims(m_paths.udevRules).empty())
-        << "masked in /etc";
+    EXPECT_TRUE(DoctorInspection::ReadBrlttyClaims(m_paths.udevRules).empty()) << "masked in /etc";
 }
 
 TEST_F(DoctorInspectionTest, MachineFindingsComeThroughTheGroupsAndServices)

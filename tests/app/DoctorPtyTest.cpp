@@ -11,8 +11,8 @@
 #include <QJsonObject>
 
 #include <csignal>
-#include <fstream>
 #include <fcntl.h>
+#include <fstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -37,10 +37,7 @@ protected:
             m_thread.join();
         CCliTest::TearDown();
     }
-    bool Says(const std::string& part) const
-    {
-        return m_out.str().find(part) != std::string::npos;
-    }
+    bool Says(const std::string& part) const { return m_out.str().find(part) != std::string::npos; }
 
     CVirtualMic m_mic;
     CPtyMicServer m_server{m_mic};
@@ -111,7 +108,8 @@ TEST_F(DoctorPtyTest, ASimulatedMicrophoneAnswersWithItsModelAndRate)
     EXPECT_EQ(m_out.str().find("probe"), m_out.str().rfind("probe: ")) << "the probe comes last";
 
     ASSERT_EQ(Run({"doctor", "--port", device, "--json"}), 0);
-    const QJsonObject result = QJsonDocument::fromJson(QByteArray::fromStdString(m_out.str())).object();
+    const QJsonObject result =
+        QJsonDocument::fromJson(QByteArray::fromStdString(m_out.str())).object();
     EXPECT_TRUE(result["ok"].toBool());
     EXPECT_EQ(result["device"].toString().toStdString(), device);
     const QJsonObject probe = result["probe"].toObject();
@@ -129,7 +127,8 @@ TEST_F(DoctorPtyTest, ASilentMicrophoneGetsTheLikelyCauses)
     faults.silent = true;
     m_mic.SetFaults(faults);
     ASSERT_EQ(Run({"doctor", "--port", m_server.DevicePath(), "--json"}), 1);
-    const QJsonObject result = QJsonDocument::fromJson(QByteArray::fromStdString(m_out.str())).object();
+    const QJsonObject result =
+        QJsonDocument::fromJson(QByteArray::fromStdString(m_out.str())).object();
     EXPECT_FALSE(result["ok"].toBool());
     const QJsonObject probe = result["probe"].toObject();
     EXPECT_TRUE(probe["opened"].toBool());

@@ -151,8 +151,9 @@ TEST_F(PortNumbering, BuiltInPortsComeFirstInTheirOrder)
     devices.Plug("/dev/ttyAMA0");
     devices.Plug("/dev/ttyS2");
     Number();
-    EXPECT_EQ(pins.pins, (std::map<int, std::string>{
-                             {1, "/dev/ttyAMA0"}, {2, "/dev/ttyS2"}, {3, "/dev/ttyS10"}, {4, kFtdi}}));
+    EXPECT_EQ(pins.pins,
+              (std::map<int, std::string>{
+                  {1, "/dev/ttyAMA0"}, {2, "/dev/ttyS2"}, {3, "/dev/ttyS10"}, {4, kFtdi}}));
     EXPECT_TRUE(::PortNumbering::IsBuiltIn("/dev/ttyS0"));
     EXPECT_FALSE(::PortNumbering::IsBuiltIn("/dev/ttyUSB0"));
     EXPECT_FALSE(::PortNumbering::IsBuiltIn("/dev/ttySerial")) << "a number follows the prefix";
@@ -181,8 +182,9 @@ TEST_F(PortNumbering, HandMadePinsAreKeptAsTheyAre)
     devices.Plug("/dev/ttyUSB0", {kFtdi});
     devices.Plug("/dev/ttyUSB1", {kCh340});
     const CPortTable table = Number();
-    EXPECT_EQ(pins.pins, (std::map<int, std::string>{
-                             {1, kCh340}, {2, "/dev/pts/3"}, {5, "/dev/ttyUSB0"}, {30, "/dev/pts/4"}}))
+    EXPECT_EQ(pins.pins,
+              (std::map<int, std::string>{
+                  {1, kCh340}, {2, "/dev/pts/3"}, {5, "/dev/ttyUSB0"}, {30, "/dev/pts/4"}}))
         << "the pinned cable is not numbered twice";
     EXPECT_EQ(table.Find(2)->node, "/dev/pts/3");
     EXPECT_EQ(table.Find(30)->node, "") << "a simulator that has ended";
