@@ -319,8 +319,11 @@ CFinding ProbeFinding(const CProbeFacts& probe, const std::vector<CFinding>& bef
     causes.push_back("the microphone is not powered as the cable's instructions say");
     causes.push_back("the cable is on another port ('qzm530rx-cli ports' shows which number "
                      "leads to which device)");
+    std::string steps;
+    for (std::size_t i = 0; i < causes.size(); ++i)
+        steps += (i == 0 ? "" : "; ") + std::string("(") + std::to_string(i + 1) + ") " + causes[i];
     return Problem("probe", "nothing answered the entry request at any of the seven rates",
-                   "check, in this order: " + Joined(causes, "; "));
+                   "look into the likely causes, most likely first: " + steps);
 }
 
 } // namespace DoctorFindings

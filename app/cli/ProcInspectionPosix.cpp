@@ -2,6 +2,8 @@
 #include "app/cli/DoctorInspection.h"
 
 #include <cctype>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -102,11 +104,12 @@ int LockOwner(const fs::path& file)
     }
     if (digits > 0)
         return static_cast<int>(pid);
-    if (content.size() == sizeof(int)) {
-        int binary = 0;
-        for (std::size_t i = 0; i < sizeof(int); ++i)
-            binary |= static_cast<int>(static_cast<unsigned char>(content[i])) << (8 * i);
-        return binary > 0 ? binary : 0;
+    if (content.size() == sizeof(uint32_t)) {
+        // In the writer's byte order, which is this machine's.
+        uint32_t binary = 0;
+        std::memcpy(&binary, content.data(), sizeof binary);
+        constexpr uint32_t kMostPid = 0x3FFFFFFF;
+        return binary > 0 && binary <= kMostPid ? static_cast<int>(binary) : 0;
     }
     return 0;
 }
