@@ -103,8 +103,9 @@ public:
     // numbered (SystemPorts.h), or the pinned name when it leads nowhere.
     // Empty when the number is not pinned.
     static std::string PortDeviceName(int number);
-    // The name a port number is pinned by ("/dev/serial/by-id/..."), after
-    // the same numbering; the system's name on Windows. Empty when none.
+    // The name a port number is pinned by ("/dev/serial/by-id/..."), as the
+    // last numbering left it (no new numbering); the system's name on
+    // Windows. Empty when none.
     static std::string PortStableName(int number);
 
     ITickClock& Ticks() const { return m_ticks; }

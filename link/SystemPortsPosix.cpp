@@ -42,9 +42,10 @@ std::string CSerialPort::PortDeviceName(int number)
 
 std::string CSerialPort::PortStableName(int number)
 {
-    if (number < 1)
-        return {};
-    const CPortTable table = SystemPortTable();
-    const CPortEntry* entry = table.Find(number);
-    return entry ? entry->name : std::string();
+    // Only the pin: the caller has just listed the ports (the COM port
+    // dialog names the devices after its probe), and a numbering costs a
+    // look at every serial device of the system.
+    const std::map<int, std::string> pins = CSettingsPortPins().All();
+    const auto pin = pins.find(number);
+    return pin == pins.end() ? std::string() : pin->second;
 }
