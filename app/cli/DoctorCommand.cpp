@@ -191,7 +191,7 @@ CCliCommand DoctorCommand()
 {
     return {"doctor",
             "doctor [--port PORT] [--json]",
-            "Says what is wrong with the serial set-up and the port, and probes the microphone.",
+            "Says what is wrong with a serial port, and probes the microphone.",
             kDoctorHelp,
             0,
             0,

@@ -171,7 +171,7 @@ std::vector<CCliCommand> PortCommands()
     return {
         {"ports",
          "ports [--json] [--forget N]",
-         "Lists COM1 to COM20: the device each leads to, whether it opens, RS-232.",
+         "Lists COM1 to COM20 with the device each leads to.",
          kPortsHelp,
          0,
          0,
