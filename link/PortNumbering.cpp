@@ -131,6 +131,11 @@ CPortTable Number(const ISerialDeviceList& devices, IPortPins& pins)
         if (!node.empty())
             held.insert(node);
     }
+    for (const auto& [number, name] : pins.Lent()) {
+        const std::string node = devices.Resolve(name);
+        if (!node.empty())
+            held.insert(node);
+    }
 
     CPortTable table;
     int candidate = kFirstNumber;

@@ -39,6 +39,10 @@ public:
     virtual std::map<int, std::string> All() const = 0;
     virtual void Set(int number, const std::string& name) = 0;
     virtual void Remove(int number) = 0;
+    // Pins that another program replaced for a while (qzm530rx-sim --port N
+    // lends COM N to its pseudo-terminal), by number: the devices they name
+    // keep their number for when it comes back, and get no other meanwhile.
+    virtual std::map<int, std::string> Lent() const { return {}; }
 };
 
 // One pinned number.
@@ -78,7 +82,8 @@ std::string StableName(const CSerialDeviceInfo& device,
 // Gives every present device that no pin leads to the lowest free number
 // from 1 to 20, built-in ports first and then adapters, each group in the
 // order of their nodes, and pins it by its stable name. Pins that lead to no
-// device are kept, as are pins that were made by hand.
+// device are kept, as are pins that were made by hand; a device whose pin
+// is lent gets no number.
 CPortTable Number(const ISerialDeviceList& devices, IPortPins& pins);
 
 } // namespace PortNumbering

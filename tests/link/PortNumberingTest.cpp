@@ -54,8 +54,10 @@ public:
     std::map<int, std::string> All() const override { return pins; }
     void Set(int number, const std::string& name) override { pins[number] = name; }
     void Remove(int number) override { pins.erase(number); }
+    std::map<int, std::string> Lent() const override { return lent; }
 
     std::map<int, std::string> pins;
+    std::map<int, std::string> lent;
 };
 
 const std::string kFtdi = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0";
@@ -200,4 +202,17 @@ TEST_F(PortNumbering, AForgottenNumberGoesToTheNextDevice)
     devices.Plug("/dev/ttyACM0", {kArduino});
     Number();
     EXPECT_EQ(pins.pins, (std::map<int, std::string>{{1, kArduino}, {2, kCh340}}));
+}
+
+TEST_F(PortNumbering, ADeviceWhoseNumberTheSimulatorBorrowsGetsNoOther)
+{
+    devices.Plug("/dev/ttyS0");
+    Number();
+    // qzm530rx-sim --port 1 lends COM1 to its pseudo-terminal for its run.
+    pins.lent[1] = pins.pins.at(1);
+    pins.pins[1] = "/dev/pts/3";
+    devices.AddOtherNode("/dev/pts/3");
+    const CPortTable table = Number();
+    EXPECT_TRUE(table.added.empty()) << "ttyS0 waits for its number to come back";
+    EXPECT_EQ(table.Find(1)->node, "/dev/pts/3");
 }

@@ -177,6 +177,8 @@ TEST(SerialPort, RealtimeScopeRaisesWhereAllowedAndRestoresThePriorityInForceBef
 #endif
 
 #ifndef _WIN32
+#include "link/SettingsPortPins.h"
+
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -226,5 +228,31 @@ TEST(SerialPort, APinnedNumberOpensTheNodeItsStableNameLeadsTo)
     EXPECT_EQ(settings.value(QStringLiteral("Ports/COM20")).toString(),
               QStringLiteral("/dev/serial/by-id/gone"))
         << "the pin of a device that is not present is kept";
+}
+
+TEST(SerialPort, ASimulatorLendsAPinnedNumberAndGivesItBack)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+    CSettingsPortPins pins;
+    pins.Set(4, "/dev/ttyS0");
+    pins.Lend(4, "/dev/pts/3");
+    EXPECT_EQ(pins.All().at(4), "/dev/pts/3");
+    EXPECT_EQ(pins.Lent().at(4), "/dev/ttyS0");
+    pins.GiveBack(4, "/dev/pts/3");
+    EXPECT_EQ(pins.All().at(4), "/dev/ttyS0");
+    EXPECT_TRUE(pins.Lent().empty());
+
+    pins.Lend(6, "/dev/pts/3");
+    EXPECT_TRUE(pins.Lent().empty()) << "nothing was pinned to COM6";
+    pins.GiveBack(6, "/dev/pts/3");
+    EXPECT_EQ(pins.All().count(6), 0u);
+
+    // Changed by the user while lent: the user's pin stays.
+    pins.Lend(4, "/dev/pts/5");
+    pins.Set(4, "/dev/ttyUSB0");
+    pins.GiveBack(4, "/dev/pts/5");
+    EXPECT_EQ(pins.All().at(4), "/dev/ttyUSB0");
 }
 #endif
