@@ -1,11 +1,6 @@
-#include "core/SettingsLocation.h"
 #include "link/SerialPlatform.h"
 #include "link/SerialPort.h"
 
-#include <QSerialPortInfo>
-#include <QSettings>
-
-#include <algorithm>
 #include <cerrno>
 #include <pthread.h>
 #include <sched.h>
@@ -125,25 +120,4 @@ CRealtimeScope::~CRealtimeScope()
     sched_param saved{};
     saved.sched_priority = m_savedPriority;
     pthread_setschedparam(pthread_self(), m_savedPolicy, &saved);
-}
-
-std::string CSerialPort::PortDeviceName(int number)
-{
-    if (number < 1)
-        return {};
-    const QSettings settings(QString::fromLatin1(SettingsLocation::kOrganization),
-                             QString::fromLatin1(SettingsLocation::kApplication));
-    const QString key = QString::fromStdString(SettingsLocation::PortDeviceKey(number));
-    const QString stored = settings.value(key).toString().trimmed();
-    if (!stored.isEmpty())
-        return stored.toStdString();
-
-    QStringList devices;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        devices.push_back(info.systemLocation());
-    std::sort(devices.begin(), devices.end());
-    devices.removeDuplicates();
-    if (number > devices.size())
-        return {};
-    return devices.at(number - 1).toStdString();
 }

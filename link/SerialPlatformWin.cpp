@@ -94,8 +94,3 @@ CRealtimeScope::~CRealtimeScope()
         g_classRaised = false;
     }
 }
-
-std::string CSerialPort::PortDeviceName(int number)
-{
-    return WindowsPortName(number);
-}

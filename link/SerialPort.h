@@ -98,10 +98,15 @@ public:
     std::string OpenName() const;
 
     // The system device that a port number names: "COM3" and "\\.\COM12"
-    // on Windows; on Linux and macOS the device in the per-user setting
-    // "Ports/COM<n>" when there is one, else the n-th serial port that the
-    // system reports, ordered by device name. Empty when there is none.
+    // on Windows; on Linux and macOS the device node that the pin
+    // "Ports/COM<n>" leads to now, after the devices present have been
+    // numbered (SystemPorts.h), or the pinned name when it leads nowhere.
+    // Empty when the number is not pinned.
     static std::string PortDeviceName(int number);
+    // The name a port number is pinned by ("/dev/serial/by-id/..."), as the
+    // last numbering left it (no new numbering); the system's name on
+    // Windows. Empty when none.
+    static std::string PortStableName(int number);
 
     ITickClock& Ticks() const { return m_ticks; }
     // Receives every byte on the wire; nullptr for none. Not owned.

@@ -3,8 +3,8 @@
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
-#include "core/SettingsLocation.h"
 #include "core/UserText.h"
+#include "link/SettingsPortPins.h"
 #include "link/TickClock.h"
 #include "sim/MicLineup.h"
 #include "sim/MicSwap.h"
@@ -12,9 +12,6 @@
 #include "sim/PtyMicServer.h"
 #include "sim/VirtualMic.h"
 #include "text/TextCatalog.h"
-
-#include <QSettings>
-#include <QString>
 
 #include <climits>
 #include <csignal>
@@ -299,13 +296,11 @@ int main(int argc, char** argv)
     if (options.trace)
         server.SetTracer(TraceBytes);
 
-    const QString key = QString::fromStdString(SettingsLocation::PortDeviceKey(options.port));
-    const QString device = QString::fromLocal8Bit(server.DevicePath().c_str());
-    if (options.port > 0) {
-        QSettings settings(QString::fromLatin1(SettingsLocation::kOrganization),
-                           QString::fromLatin1(SettingsLocation::kApplication));
-        settings.setValue(key, device);
-    }
+    // COM N leads to the simulator while it runs; the device pinned to N
+    // before keeps its number for when the simulator ends.
+    CSettingsPortPins pins;
+    if (options.port > 0)
+        pins.Lend(options.port, server.DevicePath());
 
     std::cout << server.DevicePath() << std::endl;
     std::cerr << "qzm530rx-sim: listening at " << options.rate << " on " << server.DevicePath()
@@ -320,11 +315,7 @@ int main(int argc, char** argv)
     server.Serve();
     g_server = nullptr;
 
-    if (options.port > 0) {
-        QSettings settings(QString::fromLatin1(SettingsLocation::kOrganization),
-                           QString::fromLatin1(SettingsLocation::kApplication));
-        if (settings.value(key).toString() == device)
-            settings.remove(key);
-    }
+    if (options.port > 0)
+        pins.GiveBack(options.port, server.DevicePath());
     return kExitOk;
 }

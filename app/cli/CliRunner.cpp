@@ -3,6 +3,7 @@
 #include "app/Version.h"
 #include "app/cli/CliSupport.h"
 #include "app/cli/ConsolePresenter.h"
+#include "app/cli/PortCommands.h"
 
 #include "core/Clock.h"
 #include "core/ConfigStore.h"

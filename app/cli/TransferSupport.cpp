@@ -241,8 +241,8 @@ void AddMicrophoneDiff(CCliContext& context, const MicImage& image, QJsonObject&
 
 const char* const kPortHelp =
     "PORT is a port number (3), a Windows port name (COM3, \\\\.\\COM12) or a device\n"
-    "path (/dev/ttyUSB0). On Linux and macOS port number n is the device stored as\n"
-    "\"Ports/COM<n>\" in the settings, else the n-th serial port of the system.\n"
+    "path (/dev/ttyUSB0). On Linux and macOS port number n leads to the device\n"
+    "pinned as \"Ports/COM<n>\" (see 'qzm530rx-cli ports').\n"
     "--yes answers the confirmation; without it the question is asked on the\n"
     "terminal, and refused when standard input is not one. Questions and progress\n"
     "go to stderr. --trace prints every byte on the wire, as it travels (masked)\n"

@@ -6,12 +6,28 @@
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
 
+#include <QSettings>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+
+// Points the per-user settings (the pins of the port numbers, which any
+// use of a port number writes) at a folder of the test's for its life, never
+// at the settings of the user who runs the tests.
+class CTestSettings
+{
+public:
+    explicit CTestSettings(const std::filesystem::path& folder)
+    {
+        const QString path = QString::fromStdString(folder.string());
+        for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, path);
+    }
+};
 
 class CCliTest : public ::testing::Test
 {
@@ -23,6 +39,7 @@ protected:
                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::remove_all(m_dir);
         std::filesystem::create_directories(m_dir);
+        const CTestSettings settings(m_dir / "settings");
     }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
 

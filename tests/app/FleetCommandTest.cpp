@@ -1,5 +1,7 @@
 // The write command on several ports, on lines inside the test: the
 // summary and exit code, and Ctrl+C while transfers are under way.
+#include "CliRig.h"
+
 #include "app/cli/FleetCommand.h"
 #include "app/cli/CliSupport.h"
 #include "core/Clock.h"
@@ -8,6 +10,8 @@
 #include "link/TransferLog.h"
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -187,6 +191,8 @@ TEST_F(FleetCommandTest, AMicrophoneVerifiedButNotLoggedFailsTheRun)
 
 TEST(FleetPorts, PortListsFromCommasAndRepeatedOptions)
 {
+    const QTemporaryDir settings;
+    const CTestSettings isolated(settings.path().toStdString());
     CCliArgs args;
     args.options = {{"--port", "3,COM4"}, {"--yes", ""}, {"--port", "/dev/ttyUSB0"}};
     std::vector<std::string> ports;

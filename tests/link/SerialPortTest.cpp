@@ -177,8 +177,12 @@ TEST(SerialPort, RealtimeScopeRaisesWhereAllowedAndRestoresThePriorityInForceBef
 #endif
 
 #ifndef _WIN32
+#include "link/SettingsPortPins.h"
+
 #include <QSettings>
 #include <QTemporaryDir>
+
+#include <unistd.h>
 
 TEST(SerialPort, PortNumbersOnLinuxComeFromTheSettingsFirst)
 {
@@ -200,5 +204,55 @@ TEST(SerialPort, PortNumbersOnLinuxComeFromTheSettingsFirst)
     EXPECT_EQ(rig.link.SetPortNumber(7), 1);
     EXPECT_EQ(rig.link.OpenName(), "/dev/vmic");
     EXPECT_EQ(rig.link.Open(), 1) << "COM7 reaches the device stored for it";
+}
+
+TEST(SerialPort, APinnedNumberOpensTheNodeItsStableNameLeadsTo)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+    // A link such as /dev/serial/by-id/... names the device; the node is opened.
+    const std::string link = home.filePath(QStringLiteral("by-id-cable")).toStdString();
+    ASSERT_EQ(::symlink("/dev/null", link.c_str()), 0);
+    {
+        QSettings settings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"));
+        settings.setValue(QStringLiteral("Ports/COM19"), QString::fromStdString(link));
+        settings.setValue(QStringLiteral("Ports/COM20"), QStringLiteral("/dev/serial/by-id/gone"));
+    }
+    EXPECT_EQ(CSerialPort::PortStableName(19), link);
+    EXPECT_EQ(CSerialPort::PortDeviceName(19), "/dev/null");
+    EXPECT_EQ(CSerialPort::PortStableName(20), "/dev/serial/by-id/gone");
+    EXPECT_EQ(CSerialPort::PortDeviceName(20), "/dev/serial/by-id/gone")
+        << "unplugged: the opening fails on the name it was pinned by";
+    const QSettings settings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"));
+    EXPECT_EQ(settings.value(QStringLiteral("Ports/COM20")).toString(),
+              QStringLiteral("/dev/serial/by-id/gone"))
+        << "the pin of a device that is not present is kept";
+}
+
+TEST(SerialPort, ASimulatorLendsAPinnedNumberAndGivesItBack)
+{
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+    CSettingsPortPins pins;
+    pins.Set(4, "/dev/ttyS0");
+    pins.Lend(4, "/dev/pts/3");
+    EXPECT_EQ(pins.All().at(4), "/dev/pts/3");
+    EXPECT_EQ(pins.Lent().at(4), "/dev/ttyS0");
+    pins.GiveBack(4, "/dev/pts/3");
+    EXPECT_EQ(pins.All().at(4), "/dev/ttyS0");
+    EXPECT_TRUE(pins.Lent().empty());
+
+    pins.Lend(6, "/dev/pts/3");
+    EXPECT_TRUE(pins.Lent().empty()) << "nothing was pinned to COM6";
+    pins.GiveBack(6, "/dev/pts/3");
+    EXPECT_EQ(pins.All().count(6), 0u);
+
+    // Changed by the user while lent: the user's pin stays.
+    pins.Lend(4, "/dev/pts/5");
+    pins.Set(4, "/dev/ttyUSB0");
+    pins.GiveBack(4, "/dev/pts/5");
+    EXPECT_EQ(pins.All().at(4), "/dev/ttyUSB0");
 }
 #endif

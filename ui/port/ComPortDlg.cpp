@@ -101,8 +101,6 @@ void CComPortDlg::CreateControls()
         button->setGeometry(area);
         // Tab reaches the top of each column; the arrows move through all.
         button->setFocusPolicy(IsTabStop(number) ? Qt::StrongFocus : Qt::ClickFocus);
-        if (kPortNumbersNameDevices)
-            button->setToolTip(QString::fromLocal8Bit(m_ports.DeviceName(number).c_str()));
         m_portGroup->addButton(button, number);
         m_portButtons[number - kFirstPort] = button;
     }
@@ -135,6 +133,14 @@ bool CComPortDlg::ProbeOne(int number)
     return usable;
 }
 
+void CComPortDlg::ShowDeviceNames()
+{
+    if (!kPortNumbersNameDevices)
+        return;
+    for (int number = kFirstPort; number < kFirstPort + kPortCount; ++number)
+        PortButton(number)->setToolTip(QString::fromLocal8Bit(m_ports.DeviceName(number).c_str()));
+}
+
 void CComPortDlg::ProbePorts()
 {
     for (int number = kFirstPort; number < kFirstPort + kPortCount; ++number) {
@@ -147,6 +153,7 @@ void CComPortDlg::ProbePorts()
             button->setChecked(true);
     }
     m_ports.SetPortNumber(m_savedPort);
+    ShowDeviceNames();
 }
 
 void CComPortDlg::RefreshPorts()
@@ -162,6 +169,7 @@ void CComPortDlg::RefreshPorts()
             button->setChecked(true);
     }
     m_ports.SetPortNumber(m_savedPort);
+    ShowDeviceNames();
 }
 
 void CComPortDlg::WatchPorts(IPortWatcher& watcher)

@@ -55,6 +55,9 @@ protected:
 private:
     void CreateControls();
     void ProbePorts();
+    // Each port's tooltip names the device its number leads to (after the
+    // probe, which numbers devices seen for the first time).
+    void ShowDeviceNames();
     // Opens port n and tells whether it is an RS-232 port; leaves it closed.
     bool ProbeOne(int number);
 

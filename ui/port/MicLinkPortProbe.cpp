@@ -43,7 +43,7 @@ void CMicLinkPortProbe::Close()
 
 std::string CMicLinkPortProbe::DeviceName(int number) const
 {
-    return CMicLink::PortDeviceName(number);
+    return CMicLink::PortStableName(number);
 }
 
 void CMicLinkPortProbe::Pause(int ms)

@@ -17,7 +17,8 @@ public:
     // Whether the open port is an RS-232 port.
     virtual bool IsRs232() = 0;
     virtual void Close() = 0;
-    // The device that a port number names; empty when none.
+    // The name of the device that a port number leads to (on Linux and
+    // macOS the stable name it is pinned by); empty when none.
     virtual std::string DeviceName(int number) const = 0;
     // Lets a port settle before it is probed again.
     virtual void Pause(int ms) = 0;

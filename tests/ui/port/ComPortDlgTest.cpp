@@ -163,4 +163,12 @@ TEST_F(ComPortDlgTest, RefreshEventProbesAgainAndEnablesNewPorts)
     m_ports.Set(3, Kind::Rs232);
     dialog.RefreshPorts();
     EXPECT_EQ(CheckedPorts(dialog), (std::vector<int>{3}));
+
+    // A cable numbered while the dialog is open: its tooltip names it.
+    const std::string cable = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K3XYZ-if00-port0";
+    m_ports.SetDeviceName(8, cable);
+    m_ports.Set(8, Kind::Rs232);
+    dialog.RefreshPorts();
+    EXPECT_EQ(dialog.PortButton(8)->toolTip().toStdString(),
+              kPortNumbersNameDevices ? cable : std::string());
 }

@@ -47,8 +47,11 @@ public:
     }
     std::string DeviceName(int number) const override
     {
-        return "/dev/ttyFAKE" + std::to_string(number);
+        const auto it = m_names.find(number);
+        return it != m_names.end() ? it->second : "/dev/ttyFAKE" + std::to_string(number);
     }
+    // The name of a device that port `number` leads to from now on.
+    void SetDeviceName(int number, const std::string& name) { m_names[number] = name; }
     void Pause(int ms) override { pauses.push_back(ms); }
 
     bool IsOpen() const { return m_open; }
@@ -64,6 +67,7 @@ private:
     }
 
     std::map<int, Kind> m_ports;
+    std::map<int, std::string> m_names;
     int m_portNumber;
     bool m_open = false;
 };

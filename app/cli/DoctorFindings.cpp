@@ -1,0 +1,329 @@
+#include "app/cli/DoctorFindings.h"
+
+#include <algorithm>
+
+namespace DoctorFindings {
+
+namespace {
+
+constexpr const char* kRulesFile = "/etc/udev/rules.d/70-qzm530rx.rules";
+
+bool Contains(const std::vector<std::string>& list, const std::string& item)
+{
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+std::string Joined(const std::vector<std::string>& items, const char* separator = ", ")
+{
+    std::string text;
+    for (const std::string& item : items)
+        text += (text.empty() ? "" : separator) + item;
+    return text;
+}
+
+CFinding Ok(const char* kind, std::string text)
+{
+    return {kind, true, std::move(text), {}};
+}
+
+CFinding Problem(const char* kind, std::string text, std::string fix)
+{
+    return {kind, false, std::move(text), std::move(fix)};
+}
+
+std::string NotTerminalText(const CDeviceFacts& device)
+{
+    switch (device.kind) {
+    case CDeviceFacts::Kind::NullDevice:
+        return device.path +
+               " is /dev/null, which takes everything and answers nothing: not a serial port";
+    case CDeviceFacts::Kind::RegularFile:
+        return device.path + " is a regular file, not a serial port";
+    case CDeviceFacts::Kind::Fifo:
+        return device.path + " is a FIFO (named pipe), not a serial port";
+    case CDeviceFacts::Kind::Directory:
+        return device.path + " is a folder, not a serial port";
+    case CDeviceFacts::Kind::NotTerminal:
+        return device.path + " is a device, but not a terminal (serial) device";
+    default:
+        return device.path + " is neither a file nor a device that can be a serial port";
+    }
+}
+
+} // namespace
+
+std::string GroupFix(const std::string& group, const CGroupFacts& groups)
+{
+    if (Contains(groups.database, group))
+        return "you were added to the group " + group +
+               " after this login began: log out and in again";
+    return "sudo usermod -aG " + group + " $USER, then log out and in again";
+}
+
+std::vector<CFinding> PortFindings(const CDeviceFacts& device, const CGroupFacts& groups)
+{
+    std::vector<CFinding> findings;
+    if (device.kind == CDeviceFacts::Kind::Missing) {
+        findings.push_back(Problem("port", device.path + " does not exist",
+                                   "plug the cable in, or name its port ('qzm530rx-cli ports' "
+                                   "lists the devices)"));
+        return findings;
+    }
+    findings.push_back(Ok("port", device.path + " exists" +
+                                      (device.node != device.path && !device.node.empty()
+                                           ? " (" + device.node + ")"
+                                           : std::string())));
+    if (device.kind != CDeviceFacts::Kind::Terminal) {
+        findings.push_back(
+            Problem("terminal", NotTerminalText(device),
+                    "name the serial device of the cable, e.g. /dev/ttyUSB0 or a port number"));
+        return findings;
+    }
+    findings.push_back(Ok("terminal", device.pseudoTerminal
+                                          ? device.node + " is a pseudo-terminal"
+                                          : device.node + " is a terminal (serial) device"));
+    if (device.mayOpen) {
+        findings.push_back(Ok("permission", groups.user + " may open " + device.node));
+        return findings;
+    }
+    if (device.groupMayUse && device.group != "root") {
+        findings.push_back(Problem("permission",
+                                   groups.user + " may not open " + device.node +
+                                       ": it belongs to the group " + device.group + ", which " +
+                                       groups.user + " is not in",
+                                   GroupFix(device.group, groups)));
+    } else {
+        findings.push_back(Problem("permission",
+                                   groups.user + " may not open " + device.node +
+                                       ": only its owner " + device.owner + " may",
+                                   "run as " + device.owner +
+                                       ", or have the administrator give the device to a group "
+                                       "such as dialout"));
+    }
+    return findings;
+}
+
+CFinding HoldersFinding(const std::string& node, const std::vector<CHolder>& holders,
+                        int hiddenProcesses)
+{
+    std::vector<std::string> named;
+    std::vector<std::string> players;
+    int firstPid = 0;
+    for (const CHolder& holder : holders) {
+        const std::string name = holder.program + " (process " + std::to_string(holder.pid) + ")";
+        if (holder.playsDevice) {
+            players.push_back(name);
+            continue;
+        }
+        if (firstPid == 0)
+            firstPid = holder.pid;
+        named.push_back(name);
+    }
+    if (named.empty()) {
+        std::string text = "no other process has " + node + " open";
+        if (!players.empty())
+            text += " but " + Joined(players) + ", which plays the device at its other end";
+        if (hiddenProcesses > 0)
+            text += " (" + std::to_string(hiddenProcesses) +
+                    " processes of other users could not be looked at; 'sudo fuser -v " + node +
+                    "' shows them all)";
+        return Ok("holders", text);
+    }
+    return Problem("holders", node + " is held open by " + Joined(named),
+                   "close that program, or end it with 'kill " + std::to_string(firstPid) + "'");
+}
+
+CFinding LockFinding(const std::string& node, const std::vector<CLockFacts>& locks)
+{
+    for (const CLockFacts& lock : locks) {
+        if (lock.pid > 0 && !lock.ownerAlive)
+            return Problem("lock",
+                           lock.path + " is stale: its owner, process " + std::to_string(lock.pid) +
+                               ", has ended",
+                           "sudo rm " + lock.path);
+        if (lock.pid > 0)
+            return Problem("lock",
+                           lock.path + " locks " + node + " for " + lock.program + " (process " +
+                               std::to_string(lock.pid) + ")",
+                           "close that program, or end it with 'kill " + std::to_string(lock.pid) +
+                               "'");
+        return Problem("lock", lock.path + " locks " + node + " but names no owner",
+                       "if no program uses the port: sudo rm " + lock.path);
+    }
+    return Ok("lock", "no lock file for " + node + " in /run/lock or /var/lock");
+}
+
+CFinding DriverFinding(const CDeviceFacts& device, const CAdapterFacts& adapter)
+{
+    if (device.pseudoTerminal)
+        return Ok("driver", device.node +
+                                " is a pseudo-terminal (another program, such as qzm530rx-sim, "
+                                "plays the device)");
+    std::string text = device.node;
+    if (adapter.IsUsb()) {
+        text += ": USB adapter " + adapter.vendorId + ":" + adapter.productId;
+        if (!adapter.product.empty())
+            text += " (" + adapter.product + ")";
+        text += adapter.driver.empty() ? "" : ", driver " + adapter.driver;
+    } else if (adapter.builtIn) {
+        text += ": built-in port" + (adapter.driver.empty() ? "" : ", driver " + adapter.driver);
+    } else {
+        text += adapter.driver.empty() ? ": driver unknown" : ": driver " + adapter.driver;
+    }
+    return Ok("driver", text);
+}
+
+CFinding LowLatencyFinding(const std::string& node, const std::string& state, bool refused)
+{
+    if (refused)
+        return Problem("low-latency",
+                       "low latency " + state + " on " + node +
+                           ": each reply waits for the adapter's latency timer, so transfers are "
+                           "slower",
+                       "for an FTDI adapter: echo 1 | sudo tee "
+                       "/sys/bus/usb-serial/devices/<ttyUSBn>/latency_timer");
+    return Ok("low-latency", "low latency " + state + " on " + node);
+}
+
+std::string ModemManagerRule(const CAdapterFacts& adapter)
+{
+    return "ATTRS{idVendor}==\"" + adapter.vendorId + "\", ATTRS{idProduct}==\"" +
+           adapter.productId + "\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"";
+}
+
+CFinding ModemManagerFinding(bool running, const std::vector<CAdapterFacts>& adapters)
+{
+    if (!running)
+        return Ok("modemmanager", "ModemManager is not running");
+    std::vector<std::string> rules;
+    std::vector<std::string> nodes;
+    for (const CAdapterFacts& adapter : adapters) {
+        if (!adapter.IsUsb() || adapter.modemManagerIgnores)
+            continue;
+        nodes.push_back(adapter.node);
+        if (!Contains(rules, ModemManagerRule(adapter)))
+            rules.push_back(ModemManagerRule(adapter));
+    }
+    if (nodes.empty())
+        return Ok("modemmanager", "ModemManager is running; it leaves the serial devices here "
+                                  "alone (it probes USB adapters it is not told to ignore)");
+    return Problem("modemmanager",
+                   "ModemManager is running and may probe " + Joined(nodes) +
+                       " with AT commands, which the microphone does not expect",
+                   "add the line " + Joined(rules, " and the line ") + " to " + kRulesFile +
+                       ", run 'sudo udevadm control --reload' and plug the adapter in again");
+}
+
+CFinding BrlttyFinding(const std::vector<CBrlttyClaim>& claims, bool running, bool havePort,
+                       const CAdapterFacts* portAdapter, bool portMissing)
+{
+    if (claims.empty())
+        return Ok("brltty", running ? "brltty is running, but no rule of it claims USB-serial "
+                                      "adapters"
+                                    : "no brltty rule claims USB-serial adapters");
+    std::vector<std::string> chips;
+    std::vector<std::string> ids;
+    for (const CBrlttyClaim& claim : claims) {
+        for (const std::string& chip : claim.chips)
+            if (!Contains(chips, chip))
+                chips.push_back(chip);
+        ids.insert(ids.end(), claim.ids.begin(), claim.ids.end());
+    }
+    const std::string portId = portAdapter && portAdapter->IsUsb()
+                                   ? portAdapter->vendorId + ":" + portAdapter->productId
+                                   : std::string();
+    const bool concerned = !havePort || portMissing || (!portId.empty() && Contains(ids, portId));
+    const std::string text = "brltty's udev rules (" + claims.front().rulesFile + ") claim " +
+                             Joined(chips) + " adapters as braille displays" +
+                             (running ? "; brltty is running" : "");
+    if (!concerned)
+        return Ok("brltty", text + "; this port is not one of them");
+    return Problem("brltty", text + ": such an adapter's port disappears when it is plugged in",
+                   "without a braille display: sudo apt-get remove brltty; with one: sudo ln -s "
+                   "/dev/null /etc/udev/rules.d/" +
+                       claims.front().rulesFile.substr(claims.front().rulesFile.rfind('/') + 1) +
+                       " and plug the adapter in again");
+}
+
+CFinding GroupsFinding(const std::vector<CDeviceAccess>& devices, const CGroupFacts& groups)
+{
+    if (groups.root)
+        return Ok("groups", groups.user + " is root and may open every serial device");
+    if (devices.empty())
+        return Ok("groups", "no serial device is present; the groups of " + groups.user + " are " +
+                                Joined(groups.session));
+    std::vector<std::string> missing;
+    std::vector<std::string> lockedOut;
+    std::vector<std::string> reached;
+    for (const CDeviceAccess& device : devices) {
+        if (device.userMayOpen) {
+            if (!device.group.empty() && !Contains(reached, device.group))
+                reached.push_back(device.group);
+            continue;
+        }
+        if (device.groupMayUse && device.group != "root" && !Contains(missing, device.group))
+            missing.push_back(device.group);
+        else if (!device.groupMayUse || device.group == "root")
+            lockedOut.push_back(device.node);
+    }
+    if (!missing.empty()) {
+        std::string fix;
+        for (const std::string& group : missing)
+            fix += (fix.empty() ? "" : "; ") + GroupFix(group, groups);
+        return Problem("groups",
+                       groups.user + " is not in the group " + Joined(missing, " or ") +
+                           " of the serial devices here (groups: " + Joined(groups.session) + ")",
+                       fix);
+    }
+    if (!lockedOut.empty())
+        return Problem("groups",
+                       Joined(lockedOut) +
+                           " may be opened only by the owner, whatever the groups "
+                           "of " +
+                           groups.user,
+                       "have the administrator give these devices to a group such as dialout");
+    return Ok("groups", groups.user + " may open every serial device present" +
+                            (reached.empty() ? "" : " (groups " + Joined(reached) + ")"));
+}
+
+CFinding ProbeFinding(const CProbeFacts& probe, const std::vector<CFinding>& before,
+                      std::vector<std::string>& causes)
+{
+    causes.clear();
+    if (!probe.probed)
+        return Problem("probe", "not probed: " + probe.notProbedReason,
+                       "mend the problems above first");
+    if (!probe.opened)
+        return Problem("probe", "the port did not open: " + probe.openFailure,
+                       "mend the problems above, then run doctor again");
+    if (probe.answered && probe.knownModel)
+        return Ok("probe", "a " + probe.model + " answered, version " + probe.version + ", at " +
+                               std::to_string(probe.rate));
+    if (probe.answered)
+        return Problem("probe",
+                       "a device answered at " + std::to_string(probe.rate) + " as model '" +
+                           probe.model + "', which this program does not configure",
+                       "connect a VHM-81 or VHM-82 microphone");
+    const auto flagged = [&](const char* kind) {
+        return std::any_of(before.begin(), before.end(),
+                           [&](const CFinding& f) { return !f.ok && f.kind == kind; });
+    };
+    if (probe.bytesHeard)
+        causes.push_back("something on the line answered, but not as a microphone does: another "
+                         "serial device is on this port, or the cable is not a programming cable");
+    if (flagged("holders") || flagged("lock"))
+        causes.push_back("another program uses the port (see above) and takes the answers");
+    if (flagged("modemmanager"))
+        causes.push_back("ModemManager was probing the adapter (see above)");
+    causes.push_back("the microphone is not connected to the cable, or not firmly");
+    causes.push_back("the microphone is not powered as the cable's instructions say");
+    causes.push_back("the cable is on another port ('qzm530rx-cli ports' shows which number "
+                     "leads to which device)");
+    std::string steps;
+    for (std::size_t i = 0; i < causes.size(); ++i)
+        steps += (i == 0 ? "" : "; ") + std::string("(") + std::to_string(i + 1) + ") " + causes[i];
+    return Problem("probe", "nothing answered the entry request at any of the seven rates",
+                   "look into the likely causes, most likely first: " + steps);
+}
+
+} // namespace DoctorFindings
