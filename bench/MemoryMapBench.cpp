@@ -31,9 +31,8 @@ class CPaintWatch : public QObject
 public:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint) {
+        if (event->type() == QEvent::Paint)
             painted = true;
-        }
         return false;
     }
     bool painted = false;
@@ -42,13 +41,11 @@ public:
 // Processes events until the table has painted, then returns the time.
 double WaitForPaint(CPaintWatch& watch, const QElapsedTimer& timer)
 {
-    for (int round = 0; round < kMaxRounds && !watch.painted; ++round) {
+    for (int round = 0; round < kMaxRounds && !watch.painted; ++round)
         QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    if (!watch.painted) {
+    if (!watch.painted)
         std::fprintf(stderr, "the table did not paint\n");
-    }
     constexpr double kNsPerMs = 1e6;
     return static_cast<double>(timer.nsecsElapsed()) / kNsPerMs;
 }
@@ -63,20 +60,17 @@ void Report(const char* what, std::vector<double> ms)
 
 int main(int argc, char** argv)
 {
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    }
     QApplication app(argc, argv);
     CTextCatalog texts;
-    if (!texts.SelectLanguage("English")) {
+    if (!texts.SelectLanguage("English"))
         return 1;
-    }
     CConfigStore store(&texts);
     store.Reset();
     uint8_t* image = store.WorkingImage();
-    for (std::size_t i = 0; i < CConfigStore::kImageSize; ++i) {
+    for (std::size_t i = 0; i < CConfigStore::kImageSize; ++i)
         image[i] = static_cast<uint8_t>(i * 7 + 1); // every cell holds a byte and a character
-    }
 
     CMemoryMapDlg dialog(&texts);
     dialog.Configure(store.WorkingImage(), store.TransferCopy(), CConfigStore::kImageSize, true,
@@ -94,9 +88,8 @@ int main(int argc, char** argv)
         timer.start();
         dialog.Open();
         open.push_back(WaitForPaint(watch, timer));
-        if (run == 0) {
+        if (run == 0)
             first = open.back();
-        }
 
         watch.painted = false;
         timer.restart();

@@ -110,9 +110,8 @@ int SaveDataFile(CConfigStore& store, const std::string& path, const ILocalClock
     bool ok = put(header.data(), header.size()) && put(transfer, kImageHeadSize) && put(&key, 1) &&
               put(transfer + kImageHeadSize, CConfigStore::kImageSize - kImageHeadSize) &&
               FlushToDisk(file.get());
-    if (ok) {
+    if (ok)
         ok = std::fclose(file.release()) == 0;
-    }
     if (!ok) {
         error = LastError();
         file.reset();
@@ -135,10 +134,9 @@ bool IsDataFileName(const std::string& name)
     const std::size_t extensionSize = sizeof(kExtension) - 1;
     if (name.size() - dot < extensionSize)
         return false;
-    for (std::size_t i = 0; i < extensionSize; ++i) {
+    for (std::size_t i = 0; i < extensionSize; ++i)
         if (std::toupper(static_cast<unsigned char>(name[dot + i])) != kExtension[i])
             return false;
-    }
     return true;
 }
 

@@ -156,10 +156,9 @@ const CSettingDef* SettingsEnd()
 
 const CSettingDef* FindSetting(int id)
 {
-    for (const CSettingDef& def : kSettings) {
+    for (const CSettingDef& def : kSettings)
         if (def.id == id)
             return &def;
-    }
     return nullptr;
 }
 

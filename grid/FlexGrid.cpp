@@ -32,9 +32,8 @@ Qt::Alignment ToQtAlignment(int alignment)
                                                     Qt::AlignRight};
     static constexpr Qt::Alignment kVertical[] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
     constexpr int kPerColumn = 3;
-    if (alignment < CFlexGrid::kAlignLeftTop || alignment > CFlexGrid::kAlignRightBottom) {
+    if (alignment < CFlexGrid::kAlignLeftTop || alignment > CFlexGrid::kAlignRightBottom)
         return Qt::AlignLeft | Qt::AlignVCenter;
-    }
     return kHorizontal[alignment / kPerColumn] | kVertical[alignment % kPerColumn];
 }
 
@@ -70,9 +69,8 @@ void PaintHeading(QPainter& painter, const QWidget* widget, const QRect& rect,
     painter.save();
     painter.setClipRect(rect);
     widget->style()->drawControl(QStyle::CE_HeaderSection, &option, &painter, widget);
-    if (background.isValid()) {
+    if (background.isValid())
         painter.fillRect(rect.adjusted(1, 1, -1, -1), background.value<QBrush>());
-    }
     painter.setPen(foreground.isValid() ? foreground.value<QBrush>().color()
                                         : option.palette.color(QPalette::ButtonText));
     painter.drawText(rect.adjusted(kHeadingMargin, 0, -kHeadingMargin, 0),
@@ -89,9 +87,8 @@ public:
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override
     {
-        if (!rect.isValid() || model() == nullptr) {
+        if (!rect.isValid() || model() == nullptr)
             return;
-        }
         const QVariant alignment =
             model()->headerData(logicalIndex, orientation(), Qt::TextAlignmentRole);
         PaintHeading(*painter, this, rect, orientation(),
@@ -119,23 +116,19 @@ public:
         QStyleOptionViewItem opt(option);
         initStyleOption(&opt, index);
         opt.state &= ~QStyle::State_HasFocus;
-        if (!index.data(Qt::TextAlignmentRole).isValid()) {
+        if (!index.data(Qt::TextAlignmentRole).isValid())
             opt.displayAlignment = ToQtAlignment(m_grid->GetColAlignment(col));
-        }
         const bool current = row == m_grid->m_row && col == m_grid->m_col;
         bool highlight = m_grid->IsSelected(row, col);
-        if (current && m_grid->m_selectionMode != kSelectionByRow) {
+        if (current && m_grid->m_selectionMode != kSelectionByRow)
             highlight = false;
-        }
         if (m_grid->m_highLight == kHighLightNever ||
-            (m_grid->m_highLight == kHighLightWithFocus && !m_grid->hasFocus())) {
+            (m_grid->m_highLight == kHighLightWithFocus && !m_grid->hasFocus()))
             highlight = false;
-        }
-        if (highlight) {
+        if (highlight)
             opt.state |= QStyle::State_Selected;
-        } else {
+        else
             opt.state &= ~QStyle::State_Selected;
-        }
         // The view paints the selection under every cell; the cell decides.
         const QVariant background = index.data(Qt::BackgroundRole);
         painter->fillRect(option.rect, background.isValid() ? background.value<QBrush>()
@@ -200,9 +193,8 @@ CFlexGrid::CFlexGrid(QWidget* parent) : QTableWidget(parent), m_corner(new QTabl
     viewport()->setMouseTracking(true);
     // The corner cell (0, 0) is a heading like any other: it shows its text.
     m_cornerButton = findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly);
-    if (m_cornerButton != nullptr) {
+    if (m_cornerButton != nullptr)
         m_cornerButton->installEventFilter(this);
-    }
 
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &CFlexGrid::Scroll);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &CFlexGrid::Scroll);
@@ -255,35 +247,29 @@ bool CFlexGrid::IsCell(int row, int col) const
 
 QTableWidgetItem* CFlexGrid::CellItem(int row, int col) const
 {
-    if (!IsCell(row, col)) {
+    if (!IsCell(row, col))
         return nullptr;
-    }
-    if (row < kFixed && col < kFixed) {
+    if (row < kFixed && col < kFixed)
         return m_corner;
-    }
-    if (row < kFixed) {
+    if (row < kFixed)
         return horizontalHeaderItem(col - kFixed);
-    }
-    if (col < kFixed) {
+    if (col < kFixed)
         return verticalHeaderItem(row - kFixed);
-    }
     return item(row - kFixed, col - kFixed);
 }
 
 QTableWidgetItem* CFlexGrid::EnsureCellItem(int row, int col)
 {
     QTableWidgetItem* cell = CellItem(row, col);
-    if (cell != nullptr || !IsCell(row, col)) {
+    if (cell != nullptr || !IsCell(row, col))
         return cell;
-    }
     cell = row < kFixed || col < kFixed ? new QTableWidgetItem : new CFlexGridCell;
-    if (row < kFixed) {
+    if (row < kFixed)
         setHorizontalHeaderItem(col - kFixed, cell);
-    } else if (col < kFixed) {
+    else if (col < kFixed)
         setVerticalHeaderItem(row - kFixed, cell);
-    } else {
+    else
         setItem(row - kFixed, col - kFixed, cell);
-    }
     return cell;
 }
 
@@ -293,10 +279,9 @@ void CFlexGrid::SetCellNamesFromHeadings(bool on)
     if (!on)
         return;
     // Empty cells too: every cell a screen reader reaches says which it is.
-    for (int row = kFixed; row < GetRows(); ++row) {
+    for (int row = kFixed; row < GetRows(); ++row)
         for (int col = kFixed; col < GetCols(); ++col)
             EnsureCellItem(row, col);
-    }
 }
 
 QString CFlexGrid::GetTextMatrix(int row, int col) const
@@ -308,15 +293,12 @@ QString CFlexGrid::GetTextMatrix(int row, int col) const
 void CFlexGrid::SetTextMatrix(int row, int col, const QString& text)
 {
     const QTableWidgetItem* existing = CellItem(row, col);
-    if (existing == nullptr && text.isEmpty()) {
+    if (existing == nullptr && text.isEmpty())
         return;
-    }
-    if (QTableWidgetItem* cell = EnsureCellItem(row, col)) {
+    if (QTableWidgetItem* cell = EnsureCellItem(row, col))
         cell->setText(text);
-    }
-    if (row < kFixed && col < kFixed && m_cornerButton != nullptr) {
+    if (row < kFixed && col < kFixed && m_cornerButton != nullptr)
         m_cornerButton->update();
-    }
 }
 
 QString CFlexGrid::GetText() const
@@ -326,11 +308,10 @@ QString CFlexGrid::GetText() const
 
 void CFlexGrid::SetText(const QString& text)
 {
-    if (m_fillStyle == kFillRepeat) {
+    if (m_fillStyle == kFillRepeat)
         ForEachFilledCell([&](int row, int col) { SetTextMatrix(row, col, text); });
-    } else {
+    else
         SetTextMatrix(m_row, m_col, text);
-    }
 }
 
 template <typename Fn> void CFlexGrid::ForEachFilledCell(Fn&& fn)
@@ -343,48 +324,38 @@ template <typename Fn> void CFlexGrid::ForEachFilledCell(Fn&& fn)
     const int bottom = std::max(m_row, m_rowSel);
     const int left = std::min(m_col, m_colSel);
     const int right = std::max(m_col, m_colSel);
-    for (int row = top; row <= bottom; ++row) {
-        for (int col = left; col <= right; ++col) {
+    for (int row = top; row <= bottom; ++row)
+        for (int col = left; col <= right; ++col)
             fn(row, col);
-        }
-    }
 }
 
 // ---- structure ----
 
 void CFlexGrid::SetRows(int rows)
 {
-    if (rows < kFixed) {
+    if (rows < kFixed)
         return;
-    }
     const int oldCount = rowCount();
     setRowCount(rows - kFixed);
-    for (int r = oldCount; r < rowCount(); ++r) {
-        if (verticalHeaderItem(r) == nullptr) {
+    for (int r = oldCount; r < rowCount(); ++r)
+        if (verticalHeaderItem(r) == nullptr)
             setVerticalHeaderItem(r, new QTableWidgetItem);
-        }
-    }
-    if (m_row >= rows) {
+    if (m_row >= rows)
         SetRow(rows - 1);
-    }
     UpdateLayout();
 }
 
 void CFlexGrid::SetCols(int cols)
 {
-    if (cols < kFixed) {
+    if (cols < kFixed)
         return;
-    }
     const int oldCount = columnCount();
     setColumnCount(cols - kFixed);
-    for (int c = oldCount; c < columnCount(); ++c) {
-        if (horizontalHeaderItem(c) == nullptr) {
+    for (int c = oldCount; c < columnCount(); ++c)
+        if (horizontalHeaderItem(c) == nullptr)
             setHorizontalHeaderItem(c, new QTableWidgetItem);
-        }
-    }
-    if (m_col >= cols) {
+    if (m_col >= cols)
         SetCol(cols - 1);
-    }
     UpdateLayout();
 }
 
@@ -409,9 +380,8 @@ void CFlexGrid::LayoutNow()
 GridColor CFlexGrid::GetCellBackColor() const
 {
     const QTableWidgetItem* cell = CellItem(m_row, m_col);
-    if (cell == nullptr || !cell->data(Qt::BackgroundRole).isValid()) {
+    if (cell == nullptr || !cell->data(Qt::BackgroundRole).isValid())
         return kDefaultColor;
-    }
     return FromQColor(cell->background().color());
 }
 
@@ -420,19 +390,17 @@ void CFlexGrid::SetCellBackColor(GridColor color)
     ForEachFilledCell([&](int row, int col) {
         QTableWidgetItem* cell =
             color == kDefaultColor ? CellItem(row, col) : EnsureCellItem(row, col);
-        if (cell != nullptr) {
+        if (cell != nullptr)
             cell->setData(Qt::BackgroundRole,
                           color == kDefaultColor ? QVariant() : QVariant(QBrush(ToQColor(color))));
-        }
     });
 }
 
 GridColor CFlexGrid::GetCellForeColor() const
 {
     const QTableWidgetItem* cell = CellItem(m_row, m_col);
-    if (cell == nullptr || !cell->data(Qt::ForegroundRole).isValid()) {
+    if (cell == nullptr || !cell->data(Qt::ForegroundRole).isValid())
         return kDefaultColor;
-    }
     return FromQColor(cell->foreground().color());
 }
 
@@ -441,10 +409,9 @@ void CFlexGrid::SetCellForeColor(GridColor color)
     ForEachFilledCell([&](int row, int col) {
         QTableWidgetItem* cell =
             color == kDefaultColor ? CellItem(row, col) : EnsureCellItem(row, col);
-        if (cell != nullptr) {
+        if (cell != nullptr)
             cell->setData(Qt::ForegroundRole,
                           color == kDefaultColor ? QVariant() : QVariant(QBrush(ToQColor(color))));
-        }
     });
 }
 
@@ -452,26 +419,23 @@ void CFlexGrid::SetCellAlignment(int16_t alignment)
 {
     const Qt::Alignment qtAlignment = ToQtAlignment(alignment);
     ForEachFilledCell([&](int row, int col) {
-        if (QTableWidgetItem* cell = EnsureCellItem(row, col)) {
+        if (QTableWidgetItem* cell = EnsureCellItem(row, col))
             cell->setTextAlignment(qtAlignment);
-        }
     });
 }
 
 int16_t CFlexGrid::GetCellAlignment() const
 {
     const QTableWidgetItem* cell = CellItem(m_row, m_col);
-    if (cell == nullptr || !cell->data(Qt::TextAlignmentRole).isValid()) {
+    if (cell == nullptr || !cell->data(Qt::TextAlignmentRole).isValid())
         return GetColAlignment(m_col);
-    }
     return FromQtAlignment(Qt::Alignment(cell->data(Qt::TextAlignmentRole).toInt()));
 }
 
 void CFlexGrid::SetColAlignment(int col, int16_t alignment)
 {
-    if (col < 0 || col >= GetCols()) {
+    if (col < 0 || col >= GetCols())
         return;
-    }
     if (col < kFixed) {
         verticalHeader()->setDefaultAlignment(ToQtAlignment(alignment));
         return;
@@ -483,13 +447,11 @@ void CFlexGrid::SetColAlignment(int col, int16_t alignment)
 
 int16_t CFlexGrid::GetColAlignment(int col) const
 {
-    if (col < kFixed) {
+    if (col < kFixed)
         return FromQtAlignment(verticalHeader()->defaultAlignment());
-    }
     const QTableWidgetItem* header = CellItem(0, col);
-    if (header == nullptr || !header->data(Qt::UserRole).isValid()) {
+    if (header == nullptr || !header->data(Qt::UserRole).isValid())
         return kAlignLeftCenter;
-    }
     return static_cast<int16_t>(header->data(Qt::UserRole).toInt());
 }
 

@@ -13,48 +13,42 @@
 
 void CFlexGrid::SetRow(int row)
 {
-    if (row < 0 || row >= GetRows()) {
+    if (row < 0 || row >= GetRows())
         return;
-    }
     const bool changed = row != m_row;
     m_row = row;
     m_rowSel = row;
     m_colSel = m_col;
     SyncCurrentIndex();
-    if (changed) {
+    if (changed)
         emit RowColChange();
-    }
 }
 
 void CFlexGrid::SetCol(int col)
 {
-    if (col < 0 || col >= GetCols()) {
+    if (col < 0 || col >= GetCols())
         return;
-    }
     const bool changed = col != m_col;
     m_col = col;
     m_rowSel = m_row;
     m_colSel = col;
     SyncCurrentIndex();
-    if (changed) {
+    if (changed)
         emit RowColChange();
-    }
 }
 
 void CFlexGrid::SetRowSel(int row)
 {
-    if (row < 0 || row >= GetRows()) {
+    if (row < 0 || row >= GetRows())
         return;
-    }
     m_rowSel = row;
     SyncSelection();
 }
 
 void CFlexGrid::SetColSel(int col)
 {
-    if (col < 0 || col >= GetCols()) {
+    if (col < 0 || col >= GetCols())
         return;
-    }
     m_colSel = col;
     SyncSelection();
 }
@@ -68,9 +62,8 @@ void CFlexGrid::SyncCurrentIndex()
     m_quietCurrent = true;
     m_noAutoScroll = true;
     QItemSelectionModel::SelectionFlags flags = QItemSelectionModel::ClearAndSelect;
-    if (m_selectionMode == kSelectionByRow) {
+    if (m_selectionMode == kSelectionByRow)
         flags |= QItemSelectionModel::Rows;
-    }
     selectionModel()->setCurrentIndex(model()->index(m_row - kFixed, m_col - kFixed), flags);
     m_noAutoScroll = false;
     m_quietCurrent = false;
@@ -83,13 +76,11 @@ void CFlexGrid::SyncSelection()
     const int bottom = std::max(m_row, m_rowSel) - kFixed;
     const int left = std::max(std::min(m_col, m_colSel), kFixed) - kFixed;
     const int right = std::max(m_col, m_colSel) - kFixed;
-    if (bottom < 0 || right < 0 || selectionModel() == nullptr) {
+    if (bottom < 0 || right < 0 || selectionModel() == nullptr)
         return;
-    }
     QItemSelectionModel::SelectionFlags flags = QItemSelectionModel::ClearAndSelect;
-    if (m_selectionMode == kSelectionByRow) {
+    if (m_selectionMode == kSelectionByRow)
         flags |= QItemSelectionModel::Rows;
-    }
     const QItemSelection range(model()->index(top, left), model()->index(bottom, right));
     selectionModel()->select(range, flags);
     viewport()->update();
@@ -97,23 +88,20 @@ void CFlexGrid::SyncSelection()
 
 bool CFlexGrid::IsSelected(int row, int col) const
 {
-    if (row < kFixed || col < kFixed || selectionModel() == nullptr) {
+    if (row < kFixed || col < kFixed || selectionModel() == nullptr)
         return false;
-    }
     return selectionModel()->isSelected(model()->index(row - kFixed, col - kFixed));
 }
 
 void CFlexGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QTableWidget::currentChanged(current, previous);
-    if (m_quietCurrent || !current.isValid()) {
+    if (m_quietCurrent || !current.isValid())
         return;
-    }
     const int row = current.row() + kFixed;
     const int col = current.column() + kFixed;
-    if (row == m_row && col == m_col) {
+    if (row == m_row && col == m_col)
         return;
-    }
     m_row = row;
     m_col = col;
     m_rowSel = row;
@@ -155,12 +143,10 @@ QPoint CFlexGrid::ControlPos(const QWidget* from, const QPoint& pos) const
 int CFlexGrid::CellRowAt(int y) const
 {
     const int inside = y - frameWidth();
-    if (inside < 0) {
+    if (inside < 0)
         return -1;
-    }
-    if (inside < horizontalHeader()->maximumHeight()) {
+    if (inside < horizontalHeader()->maximumHeight())
         return 0;
-    }
     const int row = rowAt(inside - horizontalHeader()->maximumHeight());
     return row < 0 ? -1 : row + kFixed;
 }
@@ -168,12 +154,10 @@ int CFlexGrid::CellRowAt(int y) const
 int CFlexGrid::CellColAt(int x) const
 {
     const int inside = x - frameWidth();
-    if (inside < 0) {
+    if (inside < 0)
         return -1;
-    }
-    if (inside < verticalHeader()->maximumWidth()) {
+    if (inside < verticalHeader()->maximumWidth())
         return 0;
-    }
     const int col = columnAt(inside - verticalHeader()->maximumWidth());
     return col < 0 ? -1 : col + kFixed;
 }
@@ -211,15 +195,12 @@ int16_t ButtonValue(Qt::MouseButton button)
 int16_t ShiftValue(Qt::KeyboardModifiers modifiers)
 {
     int16_t shift = 0;
-    if (modifiers & Qt::ShiftModifier) {
+    if (modifiers & Qt::ShiftModifier)
         shift |= CFlexGrid::kShiftMask;
-    }
-    if (modifiers & Qt::ControlModifier) {
+    if (modifiers & Qt::ControlModifier)
         shift |= CFlexGrid::kCtrlMask;
-    }
-    if (modifiers & Qt::AltModifier) {
+    if (modifiers & Qt::AltModifier)
         shift |= CFlexGrid::kAltMask;
-    }
     return shift;
 }
 } // namespace
@@ -247,9 +228,8 @@ void CFlexGrid::mouseReleaseEvent(QMouseEvent* event)
     const QPoint pos = ControlPos(viewport(), event->position().toPoint());
     NoteMouse(pos);
     QTableWidget::mouseReleaseEvent(event);
-    if (event->button() == Qt::LeftButton && CellRowAt(pos.y()) >= 0 && CellColAt(pos.x()) >= 0) {
+    if (event->button() == Qt::LeftButton && CellRowAt(pos.y()) >= 0 && CellColAt(pos.x()) >= 0)
         emit Click();
-    }
 }
 
 bool CFlexGrid::eventFilter(QObject* watched, QEvent* event)

@@ -66,16 +66,14 @@ void CFlexGrid::AlignToTopRow()
         horizontalHeader()->setOffset(horizontalHeader()->sectionPosition(left));
         moved = true;
     }
-    if (moved) {
+    if (moved)
         viewport()->update();
-    }
 }
 
 void CFlexGrid::scrollTo(const QModelIndex& index, ScrollHint hint)
 {
-    if (!m_noAutoScroll) {
+    if (!m_noAutoScroll)
         QTableWidget::scrollTo(index, hint);
-    }
 }
 
 void CFlexGrid::ScrollCurrentIntoView()
@@ -83,9 +81,8 @@ void CFlexGrid::ScrollCurrentIntoView()
     LayoutNow();
     const int row = std::max(m_row, kFixed) - kFixed;
     const int col = std::max(m_col, kFixed) - kFixed;
-    if (row >= rowCount() || col >= columnCount()) {
+    if (row >= rowCount() || col >= columnCount())
         return;
-    }
     const QModelIndex index = model()->index(row, col);
     QTableWidget::scrollTo(index, EnsureVisible);
 }
@@ -123,9 +120,8 @@ int CFlexGrid::TwipsToPixelsY(int twips) const
 
 int CFlexGrid::GetColWidth(int col) const
 {
-    if (col < 0 || col >= GetCols()) {
+    if (col < 0 || col >= GetCols())
         return 0;
-    }
     const int pixels = col < kFixed ? verticalHeader()->maximumWidth()
                                     : horizontalHeader()->sectionSize(col - kFixed);
     return PixelsToTwipsX(pixels);
@@ -147,9 +143,8 @@ void CFlexGrid::SetColWidth(int col, int twips)
 
 int CFlexGrid::GetRowHeight(int row) const
 {
-    if (row < 0 || row >= GetRows()) {
+    if (row < 0 || row >= GetRows())
         return 0;
-    }
     const int pixels = row < kFixed ? horizontalHeader()->maximumHeight()
                                     : verticalHeader()->sectionSize(row - kFixed);
     return PixelsToTwipsY(pixels);
@@ -171,15 +166,12 @@ void CFlexGrid::SetRowHeight(int row, int twips)
 
 bool CFlexGrid::GetRowIsVisible(int row) const
 {
-    if (row < 0 || row >= GetRows()) {
+    if (row < 0 || row >= GetRows())
         return false;
-    }
-    if (row < kFixed) {
+    if (row < kFixed)
         return true;
-    }
-    if (row < GetTopRow()) {
+    if (row < GetTopRow())
         return false;
-    }
     const int top = rowViewportPosition(row - kFixed);
     return top >= 0 && top < viewport()->height();
 }
@@ -187,18 +179,16 @@ bool CFlexGrid::GetRowIsVisible(int row) const
 int CFlexGrid::GetRowPos(int row) const
 {
     int pixels = 0;
-    if (row >= kFixed && row < GetRows()) {
+    if (row >= kFixed && row < GetRows())
         pixels += horizontalHeader()->maximumHeight() + rowViewportPosition(row - kFixed);
-    }
     return PixelsToTwipsY(pixels);
 }
 
 int CFlexGrid::GetColPos(int col) const
 {
     int pixels = 0;
-    if (col >= kFixed && col < GetCols()) {
+    if (col >= kFixed && col < GetCols())
         pixels += verticalHeader()->maximumWidth() + columnViewportPosition(col - kFixed);
-    }
     return PixelsToTwipsX(pixels);
 }
 

@@ -27,9 +27,8 @@ constexpr int kPrintableAbove = 0x20;
 int TypedChar(const QKeyEvent& key)
 {
     const QString text = key.text();
-    if (!text.isEmpty()) {
+    if (!text.isEmpty())
         return text.at(0).unicode();
-    }
     return 0;
 }
 } // namespace
@@ -54,8 +53,9 @@ CGridEditor::CGridEditor(QWidget* parent) : CFlexGrid(parent), m_windowColor(Sys
     m_modifierSource = [] { return QGuiApplication::keyboardModifiers(); };
     verticalScrollBar()->installEventFilter(this);
     horizontalScrollBar()->installEventFilter(this);
-    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
-            [this](int) { OnScrollAction(Qt::Vertical); });
+    connect(
+        verticalScrollBar(), &QScrollBar::actionTriggered, this,
+        [this](int) { OnScrollAction(Qt::Vertical); });
     connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this,
             [this](int) { OnScrollAction(Qt::Horizontal); });
     connect(this, &CFlexGrid::Scroll, this, &CGridEditor::OnScroll);
@@ -84,9 +84,8 @@ void CGridEditor::NumberRows(int firstRow)
 {
     SetColAlignment(0, kCentred);
     int number = 1;
-    for (int row = firstRow; row < GetRows(); ++row) {
+    for (int row = firstRow; row < GetRows(); ++row)
         SetTextMatrix(row, 0, QString::number(number++));
-    }
     SetRow(GetFixedRows());
     SetCol(1);
 }
@@ -95,9 +94,8 @@ void CGridEditor::SetupColumns(const std::vector<CColumnDesc>& columns, int head
 {
     for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
         const CColumnDesc& column = columns[static_cast<std::size_t>(i)];
-        if ((count != 0 && i == count) || column.width == 0 || i == GetCols()) {
+        if ((count != 0 && i == count) || column.width == 0 || i == GetCols())
             break;
-        }
         SetRow(headingRow);
         SetCol(i);
         SetColAlignment(i, column.alignment);
@@ -113,12 +111,10 @@ void CGridEditor::SetRowSelect(bool on)
 {
     const int highLight = on ? kHighLightWithFocus : kHighLightNever;
     const int mode = on ? kSelectionByRow : kSelectionFree;
-    if (GetHighLight() != highLight) {
+    if (GetHighLight() != highLight)
         SetHighLight(highLight);
-    }
-    if (GetSelectionMode() != mode) {
+    if (GetSelectionMode() != mode)
         SetSelectionMode(mode);
-    }
 }
 
 void CGridEditor::SetGreyLines()
@@ -128,9 +124,8 @@ void CGridEditor::SetGreyLines()
 
 void CGridEditor::SetScrollFocusMode(int mode)
 {
-    if (mode >= 0) {
+    if (mode >= 0)
         m_scrollFocusMode = mode;
-    }
 }
 
 void CGridEditor::SetCellEnabledLook(int flag)
@@ -159,49 +154,43 @@ void CGridEditor::PageDown()
 {
     const int pageRows = m_pageRows;
     const int entryRow = GetRow();
-    if (GetTopRow() > entryRow) {
+    if (GetTopRow() > entryRow)
         SetRow(GetTopRow());
-    }
     const int newTop = GetTopRow() + pageRows;
-    if (newTop < GetRows()) {
+    if (newTop < GetRows())
         SetTopRow(newTop);
-    }
     if (entryRow >= newTop + pageRows) {
         SetRow(newTop);
         return;
     }
-    if (entryRow >= newTop) {
+    if (entryRow >= newTop)
         return;
-    }
-    if (GetTopRow() == newTop) {
+    if (GetTopRow() == newTop)
         SetRow(std::min(GetRow() + pageRows, GetRows() - 1));
-    } else if (GetTopRow() <= GetRow()) {
+    else if (GetTopRow() <= GetRow())
         SetRow(GetRows() - 1);
-    } else {
+    else
         SetRow(GetTopRow());
-    }
 }
 
 void CGridEditor::PageUp()
 {
     const int pageRows = m_pageRows;
     const int entryRow = GetRow();
-    if (GetTopRow() > entryRow) {
+    if (GetTopRow() > entryRow)
         SetRow(GetTopRow());
-    }
     const int newTop = std::max(GetTopRow() - pageRows, GetFixedRows());
     SetTopRow(newTop);
     if ((newTop < entryRow && entryRow < newTop + pageRows) || entryRow >= newTop + 2 * pageRows) {
         SetRow(newTop);
         return;
     }
-    if (GetTopRow() == newTop) {
+    if (GetTopRow() == newTop)
         SetRow(std::max(GetRow() - pageRows, GetFixedRows()));
-    } else if (GetTopRow() >= GetRow()) {
+    else if (GetTopRow() >= GetRow())
         SetRow(GetFixedRows());
-    } else {
+    else
         SetRow(GetTopRow());
-    }
 }
 
 bool CGridEditor::MoveNext(int step)
@@ -228,18 +217,16 @@ bool CGridEditor::MoveNext(int step)
             }
         }
     }
-    if (stays || held) {
+    if (stays || held)
         m_enterArmed = false;
-    }
     return true;
 }
 
 bool CGridEditor::HandleUpDown(int)
 {
     if (Modifiers() & Qt::ShiftModifier) {
-        if (GetCol() > 1) {
+        if (GetCol() > 1)
             SetCol(1);
-        }
         SetRowSelect(true);
         return true;
     }
@@ -250,15 +237,12 @@ bool CGridEditor::HandleUpDown(int)
 bool CGridEditor::ListAcceptsKey(const QComboBox* list, const QKeyEvent& key) const
 {
     const int typed = TypedChar(key);
-    if (list == nullptr || typed <= kPrintableAbove) {
+    if (list == nullptr || typed <= kPrintableAbove)
         return false;
-    }
     const QString prefix(QChar(static_cast<char16_t>(typed)));
-    for (int i = 0; i < list->count(); ++i) {
-        if (list->itemText(i).startsWith(prefix, Qt::CaseInsensitive)) {
+    for (int i = 0; i < list->count(); ++i)
+        if (list->itemText(i).startsWith(prefix, Qt::CaseInsensitive))
             return true;
-        }
-    }
     return false;
 }
 
@@ -266,19 +250,17 @@ void CGridEditor::TabOut()
 {
     const bool shift = (Modifiers() & Qt::ShiftModifier) != 0;
     setFocus(Qt::OtherFocusReason);
-    if (shift) {
+    if (shift)
         InjectKey(Qt::Key_Backtab, Qt::ShiftModifier);
-    } else {
+    else
         InjectKey(Qt::Key_Tab);
-    }
 }
 
 void CGridEditor::InjectKey(int key, Qt::KeyboardModifiers modifiers)
 {
     QWidget* target = QApplication::focusWidget();
-    if (target == nullptr) {
+    if (target == nullptr)
         target = this;
-    }
     QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, key, modifiers));
     QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, key, modifiers));
 }
@@ -290,9 +272,8 @@ bool CGridEditor::PlaceOverlay(QWidget* editor, int kind, int topInset, int heig
     const int row = GetRow();
     const int col = GetCol();
     BringCellIntoView();
-    if (editor == nullptr || row == 0 || col == 0) {
+    if (editor == nullptr || row == 0 || col == 0)
         return false;
-    }
     m_overlay = editor;
     m_overlayKind = kind;
     CEdgeRect rect = CellRectFromCurrent();
@@ -315,16 +296,13 @@ bool CGridEditor::PlaceOverlay(QWidget* editor, int kind, int topInset, int heig
 bool CGridEditor::OpenListEditor(QComboBox* list, const QString& text, int focusFlag,
                                  QWidget* /*owner*/)
 {
-    if (!PlaceOverlay(list, kOverlayList, kListTopInset, kListHeightLoss)) {
+    if (!PlaceOverlay(list, kOverlayList, kListTopInset, kListHeightLoss))
         return false;
-    }
     const int index = list->findText(text, Qt::MatchFixedString);
-    if (index >= 0) {
+    if (index >= 0)
         list->setCurrentIndex(index);
-    }
-    if (focusFlag == kFocusFlagSet) {
+    if (focusFlag == kFocusFlagSet)
         list->setFocus(Qt::OtherFocusReason);
-    }
     list->raise();
     return true;
 }
@@ -332,13 +310,11 @@ bool CGridEditor::OpenListEditor(QComboBox* list, const QString& text, int focus
 bool CGridEditor::OpenEditEditor(QLineEdit* edit, const QString& text, int focusFlag,
                                  QWidget* /*owner*/)
 {
-    if (!PlaceOverlay(edit, kOverlayEdit, kEditTopInset, kEditHeightLoss)) {
+    if (!PlaceOverlay(edit, kOverlayEdit, kEditTopInset, kEditHeightLoss))
         return false;
-    }
     edit->setText(text);
-    if (focusFlag == kFocusFlagSet) {
+    if (focusFlag == kFocusFlagSet)
         edit->setFocus(Qt::OtherFocusReason);
-    }
     edit->raise();
     QMetaObject::invokeMethod(edit, &QLineEdit::selectAll, Qt::QueuedConnection);
     m_savedCellText = GetText();
@@ -348,13 +324,11 @@ bool CGridEditor::OpenEditEditor(QLineEdit* edit, const QString& text, int focus
 
 bool CGridEditor::CloseEditor(int clear)
 {
-    if (m_overlay == nullptr) {
+    if (m_overlay == nullptr)
         return false;
-    }
     if (clear == 1) {
-        if (auto* edit = qobject_cast<QLineEdit*>(m_overlay)) {
+        if (auto* edit = qobject_cast<QLineEdit*>(m_overlay))
             edit->clear();
-        }
     }
     QWidget* overlay = m_overlay;
     m_overlay = nullptr;

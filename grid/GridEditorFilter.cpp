@@ -14,12 +14,10 @@ bool CGridEditor::event(QEvent* e)
 {
     if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(e);
-        if (PreFilterKey(key)) {
+        if (PreFilterKey(key))
             return true;
-        }
-        if (m_ownerFilter != nullptr && m_ownerFilter->eventFilter(this, e)) {
+        if (m_ownerFilter != nullptr && m_ownerFilter->eventFilter(this, e))
             return true;
-        }
     }
     return CFlexGrid::event(e);
 }
@@ -30,30 +28,25 @@ bool CGridEditor::PreFilterKey(QKeyEvent* key)
     const Qt::KeyboardModifiers modifiers = key->modifiers();
     if (code == Qt::Key_Return || code == Qt::Key_Enter) {
         if (key->type() == QEvent::KeyRelease) {
-            if (!key->isAutoRepeat()) {
+            if (!key->isAutoRepeat())
                 m_enterArmed = true;
-            }
             return false;
         }
-        if (!m_enterArmed) {
+        if (!m_enterArmed)
             return true;
-        }
         const bool lastCell = GetRow() == GetRows() - 1 && GetCol() == GetCols() - 1;
-        if (lastCell || (modifiers & (Qt::ControlModifier | Qt::ShiftModifier))) {
+        if (lastCell || (modifiers & (Qt::ControlModifier | Qt::ShiftModifier)))
             m_enterArmed = false;
-        }
         return false;
     }
-    if (key->type() != QEvent::KeyPress) {
+    if (key->type() != QEvent::KeyPress)
         return false;
-    }
     if ((code == Qt::Key_PageUp || code == Qt::Key_PageDown) && m_pageRows > 0 &&
         !(modifiers & Qt::ControlModifier)) {
-        if (code == Qt::Key_PageUp) {
+        if (code == Qt::Key_PageUp)
             PageUp();
-        } else {
+        else
             PageDown();
-        }
         SetRowSelect(false);
         return true;
     }
@@ -61,9 +54,8 @@ bool CGridEditor::PreFilterKey(QKeyEvent* key)
         !(modifiers & Qt::ShiftModifier)) {
         const int lastRow = GetRows() - 1;
         const int lastCol = GetCols() - 1;
-        if (lastRow < 1 || lastCol < 1) {
+        if (lastRow < 1 || lastCol < 1)
             return false;
-        }
         if (code == Qt::Key_Right && GetCol() == lastCol && GetRow() < lastRow) {
             SetCol(1);
             InjectKey(Qt::Key_Down);
@@ -102,18 +94,16 @@ bool CGridEditor::viewportEvent(QEvent* e)
 bool CGridEditor::HandleWheel(int delta, Qt::KeyboardModifiers modifiers, const QPoint& globalPos)
 {
     const bool inside = rect().contains(mapFromGlobal(globalPos));
-    if (!inside || m_pageRows >= GetRows() - GetFixedRows()) {
+    if (!inside || m_pageRows >= GetRows() - GetFixedRows())
         return false;
-    }
     const int wheel = static_cast<int16_t>(delta);
     const int step = (modifiers & Qt::ControlModifier) ? (wheel / -kWheelDeltaPerNotch) * m_pageRows
                                                        : wheel / -kWheelDeltaPerRow;
     int top = GetTopRow() + step;
-    if (top < GetFixedRows()) {
+    if (top < GetFixedRows())
         top = GetFixedRows();
-    } else if (top >= GetRows() - GetFixedRows()) {
+    else if (top >= GetRows() - GetFixedRows())
         top = GetRows() - GetFixedRows();
-    }
     SetTopRow(top);
     viewport()->update();
     return true;
@@ -126,13 +116,11 @@ void CGridEditor::OnPaint()
         SetBackColor(FromQColor(system));
         m_windowColor = system;
     }
-    if (m_backgroundSeen == kDefaultColor) {
+    if (m_backgroundSeen == kDefaultColor)
         SetGreyLines();
-    }
     m_backgroundSeen = GetBackColor();
-    if (m_pageRows == 0) {
+    if (m_pageRows == 0)
         CountPageRows(0);
-    }
     if (ScrollBarMetric() != m_scrollBarWidth && !m_fitPending) {
         // The window is not moved while it paints: the fit follows the paint.
         m_fitPending = true;
@@ -150,9 +138,8 @@ void CGridEditor::OnPaint()
 
 void CGridEditor::OnScrollAction(Qt::Orientation orientation)
 {
-    if (m_overlayKind == kOverlayNone) {
+    if (m_overlayKind == kOverlayNone)
         return;
-    }
     // The table stays put under the open editor.
     if (orientation == Qt::Vertical) {
         m_savedTopRow = GetTopRow();
@@ -165,32 +152,28 @@ void CGridEditor::OnScrollAction(Qt::Orientation orientation)
 
 void CGridEditor::OnScrollEnd(Qt::Orientation orientation)
 {
-    if (m_overlayKind == kOverlayNone) {
+    if (m_overlayKind == kOverlayNone)
         return;
-    }
-    if (orientation == Qt::Vertical) {
+    if (orientation == Qt::Vertical)
         SetTopRow(m_savedTopRow);
-    } else {
+    else
         SetLeftCol(m_savedLeftCol);
-    }
     setFocus(Qt::OtherFocusReason);
 }
 
 void CGridEditor::OnScroll()
 {
-    if (m_scrollFocusMode == 1 && isEnabled() && isVisible() && m_overlayKind != kOverlayNone) {
+    if (m_scrollFocusMode == 1 && isEnabled() && isVisible() && m_overlayKind != kOverlayNone)
         setFocus(Qt::OtherFocusReason);
-    }
 }
 
 bool CGridEditor::eventFilter(QObject* watched, QEvent* e)
 {
     if (e->type() == QEvent::MouseButtonRelease) {
-        if (watched == verticalScrollBar()) {
+        if (watched == verticalScrollBar())
             OnScrollEnd(Qt::Vertical);
-        } else if (watched == horizontalScrollBar()) {
+        else if (watched == horizontalScrollBar())
             OnScrollEnd(Qt::Horizontal);
-        }
     }
     return CFlexGrid::eventFilter(watched, e);
 }
@@ -209,9 +192,8 @@ void CGridEditor::mousePressEvent(QMouseEvent* e)
             const QPoint global = viewport()->mapToGlobal(e->position().toPoint());
             onOverlay = m_overlay->rect().contains(m_overlay->mapFromGlobal(global));
         }
-        if (!onOverlay) {
+        if (!onOverlay)
             setFocus(Qt::MouseFocusReason);
-        }
     }
     CFlexGrid::mousePressEvent(e);
 }

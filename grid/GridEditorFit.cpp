@@ -25,9 +25,8 @@ constexpr int kDefaultDpi = 96;
 void CGridEditor::SetRows(int rows)
 {
     CFlexGrid::SetRows(rows);
-    if (m_pageRows == 0) {
+    if (m_pageRows == 0)
         CountPageRows(0);
-    }
     FitToContent();
 }
 
@@ -54,9 +53,8 @@ void CGridEditor::SetColWidth(int col, int twips)
 void CGridEditor::MoveWindow(const CEdgeRect& rect, bool repaint)
 {
     PlaceWindow(rect);
-    if (repaint) {
+    if (repaint)
         update();
-    }
     m_savedRect = WindowRect();
     m_scrollBarWidth = 0;
 }
@@ -132,25 +130,21 @@ void CGridEditor::CountPageRows(int number)
 
     const int top = GetTopRow();
     int i = top;
-    while (i < GetRows() && GetRowIsVisible(i)) {
+    while (i < GetRows() && GetRowIsVisible(i))
         ++i;
-    }
     const CEdgeRect last = CellRectAt(i - 1, GetCols() - 1);
-    if (!HasSavedRect() || m_pageRows == 0) {
+    if (!HasSavedRect() || m_pageRows == 0)
         PlaceWindow(r);
-    }
     int count = i - top;
-    if (i != GetRows() || last.bottom >= r.bottom) {
+    if (i != GetRows() || last.bottom >= r.bottom)
         --count;
-    }
     m_pageRows = std::max(count, 0);
 }
 
 void CGridEditor::FitToContent(QWidget*)
 {
-    if (m_pageRows == 0) {
+    if (m_pageRows == 0)
         CountPageRows(0);
-    }
     m_scrollBarWidth = ScrollBarMetric();
     const int allowance = m_pageRows < GetRows() - GetFixedRows() ? m_scrollBarWidth : 0;
     const CEdgeRect cell = CellRectAt(GetTopRow() + m_pageRows - 1, GetCols() - 1);

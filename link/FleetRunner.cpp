@@ -18,7 +18,8 @@ constexpr int kWatchMs = 100;
 
 CFleetRunner::CFleetRunner(std::vector<CFleetPort> ports, MicJob job, IFleetObserver& observer)
     : CFleetRunner(
-          std::move(ports), [job = std::move(job)](CMicLink&, const std::string&) { return job; }, observer)
+          std::move(ports), [job = std::move(job)](CMicLink&, const std::string&) { return job; },
+          observer)
 {
 }
 
@@ -71,7 +72,8 @@ void CFleetRunner::RunPort(std::size_t index, bool continuous)
     std::function<void(uint32_t)> pause = port.pause;
     if (!pause)
         pause = [this](uint32_t ms) { PauseMs(ms); };
-    CPortStation station(port.name, *link, m_makeJob(*link, port.name), m_stop, pause, std::move(events));
+    CPortStation station(port.name, *link, m_makeJob(*link, port.name), m_stop, pause,
+                         std::move(events));
     if (continuous)
         station.RunContinuous();
     else
@@ -103,7 +105,9 @@ void CFleetRunner::Run(bool continuous)
 
 bool CFleetRunner::AllSucceeded(bool continuous) const
 {
-    return std::all_of(m_totals.begin(), m_totals.end(), [&](const CPortTotals& totals) {
-        return totals.failed.empty() && !totals.neverOpened && (continuous || totals.done > 0);
-    });
+    return std::all_of(
+        m_totals.begin(), m_totals.end(),
+        [&](const CPortTotals& totals) {
+            return totals.failed.empty() && !totals.neverOpened && (continuous || totals.done > 0);
+        });
 }

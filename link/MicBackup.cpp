@@ -42,10 +42,9 @@ std::string BackupFileName(const std::string& stamp, const std::string& port,
                            const std::string& model, int copy)
 {
     std::string name = FileNamePart(stamp);
-    for (const std::string& part : {FileNamePart(port), FileNamePart(model)}) {
+    for (const std::string& part : {FileNamePart(port), FileNamePart(model)})
         if (!part.empty())
             name += kSeparator + part;
-    }
     if (copy > 1)
         name += "-" + std::to_string(copy);
     return name + ".dat";

@@ -6,10 +6,9 @@
 
 const CPortEntry* CPortTable::Find(int number) const
 {
-    for (const CPortEntry& entry : entries) {
+    for (const CPortEntry& entry : entries)
         if (entry.number == number)
             return &entry;
-    }
     return nullptr;
 }
 

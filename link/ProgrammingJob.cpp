@@ -196,8 +196,8 @@ std::string CProgrammingJob::Recovery(bool writeBegan) const
         return " The microphone was not changed.";
     std::string text =
         " The microphone may now hold part of the new configuration and part of the old.";
-    const std::string command = std::string(kWriteCommand) + " --port " +
-                                ShellWord(m_settings.port) + " ";
+    const std::string command =
+        std::string(kWriteCommand) + " --port " + ShellWord(m_settings.port) + " ";
     if (!m_backupPath.empty())
         return text + " Its configuration from before was saved as " + m_backupPath +
                "; to write it back: " + command + ShellWord(m_backupPath);
@@ -285,8 +285,8 @@ CJobOutcome CProgrammingJob::Verify()
         const CImageDiff diff = CompareImages(m_present, file);
         if (diff.Equal()) {
             outcome.result = JobResult::kSame;
-            outcome.message = "Same: the microphone holds the configuration of " +
-                              m_settings.dataFile + ".";
+            outcome.message =
+                "Same: the microphone holds the configuration of " + m_settings.dataFile + ".";
         } else {
             outcome.result = JobResult::kHoldsOther;
             outcome.message = "Differs: the microphone holds another configuration than " +

@@ -19,10 +19,9 @@ std::string WithoutBlanks(const std::string& text)
 {
     std::string result;
     result.reserve(text.size());
-    for (const char c : text) {
+    for (const char c : text)
         if (c != ' ' && c != '\t')
             result.push_back(c);
-    }
     return result;
 }
 

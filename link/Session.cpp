@@ -28,9 +28,7 @@ const char* SessionStageText(SessionStage stage, SessionWork work)
     return "";
 }
 
-CSession::CSession(CMicLink& link, CSessionHooks hooks) : m_link(link), m_hooks(std::move(hooks))
-{
-}
+CSession::CSession(CMicLink& link, CSessionHooks hooks) : m_link(link), m_hooks(std::move(hooks)) {}
 
 void CSession::Report(const CSessionResult& result) const
 {

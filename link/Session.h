@@ -121,7 +121,8 @@ private:
 };
 
 // A session with no hooks.
-inline CSessionResult RunSession(CMicLink& link, SessionWork work, CMutableBytes image = {nullptr, 0})
+inline CSessionResult RunSession(CMicLink& link, SessionWork work,
+                                 CMutableBytes image = {nullptr, 0})
 {
     return CSession(link).Run(work, image);
 }

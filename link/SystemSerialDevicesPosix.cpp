@@ -53,10 +53,9 @@ void AddLinks(const char* folder, std::vector<CSerialDeviceInfo>& devices,
          dir.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
         const std::string path = link.absoluteFilePath().toStdString();
         const std::string node = CanonicalCharDevice(path);
-        for (CSerialDeviceInfo& device : devices) {
+        for (CSerialDeviceInfo& device : devices)
             if (device.node == node)
                 AddOnce(device.*field, path);
-        }
     }
 }
 
@@ -75,12 +74,11 @@ void AddUdevLinks(CSerialDeviceInfo& device)
     std::ifstream in(record);
     const std::string byId = std::string("S:serial/by-id/");
     const std::string byPath = std::string("S:serial/by-path/");
-    for (std::string line; std::getline(in, line);) {
+    for (std::string line; std::getline(in, line);)
         if (line.compare(0, byId.size(), byId) == 0)
             AddOnce(device.byId, kDevFolder + line.substr(std::string(kUdevLinkPrefix).size()));
         else if (line.compare(0, byPath.size(), byPath) == 0)
             AddOnce(device.byPath, kDevFolder + line.substr(std::string(kUdevLinkPrefix).size()));
-    }
 }
 #endif
 

@@ -6,7 +6,6 @@
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
 
-
 // The store's transfer copy moves as whole blocks of the wire's image.
 static_assert(CConfigStore::kImageSize == Wire::kImageSize,
               "the store's image is the image on the wire");
@@ -118,9 +117,9 @@ bool CTransfer::Transfer(SessionWork work)
     hooks.block = [this](int n) { ShowProgress(n); };
     hooks.blocksDone = [this] { ShowProgress(m_blockTotal); };
     hooks.entryRetry = m_entryRetry;
-    m_lastSession = CSession(m_link, std::move(hooks))
-                        .Run(work, {m_store.TransferCopy(), CConfigStore::kImageSize},
-                             m_blockTotal);
+    m_lastSession =
+        CSession(m_link, std::move(hooks))
+            .Run(work, {m_store.TransferCopy(), CConfigStore::kImageSize}, m_blockTotal);
     if (m_lastSession.stage == SessionStage::kModel)
         ShowError(m_view.Owner(), TextId::kCheckModelName);
     return m_lastSession.Ok();

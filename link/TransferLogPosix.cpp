@@ -46,10 +46,9 @@ bool AppendLockedLine(const std::string& path, const std::string& header, const 
         return Fail(error);
     // flock() locks belong to the open file, so they keep apart threads of
     // one process as well as processes.
-    while (flock(file.Get(), LOCK_EX) != 0) {
+    while (flock(file.Get(), LOCK_EX) != 0)
         if (errno != EINTR)
             return Fail(error);
-    }
     struct stat status
     {
     };

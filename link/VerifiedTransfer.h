@@ -42,7 +42,7 @@ struct CVerifyResult
         kNotRead   // it could not be read back within the wait
     };
     Status status = kNotRead;
-    CImageDiff diff;                                  // for kDiffers
+    CImageDiff diff;         // for kDiffers
     CSessionResult lastRead; // how the last session ended
     int sessions = 0;        // read sessions tried
 };

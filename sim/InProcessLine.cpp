@@ -138,19 +138,17 @@ uint32_t CInProcessLine::PaceMs(std::size_t count, uint32_t rate) const
 std::vector<uint8_t> CInProcessLine::Sent() const
 {
     std::vector<uint8_t> bytes;
-    for (const CWireByte& wire : m_transcript) {
+    for (const CWireByte& wire : m_transcript)
         if (wire.toDevice)
             bytes.push_back(wire.byte);
-    }
     return bytes;
 }
 
 std::vector<uint8_t> CInProcessLine::Received() const
 {
     std::vector<uint8_t> bytes;
-    for (const CWireByte& wire : m_transcript) {
+    for (const CWireByte& wire : m_transcript)
         if (!wire.toDevice)
             bytes.push_back(wire.byte);
-    }
     return bytes;
 }

@@ -98,10 +98,9 @@ uint32_t CPtyMicServer::LineRate() const
     if (tcgetattr(m_master, &settings) != 0)
         return 0;
     const speed_t code = cfgetospeed(&settings);
-    for (const CSpeed& speed : kSpeeds) {
+    for (const CSpeed& speed : kSpeeds)
         if (speed.code == code)
             return speed.rate;
-    }
     return 0;
 }
 

@@ -263,11 +263,11 @@ int main(int argc, char** argv)
     std::unique_ptr<CMicSwap> swap;
     if (options.swapAfterSeconds >= 0) {
         const auto swapAfterMs = static_cast<uint32_t>(options.swapAfterSeconds) * kMsPerSecond;
-        swap =
-            std::make_unique<CMicSwap>(mic, CSteadyTickClock::Instance(), swapAfterMs,
-                                       [&lineup](CVirtualMic::Image& image, std::string& origin) {
-                                           return lineup.Next(image, origin);
-                                       });
+        swap = std::make_unique<CMicSwap>(
+            mic, CSteadyTickClock::Instance(), swapAfterMs,
+            [&lineup](CVirtualMic::Image& image, std::string& origin) {
+                return lineup.Next(image, origin);
+            });
         swap->SetNotice(
             [](const std::string& text) { std::cerr << "qzm530rx-sim: " << text << std::endl; });
     }

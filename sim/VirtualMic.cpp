@@ -43,10 +43,9 @@ void CVirtualMic::SetFaults(const CMicFaults& faults)
 
 void CVirtualMic::Send(std::vector<CMicSend>& replies, std::vector<uint8_t> bytes, uint32_t delayMs)
 {
-    if (m_state != State::Listening && m_state != State::Identify && m_state != State::Seed) {
+    if (m_state != State::Listening && m_state != State::Identify && m_state != State::Seed)
         for (uint8_t& byte : bytes)
             byte ^= m_mask;
-    }
     replies.push_back({delayMs, m_rate, std::move(bytes)});
 }
 

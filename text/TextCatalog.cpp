@@ -17,20 +17,18 @@ constexpr const char* kDamagedText =
 
 bool EqualsIgnoringCase(const char* a, const char* b)
 {
-    for (; *a && *b; ++a, ++b) {
+    for (; *a && *b; ++a, ++b)
         if (std::tolower(static_cast<unsigned char>(*a)) !=
             std::tolower(static_cast<unsigned char>(*b)))
             return false;
-    }
     return *a == *b;
 }
 
 bool HasIdSwitch(int argc, const char* const* argv)
 {
-    for (int i = 0; argv && i < argc; ++i) {
+    for (int i = 0; argv && i < argc; ++i)
         if (argv[i] && EqualsIgnoringCase(argv[i], kIdSwitch))
             return true;
-    }
     return false;
 }
 

@@ -30,10 +30,9 @@ constexpr std::size_t kLineWidth = 78;
 
 std::string OptionPlaceholder(const std::string& option)
 {
-    for (const CPlaceholder& placeholder : kPlaceholders) {
+    for (const CPlaceholder& placeholder : kPlaceholders)
         if (option == placeholder.option)
             return placeholder.value;
-    }
     return kDefaultPlaceholder;
 }
 

@@ -16,10 +16,10 @@
 std::vector<CCliCommand> AllCommands()
 {
     std::vector<CCliCommand> commands;
-    for (auto* const set : {FileCommands, PortCommands, ReadCommands, WriteCommands, VerifyCommands}) {
+    for (auto* const set :
+         {FileCommands, PortCommands, ReadCommands, WriteCommands, VerifyCommands})
         for (CCliCommand& command : set())
             commands.push_back(std::move(command));
-    }
     return commands;
 }
 
@@ -64,10 +64,9 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
         return CliExit::kOk;
     }
     const CCliCommand* command = nullptr;
-    for (const CCliCommand& candidate : commands) {
+    for (const CCliCommand& candidate : commands)
         if (name == candidate.name)
             command = &candidate;
-    }
     if (!command) {
         err << "qzm530rx-cli: unknown command '" << name << "'\n"
             << "Try 'qzm530rx-cli --help'.\n";
@@ -100,7 +99,8 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
     if (command->maxArgs >= 0 && count > command->maxArgs)
         return refuse("unexpected argument '" + args.positional[command->maxArgs] + "'", false);
     if (count < command->minArgs)
-        return refuse(command->minArgs - count == 1 ? "missing argument" : "missing arguments", true);
+        return refuse(command->minArgs - count == 1 ? "missing argument" : "missing arguments",
+                      true);
 
     CTextCatalog texts;
     CConsolePresenter presenter(in, out, err);
@@ -110,7 +110,7 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
     CConfigStore store(&texts);
     store.Reset();
     CMessageBoxes boxes(texts, &presenter);
-    CCliContext context{store,       texts,         boxes,     clock, in, out, err,
-                        interactive, errIsTerminal, &presenter, makeLink};
+    CCliContext context{store, texts,       boxes,         clock,      in,      out,
+                        err,   interactive, errIsTerminal, &presenter, makeLink};
     return command->run(context, args);
 }

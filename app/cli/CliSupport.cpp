@@ -12,16 +12,15 @@
 
 bool CCliArgs::Has(const std::string& name) const
 {
-    return std::any_of(options.begin(), options.end(),
-                       [&](const auto& option) { return option.first == name; });
+    return std::any_of(
+        options.begin(), options.end(), [&](const auto& option) { return option.first == name; });
 }
 
 std::string CCliArgs::Value(const std::string& name, const std::string& fallback) const
 {
-    for (auto it = options.rbegin(); it != options.rend(); ++it) {
+    for (auto it = options.rbegin(); it != options.rend(); ++it)
         if (it->first == name)
             return it->second;
-    }
     return fallback;
 }
 

@@ -38,10 +38,9 @@ std::string DisplayValue(const CConfigStore& store, const CSettingDef& def)
 CConfigDiff DiffConfigurations(const CConfigStore& a, const CConfigStore& b)
 {
     CConfigDiff diff;
-    for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def) {
+    for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def)
         if (a.GetWord(def->id) != b.GetWord(def->id))
             diff.settings.push_back(def);
-    }
     // The bytes outside the settings words; the settings area is compared above.
     const uint8_t* left = a.WorkingImage();
     const uint8_t* right = b.WorkingImage();
@@ -72,7 +71,8 @@ void PrintOtherBytesLine(std::ostream& out, const CConfigDiff& diff)
     if (count <= kOffsetsNamed) {
         out << " (at";
         for (std::size_t i = 0; i < count; ++i)
-            out << (i == 0 ? " " : ", ") << "0x" << HexText(static_cast<unsigned>(diff.bytes[i]), 4);
+            out << (i == 0 ? " " : ", ") << "0x"
+                << HexText(static_cast<unsigned>(diff.bytes[i]), 4);
         out << ")";
     }
     out << ".\n";

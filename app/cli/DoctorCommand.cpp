@@ -1,10 +1,10 @@
 // doctor: what is wrong with the machine's serial set-up and with a port,
 // one line a finding, and last a probe of the microphone.
-#include "app/cli/TransferSupport.h"
 #include "app/cli/DoctorInspection.h"
 #include "app/cli/FleetCommand.h"
 #include "app/cli/JsonOutput.h"
 #include "app/cli/PortCommands.h"
+#include "app/cli/TransferSupport.h"
 
 #include "link/MicLink.h"
 #include "link/PresenceCheck.h"
@@ -40,10 +40,9 @@ public:
     const std::vector<CFinding>& Findings() const { return m_findings; }
     bool AllOk() const
     {
-        for (const CFinding& finding : m_findings) {
+        for (const CFinding& finding : m_findings)
             if (!finding.ok)
                 return false;
-        }
         return true;
     }
     QJsonArray Json() const

@@ -21,10 +21,9 @@ std::string NameOfGroup(gid_t gid)
 
 void AddOnce(std::vector<std::string>& names, const std::string& name)
 {
-    for (const std::string& known : names) {
+    for (const std::string& known : names)
         if (known == name)
             return;
-    }
     names.push_back(name);
 }
 
@@ -41,10 +40,9 @@ public:
         facts.user = user ? user->pw_name : std::to_string(uid);
         const int count = ::getgroups(0, nullptr);
         std::vector<gid_t> session(count > 0 ? static_cast<std::size_t>(count) : 0);
-        if (count > 0 && ::getgroups(count, session.data()) == count) {
+        if (count > 0 && ::getgroups(count, session.data()) == count)
             for (const gid_t gid : session)
                 AddOnce(facts.session, NameOfGroup(gid));
-        }
         AddOnce(facts.session, NameOfGroup(::getegid()));
         if (user) {
             constexpr int kMostGroups = 256;
@@ -53,15 +51,13 @@ public:
 #ifdef __APPLE__
             std::vector<int> asInts(kMostGroups);
             if (::getgrouplist(user->pw_name, static_cast<int>(user->pw_gid), asInts.data(),
-                               &found) >= 0) {
+                               &found) >= 0)
                 for (int i = 0; i < found; ++i)
                     AddOnce(facts.database, NameOfGroup(static_cast<gid_t>(asInts[i])));
-            }
 #else
-            if (::getgrouplist(user->pw_name, user->pw_gid, database.data(), &found) >= 0) {
+            if (::getgrouplist(user->pw_name, user->pw_gid, database.data(), &found) >= 0)
                 for (int i = 0; i < found; ++i)
                     AddOnce(facts.database, NameOfGroup(database[i]));
-            }
 #endif
         }
         return facts;
@@ -123,12 +119,11 @@ std::vector<CFinding> InspectMachine(const CPortInspection* port, const CDoctorS
 {
     using namespace DoctorInspection;
     std::vector<CAdapterFacts> adapters;
-    if (port) {
+    if (port)
         adapters.push_back(port->adapter);
-    } else {
+    else
         for (const std::string& node : seams.serialDevices)
             adapters.push_back(ReadAdapter(seams.paths, node));
-    }
     std::vector<CFinding> findings;
     findings.push_back(
         DoctorFindings::ModemManagerFinding(seams.services->IsRunning(kModemManager), adapters));

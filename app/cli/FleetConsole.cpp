@@ -37,10 +37,9 @@ CFleetConsole::CFleetConsole(std::vector<std::string> ports, const CTextCatalog&
 std::string CFleetConsole::StatusLineLocked(std::size_t port) const
 {
     const CRow& row = m_rows[port];
-    const bool moving =
-        (row.state == PortState::kWriting || row.state == PortState::kReading ||
-         row.state == PortState::kVerifying) &&
-        row.total > 0;
+    const bool moving = (row.state == PortState::kWriting || row.state == PortState::kReading ||
+                         row.state == PortState::kVerifying) &&
+                        row.total > 0;
     std::string line =
         Padded(m_ports[port], m_portWidth) + Padded(PortStateText(row.state), kStateWidth) +
         Padded(moving ? BlockCounterText(m_texts, row.block, row.total) : "", kBlockWidth) +
@@ -101,8 +100,7 @@ void CFleetConsole::OnResult(std::size_t port, int number, const CMicOutcome& ou
     CRow& row = m_rows[port];
     const std::string word = JobResultName(outcome.result);
     row.last = "microphone " + std::to_string(number) + ": " + word;
-    std::string line =
-        m_ports[port] + ": microphone " + std::to_string(number) + ": " + word;
+    std::string line = m_ports[port] + ": microphone " + std::to_string(number) + ": " + word;
     if (!outcome.message.empty())
         line += " (" + outcome.message + ")";
     Show({line}, true);

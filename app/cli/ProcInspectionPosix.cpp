@@ -28,19 +28,17 @@ std::string LockName(const std::string& node)
     std::string name = node.compare(0, std::string(kDevFolder).size(), kDevFolder) == 0
                            ? node.substr(std::string(kDevFolder).size())
                            : fs::path(node).filename().string();
-    for (char& c : name) {
+    for (char& c : name)
         if (c == '/')
             c = '_';
-    }
     return kLockPrefix + name;
 }
 
 bool IsPtyMaster(const fs::path& target)
 {
-    for (const char* master : kPtyMasters) {
+    for (const char* master : kPtyMasters)
         if (target == master)
             return true;
-    }
     return false;
 }
 
@@ -70,10 +68,9 @@ int PidOf(const std::string& name)
 {
     if (name.empty() || name.size() > 9)
         return 0;
-    for (const char c : name) {
+    for (const char c : name)
         if (!std::isdigit(static_cast<unsigned char>(c)))
             return 0;
-    }
     return std::stoi(name);
 }
 
@@ -166,11 +163,10 @@ std::string ProgramOf(const std::string& proc, int pid)
 bool IsProgramRunning(const std::string& proc, const std::string& program)
 {
     std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(proc, error)) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(proc, error))
         if (PidOf(entry.path().filename().string()) != 0 &&
             FirstLine(entry.path() / "comm") == program)
             return true;
-    }
     return false;
 }
 

@@ -29,17 +29,19 @@ int RunRead(CCliContext& context, const CCliArgs& args)
     CTransferOutcome outcome;
     bool saved = false;
     if (Confirm(context, TransferMode::Read, args, outcome)) {
-        outcome = RunTransfer(context, link, options, settings, [&](CProgrammingJob& job) {
-            CJobOutcome result = job.Read();
-            saved =
-                result.result != JobResult::kFailed && SaveFromStore(context, args.positional[0]);
-            if (result.result != JobResult::kFailed && !saved) {
-                result.result = JobResult::kFailed;
-                result.message = "Read, but " + args.positional[0] + " could not be saved.";
-            }
-            job.LogRead(result);
-            return result;
-        });
+        outcome = RunTransfer(
+            context, link, options, settings,
+            [&](CProgrammingJob& job) {
+                CJobOutcome result = job.Read();
+                saved = result.result != JobResult::kFailed &&
+                        SaveFromStore(context, args.positional[0]);
+                if (result.result != JobResult::kFailed && !saved) {
+                    result.result = JobResult::kFailed;
+                    result.message = "Read, but " + args.positional[0] + " could not be saved.";
+                }
+                job.LogRead(result);
+                return result;
+            });
     }
     if (options.json) {
         QJsonObject json = TransferJson("read", args, link);
@@ -64,13 +66,13 @@ std::vector<CCliCommand> ReadCommands()
 {
     return {
         {"read",
-     "read --port PORT FILE",
-     "Reads the microphone's configuration into FILE.",
-     kReadFullHelp.c_str(),
-     1,
-     1,
-     {"--port", "--log"},
-     {"--yes", "--trace", "--quiet", "--json", "--verify", "--no-verify"},
-     [](CCliContext& c, const CCliArgs& a) { return RunRead(c, a); }},
+         "read --port PORT FILE",
+         "Reads the microphone's configuration into FILE.",
+         kReadFullHelp.c_str(),
+         1,
+         1,
+         {"--port", "--log"},
+         {"--yes", "--trace", "--quiet", "--json", "--verify", "--no-verify"},
+         [](CCliContext& c, const CCliArgs& a) { return RunRead(c, a); }},
     };
 }

@@ -38,7 +38,7 @@ int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CCliArgs& args,
         AddOutcome(entry, outcome);
         microphones.append(entry);
         results << "Microphone " << microphone << ": "
-                << (outcome.exitCode != CliExit::kOk ? "FAILED"
+                << (outcome.exitCode != CliExit::kOk                         ? "FAILED"
                     : outcome.result == JobResultName(JobResult::kUnchanged) ? "unchanged"
                                                                              : "written")
                 << "\n"
@@ -85,23 +85,25 @@ CTransferOutcome WriteWithChanges(CCliContext& context, CMicLink& link, const CC
                                   const CTransferOptions& options, const CJobSettings& settings,
                                   QJsonObject& changes)
 {
-    return RunTransfer(context, link, options, settings, [&](CProgrammingJob& job) {
-        CJobOutcome outcome;
-        if (!job.ReadPresent(outcome))
-            return outcome;
-        if (options.json)
-            AddMicrophoneDiff(context, *job.PresentImage(), changes);
-        else
-            PrintMicrophoneDiff(context, *job.PresentImage(),
-                                "The microphone already holds this configuration.");
-        CTransferOutcome refused;
-        if (!Confirm(context, TransferMode::Write, args, refused)) {
-            // Nothing was written: no sentence beyond the refusal.
-            outcome.message.clear();
-            return outcome;
-        }
-        return job.Write();
-    });
+    return RunTransfer(
+        context, link, options, settings,
+        [&](CProgrammingJob& job) {
+            CJobOutcome outcome;
+            if (!job.ReadPresent(outcome))
+                return outcome;
+            if (options.json)
+                AddMicrophoneDiff(context, *job.PresentImage(), changes);
+            else
+                PrintMicrophoneDiff(context, *job.PresentImage(),
+                                    "The microphone already holds this configuration.");
+            CTransferOutcome refused;
+            if (!Confirm(context, TransferMode::Write, args, refused)) {
+                // Nothing was written: no sentence beyond the refusal.
+                outcome.message.clear();
+                return outcome;
+            }
+            return job.Write();
+        });
 }
 
 int RunFleet(CCliContext& context, const CCliArgs& args, const std::vector<std::string>& ports,
@@ -206,14 +208,14 @@ std::vector<CCliCommand> WriteCommands()
 {
     return {
         {"write",
-     "write --port PORT FILE",
-     "Writes the configuration in FILE to the microphone and reads it back.",
-     kWriteFullHelp.c_str(),
-     1,
-     1,
-     {"--port", "--verify-wait", "--log", "--backup"},
-     {"--yes", "--trace", "--repeat", "--quiet", "--json", "--verify", "--no-verify",
-      "--continuous", "--changes", "--skip-same"},
-     [](CCliContext& c, const CCliArgs& a) { return RunWrite(c, a); }},
+         "write --port PORT FILE",
+         "Writes the configuration in FILE to the microphone and reads it back.",
+         kWriteFullHelp.c_str(),
+         1,
+         1,
+         {"--port", "--verify-wait", "--log", "--backup"},
+         {"--yes", "--trace", "--repeat", "--quiet", "--json", "--verify", "--no-verify",
+          "--continuous", "--changes", "--skip-same"},
+         [](CCliContext& c, const CCliArgs& a) { return RunWrite(c, a); }},
     };
 }

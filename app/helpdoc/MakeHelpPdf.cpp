@@ -117,9 +117,8 @@ QFont MakeFont(qreal points, bool bold = false)
 bool ReadMarkdown(const QString& path, QString& markdown)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.open(QIODevice::ReadOnly))
         return false;
-    }
     markdown = QString::fromUtf8(file.readAll());
     return true;
 }
@@ -129,9 +128,8 @@ bool ReadMarkdown(const QString& path, QString& markdown)
 void TakeTitle(QTextDocument& doc, QString& title, QString& subtitle)
 {
     QTextBlock first = doc.begin();
-    if (!first.isValid() || first.blockFormat().headingLevel() != kTitleHeadingLevel) {
+    if (!first.isValid() || first.blockFormat().headingLevel() != kTitleHeadingLevel)
         return;
-    }
     title = first.text();
     QTextBlock last = first;
     const QTextBlock next = first.next();
@@ -150,16 +148,14 @@ void TakeTitle(QTextDocument& doc, QString& title, QString& subtitle)
 // Code lines (commands, file contents) and quoted message boxes are set off on a grey band.
 bool IsCodeOrQuote(const QTextBlock& block)
 {
-    if (block.blockFormat().hasProperty(QTextFormat::BlockQuoteLevel)) {
+    if (block.blockFormat().hasProperty(QTextFormat::BlockQuoteLevel))
         return true;
-    }
     // Code blocks are set in the system's fixed font by the Markdown reader.
     static const QString fixedFamily = QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
     bool any = false;
     for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
-        if (!it.fragment().charFormat().fontFamilies().toStringList().contains(fixedFamily)) {
+        if (!it.fragment().charFormat().fontFamilies().toStringList().contains(fixedFamily))
             return false;
-        }
         any = true;
     }
     return any;
@@ -195,9 +191,8 @@ void StyleBlocks(QTextDocument& doc)
             if (IsCodeOrQuote(block)) {
                 // The lines of one band stand close together; the band is spaced like a paragraph.
                 blockFormat.setBackground(kQuoteBackground);
-                if (block.next().isValid() && IsCodeOrQuote(block.next())) {
+                if (block.next().isValid() && IsCodeOrQuote(block.next()))
                     blockFormat.setBottomMargin(0);
-                }
             }
             cursor.setBlockFormat(blockFormat);
         }
@@ -209,9 +204,8 @@ void StyleTables(QTextDocument& doc)
     const QList<QTextFrame*> frames = doc.rootFrame()->childFrames();
     for (QTextFrame* frame : frames) {
         auto* table = qobject_cast<QTextTable*>(frame);
-        if (!table) {
+        if (!table)
             continue;
-        }
         QTextTableFormat format = table->format();
         format.setBorder(PointsToFormat(kTableBorderPt));
         format.setBorderBrush(kTableBorder);
@@ -262,9 +256,8 @@ void KeepTogether(QTextDocument& doc, qreal bodyHeight)
             auto* table = qobject_cast<QTextTable*>(frame);
             const QRectF rect = layout->frameBoundingRect(frame);
             const qreal offset = std::fmod(rect.top(), bodyHeight);
-            if (!table || rect.height() >= bodyHeight || offset + rect.height() <= bodyHeight) {
+            if (!table || rect.height() >= bodyHeight || offset + rect.height() <= bodyHeight)
                 continue;
-            }
             if (previous.isValid() && previous.text().endsWith(QLatin1Char(':'))) {
                 BreakBefore(doc, previous); // the sentence that introduces the table goes with it
             } else {
@@ -276,13 +269,11 @@ void KeepTogether(QTextDocument& doc, qreal bodyHeight)
             continue;
         }
         previous = it.currentBlock();
-        if (previous.blockFormat().headingLevel() == 0) {
+        if (previous.blockFormat().headingLevel() == 0)
             continue;
-        }
         const qreal offset = std::fmod(layout->blockBoundingRect(previous).top(), bodyHeight);
-        if (offset > bodyHeight - headingRoom) {
+        if (offset > bodyHeight - headingRoom)
             BreakBefore(doc, previous);
-        }
     }
 }
 
@@ -292,9 +283,8 @@ std::vector<SContentsLine> CollectContents(QTextDocument& doc, qreal bodyHeight)
     std::vector<SContentsLine> lines;
     QAbstractTextDocumentLayout* layout = doc.documentLayout();
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
-        if (block.blockFormat().headingLevel() != kContentsHeadingLevel) {
+        if (block.blockFormat().headingLevel() != kContentsHeadingLevel)
             continue;
-        }
         const qreal top = layout->blockBoundingRect(block).top();
         lines.push_back({block.text(), kTitlePageCount + 1 + static_cast<int>(top / bodyHeight)});
     }
@@ -389,9 +379,8 @@ int WritePdf(const QString& markdown, const QString& outputPath)
     const int totalPages = kTitlePageCount + bodyPages;
 
     QPainter painter;
-    if (!painter.begin(&writer)) {
+    if (!painter.begin(&writer))
         return kExitFailed;
-    }
     PaintTitlePage(painter, page, title, subtitle, contents);
     for (int index = 0; index < bodyPages; ++index) {
         writer.newPage();
@@ -409,9 +398,8 @@ int WritePdf(const QString& markdown, const QString& outputPath)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
     QGuiApplication app(argc, argv);
     const QStringList args = QGuiApplication::arguments();
     if (args.size() != 3) {
@@ -424,8 +412,7 @@ int main(int argc, char** argv)
         return kExitFailed;
     }
     const int result = WritePdf(markdown, args.at(2));
-    if (result != kExitOk) {
+    if (result != kExitOk)
         std::fprintf(stderr, "qzm_make_help_pdf: cannot write %s\n", qPrintable(args.at(2)));
-    }
     return result;
 }

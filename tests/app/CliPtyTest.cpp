@@ -67,16 +67,16 @@ protected:
 TEST_F(CliPtyTest, StdoutHoldsOnlyResultsAndProgressSuitsStderr)
 {
     const std::string device = m_server.DevicePath();
-    ASSERT_EQ(RunTransfer({"read", "--port", device, Path("out.dat"), "--yes", "--no-verify"}, false),
-              0)
+    ASSERT_EQ(
+        RunTransfer({"read", "--port", device, Path("out.dat"), "--yes", "--no-verify"}, false), 0)
         << m_err.str();
     EXPECT_EQ(m_out.str(), "Reading completed.\n");
     EXPECT_EQ(m_err.str().find('\r'), std::string::npos);
     EXPECT_EQ(Count(m_err.str(), "Block 9 / 9\n"), 1u) << m_err.str();
     EXPECT_EQ(Count(m_err.str(), "\n"), 11u) << "the caption and one line a block";
 
-    ASSERT_EQ(RunTransfer({"read", "--port", device, Path("out.dat"), "--yes", "--no-verify"}, true),
-              0);
+    ASSERT_EQ(
+        RunTransfer({"read", "--port", device, Path("out.dat"), "--yes", "--no-verify"}, true), 0);
     EXPECT_EQ(m_out.str(), "Reading completed.\n");
     EXPECT_NE(m_err.str().find("\rBlock 9 / 9"), std::string::npos) << m_err.str();
 

@@ -59,10 +59,9 @@ public:
             // The descriptors of the test (the simulator's master among them)
             // are not the holder's.
             constexpr int kMostDescriptors = 1024;
-            for (int other = STDERR_FILENO + 1; other < kMostDescriptors; ++other) {
+            for (int other = STDERR_FILENO + 1; other < kMostDescriptors; ++other)
                 if (other != ready[1])
                     ::close(other);
-            }
             const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY);
             const char state = fd >= 0 ? '1' : '0';
             if (::write(ready[1], &state, 1) != 1)

@@ -2,8 +2,8 @@
 // summary and exit code, and Ctrl+C while transfers are under way.
 #include "CliRig.h"
 
-#include "app/cli/FleetCommand.h"
 #include "app/cli/CliSupport.h"
+#include "app/cli/FleetCommand.h"
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "link/FleetRig.h"

@@ -45,11 +45,9 @@ int CountPages(const QByteArray& pdf)
 {
     int pages = 0;
     const QByteArray tag("/Type /Page");
-    for (qsizetype at = pdf.indexOf(tag); at >= 0; at = pdf.indexOf(tag, at + 1)) {
-        if (pdf.mid(at + tag.size(), 1) != "s") {
+    for (qsizetype at = pdf.indexOf(tag); at >= 0; at = pdf.indexOf(tag, at + 1))
+        if (pdf.mid(at + tag.size(), 1) != "s")
             ++pages;
-        }
-    }
     return pages;
 }
 
@@ -191,9 +189,8 @@ TEST(HelpPdf, ConverterMakesTitlePageAndPaginatesLongText)
     const QString output = dir.filePath(QStringLiteral("guide.pdf"));
     QByteArray markdown(
         "# Title\n\nSubtitle\n\n## One\n\n| a | b |\n|---|---|\n| 1 | 2 |\n\n## Two\n\n");
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 300; ++i)
         markdown += "A paragraph long enough to take a line or two of the page, said again.\n\n";
-    }
     QFile file(input);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(markdown);

@@ -29,10 +29,9 @@ protected:
     std::string Row(const std::string& label) const
     {
         std::istringstream in(m_out.str());
-        for (std::string line; std::getline(in, line);) {
+        for (std::string line; std::getline(in, line);)
             if (line.rfind(label + " ", 0) == 0)
                 return line;
-        }
         return {};
     }
 

@@ -216,10 +216,9 @@ TEST_F(DataFileTest, EveryByteOfTheProductNameCounts)
 
     // Only the name and the type are checked: every other header byte may hold anything.
     Bytes file = BuildFile(image, 0x20);
-    for (std::size_t i = 10; i < 64; ++i) {
+    for (std::size_t i = 10; i < 64; ++i)
         if (i != 32)
             file[i] = static_cast<uint8_t>(i);
-    }
     WriteBytes("e.dat", file);
     ForeignProductName foreign{};
     ASSERT_EQ(LoadDataFile(m_store, Path("e.dat"), foreign), DataFile::kLoaded);

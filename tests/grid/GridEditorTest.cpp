@@ -14,9 +14,8 @@ class CKeyCounter : public QObject
 public:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::KeyPress) {
+        if (event->type() == QEvent::KeyPress)
             ++presses;
-        }
         return false;
     }
     int presses = 0;
@@ -176,9 +175,8 @@ TEST(GridEditorLayout, NumberRowsWritesOneToNInColumnZero)
     CGridHost host(6, 3);
     host.grid->SetRow(4);
     host.grid->NumberRows(1);
-    for (int row = 1; row <= 5; ++row) {
+    for (int row = 1; row <= 5; ++row)
         EXPECT_EQ(host.grid->GetTextMatrix(row, 0), QString::number(row));
-    }
     EXPECT_EQ(host.grid->GetColAlignment(0), CFlexGrid::kAlignCenterCenter);
     EXPECT_EQ(host.grid->GetRow(), 1);
     EXPECT_EQ(host.grid->GetCol(), 1);

@@ -65,8 +65,8 @@ bool IsSource(const fs::path& path)
 
 bool IsProductFolder(const std::string& name)
 {
-    return std::any_of(kLayers.begin(), kLayers.end(),
-                       [&](const CLayer& layer) { return name == layer.folder; });
+    return std::any_of(
+        kLayers.begin(), kLayers.end(), [&](const CLayer& layer) { return name == layer.folder; });
 }
 
 std::string FirstComponent(const std::string& include)

@@ -19,8 +19,9 @@ public:
     }
     void Unplug(const std::string& node)
     {
-        m_devices.erase(std::remove_if(m_devices.begin(), m_devices.end(),
-                                       [&](const CSerialDeviceInfo& d) { return d.node == node; }),
+        m_devices.erase(std::remove_if(
+                            m_devices.begin(), m_devices.end(),
+                            [&](const CSerialDeviceInfo& d) { return d.node == node; }),
                         m_devices.end());
     }
     void UnplugAll() { m_devices.clear(); }

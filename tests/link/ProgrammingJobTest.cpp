@@ -165,7 +165,8 @@ TEST(ProgrammingJob, WriteOutcomesBesidesVerified)
         rig.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.model = "OTHER_01"; }));
         const CJobOutcome outcome = rig.Write();
         EXPECT_EQ(outcome.result, JobResult::kFailed);
-        EXPECT_EQ(outcome.message, "Write failed: Check Model Name. The microphone was not changed.");
+        EXPECT_EQ(outcome.message,
+                  "Write failed: Check Model Name. The microphone was not changed.");
         const auto line = rig.LogLines().at(0);
         EXPECT_EQ(line[kResult], "failed");
         EXPECT_EQ(line[kModel], "OTHER_01") << "the model that answered";

@@ -75,8 +75,8 @@ TEST(Session, EachFailureNamesItsStageAndTheLinksCode)
         {"wrong model", SessionWork::kWrite, faults([](CMicFaults& f) { f.model = "PVHM_813"; }),
          SessionStage::kModel, 1, -1, kEnd},
         {"slow preparation", SessionWork::kWrite,
-         faults([](CMicFaults& f) { f.slowPrepareMs = 25000; }), SessionStage::kWritePreparation,
-         1, -1, kAbort},
+         faults([](CMicFaults& f) { f.slowPrepareMs = 25000; }), SessionStage::kWritePreparation, 1,
+         -1, kAbort},
         {"refused block", SessionWork::kWrite, faults([](CMicFaults& f) { f.nakWrites = 3; }),
          SessionStage::kBlock, 1, 0, kAbort},
         {"lost after block 4, writing", SessionWork::kWrite,
@@ -98,9 +98,9 @@ TEST(Session, EachFailureNamesItsStageAndTheLinksCode)
         EXPECT_FALSE(rig.link.IsOpen()) << c.name;
         EXPECT_EQ(result.WriteBegan(), c.stage == SessionStage::kBlock) << c.name;
         EXPECT_EQ(result.Entered(), c.stage > SessionStage::kEntry) << c.name;
-        if (c.stage == SessionStage::kModel) {
-            EXPECT_EQ(ModelOf(result), "PVHM_813") << "the record of the microphone that answered";
-        }
+        if (c.stage != SessionStage::kModel)
+            continue;
+        EXPECT_EQ(ModelOf(result), "PVHM_813") << "the record of the microphone that answered";
     }
 }
 

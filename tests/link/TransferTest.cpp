@@ -196,7 +196,8 @@ TEST(Transfers, TheConnectAndCheckStepsShowTheirBoxesAndCloseThePort)
     CTransfer connect(silent.link, silent.store, silent.texts, silent.boxes, silent.view);
     ASSERT_EQ(silent.link.Open(), 1);
     EXPECT_EQ(connect.ConnectDevice(&silent.view), 1);
-    EXPECT_EQ(silent.Texts(), std::vector<std::string>{"Check all connections and COM port settings."});
+    EXPECT_EQ(silent.Texts(),
+              std::vector<std::string>{"Check all connections and COM port settings."});
     EXPECT_EQ(silent.presenter.portOpen, std::vector<bool>{true}) << "the message comes first";
     EXPECT_FALSE(silent.link.IsOpen());
 

@@ -32,9 +32,8 @@ void WriteSample(CConfigStore& store)
     constexpr std::size_t kCountingBytes = 0x100;
     uint8_t* image = store.WorkingImage();
     std::memcpy(image + kSampleOffset, kSample, sizeof(kSample) - 1);
-    for (std::size_t i = 0; i < kCountingBytes; ++i) {
+    for (std::size_t i = 0; i < kCountingBytes; ++i)
         image[kCountingOffset + i] = static_cast<uint8_t>(i);
-    }
     store.ImageToSaved();
 }
 } // namespace
@@ -48,26 +47,23 @@ int main(int argc, char** argv)
     bool ascii = true;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--load" && i + 1 < argc) {
+        if (arg == "--load" && i + 1 < argc)
             loadPath = argv[++i];
-        } else if (arg == "--screenshot" && i + 1 < argc) {
+        else if (arg == "--screenshot" && i + 1 < argc)
             screenshot = argv[++i];
-        } else if (arg == "--sample") {
+        else if (arg == "--sample")
             sample = true;
-        } else if (arg == "--no-ascii") {
+        else if (arg == "--no-ascii")
             ascii = false;
-        }
     }
 
     CTextCatalog texts;
-    if (!texts.SelectLanguage("English")) {
+    if (!texts.SelectLanguage("English"))
         return 1;
-    }
     CConfigStore store(&texts);
     store.Reset();
-    if (sample) {
+    if (sample)
         WriteSample(store);
-    }
     if (!loadPath.empty()) {
         ForeignProductName foreign{};
         const int result = LoadDataFile(store, loadPath, foreign);
@@ -97,10 +93,8 @@ int main(int argc, char** argv)
     std::printf("result: %s\n", result == MessageAnswer::kOk ? "OK (changed)" : "Cancel");
     const uint8_t* saved = store.SavedCopy();
     const uint8_t* image = store.WorkingImage();
-    for (std::size_t i = 0; i < CConfigStore::kImageSize; ++i) {
-        if (saved[i] != image[i]) {
+    for (std::size_t i = 0; i < CConfigStore::kImageSize; ++i)
+        if (saved[i] != image[i])
             std::printf("  %05zX: %02X -> %02X\n", i, saved[i], image[i]);
-        }
-    }
     return 0;
 }

@@ -29,7 +29,6 @@ inline void TypeChar(QWidget* target, char ch)
 inline void DeliverPosted()
 {
     constexpr int kRounds = 3;
-    for (int i = 0; i < kRounds; ++i) {
+    for (int i = 0; i < kRounds; ++i)
         QCoreApplication::sendPostedEvents();
-    }
 }

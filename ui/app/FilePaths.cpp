@@ -12,10 +12,9 @@ bool IsSeparator(char c)
 
 std::size_t LastSeparator(const std::string& path)
 {
-    for (std::size_t i = path.size(); i > 0; --i) {
+    for (std::size_t i = path.size(); i > 0; --i)
         if (IsSeparator(path[i - 1]))
             return i - 1;
-    }
     return std::string::npos;
 }
 

@@ -73,10 +73,9 @@ std::optional<CWindowPlacement> PlacementToRestore(const CWindowPlacement& store
     placement.bottom = static_cast<int>(bottom);
 
     const QRect frame(QPoint(placement.left, placement.top), currentSize);
-    for (const QRect& screen : screens) {
+    for (const QRect& screen : screens)
         if (screen.intersects(frame))
             return placement;
-    }
     return std::nullopt;
 }
 

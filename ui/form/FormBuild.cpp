@@ -157,9 +157,8 @@ void CQZM530RXView::CreateControls()
         }
         widget->setGeometry(place);
         m_controls.push_back({def, widget});
-        if (def->kind == FormControlKind::Table) {
+        if (def->kind == FormControlKind::Table)
             m_table = static_cast<CGridEditor*>(widget);
-        }
         ConnectControl(*def, widget);
     }
     SetTabOrder();
@@ -208,9 +207,8 @@ void CQZM530RXView::SetTabOrder()
             control.widget->setFocusPolicy(Qt::NoFocus);
             continue;
         }
-        if (previous != nullptr) {
+        if (previous != nullptr)
             setTabOrder(previous, control.widget);
-        }
         previous = control.widget;
     }
 }

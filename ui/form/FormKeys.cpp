@@ -31,22 +31,18 @@ bool IsCommandButton(int id)
 bool CQZM530RXView::eventFilter(QObject* watched, QEvent* event)
 {
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (widget == nullptr) {
+    if (widget == nullptr)
         return QWidget::eventFilter(watched, event);
-    }
     if (event->type() == QEvent::KeyPress) {
-        if (FilterKey(widget, static_cast<QKeyEvent*>(event))) {
+        if (FilterKey(widget, static_cast<QKeyEvent*>(event)))
             return true;
-        }
     } else if (event->type() == QEvent::FocusOut) {
         auto* list = qobject_cast<QComboBox*>(widget);
         // The list's own drop-down takes the focus without ending the edit.
         if (list != nullptr && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
-            for (int row = 1; row <= kPresetRowCount; ++row) {
-                if (RowList(row) == list) {
+            for (int row = 1; row <= kPresetRowCount; ++row)
+                if (RowList(row) == list)
                     OnListFocusLost(list, PresetRowList(row));
-                }
-            }
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -54,25 +50,20 @@ bool CQZM530RXView::eventFilter(QObject* watched, QEvent* event)
 
 bool CQZM530RXView::FilterKey(QWidget* target, QKeyEvent* key)
 {
-    if (target == m_table) {
+    if (target == m_table)
         return TableKey(key);
-    }
-    for (int row = 1; row <= kPresetRowCount; ++row) {
-        if (RowList(row) == target) {
+    for (int row = 1; row <= kPresetRowCount; ++row)
+        if (RowList(row) == target)
             return InPlaceListKey(key);
-        }
-    }
-    if (target == this && !hasFocus()) {
+    if (target == this && !hasFocus())
         return false; // a key that a control let through on its way up
-    }
     return OtherControlKey(target, key);
 }
 
 bool CQZM530RXView::TableKey(QKeyEvent* key)
 {
-    if (m_table->GetCol() == 0) {
+    if (m_table->GetCol() == 0)
         return true;
-    }
     const int code = key->key();
     switch (code) {
     case Qt::Key_Backspace:
@@ -110,9 +101,8 @@ bool CQZM530RXView::TableKey(QKeyEvent* key)
         break;
     }
     QComboBox* list = RowList(m_table->GetRow());
-    if (list == nullptr || !m_table->ListAcceptsKey(list, *key)) {
+    if (list == nullptr || !m_table->ListAcceptsKey(list, *key))
         return false;
-    }
     BeginPresetEdit();
     if (list->isVisible()) {
         // The list moves to the option that the key begins.
@@ -147,16 +137,13 @@ bool CQZM530RXView::OtherControlKey(QWidget* target, QKeyEvent* key)
     const int code = key->key();
     if (IsEnter(code)) {
         const CControl* control = nullptr;
-        for (const CControl& c : m_controls) {
-            if (c.widget == target) {
+        for (const CControl& c : m_controls)
+            if (c.widget == target)
                 control = &c;
-            }
-        }
-        if (control != nullptr && IsCommandButton(control->def->id)) {
+        if (control != nullptr && IsCommandButton(control->def->id))
             static_cast<QPushButton*>(target)->click();
-        } else {
+        else
             focusNextChild();
-        }
         return true;
     }
     if (code == Qt::Key_F1) {
@@ -178,9 +165,8 @@ bool CQZM530RXView::event(QEvent* event)
 void CQZM530RXView::FocusOnActivation()
 {
     const QWidget* focus = QApplication::focusWidget();
-    if (!isActiveWindow() || (focus != nullptr && focus != this)) {
+    if (!isActiveWindow() || (focus != nullptr && focus != this))
         return;
-    }
     if (m_refocus != nullptr) {
         m_refocus->setFocus(Qt::ActiveWindowFocusReason);
         return;

@@ -68,11 +68,11 @@ struct CNamingCaption
     int captionId;
 };
 const CNamingCaption kNamingCaptions[] = {
-    {S::kPreset1, F::kPresetGroup},          {S::kPreset2, F::kPresetGroup},
-    {S::kPreset3, F::kPresetGroup},          {S::kPreset4, F::kPresetGroup},
-    {S::kPreset5, F::kPresetGroup},          {S::kAttenuationLevel, F::kAttenuationLabel},
-    {S::kTxLed, F::kTxLedGroup},             {S::kFrontMicSense, F::kFrontMicLabel},
-    {S::kRearMicSense, F::kRearMicLabel},    {F::kPortButton, F::kPortCaption},
+    {S::kPreset1, F::kPresetGroup},       {S::kPreset2, F::kPresetGroup},
+    {S::kPreset3, F::kPresetGroup},       {S::kPreset4, F::kPresetGroup},
+    {S::kPreset5, F::kPresetGroup},       {S::kAttenuationLevel, F::kAttenuationLabel},
+    {S::kTxLed, F::kTxLedGroup},          {S::kFrontMicSense, F::kFrontMicLabel},
+    {S::kRearMicSense, F::kRearMicLabel}, {F::kPortButton, F::kPortCaption},
     {F::kPresetTable, F::kPresetGroup},
 };
 
@@ -96,11 +96,9 @@ const CFormControlDef* FormControlsEnd()
 
 const CFormControlDef* FindFormControl(int id)
 {
-    for (const CFormControlDef& control : kControls) {
-        if (control.id == id) {
+    for (const CFormControlDef& control : kControls)
+        if (control.id == id)
             return &control;
-        }
-    }
     return nullptr;
 }
 
@@ -116,11 +114,9 @@ const CFormValueDef* FormValuesEnd()
 
 int FormValueIndex(int id)
 {
-    for (std::size_t i = 0; i < kFormValueCount; ++i) {
-        if (kValues[i].id == id) {
+    for (std::size_t i = 0; i < kFormValueCount; ++i)
+        if (kValues[i].id == id)
             return static_cast<int>(i);
-        }
-    }
     return -1;
 }
 
@@ -131,11 +127,9 @@ int InitialFormValue(FormValueKind kind)
 
 int FormNamingCaption(int id)
 {
-    for (const CNamingCaption& naming : kNamingCaptions) {
-        if (naming.id == id) {
+    for (const CNamingCaption& naming : kNamingCaptions)
+        if (naming.id == id)
             return naming.captionId;
-        }
-    }
     return 0;
 }
 
@@ -146,10 +140,8 @@ int PresetRowList(int row)
 
 int PresetRowOfList(int id)
 {
-    for (int row = 1; row <= kPresetRowCount; ++row) {
-        if (kPresetLists[row - 1] == id) {
+    for (int row = 1; row <= kPresetRowCount; ++row)
+        if (kPresetLists[row - 1] == id)
             return row;
-        }
-    }
     return 0;
 }

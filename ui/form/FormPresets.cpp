@@ -21,14 +21,12 @@ QComboBox* CQZM530RXView::RowList(int row) const
 
 void CQZM530RXView::OnTableMouseDown(int16_t button, int16_t shift, int32_t, int32_t)
 {
-    if (button != CFlexGrid::kButtonLeft) {
+    if (button != CFlexGrid::kButtonLeft)
         return;
-    }
     m_table->SetRowSelect(false);
     const int mouseRow = m_table->GetMouseRow();
-    if ((shift & CFlexGrid::kShiftMask) && mouseRow > 0) {
+    if ((shift & CFlexGrid::kShiftMask) && mouseRow > 0)
         m_table->SetRow(mouseRow);
-    }
     BeginPresetEdit();
 }
 
@@ -37,13 +35,11 @@ void CQZM530RXView::BeginPresetEdit()
     const int row = m_table->GetRow();
     const int col = m_table->GetCol();
     QComboBox* list = RowList(row);
-    if (col == 0 || list == nullptr || !m_store.IsPresetEditable(PresetRowList(row))) {
+    if (col == 0 || list == nullptr || !m_store.IsPresetEditable(PresetRowList(row)))
         return;
-    }
     const QString text = m_table->GetTextMatrix(row, col).left(kMaxCellText);
-    if (m_table->OpenListEditor(list, text, kGiveFocus, this)) {
+    if (m_table->OpenListEditor(list, text, kGiveFocus, this))
         CentreListOnCell(list);
-    }
     m_refocus = m_table;
 }
 

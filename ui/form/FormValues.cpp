@@ -25,9 +25,8 @@ void CQZM530RXView::Refresh()
 
 void CQZM530RXView::LoadValues()
 {
-    for (std::size_t i = 0; i < kFormValueCount; ++i) {
+    for (std::size_t i = 0; i < kFormValueCount; ++i)
         m_values[i] = m_store.GetValue(FormValuesBegin()[i].id);
-    }
     for (std::size_t i = 0; i < kFormValueCount; ++i) {
         const CFormValueDef& value = FormValuesBegin()[i];
         if (value.kind == FormValueKind::Switch) {
@@ -51,9 +50,8 @@ void CQZM530RXView::ShowPresetTexts()
 
 void CQZM530RXView::ApplyAvailability()
 {
-    for (const CControl& control : m_controls) {
+    for (const CControl& control : m_controls)
         control.widget->setEnabled(m_store.IsAvailable(control.def->id));
-    }
 }
 
 void CQZM530RXView::ShadePresetRows()
@@ -83,9 +81,8 @@ void CQZM530RXView::OnSwitchClicked(int id, bool checked)
 void CQZM530RXView::OnListChosen(int id, int index)
 {
     const QComboBox* list = List(id);
-    if (list == nullptr || index < 0) {
+    if (list == nullptr || index < 0)
         return;
-    }
     m_store.SetListValue(id, list->itemData(index).toInt());
     ApplyAvailability();
 }
@@ -93,9 +90,8 @@ void CQZM530RXView::OnListChosen(int id, int index)
 void CQZM530RXView::OnListFocusLost(QComboBox* list, int id)
 {
     const int row = PresetRowOfList(id);
-    if (row == 0) {
+    if (row == 0)
         return;
-    }
     m_table->SetTextMatrix(row, kPresetTextCol,
                            list->currentIndex() >= 0 ? list->currentText() : QString());
     // When the window lost the activation, the window still remembers the
@@ -104,7 +100,6 @@ void CQZM530RXView::OnListFocusLost(QComboBox* list, int id)
     const bool windowLeft = window()->focusWidget() == list;
     list->hide();
     list->setEnabled(false);
-    if (windowLeft) {
+    if (windowLeft)
         setFocus(Qt::OtherFocusReason);
-    }
 }

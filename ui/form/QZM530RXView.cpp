@@ -51,13 +51,12 @@ constexpr Qt::WindowStates kNotNormal = Qt::WindowMaximized | Qt::WindowFullScre
 // Sets a control's caption, whatever kind of control shows it.
 void SetCaption(QWidget* widget, const QString& text)
 {
-    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
         button->setText(text);
-    } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+    else if (auto* group = qobject_cast<QGroupBox*>(widget))
         group->setTitle(text);
-    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+    else if (auto* label = qobject_cast<QLabel*>(widget))
         label->setText(text);
-    }
 }
 
 } // namespace
@@ -95,11 +94,9 @@ QSize CQZM530RXView::sizeHint() const
 
 QWidget* CQZM530RXView::Control(int id) const
 {
-    for (const CControl& control : m_controls) {
-        if (control.def->id == id) {
+    for (const CControl& control : m_controls)
+        if (control.def->id == id)
             return control.widget;
-        }
-    }
     return nullptr;
 }
 
@@ -155,12 +152,10 @@ void CQZM530RXView::FirstDisplay()
 void CQZM530RXView::FitFrame()
 {
     QWidget* frame = window();
-    if (frame == this) {
+    if (frame == this)
         return;
-    }
-    if (frame->layout() != nullptr) {
+    if (frame->layout() != nullptr)
         frame->layout()->activate();
-    }
     // The frame fits the form; it may shrink, never grow.
     const QSize fitted = frame->size().boundedTo(frame->sizeHint());
     const Qt::WindowStates state = frame->windowState();
@@ -178,9 +173,8 @@ void CQZM530RXView::ApplyCatalogTexts()
 {
     for (const CControl& control : m_controls) {
         const QString text = CatalogText(m_texts, control.def->id);
-        if (!text.isEmpty()) {
+        if (!text.isEmpty())
             SetCaption(control.widget, text);
-        }
     }
 }
 
@@ -188,9 +182,8 @@ void CQZM530RXView::SetCheckBoxWidths()
 {
     for (const CFormValueDef* value = FormValuesBegin(); value != FormValuesEnd(); ++value) {
         QCheckBox* box = value->kind == FormValueKind::Switch ? CheckBox(value->id) : nullptr;
-        if (box == nullptr || box->text().isEmpty()) {
+        if (box == nullptr || box->text().isEmpty())
             continue;
-        }
         const QString firstLine = box->text().section(QLatin1Char('\n'), 0, 0);
         const int width = QFontMetrics(box->font()).horizontalAdvance(firstLine) + kCheckBoxExtra;
         QRect place = box->geometry();
@@ -206,20 +199,17 @@ void CQZM530RXView::SetCheckBoxWidths()
 
 void CQZM530RXView::FillLists()
 {
-    for (const CControl& control : m_controls) {
-        if (control.def->kind == FormControlKind::List) {
+    for (const CControl& control : m_controls)
+        if (control.def->kind == FormControlKind::List)
             FillList(control.def->id);
-        }
-    }
 }
 
 void CQZM530RXView::FillList(int id)
 {
     QComboBox* list = List(id);
     list->clear();
-    for (const COption& option : m_store.GetOptions(id)) {
+    for (const COption& option : m_store.GetOptions(id))
         list->addItem(QString::fromLatin1(option.text.c_str()), option.value);
-    }
 }
 
 void CQZM530RXView::SetUpPresetTable()
@@ -230,9 +220,8 @@ void CQZM530RXView::SetUpPresetTable()
     // table gets the room they need, so that no row hides behind a scroll bar.
     const int rowsHeight = m_table->TwipsToPixelsY(m_table->GetRowHeight(kHeadingRow)) +
                            kPresetRowCount * m_table->TwipsToPixelsY(m_table->GetRowHeight(1));
-    if (m_table->height() < rowsHeight + kTableFitMargin) {
+    if (m_table->height() < rowsHeight + kTableFitMargin)
         m_table->resize(m_table->width(), rowsHeight + kTableFitMargin);
-    }
     m_table->SetRows(kTableRows);
     m_table->NumberRows(kFirstNumberedRow);
     const std::vector<CColumnDesc> columns = {
@@ -272,9 +261,8 @@ void CQZM530RXView::ShowPortNumber()
 
 void CQZM530RXView::OnRead()
 {
-    if (!AskTransfer(m_boxes, static_cast<QWidget*>(this), TransferMode::Read)) {
+    if (!AskTransfer(m_boxes, static_cast<QWidget*>(this), TransferMode::Read))
         return;
-    }
     CTransferDlg dialog(TransferMode::Read, m_link, m_store, m_texts, m_boxes, window());
     dialog.Run();
     // Whatever the outcome: a failed read leaves the image as it was.
@@ -283,18 +271,16 @@ void CQZM530RXView::OnRead()
 
 void CQZM530RXView::OnWrite()
 {
-    if (!AskTransfer(m_boxes, static_cast<QWidget*>(this), TransferMode::Write)) {
+    if (!AskTransfer(m_boxes, static_cast<QWidget*>(this), TransferMode::Write))
         return;
-    }
     CTransferDlg dialog(TransferMode::Write, m_link, m_store, m_texts, m_boxes, window());
     dialog.Run();
 }
 
 void CQZM530RXView::OnMemoryMap()
 {
-    if (m_memoryMap->Run() == MessageAnswer::kOk) {
+    if (m_memoryMap->Run() == MessageAnswer::kOk)
         Refresh();
-    }
 }
 
 void CQZM530RXView::OnHelp()

@@ -83,9 +83,8 @@ CAboutDlg::CAboutDlg(const CTextCatalog& texts, QWidget* parent) : QDialog(paren
 
 QLabel* CAboutDlg::Line(int controlId) const
 {
-    for (std::size_t i = 0; i < kLineCount; ++i) {
+    for (std::size_t i = 0; i < kLineCount; ++i)
         if (kLines[i].controlId == controlId)
             return m_lines[i];
-    }
     return nullptr;
 }

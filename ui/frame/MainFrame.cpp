@@ -169,10 +169,9 @@ QAction* CMainFrame::MenuAction(int commandId) const
     for (QAction* title : menuBar()->actions()) {
         if (!title->menu())
             continue;
-        for (QAction* item : title->menu()->actions()) {
+        for (QAction* item : title->menu()->actions())
             if (!item->isSeparator() && item->data().toInt() == commandId)
                 return item;
-        }
     }
     return nullptr;
 }

@@ -36,14 +36,11 @@ int CInputChar::TypedChar(const QKeyEvent& key)
         break;
     }
     const QString text = key.text();
-    if (!text.isEmpty()) {
+    if (!text.isEmpty())
         return text.at(0).unicode();
-    }
     // Some platforms give no text for control characters.
-    if ((key.modifiers() & Qt::ControlModifier) && key.key() >= Qt::Key_A &&
-        key.key() <= Qt::Key_Z) {
+    if ((key.modifiers() & Qt::ControlModifier) && key.key() >= Qt::Key_A && key.key() <= Qt::Key_Z)
         return key.key() - kControlOffset;
-    }
     return 0;
 }
 
@@ -53,9 +50,8 @@ CInputChar::Verdict CInputChar::Filter(int ch, bool fold, const QKeyEvent* key)
     case kKindAny:
         return Verdict::kAccept;
     case kKindHex:
-        if (ch == kBackspace || IsHexDigitOrUpper(ch)) {
+        if (ch == kBackspace || IsHexDigitOrUpper(ch))
             return Verdict::kAccept;
-        }
         if (ch >= 'a' && ch <= 'f' && fold && key != nullptr) {
             const QChar upper = QChar(static_cast<char16_t>(ch)).toUpper();
             QCoreApplication::postEvent(this, new QKeyEvent(QEvent::KeyPress, key->key(),
@@ -70,9 +66,8 @@ CInputChar::Verdict CInputChar::Filter(int ch, bool fold, const QKeyEvent* key)
 bool CInputChar::WouldAccept(const QKeyEvent& key) const
 {
     const int ch = TypedChar(key);
-    if (ch <= kSpace) {
+    if (ch <= kSpace)
         return false;
-    }
     const int upper = QChar(static_cast<char16_t>(ch)).toUpper().unicode();
     return const_cast<CInputChar*>(this)->Filter(upper, false, nullptr) == Verdict::kAccept;
 }
@@ -91,7 +86,6 @@ void CInputChar::focusInEvent(QFocusEvent* event)
 {
     QLineEdit::focusInEvent(event);
     QMetaObject::invokeMethod(this, &QLineEdit::selectAll, Qt::QueuedConnection);
-    if (parentWidget() != nullptr) {
+    if (parentWidget() != nullptr)
         QCoreApplication::postEvent(parentWidget(), new QEvent(kFocusNotify));
-    }
 }

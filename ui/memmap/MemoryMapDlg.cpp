@@ -58,24 +58,20 @@ constexpr const char* kGridFontFamily = "MS PGothic";
 // the underscores of the line labels stay in view).
 QFont GridFont(int rowPixels)
 {
-    if (QFontDatabase::hasFamily(QString::fromLatin1(kGridFontFamily))) {
+    if (QFontDatabase::hasFamily(QString::fromLatin1(kGridFontFamily)))
         return QFont(QString::fromLatin1(kGridFontFamily), kFontPoints);
-    }
     const int maxLineHeight = rowPixels - kRowSpareLines;
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPointSize(kFontPoints);
-    if (QFontMetrics(fixed).height() <= maxLineHeight) {
+    if (QFontMetrics(fixed).height() <= maxLineHeight)
         return fixed;
-    }
     const QStringList families = QFontDatabase::families();
     for (const QString& family : families) {
-        if (!QFontDatabase::isFixedPitch(family)) {
+        if (!QFontDatabase::isFixedPitch(family))
             continue;
-        }
         const QFont candidate(family, kFontPoints);
-        if (QFontMetrics(candidate).height() <= maxLineHeight) {
+        if (QFontMetrics(candidate).height() <= maxLineHeight)
             return candidate;
-        }
     }
     return fixed;
 }
@@ -147,9 +143,8 @@ void CMemoryMapDlg::BuildWindow()
     connect(m_table, &CFlexGrid::Click, this, &CMemoryMapDlg::BeginEdit);
     connect(m_table, &CFlexGrid::Scroll, this, &CMemoryMapDlg::OnScroll);
     connect(m_table, &CFlexGrid::RowColChange, this, [this] {
-        if (!m_moving) {
+        if (!m_moving)
             UpdateAddressDisplay();
-        }
     });
     connect(m_asciiCheck, &QCheckBox::clicked, this, &CMemoryMapDlg::OnAsciiClicked);
     connect(m_closeButton, &QPushButton::clicked, this, &CMemoryMapDlg::OnClose);
@@ -170,9 +165,8 @@ void CMemoryMapDlg::Configure(uint8_t* data, uint8_t* workBuffer, std::size_t si
     m_asciiOffered = asciiOffered;
     m_asciiShown = asciiOffered;
     m_addressEnabled = addressEnabled;
-    if (!caption.empty()) {
+    if (!caption.empty())
         m_caption = caption;
-    }
 }
 
 int CMemoryMapDlg::Run()
@@ -180,9 +174,8 @@ int CMemoryMapDlg::Run()
     // Open() shows the window, and a window that is already shown does not
     // become modal in exec(): it must be modal from the moment it shows.
     setWindowModality(Qt::ApplicationModal);
-    if (!Open()) {
+    if (!Open())
         return kNotRun;
-    }
     return exec() == MessageAnswer::kOk ? MessageAnswer::kOk : MessageAnswer::kCancel;
 }
 
@@ -190,9 +183,8 @@ int CMemoryMapDlg::Run()
 
 bool CMemoryMapDlg::Open()
 {
-    if (m_data == nullptr || m_work == nullptr || m_lines == 0) {
+    if (m_data == nullptr || m_work == nullptr || m_lines == 0)
         return false;
-    }
     m_startOffset = 0;
     m_lines = static_cast<int>(m_size / kBytesPerLine);
     setResult(0);
@@ -204,9 +196,8 @@ bool CMemoryMapDlg::Open()
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     resize(client);
     const QScreen* where = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
-    if (where != nullptr) {
+    if (where != nullptr)
         move(where->availableGeometry().topLeft());
-    }
     setWindowTitle(m_caption.empty() ? Text(kCaptionTextId)
                                      : QString::fromLatin1(m_caption.c_str()));
 
@@ -283,9 +274,8 @@ void CMemoryMapDlg::SetUpTable()
 void CMemoryMapDlg::WriteLabels()
 {
     const long firstLine = m_baseAddress / kBytesPerLine + m_startOffset / kBytesPerLine;
-    for (int row = 1; row <= m_lines; ++row) {
+    for (int row = 1; row <= m_lines; ++row)
         m_table->SetTextMatrix(row, 0, QString::asprintf("   %.4lX_", firstLine + m_lines - row));
-    }
 }
 
 void CMemoryMapDlg::WriteHeaders()
@@ -322,34 +312,29 @@ int CMemoryMapDlg::ByteOffset(int row, int col) const
 
 long CMemoryMapDlg::CellAddress(int row, int col) const
 {
-    if (row < 1 || row > m_lines || !(IsByteCol(col) || IsCharCol(col))) {
+    if (row < 1 || row > m_lines || !(IsByteCol(col) || IsCharCol(col)))
         return -1;
-    }
     return m_baseAddress + ByteOffset(row, col);
 }
 
 void CMemoryMapDlg::OnScroll()
 {
-    if (!m_settingUp) {
+    if (!m_settingUp)
         FillVisibleRows(true, m_asciiShown);
-    }
 }
 
 void CMemoryMapDlg::FillVisibleRows(bool bytes, bool chars)
 {
-    if (m_valueBox->hasFocus()) {
+    if (m_valueBox->hasFocus())
         m_table->setFocus(Qt::OtherFocusReason);
-    }
     for (int row = m_table->GetTopRow(); row < m_table->GetRows() && m_table->GetRowIsVisible(row);
          ++row) {
         for (int i = 0; i < kBytesPerLine; ++i) {
             const uint8_t byte = m_work[ByteOffset(row, 1 + i)];
-            if (bytes) {
+            if (bytes)
                 m_table->SetTextMatrix(row, 1 + i, ByteText(byte));
-            }
-            if (chars) {
+            if (chars)
                 m_table->SetTextMatrix(row, kFirstCharCol + i, CharText(byte));
-            }
         }
     }
 }
@@ -366,17 +351,15 @@ void CMemoryMapDlg::UpdateAddressDisplay()
 
 void CMemoryMapDlg::OnAsciiClicked(bool checked)
 {
-    if (checked == m_asciiShown) {
+    if (checked == m_asciiShown)
         return;
-    }
     m_asciiShown = checked;
     const int row = m_table->GetRow();
     int col = m_table->GetCol();
-    if (!checked && col > kSeparatorCol) {
+    if (!checked && col > kSeparatorCol)
         col -= kSeparatorCol;
-    } else if (!checked) {
+    else if (!checked)
         col = std::min(col, kLastByteCol);
-    }
     m_moving = true;
     m_table->SetRedraw(false);
     m_table->SetCols(checked ? kColsAscii : kColsPlain);
@@ -395,9 +378,8 @@ void CMemoryMapDlg::OnAsciiClicked(bool checked)
     move(pos().x() - growth, pos().y());
     resize(width() + 2 * growth, height());
     setFixedSize(size());
-    if (checked) {
+    if (checked)
         FillVisibleRows(false, true);
-    }
     UpdateAddressDisplay();
 }
 
@@ -406,9 +388,8 @@ void CMemoryMapDlg::OnAsciiClicked(bool checked)
 void CMemoryMapDlg::OnClose()
 {
     const bool changed = std::memcmp(m_work, m_data, m_size) != 0;
-    if (changed) {
+    if (changed)
         std::memcpy(m_data, m_work, m_size);
-    }
     m_savedTopRow = m_table->GetTopRow();
     m_savedRow = m_table->GetRow();
     m_savedCol = m_table->GetCol();

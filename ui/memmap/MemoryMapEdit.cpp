@@ -22,9 +22,8 @@ constexpr int kMinTopRow = 1;
 // text may not be.
 bool IsHexText(const QString& text)
 {
-    if (text.isEmpty()) {
+    if (text.isEmpty())
         return false;
-    }
     return std::all_of(text.begin(), text.end(), [](QChar c) {
         const char16_t u = c.unicode();
         return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'F') || (u >= 'a' && u <= 'f');
@@ -60,9 +59,8 @@ void CMemoryMapDlg::BeginEdit()
 
 void CMemoryMapDlg::CommitEdit()
 {
-    if (m_table->Overlay() != m_valueBox) {
+    if (m_table->Overlay() != m_valueBox)
         return;
-    }
     const int row = m_editRow;
     const int col = m_editCol;
     const int offset = ByteOffset(row, col);
@@ -72,20 +70,18 @@ void CMemoryMapDlg::CommitEdit()
     }
     QString text = m_valueBox->text();
     if (IsByteCol(col)) {
-        if (text.isEmpty()) {
+        if (text.isEmpty())
             text = QStringLiteral("FF");
-        } else if (text.size() == 1) {
+        else if (text.size() == 1)
             text.prepend(QLatin1Char('0'));
-        }
         if (!IsHexText(text)) {
             // Only pasted text can get here: the byte keeps its value.
             text = m_table->GetSavedCellText();
         }
         const uint8_t byte = static_cast<uint8_t>(text.toUInt(nullptr, kHexBase));
         m_table->SetTextMatrix(row, col, ByteText(byte));
-        if (m_asciiShown) {
+        if (m_asciiShown)
             m_table->SetTextMatrix(row, col + kSeparatorCol, CharText(byte));
-        }
         m_work[offset] = byte;
     } else {
         const QByteArray latin = text.left(1).toLatin1();
@@ -131,16 +127,14 @@ bool CMemoryMapDlg::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
-        if (HandleKey(watched, static_cast<QKeyEvent*>(event))) {
+        if (HandleKey(watched, static_cast<QKeyEvent*>(event)))
             return true;
-        }
         break;
     case QEvent::FocusOut:
-        if (watched == m_valueBox) {
+        if (watched == m_valueBox)
             CommitEdit();
-        } else if (watched == m_addressBox) {
+        else if (watched == m_addressBox)
             JumpToAddress();
-        }
         break;
     default:
         break;
@@ -157,9 +151,8 @@ void CMemoryMapDlg::SendKeyToTable(int key, Qt::KeyboardModifiers modifiers)
 bool CMemoryMapDlg::HandleKey(QObject* target, QKeyEvent* key)
 {
     const int code = key->key();
-    if (target == m_table) {
+    if (target == m_table)
         return HandleTableKey(key);
-    }
     if (target == m_valueBox) {
         if (code == Qt::Key_Return || code == Qt::Key_Enter) {
             m_table->setFocus(Qt::OtherFocusReason);
@@ -194,13 +187,12 @@ bool CMemoryMapDlg::HandleTableKey(QKeyEvent* key)
     const int col = m_table->GetCol();
 
     if ((code == Qt::Key_Tab || code == Qt::Key_Backtab) && ctrl && m_asciiShown) {
-        if (IsByteCol(col)) {
+        if (IsByteCol(col))
             m_table->SetCol(col + kSeparatorCol);
-        } else if (col == kSeparatorCol) {
+        else if (col == kSeparatorCol)
             m_table->SetCol(1);
-        } else if (IsCharCol(col)) {
+        else if (IsCharCol(col))
             m_table->SetCol(col - kSeparatorCol);
-        }
         return true;
     }
     switch (code) {
@@ -210,9 +202,8 @@ bool CMemoryMapDlg::HandleTableKey(QKeyEvent* key)
         return true;
     case Qt::Key_Right:
         if (col == kLastByteCol || (m_asciiShown && col == kLastCharCol && row != 1)) {
-            if (row != 1) {
+            if (row != 1)
                 m_table->SetCol(col == kLastByteCol ? 1 : kFirstCharCol);
-            }
             SendKeyToTable(Qt::Key_Up, modifiers);
             return true;
         }
@@ -224,9 +215,8 @@ bool CMemoryMapDlg::HandleTableKey(QKeyEvent* key)
             return true;
         }
         if (m_asciiShown && col == kFirstCharCol) {
-            if (row != m_lines) {
+            if (row != m_lines)
                 m_table->SetCol(kLastCharCol);
-            }
             SendKeyToTable(Qt::Key_Down, modifiers);
             return true;
         }
@@ -260,9 +250,8 @@ bool CMemoryMapDlg::HandleTableKey(QKeyEvent* key)
         break;
     }
     SetValueBoxFor(col);
-    if (!m_valueBox->WouldAccept(*key)) {
+    if (!m_valueBox->WouldAccept(*key))
         return false;
-    }
     BeginEdit();
     if (m_valueBox->isEnabled() && m_valueBox->isVisible()) {
         QCoreApplication::postEvent(m_valueBox, new QKeyEvent(QEvent::KeyPress, code, modifiers,

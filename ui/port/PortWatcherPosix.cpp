@@ -56,14 +56,12 @@ void CPosixPortWatcher::UpdateWatchedFolders()
             wanted.push_back(existing);
     }
     const QStringList watched = m_files.directories();
-    for (const QString& folder : watched) {
+    for (const QString& folder : watched)
         if (!wanted.contains(folder))
             m_files.removePath(folder);
-    }
-    for (const QString& folder : wanted) {
+    for (const QString& folder : wanted)
         if (!watched.contains(folder))
             m_files.addPath(folder);
-    }
 }
 
 std::unique_ptr<IPortWatcher> CreateSystemPortWatcher()

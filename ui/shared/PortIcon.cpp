@@ -42,9 +42,8 @@ QIcon PortIcon(const QColor& colour)
     painter.setBrush(colour);
     const auto drawRow = [&painter](int count, qreal y) {
         const qreal first = kCentreX - (count - 1) * kPinPitch / 2.0;
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < count; ++i)
             painter.drawEllipse(QPointF(first + i * kPinPitch, y), kPinRadius, kPinRadius);
-        }
     };
     drawRow(kUpperPins, kUpperPinY);
     drawRow(kLowerPins, kLowerPinY);

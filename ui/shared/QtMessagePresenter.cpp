@@ -25,10 +25,9 @@ constexpr CButtonSet kButtonSets[] = {
 const CButtonSet& ButtonSetFor(unsigned style)
 {
     const unsigned buttons = style & MessageStyle::kButtonMask;
-    for (const CButtonSet& set : kButtonSets) {
+    for (const CButtonSet& set : kButtonSets)
         if (set.style == buttons)
             return set;
-    }
     return kButtonSets[0];
 }
 
@@ -63,10 +62,9 @@ constexpr CAnswerEntry kAnswers[] = {
 QMessageBox::Icon IconForStyle(unsigned style)
 {
     const unsigned icon = style & MessageStyle::kIconMask;
-    for (const CIconEntry& entry : kIcons) {
+    for (const CIconEntry& entry : kIcons)
         if (entry.style == icon)
             return entry.icon;
-    }
     return QMessageBox::NoIcon;
 }
 
@@ -91,10 +89,9 @@ QMessageBox::StandardButton EscapeButtonForStyle(unsigned style)
 
 int AnswerForButton(QMessageBox::StandardButton button)
 {
-    for (const CAnswerEntry& entry : kAnswers) {
+    for (const CAnswerEntry& entry : kAnswers)
         if (entry.button == button)
             return entry.answer;
-    }
     return MessageAnswer::kCancel;
 }
 

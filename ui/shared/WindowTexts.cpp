@@ -29,10 +29,9 @@ void SetStandardButtonTexts(const CTextCatalog& texts, QAbstractButton* ok, QAbs
         {cancel, TextId::kButtonCancel},
         {close, TextId::kButtonClose},
     };
-    for (const auto& entry : buttons) {
+    for (const auto& entry : buttons)
         if (entry.button)
             entry.button->setText(CatalogText(texts, entry.textId));
-    }
 }
 
 void SetStandardButtonTexts(const CTextCatalog& texts, QDialogButtonBox& buttons)

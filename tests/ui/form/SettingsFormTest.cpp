@@ -121,13 +121,11 @@ TEST(SettingsForm, FirstDisplayShowsANewConfigurationAndFitsTheFrame)
 
     // Visibility: the in-place lists and "High-speed Followability" hidden.
     for (const int id :
-         {S::kPreset1, S::kPreset2, S::kPreset3, S::kPreset4, S::kPreset5, S::kHighSpeedFollow}) {
+         {S::kPreset1, S::kPreset2, S::kPreset3, S::kPreset4, S::kPreset5, S::kHighSpeedFollow})
         EXPECT_FALSE(rig.view->Control(id)->isVisible()) << id;
-    }
     for (const int id : {FormId::kPresetTable, FormId::kPortLabel, FormId::kExitButton,
-                         S::kPowerOnHint, S::kTxLed}) {
+                         S::kPowerOnHint, S::kTxLed})
         EXPECT_TRUE(rig.view->Control(id)->isVisible()) << id;
-    }
     // The memory map is configured over the whole image.
     EXPECT_EQ(rig.view->MemoryMap()->Lines(), 144);
 }

@@ -30,19 +30,17 @@ protected:
     std::vector<int> EnabledPorts(const CComPortDlg& dialog) const
     {
         std::vector<int> enabled;
-        for (int n = 1; n <= CComPortDlg::kPortCount; ++n) {
+        for (int n = 1; n <= CComPortDlg::kPortCount; ++n)
             if (dialog.PortButton(n)->isEnabled())
                 enabled.push_back(n);
-        }
         return enabled;
     }
     std::vector<int> CheckedPorts(const CComPortDlg& dialog) const
     {
         std::vector<int> checked;
-        for (int n = 1; n <= CComPortDlg::kPortCount; ++n) {
+        for (int n = 1; n <= CComPortDlg::kPortCount; ++n)
             if (dialog.PortButton(n)->isChecked())
                 checked.push_back(n);
-        }
         return checked;
     }
 
@@ -126,12 +124,8 @@ TEST_F(ComPortDlgTest, TextsLayoutAndKeyboardOrder)
                   kPortNumbersNameDevices ? QStringLiteral("/dev/ttyFAKE%1").arg(n) : QString());
         // Five rows in four columns, all inside the frame.
         EXPECT_TRUE(dialog.GroupBox()->geometry().contains(button->geometry())) << n;
-        if (n % 5 != 1) {
-            EXPECT_GT(button->y(), dialog.PortButton(n - 1)->y());
-        }
-        if (n > 5) {
-            EXPECT_GT(button->x(), dialog.PortButton(n - 5)->x());
-        }
+        EXPECT_TRUE(n % 5 == 1 || button->y() > dialog.PortButton(n - 1)->y()) << n;
+        EXPECT_TRUE(n <= 5 || button->x() > dialog.PortButton(n - 5)->x()) << n;
         // The whole name fits.
         EXPECT_GE(button->width(), button->sizeHint().width()) << n;
     }

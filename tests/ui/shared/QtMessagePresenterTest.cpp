@@ -44,20 +44,23 @@ const CStyleCase kStyleCases[] = {
 // runs; the box never waits for a person.
 void PressSoon(QMessageBox::StandardButton which)
 {
-    QTimer::singleShot(0, [which] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* box = qobject_cast<QMessageBox*>(widget);
-            if (box && box->isVisible()) {
-                QAbstractButton* button = which == QMessageBox::NoButton
-                                              ? static_cast<QAbstractButton*>(box->defaultButton())
-                                              : box->button(which);
-                if (button)
-                    button->click();
-                else
-                    box->reject();
+    QTimer::singleShot(
+        0,
+        [which] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(widget);
+                if (box && box->isVisible()) {
+                    QAbstractButton* button =
+                        which == QMessageBox::NoButton
+                            ? static_cast<QAbstractButton*>(box->defaultButton())
+                            : box->button(which);
+                    if (button)
+                        button->click();
+                    else
+                        box->reject();
+                }
             }
-        }
-    });
+        });
 }
 
 } // namespace
