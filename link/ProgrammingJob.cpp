@@ -158,8 +158,9 @@ bool CProgrammingJob::ReadPresent(CJobOutcome& failure)
                               "; the microphone was not written.";
             Log("backup", outcome, {}, {});
         } else {
+            outcome.recovery = Recovery(false);
             outcome.message = "Write failed: the microphone could not be read first (" +
-                              FailureText(TransferMode::Read) + ")." + Recovery(false);
+                              FailureText(TransferMode::Read) + ")." + outcome.recovery;
             Log("write", outcome, m_settings.dataFile, ImageHash(ImageOf(m_store.WorkingImage())));
         }
         failure = outcome;
@@ -240,8 +241,9 @@ CJobOutcome CProgrammingJob::WriteImage()
     const bool ok = Transferred(m_transfer.Run(TransferMode::Write), outcome);
     m_transfer.SetEntryRetry({});
     if (!ok) {
-        outcome.message = "Write failed: " + FailureText(TransferMode::Write) + "." +
-                          Recovery(outcome.session.WriteBegan());
+        outcome.recovery = Recovery(outcome.session.WriteBegan());
+        outcome.message =
+            "Write failed: " + FailureText(TransferMode::Write) + "." + outcome.recovery;
     } else if (!m_settings.verify) {
         outcome.result = JobResult::kWritten;
         outcome.message = "Written, not read back.";
@@ -249,8 +251,10 @@ CJobOutcome CProgrammingJob::WriteImage()
         const CJobOutcome verified = VerifyWrite(written);
         outcome.result = verified.result;
         outcome.message = verified.message;
-        if (verified.result == JobResult::kDiffers)
-            outcome.message += Recovery(true);
+        if (verified.result == JobResult::kDiffers) {
+            outcome.recovery = Recovery(true);
+            outcome.message += outcome.recovery;
+        }
     }
     Log("write", outcome, m_settings.dataFile, ImageHash(written));
     return outcome;

@@ -18,6 +18,9 @@ struct CJobOutcome
 {
     JobResult result = JobResult::kFailed;
     std::string message; // one sentence for the user and the log
+    // The part of `message` that says what state a failed write left the
+    // microphone in and how to get back; empty for other outcomes.
+    std::string recovery;
     // The text ID of the last box that the job's transfers showed (what the
     // progress window said last); 0 when none was.
     int32_t shownId = 0;

@@ -201,6 +201,10 @@ CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransf
     outcome.result = JobResultName(result.result);
     outcome.logged = logError.empty();
     outcome.message = result.shownId != 0 ? context.texts.GetText(result.shownId) : "";
+    // What a broken write left behind travels with the box's text.
+    if (!result.recovery.empty())
+        outcome.message =
+            outcome.message.empty() ? result.recovery.substr(1) : outcome.message + result.recovery;
     outcome.sentence = result.message;
     // A plain read has said all with "Reading completed.".
     if (!options.json && result.result != JobResult::kRead && !outcome.sentence.empty())
@@ -224,7 +228,7 @@ void PrintMicrophoneDiff(CCliContext& context, const MicImage& image, const char
     const CConfigDiff diff = DiffConfigurations(microphone, context.store);
     PrintSettingLines(context.out, microphone, context.store, diff);
     PrintOtherBytesLine(context.out, diff);
-    if (diff.Same())
+    if (diff.Same() && *same != '\0')
         context.out << same << "\n";
     context.out << std::flush;
 }
@@ -250,7 +254,8 @@ const char* const kPortHelp =
     "The counter \"Block n / 9\" is one line rewritten in place when stderr is a\n"
     "terminal, else a line for each block; --quiet shows no progress at all.\n"
     "--json prints one JSON object on stdout at the end: command, file, port,\n"
-    "device, ok, message (what the progress window would have shown) and, when\n"
+    "device, ok, message (what the progress window would have shown, and after a\n"
+    "failed write what state the microphone is in and the way back) and, when\n"
     "the port did not open, openFailure; read adds saved, write --repeat lists\n"
     "the microphones with written and failed. The trace then goes to stderr.\n"
     "With the document also come result (the log's word for the outcome) and\n"

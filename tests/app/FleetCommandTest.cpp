@@ -7,6 +7,7 @@
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "link/FleetRig.h"
+#include "link/FleetRunner.h"
 #include "link/TransferLog.h"
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
@@ -19,6 +20,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -43,7 +45,7 @@ protected:
         return *port;
     }
 
-    int Write(const std::vector<std::string>& ports, bool continuous)
+    int Write(const std::vector<std::string>& ports, bool continuous, bool skipSame = false)
     {
         CCliArgs args;
         args.positional.push_back("mic.dat");
@@ -53,11 +55,16 @@ protected:
             Port(name);
         CFleetSetup setup;
         setup.makeLink = [this](const std::string& port) { return m_ports.at(port)->MakeLink(); };
-        setup.pause = [this](const std::string& port, uint32_t ms) { m_ports.at(port)->Pause(ms); };
+        setup.pause = [this](const std::string& port, uint32_t ms) {
+            m_ports.at(port)->Pause(ms);
+            if (m_paused)
+                m_paused(*m_ports.at(port));
+        };
         setup.started = [this](CFleetRunner& runner) { m_runner = &runner; };
         CCliContext context{m_store, m_texts, m_boxes, m_clock, m_in, m_out, m_err, false};
         CJobSettings settings;
         settings.dataFile = "mic.dat";
+        settings.skipSame = skipSame;
         const CTransferLog log(m_logPath);
         settings.log = m_logPath.empty() ? nullptr : &log;
         const int code = RunFleetWrite(context, args, ports, settings, setup);
@@ -74,6 +81,7 @@ protected:
     std::ostringstream m_err;
     std::map<std::string, std::unique_ptr<CFleetRigPort>> m_ports;
     CFleetRunner* m_runner = nullptr;
+    std::function<void(CFleetRigPort&)> m_paused; // after each pause of a port
     std::string m_logPath;
 };
 
@@ -187,6 +195,27 @@ TEST_F(FleetCommandTest, AMicrophoneVerifiedButNotLoggedFailsTheRun)
         << out;
     EXPECT_NE(out.find("In all: 0 of 1 microphones written and verified."), std::string::npos)
         << out;
+}
+
+// A production line run over microphones of which the second already
+// holds the configuration: only the first and the third are written.
+TEST_F(FleetCommandTest, AContinuousLineLeavesAProgrammedMicrophoneAlone)
+{
+    CFleetRigPort& line = Port("/dev/vmic-line");
+    line.PlayLine(2000, 3, 2);
+    m_paused = [&](CFleetRigPort& port) {
+        // The station judges a unit as soon as it sees it; the operator
+        // then takes the programmed one away as if written.
+        if (port.swap->Current() == 2)
+            port.swap->NoteWritten();
+        if (port.swap->Plugged() == 3 && port.writes[2] == 1 && m_runner)
+            m_runner->RequestStop();
+    };
+    EXPECT_EQ(Write({"/dev/vmic-line"}, true, true), CliExit::kOk) << m_err.str();
+    EXPECT_EQ(line.writes, (std::vector<int>{1, 0, 1}));
+    const std::string out = m_out.str();
+    EXPECT_NE(out.find("/dev/vmic-line: microphone 2: unchanged"), std::string::npos) << out;
+    EXPECT_NE(out.find("/dev/vmic-line: microphone 3: verified"), std::string::npos) << out;
 }
 
 TEST(FleetPorts, PortListsFromCommasAndRepeatedOptions)

@@ -11,6 +11,15 @@
 #include <string>
 #include <vector>
 
+// An image that is not the microphone's new configuration.
+inline CVirtualMic::Image PatternImage()
+{
+    CVirtualMic::Image image{};
+    for (std::size_t i = 0; i < image.size(); ++i)
+        image[i] = static_cast<uint8_t>(i * 7 + 3);
+    return image;
+}
+
 // One port of a fleet inside the test: a virtual microphone on an
 // in-process line with a clock of its own, which only the port's thread
 // moves (its reads and its pauses).
@@ -33,17 +42,20 @@ struct CFleetRigPort
     // A production line: `microphones` in all, the first as the microphone
     // is now, the others each with an image of its own (byte 2 holds its
     // number), unplugged `swapAfterMs` after being written. Every session
-    // that wrote is counted against the microphone in place.
-    void PlayLine(uint32_t swapAfterMs, int microphones)
+    // that wrote is counted against the microphone in place. Microphone
+    // number `programmed` comes holding PatternImage().
+    void PlayLine(uint32_t swapAfterMs, int microphones, int programmed = 0)
     {
         writes.assign(static_cast<std::size_t>(microphones), 0);
         swap = std::make_unique<CMicSwap>(
             mic, ticks, swapAfterMs,
-            [this, microphones](CVirtualMic::Image& image, std::string& origin) {
+            [this, microphones, programmed](CVirtualMic::Image& image, std::string& origin) {
                 if (swap->Plugged() >= microphones)
                     return false;
                 image.fill(0xFF);
                 image[2] = static_cast<uint8_t>(swap->Plugged() + 1);
+                if (swap->Plugged() + 1 == programmed)
+                    image = PatternImage();
                 origin = "test";
                 return true;
             });
@@ -63,12 +75,3 @@ struct CFleetRigPort
     std::mutex mutex;
     std::vector<int> writes; // writing sessions per microphone
 };
-
-// An image that is not the microphone's new configuration.
-inline CVirtualMic::Image PatternImage()
-{
-    CVirtualMic::Image image{};
-    for (std::size_t i = 0; i < image.size(); ++i)
-        image[i] = static_cast<uint8_t>(i * 7 + 3);
-    return image;
-}

@@ -1,0 +1,279 @@
+// The guarded commands of the tool, in-process against virtual microphones
+// on lines inside the test: read confirmed by a second read, verify against
+// a file, the changes shown before a write, microphones that already hold
+// the configuration left alone, and what a broken write says about the way
+// back.
+#include "CliRig.h"
+
+#include "link/FleetRig.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace {
+
+constexpr const char* kPortA = "/dev/vmic-a";
+constexpr const char* kPortB = "/dev/vmic-b";
+constexpr int kNoiseAttenuation = 1006;
+
+class GuardedWriteTest : public CCliTest
+{
+protected:
+    void SetUp() override
+    {
+        CCliTest::SetUp();
+        ASSERT_EQ(Run({"new", Path("mic.dat")}), 0);
+        // other.dat differs from mic.dat in one setting.
+        ASSERT_EQ(Run({"new", Path("other.dat")}), 0);
+        ASSERT_EQ(Run({"set", Path("other.dat"), "1006=-10dB"}), 0);
+    }
+
+    CFleetRigPort& Port(const std::string& name)
+    {
+        auto& port = m_ports[name];
+        if (!port) {
+            port = std::make_unique<CFleetRigPort>(name);
+            port->mic.SetReceiveHook(
+                [this, rig = port.get()](const uint8_t*, std::size_t, uint32_t) {
+                    if (rig->mic.BlocksStored() == 0)
+                        m_servedBeforeWrite[rig->name] = rig->mic.BlocksServed();
+                    if (m_arrival)
+                        m_arrival(*rig);
+                });
+        }
+        return *port;
+    }
+    // The microphone on `port` holds the configuration of data file `name`.
+    void Holds(const std::string& port, const std::string& name)
+    {
+        CConfigStore store;
+        ForeignProductName foreign{};
+        ASSERT_EQ(LoadDataFile(store, Path(name), foreign), DataFile::kLoaded);
+        store.TransferToImage();
+        const uint8_t* image = store.WorkingImage();
+        std::copy(image, image + Port(port).mic.GetImage().size(),
+                  Port(port).mic.GetImage().begin());
+    }
+    int Cli(std::vector<std::string> words)
+    {
+        words.insert(words.begin(), "qzm530rx-cli");
+        m_out.str({});
+        m_err.str({});
+        return RunCli(words, m_in, m_out, m_err, false, m_clock, false,
+                      [this](const std::string& port) { return Port(port).MakeLink(); });
+    }
+    QJsonObject Json() const
+    {
+        return QJsonDocument::fromJson(QByteArray::fromStdString(m_out.str())).object();
+    }
+    std::string LastLogLine() const
+    {
+        std::ifstream log(Path("run.csv"));
+        std::string line;
+        for (std::string next; std::getline(log, next);)
+            line = next;
+        return line;
+    }
+    // Blocks the microphone had served before the first block was written.
+    int ServedBeforeWrite(const std::string& port) { return m_servedBeforeWrite[port]; }
+
+    std::map<std::string, std::unique_ptr<CFleetRigPort>> m_ports;
+    std::map<std::string, int> m_servedBeforeWrite;
+    std::function<void(CFleetRigPort&)> m_arrival;
+};
+
+bool Has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+TEST_F(GuardedWriteTest, ReadReadsUntilTwoReadsAgreeUnlessToldNotTo)
+{
+    CFleetRigPort& port = Port(kPortA);
+    EXPECT_EQ(Cli({"read", "--port", kPortA, Path("x.dat"), "--yes", "--quiet"}), 0) << m_err.str();
+    EXPECT_EQ(port.mic.BlocksServed(), 18);
+    EXPECT_EQ(Cli({"read", "--port", kPortA, Path("y.dat"), "--yes", "--quiet", "--no-verify"}), 0);
+    EXPECT_EQ(port.mic.BlocksServed(), 27);
+    EXPECT_EQ(Bytes("x.dat"), Bytes("y.dat"));
+}
+
+TEST_F(GuardedWriteTest, VerifyComparesWithTheMicrophoneFirstAndNeverWrites)
+{
+    CFleetRigPort& port = Port(kPortA);
+    Holds(kPortA, "mic.dat");
+    const std::string log = Path("run.csv");
+    EXPECT_EQ(Cli({"verify", "--port", kPortA, Path("mic.dat"), "--quiet", "--log", log}), 0);
+    EXPECT_EQ(m_out.str(),
+              "Same: the microphone holds the configuration of " + Path("mic.dat") + ".\n");
+    EXPECT_TRUE(Has(LastLogLine(), ",verify,")) << LastLogLine();
+    EXPECT_TRUE(Has(LastLogLine(), ",same,")) << LastLogLine();
+
+    EXPECT_EQ(Cli({"verify", "--port", kPortA, Path("other.dat"), "--quiet", "--log", log}),
+              CliExit::kHoldsOther);
+    EXPECT_TRUE(Has(m_out.str(), "\nNoise Attenuation Level: 0dB (0xFFFF) -> -10dB (0x0005)\n"))
+        << "the microphone's value first: " << m_out.str();
+    EXPECT_TRUE(Has(LastLogLine(), ",differs,")) << LastLogLine();
+
+    EXPECT_EQ(Cli({"verify", "--port", kPortA, Path("other.dat"), "--quiet", "--json"}),
+              CliExit::kHoldsOther);
+    const QJsonObject json = Json();
+    EXPECT_EQ(json["result"].toString(), "differs");
+    EXPECT_FALSE(json["same"].toBool());
+    EXPECT_EQ(json["b"].toString().toStdString(), Path("other.dat"));
+    const QJsonObject setting = json["settings"].toArray().first().toObject();
+    EXPECT_EQ(setting["id"].toInt(), kNoiseAttenuation);
+    EXPECT_EQ(setting["a"].toObject()["value"].toString(), "0dB") << "a is the microphone";
+    EXPECT_EQ(setting["b"].toObject()["value"].toString(), "-10dB");
+
+    CMicFaults silent;
+    silent.silent = true;
+    port.mic.SetFaults(silent);
+    EXPECT_EQ(Cli({"verify", "--port", kPortA, Path("mic.dat"), "--quiet", "--log", log}),
+              CliExit::kFailure);
+    EXPECT_TRUE(Has(LastLogLine(), ",failed,")) << LastLogLine();
+    EXPECT_EQ(port.mic.BlocksStored(), 0) << "verify never writes";
+}
+
+TEST_F(GuardedWriteTest, ChangesComeFromTheOneReadBeforeTheWriteWhichIsAlsoTheBackup)
+{
+    for (const bool backup : {false, true}) {
+        m_ports.clear();
+        m_servedBeforeWrite.clear();
+        CFleetRigPort& port = Port(kPortA);
+        Holds(kPortA, "mic.dat");
+        const auto before = port.mic.GetImage();
+        std::vector<std::string> words = {"write",     "--port", kPortA,   Path("other.dat"),
+                                          "--changes", "--yes",  "--quiet"};
+        if (backup) {
+            words.push_back("--backup");
+            words.push_back(Path("bk"));
+        }
+        EXPECT_EQ(Cli(words), 0) << m_err.str();
+        EXPECT_EQ(ServedBeforeWrite(kPortA), 9) << "one read before the write, backup " << backup;
+        const std::string out = m_out.str();
+        const std::size_t change = out.find("Noise Attenuation Level: 0dB (0xFFFF) -> -10dB");
+        EXPECT_NE(change, std::string::npos) << out;
+        EXPECT_LT(change, out.find("Verified")) << out;
+        if (!backup)
+            continue;
+        ASSERT_TRUE(std::filesystem::is_directory(Path("bk")));
+        const auto saved = std::filesystem::directory_iterator(Path("bk"))->path();
+        CConfigStore store;
+        ForeignProductName foreign{};
+        ASSERT_EQ(LoadDataFile(store, saved.string(), foreign), DataFile::kLoaded);
+        store.TransferToImage();
+        EXPECT_TRUE(std::equal(before.begin(), before.end(), store.WorkingImage()))
+            << "the backup holds the microphone as it was";
+    }
+
+    EXPECT_EQ(Cli({"write", "--port", kPortA, Path("other.dat"), "--changes", "--yes", "--quiet"}),
+              0);
+    EXPECT_TRUE(Has(m_out.str(), "The microphone already holds this configuration.\n"))
+        << m_out.str();
+}
+
+TEST_F(GuardedWriteTest, SkipSameWritesOnlyTheMicrophonesThatDiffer)
+{
+    Holds(kPortA, "other.dat");
+    Holds(kPortB, "mic.dat");
+    const std::string log = Path("run.csv");
+    EXPECT_EQ(Cli({"write", "--port", kPortA, Path("other.dat"), "--skip-same", "--yes", "--quiet",
+                   "--log", log}),
+              0);
+    EXPECT_EQ(Port(kPortA).mic.BlocksStored(), 0);
+    EXPECT_EQ(Port(kPortA).mic.BlocksServed(), 9) << "read once, not confirmed, not written";
+    EXPECT_TRUE(Has(m_out.str(), "already holds the configuration")) << m_out.str();
+    EXPECT_TRUE(Has(LastLogLine(), ",unchanged,")) << LastLogLine();
+
+    EXPECT_EQ(Cli({"write", "--port", std::string(kPortA) + "," + kPortB, Path("other.dat"),
+                   "--skip-same", "--yes", "--quiet"}),
+              0)
+        << m_err.str();
+    EXPECT_EQ(Port(kPortA).mic.BlocksStored(), 0);
+    EXPECT_EQ(Port(kPortB).mic.BlocksStored(), 9);
+    const std::string out = m_out.str();
+    EXPECT_TRUE(Has(out, std::string(kPortA) + ": microphone 1: unchanged")) << out;
+    EXPECT_TRUE(Has(out, std::string(kPortB) + ": microphone 1: verified")) << out;
+}
+
+TEST_F(GuardedWriteTest, AWriteBrokenOffAfterBlockFourSaysWhatTheMicrophoneHoldsAndTheWayBack)
+{
+    for (const bool backup : {false, true}) {
+        m_ports.clear();
+        CFleetRigPort& port = Port(kPortA);
+        Holds(kPortA, "mic.dat");
+        // The connection is lost after the write's block 4, once any
+        // backup read has ended.
+        bool armed = false;
+        m_arrival = [&armed, backup](CFleetRigPort& rig) {
+            if (!armed && rig.mic.BlocksServed() == (backup ? 9 : 0)) {
+                armed = true;
+                CMicFaults drop;
+                drop.dropAfterBlock = 4;
+                rig.mic.SetFaults(drop);
+            }
+        };
+        std::vector<std::string> words = {"write",   "--port", kPortA,  Path("other.dat"), "--yes",
+                                          "--quiet", "--json", "--log", Path("run.csv")};
+        if (backup) {
+            words.push_back("--backup");
+            words.push_back(Path("bk"));
+        }
+        EXPECT_EQ(Cli(words), CliExit::kFailure);
+        EXPECT_EQ(port.mic.BlocksStored(), 5);
+        const std::string message = Json()["message"].toString().toStdString();
+        EXPECT_TRUE(Has(message, "may now hold part of the new configuration and part of the old."))
+            << message;
+        std::string way = "Writing " + Path("other.dat") + " again completes it: qzm530rx-cli " +
+                          "write --port " + kPortA + " " + Path("other.dat");
+        if (backup) {
+            const auto saved = std::filesystem::directory_iterator(Path("bk"))->path().string();
+            way = "was saved as " + saved + "; to write it back: qzm530rx-cli write --port " +
+                  kPortA + " " + saved;
+        }
+        EXPECT_TRUE(Has(message, way)) << message;
+        EXPECT_TRUE(Has(LastLogLine(), way)) << LastLogLine();
+        EXPECT_TRUE(Has(Json()["outcome"].toString().toStdString(), way));
+        m_arrival = nullptr;
+    }
+}
+
+TEST_F(GuardedWriteTest, AWordThatIsNotUnderstoodIsNamedInTwoLines)
+{
+    const std::string write = "Try 'qzm530rx-cli write --help'.\n";
+    const struct
+    {
+        std::vector<std::string> words;
+        std::string first;
+    } cases[] = {
+        {{"write", "--port", kPortA, Path("mic.dat"), "surplus"},
+         "qzm530rx-cli write: unexpected argument 'surplus'\n"},
+        {{"write", "--frobnicate", Path("mic.dat")},
+         "qzm530rx-cli write: unknown option '--frobnicate'\n"},
+        {{"write", Path("mic.dat"), "--port"},
+         "qzm530rx-cli write: option '--port' needs a value\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Cli(c.words), CliExit::kUsage) << c.first;
+        EXPECT_EQ(m_err.str(), c.first + write);
+        EXPECT_EQ(m_out.str(), "");
+    }
+    EXPECT_EQ(Cli({"frob"}), CliExit::kUsage);
+    EXPECT_EQ(m_err.str(), "qzm530rx-cli: unknown command 'frob'\nTry 'qzm530rx-cli --help'.\n");
+    EXPECT_EQ(Cli({"write"}), CliExit::kUsage);
+    const std::string missing = m_err.str();
+    EXPECT_EQ(std::count(missing.begin(), missing.end(), '\n'), 3) << missing;
+    EXPECT_TRUE(Has(missing, "missing argument")) << missing;
+    EXPECT_EQ(Cli({"write", "--help"}), 0);
+    EXPECT_TRUE(Has(m_out.str(), "--skip-same")) << "the whole help, on stdout";
+    EXPECT_EQ(m_err.str(), "");
+    EXPECT_TRUE(m_ports.empty()) << "no port was opened";
+}
+
+} // namespace
