@@ -188,6 +188,7 @@ bool CVirtualMic::Command(std::vector<CMicSend>& replies)
             break;
         }
         std::memcpy(m_image.data() + Wire::kBlockSize * index, data, Wire::kBlockSize);
+        StoreBadly(index);
         m_stored = true;
         ++m_blocksStored;
         Send(replies, {Wire::kAck});
@@ -211,6 +212,7 @@ bool CVirtualMic::Command(std::vector<CMicSend>& replies)
         }
         std::memset(m_image.data() + Wire::kBlockSize * index, m_pending[kCommandHeader],
                     Wire::kBlockSize);
+        StoreBadly(index);
         m_stored = true;
         ++m_blocksStored;
         Send(replies, {Wire::kAck});
@@ -247,6 +249,15 @@ void CVirtualMic::Replace(const Image& image)
     m_servingBlock = -1;
     m_pending.clear();
     m_entryWindow.clear();
+}
+
+void CVirtualMic::StoreBadly(int index)
+{
+    if (m_faults.badStores <= 0)
+        return;
+    // A worn memory cell: one bit of the block's middle byte does not hold.
+    --m_faults.badStores;
+    m_image[Wire::kBlockSize * static_cast<std::size_t>(index) + Wire::kBlockSize / 2] ^= 0x10;
 }
 
 void CVirtualMic::AfterBlock(int index)

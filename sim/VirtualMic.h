@@ -20,6 +20,7 @@ struct CMicFaults
     uint32_t slowPrepareMs = 0;   // answers the write preparation this much later
     int confirmNoise = 0;         // bytes of noise before the entry's ACK at 19200
     uint32_t confirmDelayMs = 0;  // the entry's ACK this much later than usual
+    int badStores = 0;            // stores this many blocks with a bit flipped, and ACKs them
 };
 
 // Bytes the microphone sends: `delayMs` after the bytes that caused them
@@ -105,6 +106,8 @@ private:
     void Send(std::vector<CMicSend>& replies, std::vector<uint8_t> bytes, uint32_t delayMs = 0);
     void EndSession();
     void AfterBlock(int index);
+    // Plays the badStores fault on the block just stored.
+    void StoreBadly(int index);
     void BuildRecord();
 
     uint32_t m_listenRate;
