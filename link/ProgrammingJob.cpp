@@ -152,21 +152,36 @@ bool CProgrammingJob::ReadPresent(CJobOutcome& failure)
     EnterPhase(backup ? JobPhase::kBackup : JobPhase::kReading);
     m_hasPresent = false;
     CJobOutcome outcome;
-    if (!Transferred(m_transfer.ReadDevice(), outcome)) {
+    // A backup is only worth keeping when it is right: a read whose damage
+    // keeps the block's sum, or that a flipped address bit answered with
+    // another block, is caught by a second read. A preview or the skip
+    // needs one read: at worst a microphone is written that needed not be.
+    CConfirmedRead confirmed;
+    if (backup) {
+        confirmed = ReadUntilAgreed(outcome);
+    } else if (Transferred(m_transfer.ReadDevice(), outcome)) {
+        confirmed.status = CConfirmedRead::kConfirmed;
+        confirmed.image = ImageOf(m_store.TransferCopy());
+    }
+    if (confirmed.status != CConfirmedRead::kConfirmed) {
+        const std::string why = confirmed.status == CConfirmedRead::kUnsettled
+                                    ? "three reads disagree (" +
+                                          BlockListText(confirmed.changingBlocks) +
+                                          " kept changing)"
+                                    : FailureText(TransferMode::Read);
         if (backup) {
-            outcome.message = "Backup failed: " + FailureText(TransferMode::Read) +
-                              "; the microphone was not written.";
+            outcome.message = "Backup failed: " + why + "; the microphone was not written.";
             Log("backup", outcome, {}, {});
         } else {
             outcome.recovery = Recovery(false);
-            outcome.message = "Write failed: the microphone could not be read first (" +
-                              FailureText(TransferMode::Read) + ")." + outcome.recovery;
+            outcome.message = "Write failed: the microphone could not be read first (" + why +
+                              ")." + outcome.recovery;
             Log("write", outcome, m_settings.dataFile, ImageHash(ImageOf(m_store.WorkingImage())));
         }
         failure = outcome;
         return false;
     }
-    m_present = ImageOf(m_store.TransferCopy());
+    m_present = confirmed.image;
     m_hasPresent = true;
     return true;
 }
@@ -263,15 +278,22 @@ CJobOutcome CProgrammingJob::WriteImage()
 CConfirmedRead CProgrammingJob::ReadUntilAgreed(CJobOutcome& outcome)
 {
     int reads = 0;
-    return ReadConfirmed([&](MicImage& image) {
-        if (++reads > 1)
+    const CConfirmedRead confirmed = ReadConfirmed([&](MicImage& image) {
+        // The read before has just ended programming mode: a microphone
+        // that needs a moment gets the read-back's wait for its entry.
+        CRetryWindow retry(m_link.Ticks(), m_settings.verifyWaitMs);
+        if (++reads > 1) {
             Notify(reads == 2 ? "Reading again to confirm."
                               : "The two reads differ; reading a third time.");
-        if (!Transferred(m_transfer.ReadDevice(), outcome))
-            return false;
-        image = ImageOf(m_store.TransferCopy());
-        return true;
+            m_transfer.SetEntryRetry([&retry] { return retry.PauseForRetry(); });
+        }
+        const bool read = Transferred(m_transfer.ReadDevice(), outcome);
+        m_transfer.SetEntryRetry({});
+        if (read)
+            image = ImageOf(m_store.TransferCopy());
+        return read;
     });
+    return confirmed;
 }
 
 CJobOutcome CProgrammingJob::Verify()

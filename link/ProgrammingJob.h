@@ -67,10 +67,11 @@ public:
     // Settings for the jobs that follow (another port, another file).
     void SetSettings(CJobSettings settings) { m_settings = std::move(settings); }
 
-    // Reads what the microphone holds now (once, as the progress window
-    // reads), for a preview before the write; the write that follows takes
-    // its backup and its skip from this read instead of reading again. False
-    // with `failure` set (and logged) when it could not be read.
+    // Reads what the microphone holds now, for a preview before the write;
+    // the write that follows takes its backup and its skip from this read
+    // instead of reading again. Read once, as the progress window reads;
+    // for a backup until two reads agree. False with `failure` set (and logged) when it could not
+    // be read.
     bool ReadPresent(CJobOutcome& failure);
     // The image of the last ReadPresent or Verify; nullptr before one.
     const MicImage* PresentImage() const { return m_hasPresent ? &m_present : nullptr; }
