@@ -337,6 +337,17 @@ TEST(ProgrammingJob, AConfirmedReadFillsTheStoreAndIsLogged)
         EXPECT_EQ(rig.LogLines().at(0)[kSha], "");
     }
     {
+        // The microphone answers the second read's entry only after a
+        // moment, as it may once a session has ended.
+        CJobRig rig;
+        rig.mic.SetReceiveHook([&](const uint8_t*, std::size_t, uint32_t) {
+            rig.mic.SetPlugged(rig.line.OpenCount() != 2 && rig.line.OpenCount() != 3);
+        });
+        EXPECT_EQ(rig.Read().result, JobResult::kVerified);
+        EXPECT_EQ(rig.line.OpenCount(), 4) << "two refused entries, then the second read";
+        EXPECT_EQ(rig.mic.BlocksServed(), 18);
+    }
+    {
         CJobRig rig;
         rig.settings.verify = false;
         EXPECT_EQ(rig.Read().result, JobResult::kRead);
