@@ -128,17 +128,24 @@ struct CDriverFlags
     std::vector<int> sets;
 };
 
+// The driver is reached through the open port only, as its requests are.
 class CFakeDriverFlags : public ISerialFlags
 {
 public:
-    explicit CFakeDriverFlags(CDriverFlags& driver) : m_driver(driver) {}
+    CFakeDriverFlags(CDriverFlags& driver, const QSerialPort& port) : m_driver(driver), m_port(port)
+    {
+    }
     bool Get(int& flags) override
     {
+        if (!m_port.isOpen())
+            return false;
         flags = m_driver.flags;
         return true;
     }
     bool Set(int flags) override
     {
+        if (!m_port.isOpen())
+            return false;
         m_driver.sets.push_back(flags);
         m_driver.flags = flags;
         return true;
@@ -146,6 +153,7 @@ public:
 
 private:
     CDriverFlags& m_driver;
+    const QSerialPort& m_port;
 };
 
 } // namespace
@@ -158,8 +166,9 @@ TEST_F(PtyLink, ClosingGivesTheAdapterBackItsSerialFlags)
     CDriverFlags driver;
     {
         CQtSerialDevice device(m_ticks);
-        device.SetSerialFlagsSource(
-            [&driver](QSerialPort&) { return std::make_unique<CFakeDriverFlags>(driver); });
+        device.SetSerialFlagsSource([&driver](QSerialPort& port) {
+            return std::make_unique<CFakeDriverFlags>(driver, port);
+        });
         for (int round = 0; round < 2; ++round) {
             ASSERT_TRUE(device.Open(m_server.DevicePath())) << round;
             EXPECT_EQ(device.LowLatencyState(), LowLatency::Granted);
