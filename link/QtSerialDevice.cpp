@@ -64,7 +64,7 @@ bool CQtSerialDevice::Open(const std::string& name)
         return false;
     }
     m_haveCounts = SerialPlatform::ReadLineErrorCounts(m_port, m_counts);
-    m_flags = SerialPlatform::SerialFlagsOf(m_port);
+    m_flags = m_flagsSource ? m_flagsSource(m_port) : SerialPlatform::SerialFlagsOf(m_port);
     m_lowLatency = m_flags ? m_lowLatencyRequest.Request(*m_flags) : LowLatency::NotOffered;
     return true;
 }

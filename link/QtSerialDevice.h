@@ -4,6 +4,9 @@
 
 #include <QSerialPort>
 
+#include <functional>
+#include <memory>
+
 class ITickClock;
 
 // A system serial port through QSerialPort, with the native handle where Qt
@@ -13,6 +16,11 @@ class CQtSerialDevice : public IByteDevice
 public:
     explicit CQtSerialDevice(ITickClock& clock);
     ~CQtSerialDevice() override;
+
+    // Where the serial flags of a port just opened come from: the system's
+    // driver unless told otherwise (a test stands in for the driver).
+    using SerialFlagsSource = std::function<std::unique_ptr<ISerialFlags>(QSerialPort& port)>;
+    void SetSerialFlagsSource(SerialFlagsSource source) { m_flagsSource = std::move(source); }
 
     bool Open(const std::string& name) override;
     bool Close() override;
@@ -37,6 +45,7 @@ private:
     uint32_t m_rate = 0;
     bool m_haveCounts = false;
     SerialPlatform::CLineErrorCounts m_counts;
+    SerialFlagsSource m_flagsSource;
     // The low-latency request of the open port, undone at close.
     std::unique_ptr<ISerialFlags> m_flags;
     CLowLatencyRequest m_lowLatencyRequest;

@@ -47,7 +47,7 @@ int RunRead(CCliContext& context, const CCliArgs& args)
         QJsonObject json = TransferJson("read", args, link);
         AddOutcome(json, outcome);
         json.insert("saved", saved);
-        json.insert("ok", saved);
+        json.insert("ok", saved && outcome.ok);
         PrintJson(context.out, json);
     }
     return saved ? outcome.exitCode : CliExit::kFailure;

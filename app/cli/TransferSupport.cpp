@@ -213,6 +213,7 @@ CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransf
         context.err << "cannot write the log " << logError << "\n";
         if (outcome.exitCode == CliExit::kOk)
             outcome.exitCode = CliExit::kFailure;
+        outcome.ok = false;
     }
     if (!outcome.ok && link.LastOpenFailure().kind != COpenFailure::Kind::None) {
         outcome.openFailure = OpenFailureText(link.LastOpenFailure(), link.OpenName());

@@ -107,6 +107,8 @@ TEST_F(CliFileCommandsTest, AssignmentNumbersFollowOneRule)
         {"1006=+10dB", kAttenuationLevel, 0x000F}, {"1009=-4dB", kFrontMicSense, 0x0008},
         {"1010=+2dB", kRearMicSense, 0x000B},      {" 01010 =-20DB", kRearMicSense, 0x0000},
         {"1007=01", kBatterySave, 0x0001},         {"1007= off ", kBatterySave, 0xFFFF},
+        {"1007=ON", kBatterySave, 0x0001},         {"1007=Off", kBatterySave, 0xFFFF},
+        {"1007=oN", kBatterySave, 0x0001},         {"1007=OFF", kBatterySave, 0xFFFF},
     };
     for (const auto& c : taken) {
         EXPECT_EQ(Run({"set", file, c.assignment}), 0) << c.assignment << "\n" << m_err.str();
@@ -116,14 +118,40 @@ TEST_F(CliFileCommandsTest, AssignmentNumbersFollowOneRule)
     ASSERT_EQ(Run({"set", file, "1006=0dB"}), 0);
     const std::string before = Bytes("x.dat");
     m_clock.Set(12, 30, 30); // a save now would change the key
-    for (const char* refused :
-         {"1006=017", "1006=15x", "1006=1 5", "1006=+10", "1006=-4", "1006=+15", "1006=0x",
-          "1006=0x0G", "1006=1e1", "1006=", "1006=99999999999999999999", "1006=10dBx", "1007=2",
-          "1007=onx", "1007=+1", "1006x=15", "+1006=15"}) {
+    for (const char* refused : {"1006=017",
+                                "1006=15x",
+                                "1006=1 5",
+                                "1006=+10",
+                                "1006=-4",
+                                "1006=+15",
+                                "1006=0x",
+                                "1006=0x0G",
+                                "1006=1e1",
+                                "1006=",
+                                "1006=99999999999999999999",
+                                "1006=10dBx",
+                                "1007=2",
+                                "1007=onx",
+                                "1007=+1",
+                                "1006x=15",
+                                "+1006=15",
+                                "1006=a",
+                                "1006=A",
+                                "1006=0a",
+                                "1006=1f",
+                                "100a=15"}) {
         EXPECT_EQ(Run({"set", file, refused}), 1) << refused;
         EXPECT_NE(m_err.str().find("Nothing was written."), std::string::npos) << refused;
     }
     EXPECT_TRUE(Bytes("x.dat") == before) << "the file was rewritten";
+
+    // The same rule for the seconds of a wait.
+    for (const char* refused : {"1a", "a", "0a", "1 5", "-1", "+1", "3601", "0x"}) {
+        EXPECT_EQ(Run({"write", "--port", Path("no-port"), file, "--verify-wait", refused}),
+                  CliExit::kUsage)
+            << refused;
+        EXPECT_NE(m_err.str().find("--verify-wait takes seconds"), std::string::npos) << refused;
+    }
 }
 
 // Every option of every list, as offered with noise cancellation on and

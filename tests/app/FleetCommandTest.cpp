@@ -183,6 +183,27 @@ TEST_F(FleetCommandTest, EveryPortLogsToOneFileAndTheWorstOutcomeIsTheExitCode)
         << "a failure outweighs a write not verified";
 }
 
+// A microphone read back with another image than the one written is a
+// failure of the run, not a write that could not be verified.
+TEST_F(FleetCommandTest, AMicrophoneThatDiffersAfterItsWriteFailsTheRun)
+{
+    CFleetRigPort& b = Port("/dev/vmic-b");
+    b.mic.SetStoredHandler([&b] { b.mic.GetImage()[0x054B] ^= 0x01; });
+    EXPECT_EQ(Write({"/dev/vmic-b"}, false), CliExit::kFailure);
+    EXPECT_EQ(Write({"/dev/vmic-a", "/dev/vmic-b"}, false), CliExit::kFailure);
+    const std::string out = m_out.str();
+    EXPECT_NE(out.find("/dev/vmic-b: microphone 1: differs (Written but differs: block 5"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("  /dev/vmic-b: 0 written and verified, 1 failed (microphone 1)\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("In all: 1 of 2 microphones written and verified. Failed: /dev/vmic-b "
+                       "microphone 1."),
+              std::string::npos)
+        << out;
+}
+
 TEST_F(FleetCommandTest, AMicrophoneVerifiedButNotLoggedFailsTheRun)
 {
     // A log in a folder that is not there: every line is refused.
@@ -216,6 +237,27 @@ TEST_F(FleetCommandTest, AContinuousLineLeavesAProgrammedMicrophoneAlone)
     const std::string out = m_out.str();
     EXPECT_NE(out.find("/dev/vmic-line: microphone 2: unchanged"), std::string::npos) << out;
     EXPECT_NE(out.find("/dev/vmic-line: microphone 3: verified"), std::string::npos) << out;
+}
+
+// Ctrl+C on a line whose port opened every time but never saw a
+// microphone: nothing went wrong, and the port is not said to be missing.
+TEST_F(FleetCommandTest, CtrlCBeforeAnyMicrophoneOnAnOpenPortIsNoFailure)
+{
+    CFleetRigPort& line = Port("/dev/vmic-empty");
+    line.mic.SetPlugged(false);
+    bool raised = false;
+    m_paused = [&](CFleetRigPort& port) {
+        if (!raised && port.line.OpenCount() >= 3) {
+            raised = true;
+            std::raise(SIGINT);
+        }
+    };
+    EXPECT_EQ(Write({"/dev/vmic-empty"}, true), CliExit::kOk) << m_out.str();
+    EXPECT_TRUE(raised);
+    const std::string out = m_out.str();
+    EXPECT_EQ(out.find("did not open"), std::string::npos) << out;
+    EXPECT_NE(out.find("/dev/vmic-empty: 0 written and verified, 0 failed\n"), std::string::npos)
+        << out;
 }
 
 TEST(FleetPorts, PortListsFromCommasAndRepeatedOptions)

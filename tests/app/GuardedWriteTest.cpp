@@ -246,6 +246,140 @@ TEST_F(GuardedWriteTest, AWriteBrokenOffAfterBlockFourSaysWhatTheMicrophoneHolds
     }
 }
 
+// The fields of a log line up to the result (the message, which may be
+// quoted, and the duration left off).
+std::vector<std::string> LeadingFields(const std::string& line)
+{
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (int i = 0; i < 9; ++i) {
+        const std::size_t comma = line.find(',', start);
+        fields.push_back(line.substr(start, comma - start));
+        start = comma == std::string::npos ? line.size() : comma + 1;
+    }
+    return fields;
+}
+constexpr std::size_t kShaField = 7;
+constexpr std::size_t kResultField = 8;
+
+// How the microphone on a port takes a write.
+enum class Takes
+{
+    kAll,       // holds what was written
+    kOneByte,   // keeps one byte of block 5 wrong
+    kNoReadBack // goes silent once written
+};
+
+void Play(CFleetRigPort& port, Takes takes)
+{
+    port.mic.SetStoredHandler([&port, takes] {
+        if (takes == Takes::kOneByte)
+            port.mic.GetImage()[0x054B] ^= 0x01;
+        if (takes == Takes::kNoReadBack) {
+            CMicFaults silent;
+            silent.silent = true;
+            port.mic.SetFaults(silent);
+        }
+    });
+}
+
+// What a write ends with: the exit code, and with --json "ok", "result" and
+// "outcome", the sentence that the text form prints.
+TEST_F(GuardedWriteTest, EveryWriteOutcomeSaysTheSameInTextJsonAndExitCode)
+{
+    const struct
+    {
+        Takes takes;
+        int exitCode;
+        const char* result;
+        const char* sentence;
+    } cases[] = {
+        {Takes::kAll, CliExit::kOk, "verified",
+         "Verified: the microphone holds the image written."},
+        {Takes::kOneByte, CliExit::kFailure, "differs", "Written but differs: block 5 differs"},
+        {Takes::kNoReadBack, CliExit::kNotVerified, "written-not-verified",
+         "Written, not verified: "},
+    };
+    for (const auto& c : cases) {
+        const std::vector<std::string> words = {
+            "write", "--port", kPortA, Path("other.dat"), "--yes", "--quiet", "--verify-wait", "1"};
+        m_ports.clear();
+        Play(Port(kPortA), c.takes);
+        EXPECT_EQ(Cli(words), c.exitCode) << c.result;
+        // The box's text, then the job's sentence on a line of its own.
+        const std::string text = m_out.str();
+        ASSERT_GT(text.size(), 1u);
+        const std::string sentence = text.substr(text.rfind('\n', text.size() - 2) + 1);
+        EXPECT_EQ(sentence.rfind(c.sentence, 0), 0u) << text;
+
+        m_ports.clear();
+        Play(Port(kPortA), c.takes);
+        std::vector<std::string> json = words;
+        json.push_back("--json");
+        EXPECT_EQ(Cli(json), c.exitCode) << c.result;
+        EXPECT_EQ(Json()["ok"].toBool(), c.exitCode == CliExit::kOk) << c.result;
+        EXPECT_EQ(Json()["result"].toString().toStdString(), c.result);
+        EXPECT_EQ(Json()["outcome"].toString().toStdString() + "\n", sentence) << c.result;
+    }
+}
+
+// With --repeat the exit code is that of the worst microphone: a failure
+// stays, whatever comes after it.
+TEST_F(GuardedWriteTest, RepeatKeepsAFailureOverALaterWriteNotVerified)
+{
+    CFleetRigPort& port = Port(kPortA);
+    CMicFaults refusing;
+    refusing.nakWrites = 4; // the first block, each time it is sent
+    port.mic.SetFaults(refusing);
+    Play(port, Takes::kNoReadBack);
+    m_in.clear();
+    m_in.str("\nq\n");
+    EXPECT_EQ(Cli({"write", "--port", kPortA, Path("other.dat"), "--yes", "--quiet", "--repeat",
+                   "--verify-wait", "1", "--json"}),
+              CliExit::kFailure)
+        << m_err.str();
+    const QJsonArray microphones = Json()["microphones"].toArray();
+    ASSERT_EQ(microphones.size(), 2);
+    EXPECT_EQ(microphones[0].toObject()["result"].toString(), "failed");
+    EXPECT_EQ(microphones[1].toObject()["result"].toString(), "written-not-verified");
+    EXPECT_FALSE(Json()["ok"].toBool());
+}
+
+// A read whose file could not be saved failed, in its log line as in its
+// exit code; a log line that could not be written fails a read or a write
+// that went well.
+TEST_F(GuardedWriteTest, AFileOrLogLineThatCannotBeWrittenFailsTheTransfer)
+{
+    const std::string log = Path("run.csv");
+    EXPECT_EQ(
+        Cli({"read", "--port", kPortA, Path("no/folder/x.dat"), "--yes", "--quiet", "--log", log}),
+        CliExit::kFailure);
+    const std::vector<std::string> fields = LeadingFields(LastLogLine());
+    EXPECT_EQ(fields[kResultField], "failed") << LastLogLine();
+    EXPECT_EQ(fields[kShaField], "") << "nothing was saved";
+    EXPECT_TRUE(Has(LastLogLine(), "could not be saved")) << LastLogLine();
+
+    // The log's file gives way to a folder once the transfer has begun.
+    m_arrival = [&log](CFleetRigPort&) {
+        if (std::filesystem::is_regular_file(log)) {
+            std::filesystem::remove(log);
+            std::filesystem::create_directory(log);
+        }
+    };
+    for (const char* command : {"read", "write"}) {
+        std::filesystem::remove_all(log);
+        const std::string file = Path(std::string(command) == "read" ? "y.dat" : "mic.dat");
+        EXPECT_EQ(
+            Cli({command, "--port", kPortA, file, "--yes", "--quiet", "--json", "--log", log}),
+            CliExit::kFailure)
+            << command;
+        EXPECT_TRUE(Has(m_err.str(), "cannot write the log")) << m_err.str();
+        EXPECT_FALSE(Json()["ok"].toBool()) << command << " " << m_out.str();
+        EXPECT_EQ(Json()["result"].toString(), "verified") << "the transfer itself went well";
+    }
+    m_arrival = nullptr;
+}
+
 TEST_F(GuardedWriteTest, AWordThatIsNotUnderstoodIsNamedInTwoLines)
 {
     const std::string write = "Try 'qzm530rx-cli write --help'.\n";

@@ -310,6 +310,35 @@ TEST_F(DataFileTest, FailedSaveKeepsTheOldFileAndLeavesNothingBehind)
     EXPECT_EQ(FilesInDir(), 2u);
 }
 
+#ifdef __linux__
+// A new data file gets the mode any file the user makes gets (0666 less the
+// umask), and a file that is saved again keeps its own.
+TEST_F(DataFileTest, NewFilesTakeTheUmaskAndSavedFilesKeepTheirMode)
+{
+    const auto modeOf = [this](const std::string& name) {
+        struct stat st
+        {
+        };
+        return ::stat(Path(name).c_str(), &st) == 0 ? st.st_mode & 07777 : 07777u;
+    };
+    std::error_code error;
+    const mode_t saved = ::umask(0);
+    for (const mode_t mask : {mode_t{022}, mode_t{027}, mode_t{002}}) {
+        ::umask(mask);
+        const std::string name = "new-" + std::to_string(mask) + ".dat";
+        EXPECT_EQ(SaveDataFile(m_store, Path(name), m_clock, error), DataFile::kSaved);
+        EXPECT_EQ(modeOf(name), 0666u & ~mask) << "umask " << std::oct << mask;
+    }
+    ::umask(022);
+    const std::string again = "again.dat";
+    ASSERT_EQ(SaveDataFile(m_store, Path(again), m_clock, error), DataFile::kSaved);
+    ASSERT_EQ(::chmod(Path(again).c_str(), 0600), 0);
+    EXPECT_EQ(SaveDataFile(m_store, Path(again), m_clock, error), DataFile::kSaved);
+    EXPECT_EQ(modeOf(again), 0600u) << "replaced, its mode kept";
+    ::umask(saved);
+}
+#endif
+
 TEST(DataFileName, ExtensionTest)
 {
     for (const char* name : {"a.dat", "A.DAT", "x.Dat", "setup.data", "dir.x/a.dat", ".dat"})

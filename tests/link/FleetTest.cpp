@@ -142,6 +142,39 @@ TEST(PortStation, WritesEachMicrophoneOnceAndWaitsUntilItIsGone)
     EXPECT_EQ(blocks.size(), 27u);
 }
 
+// A probe that goes unanswered once while the microphone is still there
+// (noise, a slow answer) does not make it gone, so it is not written again.
+TEST(PortStation, AMicrophoneThatMissesOneProbeIsNotTakenAsGone)
+{
+    CFleetRigPort rig("/dev/vmic-miss");
+    int writes = 0;
+    rig.mic.SetStoredHandler([&] { ++writes; });
+    // Open 1 finds the microphone and open 2 writes it; of the probes after
+    // that, the first and the fourth go unanswered.
+    rig.mic.SetReceiveHook([&](const uint8_t*, std::size_t, uint32_t) {
+        rig.mic.SetPlugged(rig.line.OpenCount() != 3 && rig.line.OpenCount() != 6);
+    });
+    const std::unique_ptr<CMicLink> link = rig.MakeLink();
+    std::atomic<bool> stop{false};
+    const auto pause = [&](uint32_t ms) {
+        rig.Pause(ms);
+        if (rig.line.OpenCount() >= 12)
+            stop = true;
+    };
+    const MicJob job = [](CMicLink& on, const CJobContext& progress) {
+        return WriteImage(on, PatternImage(), progress.block);
+    };
+    std::vector<int> numbers;
+    CPortStation::CEvents events;
+    events.result = [&](int number, const CMicOutcome&) { numbers.push_back(number); };
+    CPortStation station(rig.name, *link, job, stop, pause, events);
+    station.RunContinuous();
+
+    EXPECT_GE(rig.line.OpenCount(), 12);
+    EXPECT_EQ(writes, 1);
+    EXPECT_EQ(numbers, std::vector<int>{1});
+}
+
 TEST(FleetRunner, APortThatHangsDoesNotHoldUpAnother)
 {
     CFleetRigPort stuck("/dev/vmic-stuck");

@@ -17,10 +17,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#ifdef __linux__
+#include <sys/resource.h>
+#endif
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace {
+
+// The log's message column, counted from 0.
+constexpr std::size_t kMessage = 9;
 
 // A programming station on one in-process line, logging into a folder of
 // its own.
@@ -77,6 +88,29 @@ struct CJobRig : CLinkRig
         return lines;
     }
 
+    // The message column of log line `n` (after the header), unquoted.
+    std::string LogMessage(std::size_t n) const
+    {
+        std::ifstream file(LogPath(), std::ios::binary);
+        std::string line;
+        for (std::size_t i = 0; i <= n + 1; ++i)
+            std::getline(file, line);
+        std::vector<std::string> fields(1);
+        bool quoted = false;
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            const char c = line[i];
+            if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"')
+                fields.back() += line[++i];
+            else if (c == '"')
+                quoted = !quoted;
+            else if (c == ',' && !quoted)
+                fields.emplace_back();
+            else if (c != '\r' || quoted)
+                fields.back() += c;
+        }
+        return fields.size() > kMessage ? fields[kMessage] : "<no message column>";
+    }
+
     bool MicHoldsStore() const
     {
         return std::equal(mic.GetImage().begin(), mic.GetImage().end(), store.WorkingImage());
@@ -90,6 +124,18 @@ struct CJobRig : CLinkRig
     CSilentTransferView view;
     CTransferLog log;
     CJobSettings settings;
+};
+
+// Tells each opening of the port.
+class COpenWatcher : public IWireObserver
+{
+public:
+    explicit COpenWatcher(std::function<void()> opened) : m_opened(std::move(opened)) {}
+    void OnWire(bool, const uint8_t*, std::size_t, uint32_t, uint32_t) override {}
+    void OnOpened(const std::string&, LowLatency) override { m_opened(); }
+
+private:
+    std::function<void()> m_opened;
 };
 
 enum Field
@@ -124,6 +170,7 @@ TEST(ProgrammingJob, AVerifiedWriteIsLoggedWithTheMicrophoneAndTheImage)
     EXPECT_EQ(lines[0][kFile], "fleet.dat");
     EXPECT_EQ(lines[0][kSha], Sha256Hex(rig.store.WorkingImage(), CConfigStore::kImageSize));
     EXPECT_EQ(lines[0][kResult], "verified");
+    EXPECT_EQ(rig.LogMessage(0), "Verified: the microphone holds the image written.");
 }
 
 TEST(ProgrammingJob, WriteOutcomesBesidesVerified)
@@ -140,6 +187,7 @@ TEST(ProgrammingJob, WriteOutcomesBesidesVerified)
                   "the old. Writing fleet.dat again completes it: qzm530rx-cli write --port COM3 "
                   "fleet.dat");
         EXPECT_EQ(rig.LogLines().at(0)[kResult], "differs");
+        EXPECT_EQ(rig.LogMessage(0), outcome.message) << "the job's sentence, not the box's";
     }
     {
         CJobRig rig;
@@ -159,6 +207,7 @@ TEST(ProgrammingJob, WriteOutcomesBesidesVerified)
         EXPECT_EQ(outcome.message, "Written, not verified: the microphone could not be read back "
                                    "(no answer to the entry into programming mode).");
         EXPECT_EQ(rig.LogLines().at(0)[kResult], "written-not-verified");
+        EXPECT_EQ(rig.LogMessage(0), outcome.message);
     }
     {
         CJobRig rig;
@@ -257,6 +306,55 @@ TEST(ProgrammingJob, AFailedBackupReadWritesNothing)
                  !QDir(QString::fromStdString(rig.BackupDir())).isEmpty());
 }
 
+// A backup that was read but cannot be saved stops the write as a failed
+// read does, and leaves no file in the folder that would pass for one.
+TEST(ProgrammingJob, ABackupThatCannotBeSavedWritesNothingAndLeavesNoFile)
+{
+    const auto expectNothingWritten = [](CJobRig& rig, const CJobOutcome& outcome,
+                                         const CVirtualMic::Image& previous) {
+        EXPECT_EQ(outcome.result, JobResult::kFailed);
+        EXPECT_EQ(outcome.message.rfind("Backup failed: ", 0), 0u) << outcome.message;
+        EXPECT_EQ(rig.mic.BlocksStored(), 0);
+        EXPECT_EQ(rig.mic.GetImage(), previous);
+        EXPECT_EQ(rig.line.OpenCount(), 1) << "the backup's read only";
+        const auto lines = rig.LogLines();
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0][kOperation], "backup");
+        EXPECT_EQ(lines[0][kResult], "failed");
+    };
+    {
+        // The folder cannot be made: a file stands where it would go.
+        CJobRig rig;
+        const std::string file = rig.folder.filePath("file").toStdString();
+        std::ofstream(file) << "x";
+        rig.settings.backupDir = file + "/backups";
+        const CVirtualMic::Image previous = rig.mic.GetImage();
+        expectNothingWritten(rig, rig.Write(), previous);
+    }
+#ifdef __linux__
+    {
+        // The disk is full (a file size limit stands in for it): the folder
+        // is made, the backup does not fit.
+        CJobRig rig;
+        rig.settings.backupDir = rig.BackupDir();
+        const CVirtualMic::Image previous = rig.mic.GetImage();
+        rlimit saved{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit small = saved;
+        small.rlim_cur = 1000; // the log's lines fit, a data file does not
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const CJobOutcome outcome = rig.Write();
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+        expectNothingWritten(rig, outcome, previous);
+        const QDir backups(QString::fromStdString(rig.BackupDir()));
+        EXPECT_EQ(backups.entryList(QDir::Files | QDir::Hidden).join(' ').toStdString(), "")
+            << "no empty or partial file is left";
+    }
+#endif
+}
+
 // The backup's session has just ended programming mode when the write
 // enters it again; a microphone that needs a moment gets the same wait as
 // the read-back, and only the entry is tried again.
@@ -286,6 +384,26 @@ TEST(ProgrammingJob, TheWriteAfterABackupRetriesItsEntryWithinTheWait)
         ASSERT_EQ(lines.size(), 2u);
         EXPECT_EQ(lines[1][kOperation], "write");
         EXPECT_EQ(lines[1][kResult], "verified");
+    }
+    {
+        // Each entry fails at once (the line takes no bytes) until 300 ms
+        // before the wait is over.
+        CJobRig rig;
+        rig.settings.backupDir = rig.BackupDir();
+        rig.settings.verifyWaitMs = 4000;
+        uint32_t writeFrom = 0;
+        COpenWatcher watcher([&] {
+            if (rig.line.OpenCount() == 2)
+                writeFrom = rig.ticks.NowMs();
+            rig.line.SetWriteFails(rig.line.OpenCount() >= 2 &&
+                                   rig.ticks.NowMs() < writeFrom + rig.settings.verifyWaitMs - 300);
+        });
+        rig.link.SetWireObserver(&watcher);
+        const CJobOutcome outcome = rig.Write();
+        EXPECT_EQ(outcome.result, JobResult::kVerified) << outcome.message;
+        EXPECT_TRUE(rig.MicHoldsStore());
+        EXPECT_GT(rig.line.OpenCount(), 5) << "entries tried again";
+        rig.link.SetWireObserver(nullptr);
     }
     {
         CJobRig rig;
@@ -379,6 +497,20 @@ TEST(MicBackup, NamesAndNeverReplacesAFile)
     ASSERT_TRUE(SaveBackup(second, dir, "20240501-101530", "COM3", "PVHM_812", clock, path2, error))
         << error;
     EXPECT_NE(path1, path2);
+#ifndef _WIN32
+    // A backup is a file of the user's as any other: 0666 less the umask.
+    const mode_t mask = ::umask(027);
+    std::string path3;
+    const bool third =
+        SaveBackup(first, dir, "20240501-101530", "COM3", "PVHM_812", clock, path3, error);
+    ::umask(mask);
+    ASSERT_TRUE(third) << error;
+    struct stat st
+    {
+    };
+    ASSERT_EQ(::stat(path3.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+#endif
     for (const auto& [path, fill] : {std::pair{path1, 0x11}, std::pair{path2, 0x22}}) {
         CConfigStore loaded;
         ForeignProductName foreign{};

@@ -1,5 +1,6 @@
 #include "core/Clock.h"
 #include "link/MicLink.h"
+#include "link/QtSerialDevice.h"
 #include "link/TickClock.h"
 #include "sim/PtyMicServer.h"
 #include "sim/VirtualMic.h"
@@ -8,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -113,4 +116,71 @@ TEST_F(PtyLink, ReadsAndWritesAllBlocksThroughTheSystemPort)
     EXPECT_EQ(m_link.EndProgramMode(), 0);
     EXPECT_EQ(m_link.Close(), 1);
     EXPECT_TRUE(std::equal(image.begin(), image.end(), m_mic.GetImage().begin()));
+}
+
+namespace {
+
+// A driver's serial flags, kept apart from the port that asks for them.
+struct CDriverFlags
+{
+    static constexpr int kOther = 0x0050;
+    int flags = kOther;
+    std::vector<int> sets;
+};
+
+// The driver is reached through the open port only, as its requests are.
+class CFakeDriverFlags : public ISerialFlags
+{
+public:
+    CFakeDriverFlags(CDriverFlags& driver, const QSerialPort& port) : m_driver(driver), m_port(port)
+    {
+    }
+    bool Get(int& flags) override
+    {
+        if (!m_port.isOpen())
+            return false;
+        flags = m_driver.flags;
+        return true;
+    }
+    bool Set(int flags) override
+    {
+        if (!m_port.isOpen())
+            return false;
+        m_driver.sets.push_back(flags);
+        m_driver.flags = flags;
+        return true;
+    }
+
+private:
+    CDriverFlags& m_driver;
+    const QSerialPort& m_port;
+};
+
+} // namespace
+
+// Low latency is asked for at each opening; closing the port, or dropping
+// it open, gives the adapter the flags it had before.
+TEST_F(PtyLink, ClosingGivesTheAdapterBackItsSerialFlags)
+{
+    constexpr int kLow = CLowLatencyRequest::kLowLatencyFlag;
+    CDriverFlags driver;
+    {
+        CQtSerialDevice device(m_ticks);
+        device.SetSerialFlagsSource([&driver](QSerialPort& port) {
+            return std::make_unique<CFakeDriverFlags>(driver, port);
+        });
+        for (int round = 0; round < 2; ++round) {
+            ASSERT_TRUE(device.Open(m_server.DevicePath())) << round;
+            EXPECT_EQ(device.LowLatencyState(), LowLatency::Granted);
+            EXPECT_EQ(driver.flags, CDriverFlags::kOther | kLow);
+            if (round == 0) {
+                device.Close();
+                EXPECT_EQ(driver.flags, CDriverFlags::kOther) << "closed";
+                EXPECT_EQ(device.LowLatencyState(), LowLatency::NotOffered);
+            }
+        }
+    }
+    EXPECT_EQ(driver.flags, CDriverFlags::kOther) << "dropped while open";
+    EXPECT_EQ(driver.sets, (std::vector<int>{CDriverFlags::kOther | kLow, CDriverFlags::kOther,
+                                             CDriverFlags::kOther | kLow, CDriverFlags::kOther}));
 }

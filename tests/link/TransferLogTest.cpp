@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <map>
 #include <set>
@@ -55,6 +57,23 @@ CLogRecord Record(const std::string& port, int n)
     record.message = "line " + std::to_string(n) + ", with a comma";
     record.durationMs = 12345;
     return record;
+}
+
+// The local time now as the log writes it, with TZ set to `zone`; TZ is
+// put back after.
+std::string IsoTimeIn(const char* zone)
+{
+    const char* const saved = std::getenv("TZ");
+    const std::string previous = saved ? saved : "";
+    setenv("TZ", zone, 1);
+    tzset();
+    const std::string time = IsoLocalTimeNow();
+    if (saved)
+        setenv("TZ", previous.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+    return time;
 }
 
 // Appends `count` records from the writer named `port`.
@@ -188,6 +207,23 @@ TEST(TransferLog, TimeStampsAndHash)
     EXPECT_TRUE(time[19] == '+' || time[19] == '-');
     EXPECT_EQ(time[22], ':');
     EXPECT_EQ(FileTimeStampNow().size(), 15u);
+
+    // The offset from UTC: east is "+", west "-", with the minutes.
+    const struct
+    {
+        const char* zone;
+        const char* offset;
+    } zones[] = {{"Asia/Kolkata", "+05:30"}, {"IST-5:30", "+05:30"}, {"NST3:30", "-03:30"},
+                 {"EST5", "-05:00"},         {"UTC0", "+00:00"},     {"XYZ-14", "+14:00"}};
+    for (const auto& z : zones) {
+        // A zone by its name needs the system's zone data; the others are
+        // rules of their own.
+        const std::string zone = z.zone;
+        if (zone.find('/') != std::string::npos && !std::ifstream("/usr/share/zoneinfo/" + zone))
+            continue;
+        const std::string zoned = IsoTimeIn(z.zone);
+        EXPECT_EQ(zoned.substr(19), z.offset) << zone << ": " << zoned;
+    }
     const uint8_t abc[] = {'a', 'b', 'c'};
     EXPECT_EQ(Sha256Hex(abc, sizeof abc),
               "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");

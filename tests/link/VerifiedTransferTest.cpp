@@ -37,6 +37,14 @@ ByteDeviceFactory FailingOpens(ByteDeviceFactory inner, int& failures)
     };
 }
 
+// Devices that fail to open before `clock` reaches `fromMs`.
+ByteDeviceFactory OpensFrom(ByteDeviceFactory inner, const ITickClock& clock, uint32_t fromMs)
+{
+    return [inner, &clock, fromMs]() -> std::unique_ptr<IByteDevice> {
+        return clock.NowMs() < fromMs ? nullptr : inner();
+    };
+}
+
 } // namespace
 
 TEST(CompareImages, NamesTheBlocksAndTheFirstOffset)
@@ -115,6 +123,19 @@ TEST(VerifyWritten, ReentryIsTriedAgainUntilTheWaitRunsOut)
         EXPECT_EQ(result.status, CVerifyResult::kVerified);
         EXPECT_EQ(result.sessions, 3);
         EXPECT_GE(rig.ticks.NowMs() - start, 2 * kVerifyRetryPauseMs);
+    }
+    {
+        // The microphone first answers 300 ms before the wait is over.
+        CLinkRig rig;
+        constexpr uint32_t kWaitMs = 5000;
+        const uint32_t start = rig.ticks.NowMs();
+        CMicLink link(OpensFrom(rig.line.Factory(), rig.ticks, start + kWaitMs - 300), rig.ticks,
+                      rig.local);
+        link.SetDeviceName(CLinkRig::kDevice);
+        std::copy(written.begin(), written.end(), rig.mic.GetImage().begin());
+        const CVerifyResult result = VerifyWritten(link, written, kWaitMs);
+        EXPECT_EQ(result.status, CVerifyResult::kVerified) << "reached in the wait's last moment";
+        EXPECT_GT(result.sessions, 2);
     }
     {
         // A microphone that stays silent: not verified once the wait is over.
