@@ -128,9 +128,9 @@ void CExplorerPort::PlayFault(const CFault& fault, uint32_t now)
 {
     switch (fault.kind) {
     case FaultKind::kNoise:
-        m_bursts.push_back({now, now + fault.spanMs,
-                            std::make_unique<CBitNoise>(fault.ber, m_schedule.seed * 131 +
-                                                                       m_index * 17 + now)});
+        m_bursts.push_back(
+            {now, now + fault.spanMs,
+             std::make_unique<CBitNoise>(fault.ber, m_schedule.seed * 131 + m_index * 17 + now)});
         return;
     case FaultKind::kDrop:
         m_faults.dropAfterBlock = fault.count;

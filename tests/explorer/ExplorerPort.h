@@ -50,12 +50,12 @@ private:
 // A job as the port saw it.
 struct CJobRecord
 {
-    int unit = 0;          // the microphone it ran on, from 0
-    uint32_t beganMs = 0;  // on the port's clock
-    uint32_t endedMs = 0;  //
+    int unit = 0;         // the microphone it ran on, from 0
+    uint32_t beganMs = 0; // on the port's clock
+    uint32_t endedMs = 0; //
     bool begunAfterStop = false;
     bool ended = false;
-    int blocksStored = 0;  // written to the microphone during the job
+    int blocksStored = 0; // written to the microphone during the job
     CMicOutcome outcome;
     CVirtualMic::Image imageAtEnd{};
 };

@@ -164,7 +164,8 @@ void CheckLog(const CSchedule& s, const std::string& logPath,
             broken.push_back("a log line is not well formed: " + line);
             continue;
         }
-        const bool backupRead = fields[kOperationField] == "backup" && fields[kResultField] != "failed";
+        const bool backupRead =
+            fields[kOperationField] == "backup" && fields[kResultField] != "failed";
         if (!backupRead)
             results[fields[kPortField]].push_back(fields[kResultField]);
     }
@@ -230,13 +231,12 @@ void CheckPort(const CSchedule& s, const CExplorerPort& port, const CPortTotals&
         verdict.jobsText += "  " + name + " microphone " + std::to_string(job.unit + 1) + ": " +
                             std::to_string(job.beganMs) + " to " + std::to_string(job.endedMs) +
                             " ms, " + std::to_string(job.blocksStored) + " blocks written, " +
-                            JobResultName(job.outcome.result) + " (" + job.outcome.message +
-                            ")\n";
+                            JobResultName(job.outcome.result) + " (" + job.outcome.message + ")\n";
     const int counted = totals.done + static_cast<int>(totals.failed.size());
     if (counted != static_cast<int>(port.Jobs().size()) || totals.done != ok ||
         totals.unchanged != unchanged)
-        broken.push_back(name + ": the summary counts " + std::to_string(totals.done) +
-                         " done, " + std::to_string(totals.failed.size()) + " failed, " +
+        broken.push_back(name + ": the summary counts " + std::to_string(totals.done) + " done, " +
+                         std::to_string(totals.failed.size()) + " failed, " +
                          std::to_string(totals.unchanged) + " unchanged for " +
                          std::to_string(port.Jobs().size()) + " jobs (" + std::to_string(ok) +
                          " done, " + std::to_string(unchanged) + " unchanged)");

@@ -13,9 +13,10 @@ struct CExplorerVerdict
     int jobs = 0;                    // jobs run on all ports
     int verified = 0;                // of those, verified or unchanged
     uint32_t longestJobMs = 0;       // in simulated time
+    // Sessions in which blocks were stored that no write of the program sent.
     int noiseWrites = 0;
-    std::map<std::string, int> results; // jobs by their result word             // blocks stored that no write of the program sent
-    std::string jobsText;            // every job of every port, a line each
+    std::map<std::string, int> results; // jobs by their result word
+    std::string jobsText;               // every job of every port, a line each
 };
 
 // Runs `schedule` in a folder of its own below `workDir`, which it removes

@@ -24,8 +24,8 @@ public:
     // Between `low` and `high` on a logarithmic scale.
     double LogBetween(double low, double high)
     {
-        const double e = std::uniform_real_distribution<double>(std::log10(low),
-                                                                std::log10(high))(m_random);
+        const double e =
+            std::uniform_real_distribution<double>(std::log10(low), std::log10(high))(m_random);
         return std::pow(10.0, e);
     }
     void Fill(CVirtualMic::Image& image)
@@ -113,7 +113,8 @@ CSchedule DrawSchedule(uint64_t seed)
     draw.Fill(s.file);
     const int ports = static_cast<int>(draw.Between(1, kMaxPorts));
     const int units = s.continuous ? static_cast<int>(draw.Between(1, kMaxUnits)) : 1;
-    s.stopAtMs = draw.Between(s.continuous ? 3000 : 0, static_cast<uint32_t>(units) * kUnitBudgetMs);
+    s.stopAtMs =
+        draw.Between(s.continuous ? 3000 : 0, static_cast<uint32_t>(units) * kUnitBudgetMs);
     for (int p = 0; p < ports; ++p) {
         CPortPlan plan;
         for (int u = 0; u < units; ++u) {
@@ -156,8 +157,8 @@ std::string Describe(const CSchedule& s)
         out << "  port " << p << ": " << plan.units.size() << " microphone(s):";
         for (std::size_t u = 0; u < plan.units.size(); ++u)
             out << " [" << (plan.units[u] == s.file ? "programmed" : "other") << ", removed "
-                << plan.removeAfterMs[u] << " ms after its result, next "
-                << plan.plugAfterMs[u] << " ms later]";
+                << plan.removeAfterMs[u] << " ms after its result, next " << plan.plugAfterMs[u]
+                << " ms later]";
         out << "\n";
         for (const CFault& f : plan.faults) {
             out << "    at " << f.atMs << " ms: " << FaultKindName(f.kind);

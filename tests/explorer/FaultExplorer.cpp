@@ -97,7 +97,8 @@ int main(int argc, char** argv)
         const bool valued = word == "--seed" || word == "--count" || word == "--first";
         if (word == "--quiet") {
             quiet = true;
-        } else if (!valued || i + 1 >= argc || !ParseCount(argv[i + 1], word == "--seed" ? first : word == "--count" ? count : first)) {
+        } else if (!valued || i + 1 >= argc ||
+                   !ParseCount(argv[i + 1], word == "--count" ? count : first)) {
             std::cerr << "usage: fault_explorer [--seed S] [--count N] [--first S] [--quiet]\n";
             return 2;
         } else {
