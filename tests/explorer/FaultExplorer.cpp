@@ -18,7 +18,6 @@
 #include <mutex>
 #include <string>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -110,7 +109,8 @@ int main(int argc, char** argv)
         count = 1;
     QCoreApplication app(argc, argv);
     const std::string work =
-        (std::filesystem::temp_directory_path() / ("qzm-explorer-" + std::to_string(::getpid())))
+        (std::filesystem::temp_directory_path() /
+         ("qzm-explorer-" + std::to_string(QCoreApplication::applicationPid())))
             .string();
     CHangWatch watch;
     uint64_t failedSchedules = 0;
