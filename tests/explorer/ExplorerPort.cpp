@@ -178,25 +178,38 @@ void CExplorerPort::Play()
     constexpr uint32_t kRunLimitMs = 30u * 60u * 1000u;
     if (now > m_schedule.stopAtMs + kRunLimitMs && m_trouble.empty())
         m_trouble = "still running half an hour after the stop request";
-    while (m_nextFault < m_plan.faults.size() && m_plan.faults[m_nextFault].atMs <= now)
+    while (m_nextFault < m_plan.faults.size() && m_plan.faults[m_nextFault].atMs <= now) {
+        Trace(FaultKindName(m_plan.faults[m_nextFault].kind));
         PlayFault(m_plan.faults[m_nextFault++], now);
+    }
     if (m_faults.silent && now >= m_silentUntilMs) {
         m_faults.silent = false;
         m_mic.SetFaults(m_faults);
     }
     if (m_loose && now >= m_looseUntilMs) {
         m_loose = false;
+        Trace("the loose cable holds again");
         m_mic.SetPlugged(m_plugged);
     }
-    if (m_removePending && now >= m_removeAtMs) {
+    // The operator pulls a microphone once its result is shown, never
+    // while its port shows a job under way (a loose cable can make the port
+    // start one again on the same microphone): the job's result comes first.
+    if (m_removePending && now >= m_removeAtMs && !m_inJob) {
         m_removePending = false;
         m_plugged = false;
+        Trace("microphone " + std::to_string(m_unit + 1) + " unplugged");
         m_mic.SetPlugged(false);
         m_plugPending = static_cast<std::size_t>(m_unit) + 1 < m_plan.units.size();
         m_plugAtMs = now + m_plan.plugAfterMs[static_cast<std::size_t>(m_unit)];
     }
     if (m_plugPending && now >= m_plugAtMs)
         PlugNext();
+}
+
+void CExplorerPort::Trace(const std::string& text)
+{
+    if (m_tracing)
+        m_trace += "    " + std::to_string(Elapsed()) + " ms: " + text + "\n";
 }
 
 void CExplorerPort::PlugNext()
@@ -207,15 +220,17 @@ void CExplorerPort::PlugNext()
     m_plugged = true;
     m_mic.SetPlugged(!m_loose);
     m_snapshot = m_mic.GetImage();
+    Trace("microphone " + std::to_string(m_unit + 1) + " plugged in");
 }
 
 void CExplorerPort::Watch()
 {
     const int stored = m_mic.BlocksStored();
     if (stored != m_lastStored) {
-        if (!m_inWrite && m_writePhase)
+        if (!m_inWrite && m_writePhase) {
             m_writesBegan.push_back({m_unit, Elapsed(), m_snapshot});
-        else if (!m_inWrite)
+            Trace("microphone " + std::to_string(m_unit + 1) + " takes its first block");
+        } else if (!m_inWrite)
             ++m_noiseWrites;
         m_inWrite = true;
         m_lastStored = stored;
@@ -228,6 +243,7 @@ void CExplorerPort::Watch()
 
 void CExplorerPort::OnState(PortState state)
 {
+    Trace(PortStateText(state));
     if (state == PortState::kFinished) {
         if (!m_finished && !m_atStop)
             m_barrier.Leave();
@@ -259,6 +275,7 @@ void CExplorerPort::OnResult(const CMicOutcome& outcome)
     }
     m_inJob = false;
     m_writePhase = false;
+    Trace("result: " + std::string(JobResultName(outcome.result)) + " " + outcome.message);
     CJobRecord& job = m_jobs.back();
     job.ended = true;
     job.endedMs = Elapsed();

@@ -89,6 +89,9 @@ public:
     // Sessions in which the microphone stored blocks the program never sent
     // as a write: commands that noise turned into block writes.
     int NoiseWrites() const { return m_noiseWrites; }
+    // What happened on the port, a line each, when told to keep it.
+    void KeepTrace() { m_tracing = true; }
+    const std::string& TraceText() const { return m_trace; }
     // Something the port saw that breaks a rule of its own (empty: none).
     const std::string& Trouble() const { return m_trouble; }
     // Simulated milliseconds since the port started.
@@ -106,6 +109,7 @@ private:
     // The noise of the burst on the line now; nullptr for a clean line.
     CBitNoise* NoiseNow();
     void PlugNext();
+    void Trace(const std::string& text);
 
     struct CBurst
     {
@@ -152,4 +156,6 @@ private:
     std::vector<CWriteBegan> m_writesBegan;
     int m_noiseWrites = 0;
     std::string m_trouble;
+    bool m_tracing = false;
+    std::string m_trace;
 };

@@ -297,7 +297,7 @@ bool SplitCsvLine(const std::string& line, std::vector<std::string>& fields)
     return !quoted;
 }
 
-CExplorerVerdict RunSchedule(const CSchedule& s, const std::string& workDir)
+CExplorerVerdict RunSchedule(const CSchedule& s, const std::string& workDir, bool trace)
 {
     const fs::path dir = fs::path(workDir) / ("seed-" + std::to_string(s.seed));
     std::error_code code;
@@ -315,6 +315,8 @@ CExplorerVerdict RunSchedule(const CSchedule& s, const std::string& workDir)
         const std::string backupDir = (dir / ("backup-" + std::to_string(i))).string();
         ports.push_back(std::make_unique<CExplorerPort>(s, i, backupDir, barrier));
         CExplorerPort& port = *ports.back();
+        if (trace)
+            port.KeepTrace();
         CFleetPort entry;
         entry.name = port.Name();
         entry.makeLink = [&port] { return port.MakeLink(); };
@@ -346,6 +348,9 @@ CExplorerVerdict RunSchedule(const CSchedule& s, const std::string& workDir)
     for (std::size_t i = 0; i < ports.size(); ++i)
         CheckPort(s, *ports[i], runner.Totals()[i], verdict.broken, verdict);
     CheckLog(s, logPath, ports, verdict.broken);
+    for (const auto& port : ports)
+        if (trace)
+            verdict.jobsText += "  " + port->Name() + ":\n" + port->TraceText();
     if (verdict.broken.empty())
         fs::remove_all(dir, code);
     return verdict;

@@ -20,8 +20,10 @@ struct CExplorerVerdict
 };
 
 // Runs `schedule` in a folder of its own below `workDir`, which it removes
-// again unless a rule was broken.
-CExplorerVerdict RunSchedule(const CSchedule& schedule, const std::string& workDir);
+// again unless a rule was broken. `trace`: the verdict's jobsText also holds
+// what happened on each port, in order.
+CExplorerVerdict RunSchedule(const CSchedule& schedule, const std::string& workDir,
+                             bool trace = false);
 
 // The fields of one CSV line (RFC 4180, without its line end); false when
 // the line is not well formed.

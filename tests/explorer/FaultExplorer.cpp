@@ -125,7 +125,7 @@ int main(int argc, char** argv)
         if (one)
             std::cout << Describe(schedule);
         watch.Begin(schedule);
-        const CExplorerVerdict verdict = RunSchedule(schedule, work);
+        const CExplorerVerdict verdict = RunSchedule(schedule, work, one);
         watch.End();
         jobs += static_cast<uint64_t>(verdict.jobs);
         verified += static_cast<uint64_t>(verdict.verified);
