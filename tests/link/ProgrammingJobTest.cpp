@@ -316,7 +316,7 @@ TEST(ProgrammingJob, ABackupThatCannotBeSavedWritesNothingAndLeavesNoFile)
         EXPECT_EQ(outcome.message.rfind("Backup failed: ", 0), 0u) << outcome.message;
         EXPECT_EQ(rig.mic.BlocksStored(), 0);
         EXPECT_EQ(rig.mic.GetImage(), previous);
-        EXPECT_EQ(rig.line.OpenCount(), 1) << "the backup's read only";
+        EXPECT_EQ(rig.line.OpenCount(), 2) << "the backup's two reads only";
         const auto lines = rig.LogLines();
         ASSERT_EQ(lines.size(), 1u);
         EXPECT_EQ(lines[0][kOperation], "backup");
