@@ -16,9 +16,9 @@ bool Answered(const QString& chosen, std::string& path)
 
 bool CQtLineDialogs::AskDataFile(QWidget* owner, const std::string& start, std::string& path)
 {
-    return Answered(QFileDialog::getOpenFileName(owner, QStringLiteral("Data file to write"),
-                                                 QString::fromStdString(start),
-                                                 QStringLiteral("Data files (*.dat);;All files (*)")),
+    return Answered(QFileDialog::getOpenFileName(
+                        owner, QStringLiteral("Data file to write"), QString::fromStdString(start),
+                        QStringLiteral("Data files (*.dat);;All files (*)")),
                     path);
 }
 

@@ -57,8 +57,8 @@ public:
     std::vector<CPortTotals> Totals() const;
 
 signals:
-    void StateChanged(int port, int state);      // a PortState
-    void BlockMoved(int port, int n, int total); // block n of total starts
+    void StateChanged(int port, int state);           // a PortState
+    void BlockMoved(int port, int n, int total);      // block n of total starts
     void ResultCame(int port, int number, int result, // a JobResult
                     const QString& message, bool ok);
     // The fleet's thread has ended; Totals are whole.

@@ -28,14 +28,14 @@ QString RunSummary(const std::vector<std::string>& ports, const std::vector<CPor
         if (port.neverOpened)
             neverOpened << name;
     }
-    QString text = QStringLiteral("In all: %1 of %2 microphones %3.")
-                       .arg(done)
-                       .arg(done + unchanged + failed)
-                       .arg(verify ? QStringLiteral("written and verified")
-                                   : QStringLiteral("written"));
+    QString text =
+        QStringLiteral("In all: %1 of %2 microphones %3.")
+            .arg(done)
+            .arg(done + unchanged + failed)
+            .arg(verify ? QStringLiteral("written and verified") : QStringLiteral("written"));
     if (unchanged > 0)
-        text += QStringLiteral(" Unchanged (they held the configuration already): %1.")
-                    .arg(unchanged);
+        text +=
+            QStringLiteral(" Unchanged (they held the configuration already): %1.").arg(unchanged);
     if (!failedList.isEmpty())
         text += QStringLiteral(" Failed: ") + failedList.join(QStringLiteral(", ")) +
                 QStringLiteral(".");

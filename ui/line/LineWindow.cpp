@@ -32,6 +32,9 @@ namespace {
 constexpr const char* kLanguage = "English";
 constexpr const char* kTitle = "QZM-530RX Production Line";
 constexpr int kTileColumns = 3;
+// The window's first size, room for three tiles and the log's lines.
+constexpr int kStartWidth = 1180;
+constexpr int kStartHeight = 760;
 constexpr int kPortRole = Qt::UserRole;
 
 // The device a port opens, for its tile; empty when it is not known.
@@ -60,15 +63,24 @@ CLineWindow::CLineWindow(IMessagePresenter& boxes, ILineDialogs& dialogs, const 
     layout->addLayout(left, 2);
     layout->addWidget(BuildRunArea(), 3);
     setCentralWidget(central);
+    resize(kStartWidth, kStartHeight);
 
-    connect(&m_run, &CLineRun::StateChanged, this, [this](int port, int state) {
-        if (static_cast<std::size_t>(port) < m_tiles.size())
+    connect(
+        &m_run, &CLineRun::StateChanged, this,
+        [this](int port, int state) {
+            if (static_cast<std::size_t>(port) >= m_tiles.size())
+                return;
             m_tiles[port]->SetState(static_cast<PortState>(state));
-    }, Qt::QueuedConnection);
-    connect(&m_run, &CLineRun::BlockMoved, this, [this](int port, int n, int total) {
-        if (static_cast<std::size_t>(port) < m_tiles.size())
-            m_tiles[port]->SetBlock(n, total);
-    }, Qt::QueuedConnection);
+            ShowLog(); // a backup's line comes before the microphone's result
+        },
+        Qt::QueuedConnection);
+    connect(
+        &m_run, &CLineRun::BlockMoved, this,
+        [this](int port, int n, int total) {
+            if (static_cast<std::size_t>(port) < m_tiles.size())
+                m_tiles[port]->SetBlock(n, total);
+        },
+        Qt::QueuedConnection);
     connect(&m_run, &CLineRun::ResultCame, this, &CLineWindow::OnResult, Qt::QueuedConnection);
     connect(&m_run, &CLineRun::Ended, this, &CLineWindow::OnEnded, Qt::QueuedConnection);
     ListPorts({});
@@ -94,9 +106,9 @@ bool CLineWindow::LoadDataFile(const std::string& path)
     ForeignProductName foreign{};
     const int result = ::LoadDataFile(m_store, path, foreign);
     if (result != DataFile::kLoaded) {
-        m_status->setText(QString::fromStdString(
-            LoadFailureText(m_texts, result, QFileInfo(QString::fromStdString(path)).fileName()
-                                                 .toStdString(), foreign)));
+        m_status->setText(QString::fromStdString(LoadFailureText(
+            m_texts, result, QFileInfo(QString::fromStdString(path)).fileName().toStdString(),
+            foreign)));
         UpdateButtons();
         return false;
     }
@@ -161,16 +173,20 @@ void CLineWindow::MakeTiles(const std::vector<std::string>& ports)
     for (CPortTile* tile : m_tiles)
         delete tile;
     m_tiles.clear();
+    for (int row = 0; row < m_tileGrid->rowCount(); ++row)
+        m_tileGrid->setRowStretch(row, 0);
     QWidget* previous = m_stop;
     for (std::size_t i = 0; i < ports.size(); ++i) {
         auto* tile = new CPortTile(QString::fromStdString(ports[i]), DeviceOf(ports[i]),
                                    m_runVerify, m_tileGrid->parentWidget());
         m_tileGrid->addWidget(tile, static_cast<int>(i) / kTileColumns,
-                              static_cast<int>(i) % kTileColumns);
+                              static_cast<int>(i) % kTileColumns, Qt::AlignTop);
         setTabOrder(previous, tile);
         previous = tile;
         m_tiles.push_back(tile);
     }
+    // The tiles keep their height; the room below them stays empty.
+    m_tileGrid->setRowStretch(static_cast<int>(ports.size() + kTileColumns - 1) / kTileColumns, 1);
 }
 
 bool CLineWindow::Start()
@@ -265,24 +281,25 @@ void CLineWindow::ShowRunning()
         failed += tile->Failed();
         unchanged += tile->Unchanged();
     }
-    m_summary->setText(QStringLiteral("So far: %1 %2, %3 failed, %4 unchanged.")
-                           .arg(done)
-                           .arg(m_runVerify ? QStringLiteral("verified") : QStringLiteral("written"))
-                           .arg(failed)
-                           .arg(unchanged));
+    m_summary->setText(
+        QStringLiteral("So far: %1 %2, %3 failed, %4 unchanged.")
+            .arg(done)
+            .arg(m_runVerify ? QStringLiteral("verified") : QStringLiteral("written"))
+            .arg(failed)
+            .arg(unchanged));
     if (!m_run.StopRequested())
-        m_status->setText(QStringLiteral("Running on %1 %2.")
-                              .arg(m_tiles.size())
-                              .arg(m_tiles.size() == 1 ? QStringLiteral("port")
-                                                       : QStringLiteral("ports")));
+        m_status->setText(
+            QStringLiteral("Running on %1 %2.")
+                .arg(m_tiles.size())
+                .arg(m_tiles.size() == 1 ? QStringLiteral("port") : QStringLiteral("ports")));
 }
 
 void CLineWindow::ShowLog()
 {
     const QString log = m_log->text().trimmed();
-    const QStringList lines = log.isEmpty() ? m_resultLines.mid(std::max<qsizetype>(
-                                                  0, m_resultLines.size() - kLogLines))
-                                            : LastLines(log, kLogLines);
+    const QStringList lines =
+        log.isEmpty() ? m_resultLines.mid(std::max<qsizetype>(0, m_resultLines.size() - kLogLines))
+                      : LastLines(log, kLogLines);
     m_logTail->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
@@ -348,9 +365,9 @@ QString CLineWindow::LogText() const
 
 QList<QWidget*> CLineWindow::Controls() const
 {
-    QList<QWidget*> controls{m_file,   m_open,  m_settings, m_ports,   m_refresh, m_verify,
-                             m_skipSame, m_backup, m_chooseBackup, m_log, m_chooseLog, m_start,
-                             m_stop,   m_summary, m_logTail};
+    QList<QWidget*> controls{m_file,      m_open,     m_settings, m_ports,        m_refresh,
+                             m_verify,    m_skipSame, m_backup,   m_chooseBackup, m_log,
+                             m_chooseLog, m_start,    m_stop,     m_summary,      m_logTail};
     for (CPortTile* tile : m_tiles)
         controls << tile;
     return controls;

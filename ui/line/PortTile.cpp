@@ -8,6 +8,7 @@ namespace {
 
 // The blocks of one transfer, before the first transfer tells its own.
 constexpr int kDefaultBlockTotal = 9;
+constexpr int kMinimumWidth = 220;
 
 const QColor kGood(0xc8, 0xf0, 0xc8);    // verified, written, unchanged
 const QColor kWarning(0xff, 0xe0, 0x90); // written, but not read back
@@ -35,6 +36,8 @@ CPortTile::CPortTile(const QString& port, const QString& device, bool verify, QW
       m_counts(new QLabel(this))
 {
     setFrameShape(QFrame::StyledPanel);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    setMinimumWidth(kMinimumWidth);
     setFocusPolicy(Qt::TabFocus);
     QString title = port;
     if (!device.isEmpty() && device != port)
