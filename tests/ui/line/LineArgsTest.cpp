@@ -27,10 +27,14 @@ TEST(LineArgs, KioskStartAndTheOptionsOfARun)
     EXPECT_FALSE(parsed.verify);
     EXPECT_TRUE(parsed.dataFile.empty()) << "chosen in the window";
 
-    for (const std::vector<std::string>& bad :
-         {std::vector<std::string>{"a.dat", "b.dat"}, {"--port"}, {"--log"}, {"--port", "3,,4"},
-          {"--port", "/dev/a", "--port", "/dev//a"}, {"--colour"}, {"--start", "a.dat"},
-          {"--start", "--port", "3"}})
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"a.dat", "b.dat"},
+                                                {"--port"},
+                                                {"--log"},
+                                                {"--port", "3,,4"},
+                                                {"--port", "/dev/a", "--port", "/dev//a"},
+                                                {"--colour"},
+                                                {"--start", "a.dat"},
+                                                {"--start", "--port", "3"}})
         EXPECT_FALSE(ParseLineArgs(bad, parsed, error)) << bad.front();
     EXPECT_TRUE(ParseLineArgs({"--start", "--help"}, parsed, error)) << "help needs nothing else";
 }
@@ -57,7 +61,8 @@ TEST(LineSummary, TheRunInOneSentenceAndTheLastLinesOfALongLog)
     for (int i = 0; i < 2000; ++i)
         file.write(QStringLiteral("line %1,write,verified\r\n").arg(i).toUtf8());
     file.close();
-    EXPECT_EQ(LastLines(path, 3), (QStringList{"line 1997,write,verified", "line 1998,write,verified",
-                                               "line 1999,write,verified"}));
+    EXPECT_EQ(LastLines(path, 3),
+              (QStringList{"line 1997,write,verified", "line 1998,write,verified",
+                           "line 1999,write,verified"}));
     EXPECT_TRUE(LastLines(folder.filePath(QStringLiteral("none.csv")), 3).isEmpty());
 }

@@ -13,8 +13,8 @@
 #include "ui/line/PortTile.h"
 
 #include <QCoreApplication>
-#include <QPushButton>
 #include <QDeadlineTimer>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -61,8 +61,7 @@ inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 60000)
     while (!done()) {
         if (deadline.hasExpired())
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents,
-                                        100);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 100);
     }
     return true;
 }
@@ -85,8 +84,7 @@ protected:
         ForeignProductName foreign{};
         ASSERT_EQ(LoadDataFile(store, m_dataFile, foreign), DataFile::kLoaded);
         store.TransferToImage();
-        std::copy(store.WorkingImage(), store.WorkingImage() + m_written.size(),
-                  m_written.begin());
+        std::copy(store.WorkingImage(), store.WorkingImage() + m_written.size(), m_written.begin());
 
         CLineSetup setup;
         setup.makeLink = [this](const std::string& port) { return m_ports.at(port)->MakeLink(); };

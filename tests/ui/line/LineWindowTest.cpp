@@ -87,8 +87,9 @@ TEST_F(LineWindowTest, AFailingPortBesideAGoodOneIsShownInWordsAndColour)
     ASSERT_TRUE(WaitFor([&] {
         return Tile(0).Done() == 1 && Tile(1).Failed() == 1 &&
                Tile(2).StateText() == "port does not open";
-    })) << Tile(0).accessibleName().toStdString() << " | " << Tile(1).accessibleName().toStdString()
-        << " | " << Tile(2).accessibleName().toStdString();
+    })) << Tile(0).accessibleName().toStdString()
+        << " | " << Tile(1).accessibleName().toStdString() << " | "
+        << Tile(2).accessibleName().toStdString();
     EXPECT_EQ(Tile(2).accessibleName(), "Port /dev/vmic-c: port does not open. No microphone yet");
     StopAndWait();
 
