@@ -105,7 +105,7 @@ TEST_F(LineWindowTest, AFailingPortBesideAGoodOneIsShownInWordsAndColour)
         << "without a log file, the results stand in for it";
 }
 
-TEST_F(LineWindowTest, StopDuringATransferLetsItFinishAndStartsNoOther)
+TEST_F(LineWindowTest, StopDuringATransferLetsItFinishAndAHeldPortHoldsUpNoOther)
 {
     CFleetRigPort& line = Port("/dev/vmic-a");
     line.PlayLine(2000, 3);
@@ -123,15 +123,19 @@ TEST_F(LineWindowTest, StopDuringATransferLetsItFinishAndStartsNoOther)
         changed.notify_all();
         changed.wait(lock, [&] { return released; });
     });
+    CFleetRigPort& other = Port("/dev/vmic-b");
+    other.PlayLine(2000, 1);
     CLineArgs args;
-    args.ports = {"/dev/vmic-a"};
+    args.ports = {"/dev/vmic-a", "/dev/vmic-b"};
     Open(args);
     ASSERT_TRUE(m_window->Start());
-    // The port holds in the middle of its write; the window goes on.
+    // The port holds in the middle of its write; the other port and the
+    // window go on.
     ASSERT_TRUE(WaitFor([&] {
         const std::lock_guard<std::mutex> lock(mutex);
         return held;
     }));
+    ASSERT_TRUE(WaitFor([&] { return Tile(1).Done() == 1; }));
     ASSERT_TRUE(WaitFor([&] { return Tile(0).BarText().startsWith("Block "); }));
     EXPECT_EQ(Tile(0).StateText(), "writing");
     EXPECT_TRUE(Tile(0).BarText().endsWith(" / 9")) << Tile(0).BarText().toStdString();
@@ -150,7 +154,7 @@ TEST_F(LineWindowTest, StopDuringATransferLetsItFinishAndStartsNoOther)
     EXPECT_TRUE(Holds(line.mic, m_written));
     EXPECT_EQ(line.writes, (std::vector<int>{1, 0, 0})) << "no new transfer began";
     EXPECT_EQ(Tile(0).ResultText(), "Microphone 1: verified");
-    EXPECT_EQ(m_window->SummaryText(), "In all: 1 of 1 microphones written and verified.");
+    EXPECT_EQ(m_window->SummaryText(), "In all: 2 of 2 microphones written and verified.");
 }
 
 TEST_F(LineWindowTest, SkipSameLeavesAProgrammedMicrophoneAlone)
