@@ -250,6 +250,10 @@ void CLineWindow::closeEvent(QCloseEvent* event)
                         kTitle, MessageStyle::kOkCancel | MessageStyle::kIconQuestion) !=
             MessageAnswer::kOk)
         return;
+    if (!m_run.Running()) {
+        event->accept(); // the run ended while the question was open
+        return;
+    }
     m_closeWhenEnded = true;
     Stop();
 }

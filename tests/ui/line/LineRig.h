@@ -53,6 +53,22 @@ private:
     }
 };
 
+// Boxes answered as CRecordingPresenter answers them, after `meanwhile`
+// (what happens while the person reads the box).
+class CLineBoxes : public CRecordingPresenter
+{
+public:
+    int Present(MessageOwner owner, const std::string& text, const std::string& title,
+                unsigned style) override
+    {
+        if (meanwhile)
+            meanwhile();
+        return CRecordingPresenter::Present(owner, text, title, style);
+    }
+
+    std::function<void()> meanwhile;
+};
+
 // Lets the window's events in until `done` holds; false after `timeoutMs`
 // (a safety net only: every wait ends with the event it waits for).
 inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 60000)
@@ -141,7 +157,7 @@ protected:
     QTemporaryDir m_folder;
     CTextCatalog m_texts;
     CFixedClock m_clock{10, 0, 0};
-    CRecordingPresenter m_boxes;
+    CLineBoxes m_boxes;
     CAnsweredLineDialogs m_dialogs;
     std::string m_dataFile;
     CConfigStore::Image m_written{};

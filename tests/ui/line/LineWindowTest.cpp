@@ -213,6 +213,23 @@ TEST_F(LineWindowTest, ClosingDuringARunAsksOnceThenStopsAndClosesWhenItHasEnded
     EXPECT_TRUE(m_window->SummaryText().startsWith("In all: "));
 }
 
+TEST_F(LineWindowTest, ARunThatEndsWhileTheQuestionIsOpenClosesOnTheAnswer)
+{
+    Port("/dev/vmic-a").PlayLine(2000, 50);
+    CLineArgs args;
+    args.ports = {"/dev/vmic-a"};
+    Open(args);
+    m_window->show();
+    ASSERT_TRUE(m_window->Start());
+    m_boxes.meanwhile = [this] {
+        m_window->Stop();
+        WaitFor([this] { return !m_window->Running(); });
+    };
+    m_window->close();
+    EXPECT_EQ(m_boxes.boxes.size(), 1u);
+    EXPECT_FALSE(m_window->isVisible()) << "the close was not lost";
+}
+
 TEST_F(LineWindowTest, TheDataFileSettingsListedAndEveryControlNamedAndReachable)
 {
     m_dialogs.dataFile = Path("missing.dat");
