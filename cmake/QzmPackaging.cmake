@@ -26,8 +26,9 @@ speaker microphone over a serial or USB-serial programming cable, edits it
 on one settings form or byte by byte in a memory map, writes it back, and
 keeps configurations in .dat files.
 
-The package holds the desktop program qzm530rx, the command-line tool
-qzm530rx-cli for scripts and batches, and the simulator qzm530rx-sim, a
-virtual microphone on a pseudo-terminal.")
+The package holds the desktop program qzm530rx, the production-line window
+qzm530rx-line for programming many microphones on several ports at once,
+the command-line tool qzm530rx-cli for scripts and batches, and the
+simulator qzm530rx-sim, a virtual microphone on a pseudo-terminal.")
 
 include(CPack)

@@ -24,17 +24,6 @@ std::string HexText(unsigned value, int digits)
     return buffer;
 }
 
-std::string DisplayValue(const CConfigStore& store, const CSettingDef& def)
-{
-    if (def.encoding != SettingEncoding::List)
-        return store.GetValue(def.id) == 1 ? "on" : "off";
-    const int position = store.GetValue(def.id);
-    const std::vector<COption> options = store.GetOptions(def.id);
-    if (position < 0 || static_cast<std::size_t>(position) >= options.size())
-        return "(none)";
-    return options[static_cast<std::size_t>(position)].text;
-}
-
 CConfigDiff DiffConfigurations(const CConfigStore& a, const CConfigStore& b)
 {
     CConfigDiff diff;

@@ -2,6 +2,8 @@
 // Where two configurations differ, and how the command-line tool shows it:
 // diff between files, verify and write --changes between a microphone and
 // a file.
+#include "core/SettingText.h"
+
 #include <QJsonObject>
 
 #include <cstddef>
@@ -14,8 +16,6 @@ struct CSettingDef;
 
 // `value` in hex with `digits` digits: "0F", "000F".
 std::string HexText(unsigned value, int digits);
-// The value as the settings form would show it: "on", "+10dB".
-std::string DisplayValue(const CConfigStore& store, const CSettingDef& def);
 
 struct CConfigDiff
 {

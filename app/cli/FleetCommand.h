@@ -1,4 +1,5 @@
 #pragma once
+#include "link/PortName.h"
 #include "link/ProgrammingJob.h"
 
 #include <cstdint>
@@ -11,14 +12,6 @@ class CFleetRunner;
 class CMicLink;
 struct CCliArgs;
 struct CCliContext;
-
-// A number from 1 to 255, for "3", "COM3" and "\\.\COM12"; -1 otherwise.
-int PortNumberOf(const std::string& port);
-
-// What a port name reaches, so that two names of one port compare equal:
-// "3", "03" and "COM3" alike; a device path with its links resolved, or
-// cleaned ("/dev//pts/1") when it does not exist.
-std::string PortIdentity(const std::string& port);
 
 // The ports named by --port: "3,4,5", or --port given several times.
 // False with `error` set for an empty name or a port named twice, under

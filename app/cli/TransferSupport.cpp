@@ -40,18 +40,6 @@ bool CheckLog(CCliContext& context, const std::string& path)
 
 } // namespace
 
-bool SelectPort(CMicLink& link, const std::string& port)
-{
-    if (port.empty())
-        return false;
-    const int number = PortNumberOf(port);
-    if (number > 0)
-        link.SetPortNumber(static_cast<uint8_t>(number));
-    else
-        link.SetDeviceName(port);
-    return true;
-}
-
 std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string& port)
 {
     if (context.makeLink)

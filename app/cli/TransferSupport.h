@@ -3,6 +3,7 @@
 // options, the confirmation, one job run on the console, and its outcome.
 #include "app/cli/CliSupport.h"
 #include "app/cli/ConsoleTransferView.h"
+#include "link/PortName.h"
 #include "link/ProgrammingJob.h"
 
 #include <QJsonObject>
@@ -13,9 +14,6 @@
 
 class CMicLink;
 class CTransferLog;
-
-// Points the link at the port the user named; false when the name is empty.
-bool SelectPort(CMicLink& link, const std::string& port);
 
 // The link of the port the user named: the context's, else the system's.
 std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string& port);

@@ -4,12 +4,16 @@
 //
 // The first level-1 heading of the guide becomes the title page, together with the paragraph
 // that follows it and a list of contents (the level-2 headings with their page numbers); the
-// rest of the guide follows on numbered pages. Exit code 0 on success, 1 when the input cannot
-// be read or the output cannot be written, 2 on a usage error.
+// rest of the guide follows on numbered pages. Images are files beside the guide, set as wide
+// as the text. Exit code 0 on success, 1 when the input or an image cannot be read or the output
+// cannot be written, 2 on a usage error.
 #include <QAbstractTextDocumentLayout>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -17,8 +21,11 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFragment>
 #include <QTextFrame>
+#include <QTextImageFormat>
 #include <QTextTable>
+#include <QUrl>
 
 #include <cmath>
 #include <cstdio>
@@ -37,6 +44,7 @@ constexpr qreal kMarginBottomMm = 14.0;
 constexpr qreal kFooterBandMm = 10.0;
 constexpr qreal kMmPerInch = 25.4;
 constexpr int kResolutionDpi = 300;
+constexpr qreal kScreenDpi = 96.0;
 
 // Fonts in points.
 constexpr qreal kBodyPt = 10.0;
@@ -342,7 +350,45 @@ void PaintFooter(QPainter& painter, const SPageGeometry& page, const QString& ti
                      QStringLiteral("Page %1 of %2").arg(number).arg(total));
 }
 
-int WritePdf(const QString& markdown, const QString& outputPath)
+// Gives every image of the guide (a file named relative to the guide's
+// folder) to the document, as wide as the text; false when one cannot be
+// read, so that a guide never loses a picture unseen.
+bool PlaceImages(QTextDocument& doc, const QDir& folder, qreal width)
+{
+    struct SPlaced
+    {
+        int position;
+        int length;
+        QTextImageFormat format;
+    };
+    std::vector<SPlaced> placed;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.isValid() && fragment.charFormat().isImageFormat())
+                placed.push_back({fragment.position(), fragment.length(),
+                                  fragment.charFormat().toImageFormat()});
+        }
+    }
+    for (SPlaced& image : placed) {
+        const QImage picture(folder.filePath(image.format.name()));
+        if (picture.isNull()) {
+            std::fprintf(stderr, "qzm_make_help_pdf: cannot read the image %s\n",
+                         qPrintable(image.format.name()));
+            return false;
+        }
+        doc.addResource(QTextDocument::ImageResource, QUrl(image.format.name()), picture);
+        image.format.setWidth(width);
+        image.format.setHeight(width * picture.height() / picture.width());
+        QTextCursor cursor(&doc);
+        cursor.setPosition(image.position);
+        cursor.setPosition(image.position + image.length, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(image.format);
+    }
+    return true;
+}
+
+int WritePdf(const QString& markdown, const QDir& folder, const QString& outputPath)
 {
     QPdfWriter writer(outputPath);
     writer.setResolution(kResolutionDpi);
@@ -372,6 +418,9 @@ int WritePdf(const QString& markdown, const QString& outputPath)
     page.bodyHeight = paintRect.height() - page.footerHeight;
     page.footerTop = page.bodyHeight;
     doc.setPageSize(QSizeF(page.width, page.bodyHeight));
+    // The layout scales an image by the device's resolution over the screen's.
+    if (!PlaceImages(doc, folder, page.width * kScreenDpi / writer.logicalDpiX()))
+        return kExitFailed;
 
     KeepTogether(doc, page.bodyHeight);
     const std::vector<SContentsLine> contents = CollectContents(doc, page.bodyHeight);
@@ -411,7 +460,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "qzm_make_help_pdf: cannot read %s\n", qPrintable(args.at(1)));
         return kExitFailed;
     }
-    const int result = WritePdf(markdown, args.at(2));
+    const int result = WritePdf(markdown, QFileInfo(args.at(1)).absoluteDir(), args.at(2));
     if (result != kExitOk)
         std::fprintf(stderr, "qzm_make_help_pdf: cannot write %s\n", qPrintable(args.at(2)));
     return result;

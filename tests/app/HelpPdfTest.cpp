@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -201,6 +202,29 @@ TEST(HelpPdf, ConverterMakesTitlePageAndPaginatesLongText)
     ASSERT_TRUE(pdf.startsWith("%PDF"));
     EXPECT_GE(CountPages(pdf), 4); // the title page and several pages of text
     ExpectLaidOutGuide(output, markdown);
+}
+
+TEST(HelpPdf, ImagesBesideTheGuideAreEmbeddedAndAMissingOneFails)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QImage picture(40, 20, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    ASSERT_TRUE(picture.save(dir.filePath(QStringLiteral("shot.png"))));
+    const QString input = dir.filePath(QStringLiteral("guide.md"));
+    const QString output = dir.filePath(QStringLiteral("guide.pdf"));
+    const auto writeGuide = [&](const QByteArray& image) {
+        QFile file(input);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("# Title\n\nSubtitle\n\n## One\n\nText.\n\n![A picture](" + image + ")\n");
+    };
+    writeGuide("shot.png");
+    ASSERT_EQ(RunConverter({input, output}), 0);
+    EXPECT_TRUE(ReadAll(output).contains("/Subtype /Image")) << "the picture is in the PDF";
+
+    writeGuide("missing.png");
+    QFile::remove(output);
+    EXPECT_EQ(RunConverter({input, output}), 1) << "never a guide without its picture";
 }
 
 TEST(HelpPdf, ConverterRefusesBadArguments)

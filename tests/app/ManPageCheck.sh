@@ -1,7 +1,8 @@
 #!/bin/sh
 # The manual pages that the build made: the tool's holds a section for every
 # command it names, with every option of that command; the simulator's every
-# option its --help names; the desktop program's its one switch.
+# option its --help names, and the production-line window's; the desktop
+# program's its one switch.
 # usage: ManPageCheck.sh BIN_DIR MAN_DIR
 bin=$1
 man=$2
@@ -30,6 +31,12 @@ for option in $("$bin/qzm530rx-sim" --help | awk '/^  --/ { print $1 }'); do
     printf '%s\n' "$sim" | grep -q -- "^$option\\b" || fail "qzm530rx-sim(1) has no $option"
 done
 printf '%s\n' "$sim" | grep -q '^\.SH SYNOPSIS' || fail "qzm530rx-sim(1) has no SYNOPSIS"
+
+line=$(plain qzm530rx-line) || fail "no page of qzm530rx-line"
+for option in $("$bin/qzm530rx-line" --help | awk '/^  --/ { print $1 }'); do
+    printf '%s\n' "$line" | grep -q -- "^$option\\b" || fail "qzm530rx-line(1) has no $option"
+done
+printf '%s\n' "$line" | grep -q '^\.SH SYNOPSIS' || fail "qzm530rx-line(1) has no SYNOPSIS"
 
 gui=$(plain qzm530rx) || fail "no page of qzm530rx"
 for word in '^\.SH SYNOPSIS' '^\.B _qv' 'QZM530RX\.conf' 'QZM-530RX_Help_Eng\.pdf' 'LanguageAnalys\.dump'; do

@@ -1,0 +1,22 @@
+#pragma once
+#include <string>
+#include <vector>
+
+class CMicLink;
+
+// A number from 1 to 255, for "3", "COM3" and "\\.\COM12"; -1 otherwise.
+int PortNumberOf(const std::string& port);
+
+// What a port name reaches, so that two names of one port compare equal:
+// "3", "03" and "COM3" alike; a device path with its links resolved, or
+// cleaned ("/dev//pts/1") when it does not exist.
+std::string PortIdentity(const std::string& port);
+
+// Points `link` at the port as the user named it: a COM number, or a
+// device. False for an empty name.
+bool SelectPort(CMicLink& link, const std::string& port);
+
+// Adds the ports of one comma-separated list ("3,4,/dev/ttyUSB0") to
+// `ports`. False with `error` set for an empty name or a port named twice,
+// under any of its names, in this list or one added before.
+bool AddPortList(const std::string& list, std::vector<std::string>& ports, std::string& error);

@@ -1,0 +1,68 @@
+// The command line of the production-line window, and the pieces of its
+// summary and log view.
+#include "ui/line/LineArgs.h"
+#include "ui/line/LineSummary.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+TEST(LineArgs, KioskStartAndTheOptionsOfARun)
+{
+    CLineArgs parsed;
+    std::string error;
+    ASSERT_TRUE(ParseLineArgs({"mic.dat", "--port", "/dev/a,/dev/b", "--log", "run.csv", "--backup",
+                               "saved", "--start", "--skip-same", "--port", "/dev/c"},
+                              parsed, error))
+        << error;
+    EXPECT_EQ(parsed.dataFile, "mic.dat");
+    EXPECT_EQ(parsed.ports, (std::vector<std::string>{"/dev/a", "/dev/b", "/dev/c"}));
+    EXPECT_EQ(parsed.logPath, "run.csv");
+    EXPECT_EQ(parsed.backupDir, "saved");
+    EXPECT_TRUE(parsed.start);
+    EXPECT_TRUE(parsed.skipSame);
+    EXPECT_TRUE(parsed.verify);
+    ASSERT_TRUE(ParseLineArgs({"--no-verify"}, parsed, error));
+    EXPECT_FALSE(parsed.verify);
+    EXPECT_TRUE(parsed.dataFile.empty()) << "chosen in the window";
+
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"a.dat", "b.dat"},
+                                                {"--port"},
+                                                {"--log"},
+                                                {"--port", "3,,4"},
+                                                {"--port", "/dev/a", "--port", "/dev//a"},
+                                                {"--colour"},
+                                                {"--start", "a.dat"},
+                                                {"--start", "--port", "3"}})
+        EXPECT_FALSE(ParseLineArgs(bad, parsed, error)) << bad.front();
+    EXPECT_TRUE(ParseLineArgs({"--start", "--help"}, parsed, error)) << "help needs nothing else";
+}
+
+TEST(LineSummary, TheRunInOneSentenceAndTheLastLinesOfALongLog)
+{
+    std::vector<CPortTotals> totals(2);
+    totals[0].done = 3;
+    totals[0].unchanged = 1;
+    totals[1].done = 1;
+    totals[1].failed = {2, 4};
+    EXPECT_EQ(RunSummary({"COM3", "COM4"}, totals, true).toStdString(),
+              "In all: 3 of 6 microphones written and verified. Unchanged (they held the "
+              "configuration already): 1. Failed: COM4 microphone 2, COM4 microphone 4.");
+    totals = std::vector<CPortTotals>(1);
+    totals[0].neverOpened = true;
+    EXPECT_EQ(RunSummary({"COM9"}, totals, false).toStdString(),
+              "In all: 0 of 0 microphones written. Did not open: COM9.");
+
+    const QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("log.csv"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 2000; ++i)
+        file.write(QStringLiteral("line %1,write,verified\r\n").arg(i).toUtf8());
+    file.close();
+    EXPECT_EQ(LastLines(path, 3),
+              (QStringList{"line 1997,write,verified", "line 1998,write,verified",
+                           "line 1999,write,verified"}));
+    EXPECT_TRUE(LastLines(folder.filePath(QStringLiteral("none.csv")), 3).isEmpty());
+}

@@ -1,0 +1,167 @@
+#pragma once
+// The production-line window on ports inside the test: each port a
+// virtual microphone on its own settable clock, boxes and dialogs that the
+// test answers.
+#include "core/Clock.h"
+#include "core/ConfigStore.h"
+#include "core/DataFile.h"
+#include "link/FleetRig.h"
+#include "support/RecordingPresenter.h"
+#include "text/TextCatalog.h"
+#include "ui/line/LineDialogs.h"
+#include "ui/line/LineWindow.h"
+#include "ui/line/PortTile.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+// Dialogs that answer with the paths set in advance; empty: cancelled.
+class CAnsweredLineDialogs : public ILineDialogs
+{
+public:
+    bool AskDataFile(QWidget*, const std::string&, std::string& path) override
+    {
+        return Answer(dataFile, path);
+    }
+    bool AskBackupFolder(QWidget*, const std::string&, std::string& path) override
+    {
+        return Answer(backupFolder, path);
+    }
+    bool AskLogFile(QWidget*, const std::string&, std::string& path) override
+    {
+        return Answer(logFile, path);
+    }
+
+    std::string dataFile;
+    std::string backupFolder;
+    std::string logFile;
+
+private:
+    static bool Answer(const std::string& answer, std::string& path)
+    {
+        path = answer;
+        return !answer.empty();
+    }
+};
+
+// Boxes answered as CRecordingPresenter answers them, after `meanwhile`
+// (what happens while the person reads the box).
+class CLineBoxes : public CRecordingPresenter
+{
+public:
+    int Present(MessageOwner owner, const std::string& text, const std::string& title,
+                unsigned style) override
+    {
+        if (meanwhile)
+            meanwhile();
+        return CRecordingPresenter::Present(owner, text, title, style);
+    }
+
+    std::function<void()> meanwhile;
+};
+
+// Lets the window's events in until `done` holds; false after `timeoutMs`
+// (a safety net only: every wait ends with the event it waits for).
+inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 60000)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 100);
+    }
+    return true;
+}
+
+class LineWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        ASSERT_TRUE(m_texts.SelectLanguage("English"));
+        CConfigStore store(&m_texts);
+        store.Reset();
+        const CVirtualMic::Image image = PatternImage();
+        std::copy(image.begin(), image.end(), store.WorkingImage());
+        m_dataFile = Path("mic.dat");
+        std::error_code error;
+        ASSERT_EQ(SaveDataFile(store, m_dataFile, m_clock, error), DataFile::kSaved);
+        // What was saved is what a microphone holds once written.
+        ForeignProductName foreign{};
+        ASSERT_EQ(LoadDataFile(store, m_dataFile, foreign), DataFile::kLoaded);
+        store.TransferToImage();
+        std::copy(store.WorkingImage(), store.WorkingImage() + m_written.size(), m_written.begin());
+
+        CLineSetup setup;
+        setup.makeLink = [this](const std::string& port) { return m_ports.at(port)->MakeLink(); };
+        setup.pause = [this](const std::string& port, uint32_t ms) {
+            m_ports.at(port)->Pause(ms);
+            if (m_paused)
+                m_paused(*m_ports.at(port));
+        };
+        m_window = std::make_unique<CLineWindow>(m_boxes, m_dialogs, m_clock, setup);
+    }
+
+    void TearDown() override
+    {
+        if (m_window && m_window->Running()) {
+            m_window->Stop();
+            WaitFor([this] { return !m_window->Running(); });
+        }
+        m_window.reset();
+    }
+
+    std::string Path(const char* name) const
+    {
+        return m_folder.filePath(QString::fromUtf8(name)).toStdString();
+    }
+
+    CFleetRigPort& Port(const std::string& name)
+    {
+        auto& port = m_ports[name];
+        if (!port)
+            port = std::make_unique<CFleetRigPort>(name);
+        return *port;
+    }
+
+    // The window as the command line sets it up, with the ports made.
+    void Open(CLineArgs args)
+    {
+        for (const std::string& port : args.ports)
+            Port(port);
+        if (args.dataFile.empty())
+            args.dataFile = m_dataFile;
+        m_window->Apply(args);
+    }
+
+    CPortTile& Tile(std::size_t index) const { return *m_window->Tiles().at(index); }
+
+    // Clicks Stop and waits for the run's end.
+    void StopAndWait()
+    {
+        m_window->StopButton()->click();
+        ASSERT_TRUE(WaitFor([this] { return !m_window->Running(); })) << "the run did not end";
+        QCoreApplication::sendPostedEvents();
+    }
+
+    QTemporaryDir m_folder;
+    CTextCatalog m_texts;
+    CFixedClock m_clock{10, 0, 0};
+    CLineBoxes m_boxes;
+    CAnsweredLineDialogs m_dialogs;
+    std::string m_dataFile;
+    CConfigStore::Image m_written{};
+    std::map<std::string, std::unique_ptr<CFleetRigPort>> m_ports;
+    std::function<void(CFleetRigPort&)> m_paused; // after each pause, on the port's thread
+    std::unique_ptr<CLineWindow> m_window;
+};

@@ -1,0 +1,272 @@
+// The production-line window on simulated microphones: a run started,
+// microphones written and verified one after another, a failing port
+// beside a good one, Stop in the middle of a transfer, skip-same, closing
+// during a run, and what the tiles say to the eye and to a screen reader.
+#include "LineRig.h"
+
+#include "link/TransferLog.h"
+
+#include <QCheckBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+
+namespace {
+
+bool Holds(const CVirtualMic& mic, const CConfigStore::Image& image)
+{
+    return std::equal(image.begin(), image.end(), mic.GetImage().begin());
+}
+
+} // namespace
+
+TEST_F(LineWindowTest, MicrophonesWrittenAndVerifiedOneAfterAnotherUntilStop)
+{
+    CFleetRigPort& line = Port("/dev/vmic-a");
+    line.PlayLine(2000, 2);
+    const std::string log = Path("run.csv");
+    CLineArgs args;
+    args.ports = {"/dev/vmic-a"};
+    args.logPath = log;
+    Open(args);
+    EXPECT_TRUE(m_window->VerifyBox()->isChecked()) << "read back by default";
+    ASSERT_TRUE(m_window->StartButton()->isEnabled());
+    m_window->StartButton()->click();
+    ASSERT_EQ(m_window->Tiles().size(), 1u);
+    EXPECT_FALSE(m_window->StartButton()->isEnabled());
+    EXPECT_TRUE(m_window->StopButton()->isEnabled());
+
+    ASSERT_TRUE(WaitFor([&] { return Tile(0).Done() == 2; })) << Tile(0).ResultText().toStdString();
+    StopAndWait();
+
+    EXPECT_EQ(line.writes, (std::vector<int>{1, 1})) << "each microphone written once";
+    EXPECT_TRUE(Holds(line.mic, m_written));
+    CPortTile& tile = Tile(0);
+    EXPECT_EQ(tile.ResultText(), "Microphone 2: verified");
+    EXPECT_EQ(tile.CountsText(), "2 verified, 0 failed, 0 unchanged");
+    EXPECT_EQ(tile.StateText(), "finished");
+    EXPECT_EQ(tile.accessibleName(), "Port /dev/vmic-a: finished. Microphone 2: verified");
+    EXPECT_EQ(tile.accessibleDescription(), tile.CountsText());
+    EXPECT_EQ(m_window->SummaryText(), "In all: 2 of 2 microphones written and verified.");
+    // The last lines of the log: the header and a verified write each.
+    const QString shown = m_window->LogText();
+    EXPECT_TRUE(shown.startsWith(QString::fromUtf8(CTransferLog::kHeader).trimmed()))
+        << shown.toStdString();
+    EXPECT_EQ(shown.count(QStringLiteral(",write,")), 2) << shown.toStdString();
+    EXPECT_EQ(shown.count(QStringLiteral(",verified,")), 2) << shown.toStdString();
+    EXPECT_TRUE(m_window->StartButton()->isEnabled()) << "ready for the next run";
+    EXPECT_TRUE(m_boxes.boxes.empty());
+}
+
+TEST_F(LineWindowTest, AFailingPortBesideAGoodOneIsShownInWordsAndColour)
+{
+    Port("/dev/vmic-a").PlayLine(2000, 1);
+    CFleetRigPort& bad = Port("/dev/vmic-b");
+    bad.PlayLine(2000, 1);
+    // Its microphone falls silent in the middle of the write.
+    bad.mic.SetReceiveHook([&bad](const uint8_t*, std::size_t, uint32_t) {
+        if (bad.mic.BlocksStored() == 4) {
+            CMicFaults silent;
+            silent.silent = true;
+            bad.mic.SetFaults(silent);
+        }
+    });
+    // A port whose device is not there.
+    Port("/dev/vmic-c").line.SetDeviceName("/dev/elsewhere");
+    CLineArgs args;
+    args.ports = {"/dev/vmic-a", "/dev/vmic-b", "/dev/vmic-c"};
+    Open(args);
+    ASSERT_TRUE(m_window->Start());
+    ASSERT_TRUE(WaitFor([&] {
+        return Tile(0).Done() == 1 && Tile(1).Failed() == 1 &&
+               Tile(2).StateText() == "port does not open";
+    })) << Tile(0).accessibleName().toStdString()
+        << " | " << Tile(1).accessibleName().toStdString() << " | "
+        << Tile(2).accessibleName().toStdString();
+    EXPECT_EQ(Tile(2).accessibleName(), "Port /dev/vmic-c: port does not open. No microphone yet");
+    StopAndWait();
+
+    EXPECT_EQ(Tile(0).ResultText(), "Microphone 1: verified");
+    EXPECT_TRUE(Tile(1).ResultText().startsWith("Microphone 1: failed ("))
+        << Tile(1).ResultText().toStdString();
+    EXPECT_EQ(Tile(1).CountsText(), "0 verified, 1 failed, 0 unchanged");
+    EXPECT_NE(Tile(0).ResultColour(), Tile(1).ResultColour()) << "a failure looks different";
+    EXPECT_NE(Tile(1).ResultColour(), Tile(2).ResultColour()) << "and unlike no result at all";
+    EXPECT_EQ(m_window->SummaryText(), "In all: 1 of 2 microphones written and verified. Failed: "
+                                       "/dev/vmic-b microphone 1. Did not open: /dev/vmic-c.");
+    EXPECT_TRUE(m_window->LogText().contains("/dev/vmic-b: microphone 1: failed"))
+        << "without a log file, the results stand in for it";
+}
+
+TEST_F(LineWindowTest, StopDuringATransferLetsItFinishAndAHeldPortHoldsUpNoOther)
+{
+    CFleetRigPort& line = Port("/dev/vmic-a");
+    line.PlayLine(2000, 3);
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool held = false;
+    bool released = false;
+    line.mic.SetReceiveHook([&](const uint8_t*, std::size_t, uint32_t) {
+        if (line.mic.BlocksStored() != 5)
+            return;
+        std::unique_lock<std::mutex> lock(mutex);
+        if (held)
+            return;
+        held = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return released; });
+    });
+    CFleetRigPort& other = Port("/dev/vmic-b");
+    other.PlayLine(2000, 1);
+    CLineArgs args;
+    args.ports = {"/dev/vmic-a", "/dev/vmic-b"};
+    Open(args);
+    ASSERT_TRUE(m_window->Start());
+    // The port holds in the middle of its write; the other port and the
+    // window go on.
+    ASSERT_TRUE(WaitFor([&] {
+        const std::lock_guard<std::mutex> lock(mutex);
+        return held;
+    }));
+    ASSERT_TRUE(WaitFor([&] { return Tile(1).Done() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return Tile(0).BarText().startsWith("Block "); }));
+    EXPECT_EQ(Tile(0).StateText(), "writing");
+    EXPECT_TRUE(Tile(0).BarText().endsWith(" / 9")) << Tile(0).BarText().toStdString();
+    m_window->StopButton()->click();
+    EXPECT_FALSE(m_window->StopButton()->isEnabled());
+    EXPECT_EQ(m_window->StatusText(), "Stopping once the transfers in progress have ended.");
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        released = true;
+    }
+    changed.notify_all();
+    ASSERT_TRUE(WaitFor([this] { return !m_window->Running(); }));
+    QCoreApplication::sendPostedEvents();
+
+    EXPECT_EQ(line.mic.BlocksStored(), 9) << "the transfer was not cut short";
+    EXPECT_TRUE(Holds(line.mic, m_written));
+    EXPECT_EQ(line.writes, (std::vector<int>{1, 0, 0})) << "no new transfer began";
+    EXPECT_EQ(Tile(0).ResultText(), "Microphone 1: verified");
+    EXPECT_EQ(m_window->SummaryText(), "In all: 2 of 2 microphones written and verified.");
+}
+
+TEST_F(LineWindowTest, SkipSameLeavesAProgrammedMicrophoneAlone)
+{
+    CFleetRigPort& line = Port("/dev/vmic-line");
+    // The second microphone comes holding what the first is written with.
+    line.PlayLine(2000, 3, 2);
+    m_paused = [](CFleetRigPort& port) {
+        // The operator takes the unit judged unchanged away as if written.
+        if (port.swap->Current() == 2)
+            port.swap->NoteWritten();
+    };
+    CLineArgs args;
+    args.ports = {"/dev/vmic-line"};
+    args.skipSame = true;
+    Open(args);
+    EXPECT_TRUE(m_window->SkipSameBox()->isChecked());
+    ASSERT_TRUE(m_window->Start());
+    ASSERT_TRUE(WaitFor([&] { return Tile(0).Done() + Tile(0).Unchanged() == 3; }))
+        << Tile(0).ResultText().toStdString();
+    StopAndWait();
+
+    EXPECT_EQ(line.writes, (std::vector<int>{1, 0, 1}));
+    EXPECT_EQ(Tile(0).CountsText(), "2 verified, 0 failed, 1 unchanged");
+    EXPECT_TRUE(m_window->LogText().contains(
+        "/dev/vmic-line: microphone 2: unchanged (already holds the configuration)"))
+        << m_window->LogText().toStdString();
+    EXPECT_EQ(m_window->SummaryText(), "In all: 2 of 3 microphones written and verified. "
+                                       "Unchanged (they held the configuration already): 1.");
+}
+
+TEST_F(LineWindowTest, ClosingDuringARunAsksOnceThenStopsAndClosesWhenItHasEnded)
+{
+    Port("/dev/vmic-a").PlayLine(2000, 50);
+    CLineArgs args;
+    args.ports = {"/dev/vmic-a"};
+    Open(args);
+    m_window->show();
+    ASSERT_TRUE(m_window->Start());
+    ASSERT_TRUE(WaitFor([&] { return Tile(0).Done() >= 1; }));
+
+    m_boxes.SetNextAnswer(MessageAnswer::kCancel);
+    m_window->close();
+    ASSERT_EQ(m_boxes.boxes.size(), 1u);
+    EXPECT_TRUE(m_window->isVisible()) << "Cancel keeps the run going";
+    EXPECT_TRUE(m_window->StopButton()->isEnabled());
+
+    m_window->close(); // answered OK
+    ASSERT_EQ(m_boxes.boxes.size(), 2u);
+    EXPECT_NE(m_boxes.boxes[1].text.find("A run is in progress."), std::string::npos);
+    m_window->close();
+    EXPECT_EQ(m_boxes.boxes.size(), 2u) << "asked once";
+    EXPECT_TRUE(m_window->isVisible()) << "open until the transfers in progress have ended";
+    ASSERT_TRUE(WaitFor([this] { return !m_window->isVisible(); }));
+    EXPECT_FALSE(m_window->Running());
+    EXPECT_TRUE(m_window->SummaryText().startsWith("In all: "));
+}
+
+TEST_F(LineWindowTest, ARunThatEndsWhileTheQuestionIsOpenClosesOnTheAnswer)
+{
+    Port("/dev/vmic-a").PlayLine(2000, 50);
+    CLineArgs args;
+    args.ports = {"/dev/vmic-a"};
+    Open(args);
+    m_window->show();
+    ASSERT_TRUE(m_window->Start());
+    m_boxes.meanwhile = [this] {
+        m_window->Stop();
+        WaitFor([this] { return !m_window->Running(); });
+    };
+    m_window->close();
+    EXPECT_EQ(m_boxes.boxes.size(), 1u);
+    EXPECT_FALSE(m_window->isVisible()) << "the close was not lost";
+}
+
+TEST_F(LineWindowTest, TheDataFileSettingsListedAndEveryControlNamedAndReachable)
+{
+    m_dialogs.dataFile = Path("missing.dat");
+    CLineArgs args;
+    args.ports = {"/dev/vmic-a"};
+    args.dataFile = m_dataFile;
+    Open(args);
+    const int settings = m_window->SettingsList()->topLevelItemCount();
+    EXPECT_GT(settings, 10);
+    QTreeWidgetItem* first = m_window->SettingsList()->topLevelItem(0);
+    EXPECT_FALSE(first->text(0).isEmpty());
+    EXPECT_FALSE(first->text(1).isEmpty());
+    EXPECT_FALSE(first->flags() & Qt::ItemIsEditable);
+
+    // A file that cannot be loaded leaves the one before in place.
+    EXPECT_FALSE(m_window->LoadDataFile(m_dialogs.dataFile));
+    EXPECT_FALSE(m_window->StatusText().isEmpty());
+    EXPECT_EQ(m_window->SettingsList()->topLevelItemCount(), settings);
+
+    // The ports of --port are ticked; unticked, nothing can start.
+    QListWidget* ports = m_window->PortList();
+    const QList<QListWidgetItem*> given =
+        ports->findItems(QStringLiteral("/dev/vmic-a"), Qt::MatchExactly);
+    ASSERT_EQ(given.size(), 1);
+    EXPECT_EQ(given[0]->checkState(), Qt::Checked);
+    EXPECT_TRUE(m_window->StartButton()->isEnabled());
+    given[0]->setCheckState(Qt::Unchecked);
+    EXPECT_FALSE(m_window->StartButton()->isEnabled());
+    EXPECT_FALSE(m_window->Start());
+    given[0]->setCheckState(Qt::Checked);
+
+    Port("/dev/vmic-a").PlayLine(2000, 1);
+    ASSERT_TRUE(m_window->Start());
+    for (QWidget* control : m_window->Controls()) {
+        EXPECT_FALSE(control->accessibleName().isEmpty()) << control->metaObject()->className();
+        EXPECT_TRUE(control->focusPolicy() & Qt::TabFocus)
+            << control->accessibleName().toStdString();
+    }
+    EXPECT_TRUE(Tile(0).accessibleName().startsWith("Port /dev/vmic-a: "));
+}

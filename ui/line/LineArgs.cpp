@@ -1,0 +1,67 @@
+#include "ui/line/LineArgs.h"
+
+#include "link/PortName.h"
+
+const char* const kLineUsage =
+    "Usage: qzm530rx-line [FILE] [OPTIONS]\n\n"
+    "The production-line window: writes the configuration of a data file to one\n"
+    "microphone after another on several ports at once, each read back, logged and\n"
+    "backed up as chosen, with a tile per port that shows its progress and results.\n"
+    "\n"
+    "  FILE             the data file to write\n"
+    "  --port PORTS     the ports to program on, by COM number or device, separated\n"
+    "                   by commas (\"3,4\" or \"/dev/ttyUSB0,/dev/ttyUSB1\"); may be\n"
+    "                   given more than once\n"
+    "  --log FILE       append a line per transfer to this CSV file\n"
+    "  --backup FOLDER  save what each microphone held before it is written\n"
+    "  --no-verify      do not read each microphone back after writing it\n"
+    "  --skip-same      leave microphones that already hold the configuration alone\n"
+    "  --start          start at once (a bench that boots into the program); needs\n"
+    "                   FILE and --port\n"
+    "  --help           show this text and end\n"
+    "  --version        show the version and end\n";
+
+bool ParseLineArgs(const std::vector<std::string>& args, CLineArgs& parsed, std::string& error)
+{
+    parsed = CLineArgs();
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool takesValue = arg == "--port" || arg == "--log" || arg == "--backup";
+        if (takesValue && (i + 1 >= args.size() || args[i + 1].empty())) {
+            error = arg + " needs a value";
+            return false;
+        }
+        if (arg == "--port") {
+            if (!AddPortList(args[++i], parsed.ports, error))
+                return false;
+        } else if (arg == "--log") {
+            parsed.logPath = args[++i];
+        } else if (arg == "--backup") {
+            parsed.backupDir = args[++i];
+        } else if (arg == "--no-verify") {
+            parsed.verify = false;
+        } else if (arg == "--skip-same") {
+            parsed.skipSame = true;
+        } else if (arg == "--start") {
+            parsed.start = true;
+        } else if (arg == "--help" || arg == "-h") {
+            parsed.help = true;
+        } else if (arg == "--version") {
+            parsed.version = true;
+        } else if (!arg.empty() && arg[0] == '-') {
+            error = "unknown option " + arg;
+            return false;
+        } else if (!parsed.dataFile.empty()) {
+            error = "one data file only, not " + parsed.dataFile + " and " + arg;
+            return false;
+        } else {
+            parsed.dataFile = arg;
+        }
+    }
+    if (parsed.start && (parsed.dataFile.empty() || parsed.ports.empty()) && !parsed.help &&
+        !parsed.version) {
+        error = "--start needs a data file and --port";
+        return false;
+    }
+    return true;
+}

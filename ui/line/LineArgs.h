@@ -1,0 +1,26 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// What the command line of the production-line window asks for.
+struct CLineArgs
+{
+    std::string dataFile;           // empty: chosen in the window
+    std::vector<std::string> ports; // --port, as the user named them
+    std::string logPath;            // --log
+    std::string backupDir;          // --backup
+    bool verify = true;             // --no-verify turns the read-back off
+    bool skipSame = false;          // --skip-same
+    bool start = false;             // --start: start at once
+    bool help = false;
+    bool version = false;
+};
+
+// Reads `args` (without the program's name). False with `error` set for an
+// option it does not know, an option without its value, a second data file
+// or a port list that --port would refuse; --start without a data file or
+// a port is refused too.
+bool ParseLineArgs(const std::vector<std::string>& args, CLineArgs& parsed, std::string& error);
+
+// The text of --help.
+extern const char* const kLineUsage;

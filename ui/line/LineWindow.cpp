@@ -1,0 +1,378 @@
+#include "ui/line/LineWindow.h"
+
+#include "core/DataFile.h"
+#include "core/SettingText.h"
+#include "core/SettingsLayout.h"
+#include "link/PortName.h"
+#include "link/SerialPort.h"
+#include "link/SystemPorts.h"
+#include "text/MessagePresenter.h"
+#include "text/MessageStyle.h"
+#include "ui/line/LineDialogs.h"
+#include "ui/line/LineSummary.h"
+#include "ui/line/PortTile.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* kLanguage = "English";
+constexpr const char* kTitle = "QZM-530RX Production Line";
+constexpr int kTileColumns = 3;
+// The window's first size, room for three tiles and the log's lines.
+constexpr int kStartWidth = 1180;
+constexpr int kStartHeight = 760;
+constexpr int kPortRole = Qt::UserRole;
+
+// The device a port opens, for its tile; empty when it is not known.
+QString DeviceOf(const std::string& port)
+{
+    const int number = PortNumberOf(port);
+    return QString::fromStdString(number > 0 ? CSerialPort::PortDeviceName(number) : port);
+}
+
+} // namespace
+
+CLineWindow::CLineWindow(IMessagePresenter& boxes, ILineDialogs& dialogs, const ILocalClock& clock,
+                         CLineSetup setup, QWidget* parent)
+    : QMainWindow(parent), m_boxes(boxes), m_dialogs(dialogs), m_store(&m_texts),
+      m_run(clock, std::move(setup))
+{
+    m_texts.SelectLanguage(kLanguage);
+    m_store.Reset();
+    setWindowTitle(QString::fromUtf8(kTitle));
+    auto* central = new QWidget(this);
+    auto* left = new QVBoxLayout;
+    left->addWidget(BuildFileArea(), 1);
+    left->addWidget(BuildPortArea());
+    left->addWidget(BuildOptionArea());
+    auto* layout = new QHBoxLayout(central);
+    layout->addLayout(left, 2);
+    layout->addWidget(BuildRunArea(), 3);
+    setCentralWidget(central);
+    resize(kStartWidth, kStartHeight);
+
+    connect(
+        &m_run, &CLineRun::StateChanged, this,
+        [this](int port, int state) {
+            if (static_cast<std::size_t>(port) >= m_tiles.size())
+                return;
+            m_tiles[port]->SetState(static_cast<PortState>(state));
+            ShowLog(); // a backup's line comes before the microphone's result
+        },
+        Qt::QueuedConnection);
+    connect(
+        &m_run, &CLineRun::BlockMoved, this,
+        [this](int port, int n, int total) {
+            if (static_cast<std::size_t>(port) < m_tiles.size())
+                m_tiles[port]->SetBlock(n, total);
+        },
+        Qt::QueuedConnection);
+    connect(&m_run, &CLineRun::ResultCame, this, &CLineWindow::OnResult, Qt::QueuedConnection);
+    connect(&m_run, &CLineRun::Ended, this, &CLineWindow::OnEnded, Qt::QueuedConnection);
+    ListPorts({});
+    UpdateButtons();
+}
+
+CLineWindow::~CLineWindow() = default;
+
+void CLineWindow::Apply(const CLineArgs& args)
+{
+    m_verify->setChecked(args.verify);
+    m_skipSame->setChecked(args.skipSame);
+    m_backup->setText(QString::fromStdString(args.backupDir));
+    m_log->setText(QString::fromStdString(args.logPath));
+    ListPorts(args.ports);
+    if (!args.dataFile.empty())
+        LoadDataFile(args.dataFile);
+    UpdateButtons();
+}
+
+bool CLineWindow::LoadDataFile(const std::string& path)
+{
+    ForeignProductName foreign{};
+    const int result = ::LoadDataFile(m_store, path, foreign);
+    if (result != DataFile::kLoaded) {
+        m_status->setText(QString::fromStdString(LoadFailureText(
+            m_texts, result, QFileInfo(QString::fromStdString(path)).fileName().toStdString(),
+            foreign)));
+        UpdateButtons();
+        return false;
+    }
+    m_store.TransferToImage();
+    std::copy(m_store.WorkingImage(), m_store.WorkingImage() + m_image.size(), m_image.begin());
+    m_loaded = true;
+    m_file->setText(QString::fromStdString(path));
+    m_settings->clear();
+    for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def) {
+        auto* item = new QTreeWidgetItem(m_settings);
+        item->setText(0, QString::fromUtf8(def->label));
+        item->setText(1, QString::fromStdString(DisplayValue(m_store, *def)));
+    }
+    m_status->setText(QStringLiteral("Ready to write %1.")
+                          .arg(QFileInfo(QString::fromStdString(path)).fileName()));
+    UpdateButtons();
+    return true;
+}
+
+void CLineWindow::ListPorts(const std::vector<std::string>& wanted)
+{
+    const QSignalBlocker quiet(m_ports);
+    m_ports->clear();
+    std::vector<std::string> listed;
+    const auto add = [&](const QString& text, const std::string& port) {
+        auto* item = new QListWidgetItem(text, m_ports);
+        item->setData(kPortRole, QString::fromStdString(port));
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        const std::string identity = PortIdentity(port);
+        const bool chosen = std::any_of(wanted.begin(), wanted.end(), [&](const std::string& w) {
+            return PortIdentity(w) == identity;
+        });
+        item->setCheckState(chosen ? Qt::Checked : Qt::Unchecked);
+        listed.push_back(identity);
+    };
+    const CPortTable table = SystemPortTable();
+    for (const CPortEntry& entry : table.entries) {
+        const std::string port = "COM" + std::to_string(entry.number);
+        add(QStringLiteral("%1  %2").arg(QString::fromStdString(port),
+                                         entry.node.empty() ? QStringLiteral("(not present)")
+                                                            : QString::fromStdString(entry.node)),
+            port);
+    }
+    for (const std::string& node : table.unnumbered)
+        add(QString::fromStdString(node), node);
+    for (const std::string& port : wanted)
+        if (std::find(listed.begin(), listed.end(), PortIdentity(port)) == listed.end())
+            add(QString::fromStdString(port), port);
+}
+
+std::vector<std::string> CLineWindow::ChosenPorts() const
+{
+    std::vector<std::string> ports;
+    for (int i = 0; i < m_ports->count(); ++i)
+        if (m_ports->item(i)->checkState() == Qt::Checked)
+            ports.push_back(m_ports->item(i)->data(kPortRole).toString().toStdString());
+    return ports;
+}
+
+void CLineWindow::MakeTiles(const std::vector<std::string>& ports)
+{
+    for (CPortTile* tile : m_tiles)
+        delete tile;
+    m_tiles.clear();
+    for (int row = 0; row < m_tileGrid->rowCount(); ++row)
+        m_tileGrid->setRowStretch(row, 0);
+    QWidget* previous = m_stop;
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        auto* tile = new CPortTile(QString::fromStdString(ports[i]), DeviceOf(ports[i]),
+                                   m_runVerify, m_tileGrid->parentWidget());
+        m_tileGrid->addWidget(tile, static_cast<int>(i) / kTileColumns,
+                              static_cast<int>(i) % kTileColumns, Qt::AlignTop);
+        setTabOrder(previous, tile);
+        previous = tile;
+        m_tiles.push_back(tile);
+    }
+    // The tiles keep their height; the room below them stays empty.
+    m_tileGrid->setRowStretch(static_cast<int>(ports.size() + kTileColumns - 1) / kTileColumns, 1);
+}
+
+bool CLineWindow::Start()
+{
+    const std::vector<std::string> ports = ChosenPorts();
+    if (!m_loaded || ports.empty() || m_run.Running()) {
+        m_status->setText(m_run.Running() ? QStringLiteral("A run is in progress.")
+                                          : QStringLiteral("Choose a data file and a port first."));
+        return false;
+    }
+    CJobSettings settings;
+    settings.dataFile = m_file->text().toStdString();
+    settings.verify = m_verify->isChecked();
+    settings.skipSame = m_skipSame->isChecked();
+    settings.backupDir = m_backup->text().trimmed().toStdString();
+    const std::string log = m_log->text().trimmed().toStdString();
+    std::string error;
+    m_runVerify = settings.verify;
+    if (!m_run.Start(m_image, ports, settings, log, error)) {
+        m_status->setText(QString::fromStdString(error) + QStringLiteral("."));
+        return false;
+    }
+    m_runPorts = ports;
+    m_resultLines.clear();
+    m_logTail->clear();
+    MakeTiles(ports);
+    m_summary->clear();
+    ShowRunning();
+    UpdateButtons();
+    return true;
+}
+
+void CLineWindow::Stop()
+{
+    if (!m_run.Running())
+        return;
+    m_run.RequestStop();
+    m_status->setText(QStringLiteral("Stopping once the transfers in progress have ended."));
+    UpdateButtons();
+}
+
+void CLineWindow::CloseWithoutAsking()
+{
+    m_noQuestion = true;
+    close();
+}
+
+void CLineWindow::closeEvent(QCloseEvent* event)
+{
+    if (!m_run.Running()) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    if (m_closeWhenEnded)
+        return; // asked already: the window closes when the run has ended
+    if (!m_noQuestion &&
+        m_boxes.Present(this,
+                        "A run is in progress. Stop it and close the window once the transfers in "
+                        "progress have ended?",
+                        kTitle, MessageStyle::kOkCancel | MessageStyle::kIconQuestion) !=
+            MessageAnswer::kOk)
+        return;
+    if (!m_run.Running()) {
+        event->accept(); // the run ended while the question was open
+        return;
+    }
+    m_closeWhenEnded = true;
+    Stop();
+}
+
+void CLineWindow::OnResult(int port, int number, int result, const QString& message, bool ok)
+{
+    if (static_cast<std::size_t>(port) >= m_tiles.size())
+        return;
+    m_tiles[port]->SetResult(number, static_cast<JobResult>(result), message, ok);
+    QString line = QStringLiteral("%1: microphone %2: %3")
+                       .arg(QString::fromStdString(m_runPorts[port]))
+                       .arg(number)
+                       .arg(JobResultName(static_cast<JobResult>(result)));
+    if (!message.isEmpty())
+        line += QStringLiteral(" (") + message + QStringLiteral(")");
+    m_resultLines << line;
+    emit ResultLine(line);
+    ShowLog();
+    ShowRunning();
+}
+
+void CLineWindow::ShowRunning()
+{
+    int done = 0;
+    int failed = 0;
+    int unchanged = 0;
+    for (const CPortTile* tile : m_tiles) {
+        done += tile->Done();
+        failed += tile->Failed();
+        unchanged += tile->Unchanged();
+    }
+    m_summary->setText(
+        QStringLiteral("So far: %1 %2, %3 failed, %4 unchanged.")
+            .arg(done)
+            .arg(m_runVerify ? QStringLiteral("verified") : QStringLiteral("written"))
+            .arg(failed)
+            .arg(unchanged));
+    if (!m_run.StopRequested())
+        m_status->setText(
+            QStringLiteral("Running on %1 %2.")
+                .arg(m_tiles.size())
+                .arg(m_tiles.size() == 1 ? QStringLiteral("port") : QStringLiteral("ports")));
+}
+
+void CLineWindow::ShowLog()
+{
+    const QString log = m_log->text().trimmed();
+    const QStringList lines =
+        log.isEmpty() ? m_resultLines.mid(std::max<qsizetype>(0, m_resultLines.size() - kLogLines))
+                      : LastLines(log, kLogLines);
+    m_logTail->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void CLineWindow::OnEnded()
+{
+    m_summary->setText(RunSummary(m_runPorts, m_run.Totals(), m_runVerify));
+    m_status->setText(QStringLiteral("Ended."));
+    ShowLog();
+    UpdateButtons();
+    emit RunEnded();
+    if (m_closeWhenEnded)
+        close();
+}
+
+void CLineWindow::UpdateButtons()
+{
+    const bool running = m_run.Running();
+    m_start->setEnabled(!running && m_loaded && !ChosenPorts().empty());
+    m_stop->setEnabled(running && !m_run.StopRequested());
+    for (QWidget* control : {static_cast<QWidget*>(m_open), static_cast<QWidget*>(m_ports),
+                             static_cast<QWidget*>(m_refresh), static_cast<QWidget*>(m_verify),
+                             static_cast<QWidget*>(m_skipSame), static_cast<QWidget*>(m_backup),
+                             static_cast<QWidget*>(m_chooseBackup), static_cast<QWidget*>(m_log),
+                             static_cast<QWidget*>(m_chooseLog)})
+        control->setEnabled(!running);
+}
+
+void CLineWindow::ChooseDataFile()
+{
+    std::string path;
+    if (m_dialogs.AskDataFile(this, m_file->text().toStdString(), path))
+        LoadDataFile(path);
+}
+
+void CLineWindow::ChooseBackupFolder()
+{
+    std::string path;
+    if (m_dialogs.AskBackupFolder(this, m_backup->text().toStdString(), path))
+        m_backup->setText(QString::fromStdString(path));
+}
+
+void CLineWindow::ChooseLogFile()
+{
+    std::string path;
+    if (m_dialogs.AskLogFile(this, m_log->text().toStdString(), path))
+        m_log->setText(QString::fromStdString(path));
+}
+
+QString CLineWindow::StatusText() const
+{
+    return m_status->text();
+}
+
+QString CLineWindow::SummaryText() const
+{
+    return m_summary->text();
+}
+
+QString CLineWindow::LogText() const
+{
+    return m_logTail->toPlainText();
+}
+
+QList<QWidget*> CLineWindow::Controls() const
+{
+    QList<QWidget*> controls{m_file,      m_open,     m_settings, m_ports,        m_refresh,
+                             m_verify,    m_skipSame, m_backup,   m_chooseBackup, m_log,
+                             m_chooseLog, m_start,    m_stop,     m_summary,      m_logTail};
+    for (CPortTile* tile : m_tiles)
+        controls << tile;
+    return controls;
+}

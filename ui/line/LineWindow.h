@@ -1,0 +1,128 @@
+#pragma once
+#include "core/ConfigStore.h"
+#include "text/TextCatalog.h"
+#include "ui/line/LineArgs.h"
+#include "ui/line/LineRun.h"
+
+#include <QMainWindow>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class CPortTile;
+class ILineDialogs;
+class ILocalClock;
+class IMessagePresenter;
+class QCheckBox;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QTreeWidget;
+
+// The production-line window: the data file and its settings, the ports,
+// the options of the run, Start and Stop, a tile per port, the summary and
+// the last lines of the log. The ports run on their own threads (CLineRun);
+// the window only shows what they report, so it answers at all times.
+class CLineWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // `boxes` asks before a run is closed, `dialogs` picks files; both and
+    // `clock` must outlive the window. `setup` says where the ports are.
+    CLineWindow(IMessagePresenter& boxes, ILineDialogs& dialogs, const ILocalClock& clock,
+                CLineSetup setup, QWidget* parent = nullptr);
+    ~CLineWindow() override;
+
+    // Takes the command line's file, ports and options.
+    void Apply(const CLineArgs& args);
+    // Loads the data file to write and lists its settings; false (and said
+    // in the status line) when it cannot be loaded.
+    bool LoadDataFile(const std::string& path);
+    // Starts on the ports ticked; false (said in the status line) without a
+    // data file or a port, or when the log cannot be written.
+    bool Start();
+    // Lets the transfers in progress finish, starts no new one.
+    void Stop();
+    bool Running() const { return m_run.Running(); }
+    // Closes without asking once the run has ended (a system shutdown).
+    void CloseWithoutAsking();
+
+    // What tests and screen readers look at.
+    QPushButton* StartButton() const { return m_start; }
+    QPushButton* StopButton() const { return m_stop; }
+    QCheckBox* VerifyBox() const { return m_verify; }
+    QCheckBox* SkipSameBox() const { return m_skipSame; }
+    QListWidget* PortList() const { return m_ports; }
+    QTreeWidget* SettingsList() const { return m_settings; }
+    const std::vector<CPortTile*>& Tiles() const { return m_tiles; }
+    QString StatusText() const;
+    QString SummaryText() const;
+    QString LogText() const;
+    QList<QWidget*> Controls() const;
+
+signals:
+    // A microphone is done: "COM3: microphone 2: verified", as the
+    // command-line tool prints it.
+    void ResultLine(const QString& line);
+    // The run has ended and the window shows its summary.
+    void RunEnded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // The lines of the log shown.
+    static constexpr int kLogLines = 8;
+
+    QWidget* BuildFileArea();
+    QWidget* BuildPortArea();
+    QWidget* BuildOptionArea();
+    QWidget* BuildRunArea();
+    void ChooseDataFile();
+    void ChooseBackupFolder();
+    void ChooseLogFile();
+    void ListPorts(const std::vector<std::string>& wanted);
+    std::vector<std::string> ChosenPorts() const;
+    void MakeTiles(const std::vector<std::string>& ports);
+    void OnResult(int port, int number, int result, const QString& message, bool ok);
+    void OnEnded();
+    void ShowLog();
+    void ShowRunning();
+    void UpdateButtons();
+
+    IMessagePresenter& m_boxes;
+    ILineDialogs& m_dialogs;
+    CTextCatalog m_texts;
+    CConfigStore m_store;
+    CConfigStore::Image m_image{};
+    bool m_loaded = false;
+    CLineRun m_run;
+    std::vector<std::string> m_runPorts;
+    bool m_runVerify = true;
+    bool m_noQuestion = false;
+    bool m_closeWhenEnded = false;
+
+    QLineEdit* m_file = nullptr;
+    QPushButton* m_open = nullptr;
+    QTreeWidget* m_settings = nullptr;
+    QListWidget* m_ports = nullptr;
+    QPushButton* m_refresh = nullptr;
+    QCheckBox* m_verify = nullptr;
+    QCheckBox* m_skipSame = nullptr;
+    QLineEdit* m_backup = nullptr;
+    QPushButton* m_chooseBackup = nullptr;
+    QLineEdit* m_log = nullptr;
+    QPushButton* m_chooseLog = nullptr;
+    QPushButton* m_start = nullptr;
+    QPushButton* m_stop = nullptr;
+    QGridLayout* m_tileGrid = nullptr;
+    std::vector<CPortTile*> m_tiles;
+    QLabel* m_status = nullptr;
+    QLabel* m_summary = nullptr;
+    QPlainTextEdit* m_logTail = nullptr;
+    QStringList m_resultLines; // without a log file, the results stand in for it
+};

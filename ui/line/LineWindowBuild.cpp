@@ -1,0 +1,161 @@
+// The areas of the production-line window and their controls.
+#include "ui/line/LineWindow.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kSettingsListHeight = 160;
+constexpr int kPortListHeight = 90;
+
+QPushButton* Button(const QString& text, const QString& name, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setAccessibleName(name);
+    return button;
+}
+
+} // namespace
+
+QWidget* CLineWindow::BuildFileArea()
+{
+    auto* box = new QGroupBox(QStringLiteral("Configuration"), this);
+    m_file = new QLineEdit(box);
+    m_file->setReadOnly(true);
+    m_file->setAccessibleName(QStringLiteral("Data file"));
+    m_file->setPlaceholderText(QStringLiteral("No data file chosen"));
+    m_open = Button(QStringLiteral("&Open..."), QStringLiteral("Open a data file"), box);
+    connect(m_open, &QPushButton::clicked, this, &CLineWindow::ChooseDataFile);
+    m_settings = new QTreeWidget(box);
+    m_settings->setColumnCount(2);
+    m_settings->setHeaderLabels({QStringLiteral("Setting"), QStringLiteral("Value")});
+    m_settings->setRootIsDecorated(false);
+    m_settings->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_settings->setSelectionMode(QAbstractItemView::NoSelection);
+    m_settings->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_settings->setMinimumHeight(kSettingsListHeight);
+    m_settings->setAccessibleName(QStringLiteral("Settings of the data file"));
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_file, 1);
+    row->addWidget(m_open);
+    auto* layout = new QVBoxLayout(box);
+    layout->addLayout(row);
+    layout->addWidget(m_settings, 1);
+    return box;
+}
+
+QWidget* CLineWindow::BuildPortArea()
+{
+    auto* box = new QGroupBox(QStringLiteral("Ports"), this);
+    m_ports = new QListWidget(box);
+    m_ports->setAccessibleName(QStringLiteral("Ports to program on"));
+    m_ports->setMinimumHeight(kPortListHeight);
+    connect(m_ports, &QListWidget::itemChanged, this, &CLineWindow::UpdateButtons);
+    m_refresh = Button(QStringLiteral("&Refresh"), QStringLiteral("Refresh the ports"), box);
+    connect(m_refresh, &QPushButton::clicked, this, [this] { ListPorts(ChosenPorts()); });
+    auto* layout = new QVBoxLayout(box);
+    layout->addWidget(m_ports, 1);
+    layout->addWidget(m_refresh, 0, Qt::AlignLeft);
+    return box;
+}
+
+QWidget* CLineWindow::BuildOptionArea()
+{
+    auto* box = new QGroupBox(QStringLiteral("Options"), this);
+    m_verify = new QCheckBox(QStringLiteral("Read &back each microphone"), box);
+    m_verify->setChecked(true);
+    m_verify->setAccessibleName(QStringLiteral("Read back each microphone"));
+    m_skipSame =
+        new QCheckBox(QStringLiteral("S&kip microphones that already hold the configuration"), box);
+    m_skipSame->setAccessibleName(
+        QStringLiteral("Skip microphones that already hold the configuration"));
+    m_backup = new QLineEdit(box);
+    m_backup->setPlaceholderText(QStringLiteral("No backups"));
+    m_backup->setAccessibleName(QStringLiteral("Backup folder"));
+    m_chooseBackup =
+        Button(QStringLiteral("Choose..."), QStringLiteral("Choose the backup folder"), box);
+    connect(m_chooseBackup, &QPushButton::clicked, this, &CLineWindow::ChooseBackupFolder);
+    m_log = new QLineEdit(box);
+    m_log->setPlaceholderText(QStringLiteral("No log"));
+    m_log->setAccessibleName(QStringLiteral("Log file"));
+    m_chooseLog = Button(QStringLiteral("Choose..."), QStringLiteral("Choose the log file"), box);
+    connect(m_chooseLog, &QPushButton::clicked, this, &CLineWindow::ChooseLogFile);
+
+    auto* backupRow = new QHBoxLayout;
+    backupRow->addWidget(m_backup, 1);
+    backupRow->addWidget(m_chooseBackup);
+    auto* logRow = new QHBoxLayout;
+    logRow->addWidget(m_log, 1);
+    logRow->addWidget(m_chooseLog);
+    auto* form = new QFormLayout;
+    auto* backupLabel = new QLabel(QStringLiteral("Backup &folder:"), box);
+    backupLabel->setBuddy(m_backup);
+    auto* logLabel = new QLabel(QStringLiteral("&Log file:"), box);
+    logLabel->setBuddy(m_log);
+    form->addRow(backupLabel, backupRow);
+    form->addRow(logLabel, logRow);
+    auto* layout = new QVBoxLayout(box);
+    layout->addWidget(m_verify);
+    layout->addWidget(m_skipSame);
+    layout->addLayout(form);
+    return box;
+}
+
+QWidget* CLineWindow::BuildRunArea()
+{
+    auto* area = new QWidget(this);
+    m_start = Button(QStringLiteral("&Start"), QStringLiteral("Start"), area);
+    m_stop = Button(QStringLiteral("S&top"), QStringLiteral("Stop"), area);
+    connect(m_start, &QPushButton::clicked, this, &CLineWindow::Start);
+    connect(m_stop, &QPushButton::clicked, this, &CLineWindow::Stop);
+    m_status = new QLabel(area);
+    m_status->setWordWrap(true);
+    m_status->setAccessibleName(QStringLiteral("Status"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_start);
+    buttons->addWidget(m_stop);
+    buttons->addWidget(m_status, 1);
+
+    auto* tiles = new QWidget(area);
+    m_tileGrid = new QGridLayout(tiles);
+    auto* scroll = new QScrollArea(area);
+    scroll->setWidget(tiles);
+    scroll->setWidgetResizable(true);
+    scroll->setAccessibleName(QStringLiteral("Ports of the run"));
+
+    m_summary = new QLabel(area);
+    m_summary->setWordWrap(true);
+    m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_summary->setFocusPolicy(Qt::TabFocus);
+    m_summary->setAccessibleName(QStringLiteral("Summary"));
+    m_logTail = new QPlainTextEdit(area);
+    m_logTail->setReadOnly(true);
+    m_logTail->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_logTail->setFocusPolicy(Qt::StrongFocus);
+    m_logTail->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_logTail->setMaximumBlockCount(kLogLines);
+    m_logTail->setAccessibleName(QStringLiteral("Last lines of the log"));
+    m_logTail->setMaximumHeight(m_logTail->fontMetrics().lineSpacing() * (kLogLines + 2));
+
+    auto* layout = new QVBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(buttons);
+    layout->addWidget(scroll, 1);
+    layout->addWidget(m_summary);
+    layout->addWidget(m_logTail);
+    return area;
+}

@@ -1,0 +1,143 @@
+#include "ui/line/PortTile.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+namespace {
+
+// The blocks of one transfer, before the first transfer tells its own.
+constexpr int kDefaultBlockTotal = 9;
+constexpr int kMinimumWidth = 220;
+
+const QColor kGood(0xc8, 0xf0, 0xc8);    // verified, written, unchanged
+const QColor kWarning(0xff, 0xe0, 0x90); // written, but not read back
+const QColor kBad(0xf8, 0xc0, 0xc0);     // failed, or another configuration
+const QColor kNone(0xe8, 0xe8, 0xe8);    // nothing yet
+
+QColor ColourOf(JobResult result, bool ok)
+{
+    if (!ok)
+        return result == JobResult::kNotVerified ? kWarning : kBad;
+    return kGood;
+}
+
+bool Moving(PortState state)
+{
+    return state == PortState::kWriting || state == PortState::kReading ||
+           state == PortState::kVerifying;
+}
+
+} // namespace
+
+CPortTile::CPortTile(const QString& port, const QString& device, bool verify, QWidget* parent)
+    : QFrame(parent), m_port(port), m_verify(verify), m_title(new QLabel(this)),
+      m_state(new QLabel(this)), m_bar(new QProgressBar(this)), m_result(new QLabel(this)),
+      m_counts(new QLabel(this))
+{
+    setFrameShape(QFrame::StyledPanel);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    setMinimumWidth(kMinimumWidth);
+    setFocusPolicy(Qt::TabFocus);
+    QString title = port;
+    if (!device.isEmpty() && device != port)
+        title += QStringLiteral("  ") + device;
+    m_title->setText(title);
+    QFont bold = m_title->font();
+    bold.setBold(true);
+    m_title->setFont(bold);
+    m_bar->setRange(0, kDefaultBlockTotal);
+    m_bar->setValue(0);
+    m_bar->setTextVisible(true);
+    m_bar->setFormat(QString());
+    m_bar->setAccessibleName(QStringLiteral("Blocks on ") + port);
+    m_result->setAutoFillBackground(true);
+    m_result->setMargin(3);
+    m_result->setText(QStringLiteral("No microphone yet"));
+    QPalette palette = m_result->palette();
+    palette.setColor(QPalette::Window, kNone);
+    m_result->setPalette(palette);
+    m_result->setWordWrap(true);
+
+    auto* layout = new QVBoxLayout(this);
+    for (QWidget* part : {static_cast<QWidget*>(m_title), static_cast<QWidget*>(m_state),
+                          static_cast<QWidget*>(m_bar), static_cast<QWidget*>(m_result),
+                          static_cast<QWidget*>(m_counts)})
+        layout->addWidget(part);
+    SetState(PortState::kStarting);
+    m_counts->setText(CountsText());
+}
+
+void CPortTile::SetState(PortState state)
+{
+    m_state->setText(QString::fromUtf8(PortStateText(state)));
+    if (!Moving(state)) {
+        m_bar->setValue(0);
+        m_bar->setFormat(QString());
+    }
+    Announce();
+}
+
+void CPortTile::SetBlock(int n, int total)
+{
+    if (total <= 0)
+        return;
+    m_bar->setRange(0, total);
+    m_bar->setValue(n);
+    m_bar->setFormat(QStringLiteral("Block %1 / %2").arg(n).arg(total));
+}
+
+void CPortTile::SetResult(int number, JobResult result, const QString& message, bool ok)
+{
+    if (!ok)
+        ++m_failed;
+    else if (result == JobResult::kUnchanged)
+        ++m_unchanged;
+    else
+        ++m_done;
+    QString text = QStringLiteral("Microphone %1: %2").arg(number).arg(JobResultName(result));
+    if (!message.isEmpty())
+        text += QStringLiteral(" (") + message + QStringLiteral(")");
+    m_result->setText(text);
+    QPalette palette = m_result->palette();
+    palette.setColor(QPalette::Window, ColourOf(result, ok));
+    m_result->setPalette(palette);
+    m_counts->setText(CountsText());
+    Announce();
+}
+
+QString CPortTile::StateText() const
+{
+    return m_state->text();
+}
+
+QString CPortTile::BarText() const
+{
+    return m_bar->text();
+}
+
+QString CPortTile::ResultText() const
+{
+    return m_result->text();
+}
+
+QString CPortTile::CountsText() const
+{
+    return QStringLiteral("%1 %2, %3 failed, %4 unchanged")
+        .arg(m_done)
+        .arg(m_verify ? QStringLiteral("verified") : QStringLiteral("written"))
+        .arg(m_failed)
+        .arg(m_unchanged);
+}
+
+QColor CPortTile::ResultColour() const
+{
+    return m_result->palette().color(QPalette::Window);
+}
+
+void CPortTile::Announce()
+{
+    setAccessibleName(
+        QStringLiteral("Port %1: %2. %3").arg(m_port, m_state->text(), m_result->text()));
+    setAccessibleDescription(m_counts->text());
+}

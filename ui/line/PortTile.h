@@ -1,0 +1,52 @@
+#pragma once
+#include "link/JobResult.h"
+#include "link/PortStation.h"
+
+#include <QFrame>
+#include <QString>
+
+class QLabel;
+class QProgressBar;
+
+// One port of a production run: the port and its device, what the port is
+// doing, the block that moves, the last microphone's result in words and
+// colour, and the counts so far. Its accessible name says the port, the
+// state and the last result, so that a screen reader announces the tile.
+class CPortTile : public QFrame
+{
+public:
+    // `device` is what the port opens; empty when it is not known.
+    CPortTile(const QString& port, const QString& device, bool verify, QWidget* parent = nullptr);
+
+    void SetState(PortState state);
+    // Block `n` of `total` starts to move.
+    void SetBlock(int n, int total);
+    // Microphone `number` (from 1 on this port) ended with `result`; `ok`
+    // also says that its log line was written.
+    void SetResult(int number, JobResult result, const QString& message, bool ok);
+
+    QString StateText() const;
+    QString BarText() const;
+    QString ResultText() const;
+    QString CountsText() const;
+    // The colour the result is shown on.
+    QColor ResultColour() const;
+
+    int Done() const { return m_done; }
+    int Failed() const { return m_failed; }
+    int Unchanged() const { return m_unchanged; }
+
+private:
+    void Announce();
+
+    const QString m_port;
+    const bool m_verify;
+    QLabel* m_title;
+    QLabel* m_state;
+    QProgressBar* m_bar;
+    QLabel* m_result;
+    QLabel* m_counts;
+    int m_done = 0; // succeeded, left unchanged not counted
+    int m_failed = 0;
+    int m_unchanged = 0;
+};
