@@ -5,11 +5,8 @@
 #include "core/DataFile.h"
 #include "link/FleetRunner.h"
 #include "link/MicLink.h"
-#include "link/ProgrammingJob.h"
-#include "link/Transfer.h"
+#include "link/PortWriter.h"
 #include "link/TransferLog.h"
-#include "text/MessageBoxes.h"
-#include "text/TextCatalog.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -30,58 +27,6 @@ constexpr std::size_t kLogFields = 11;
 constexpr std::size_t kPortField = 1;
 constexpr std::size_t kOperationField = 5;
 constexpr std::size_t kResultField = 8;
-
-struct CNoView : ITransferView
-{
-    void SetCaption(const std::string&) override {}
-    void SetCounterText(const std::string&) override {}
-    void SetBarRange(int) override {}
-    void SetBarPosition(int) override {}
-    MessageOwner Owner() override { return nullptr; }
-};
-
-struct CNoBoxes : IMessagePresenter
-{
-    int Present(MessageOwner, const std::string&, const std::string&, unsigned) override
-    {
-        return MessageAnswer::kOk;
-    }
-};
-
-// What one port needs to program one microphone after another, made once on
-// the port's thread.
-class CExplorerWriter
-{
-public:
-    CExplorerWriter(const CSchedule& s, CMicLink& link, CJobSettings settings,
-                    const ILocalClock& clock)
-        : m_store(&m_texts), m_boxes(m_texts, &m_unseen),
-          m_transfer(link, m_store, m_texts, m_boxes, m_view),
-          m_job(link, m_transfer, m_store, clock, std::move(settings))
-    {
-        m_texts.SelectLanguage("English");
-        std::copy(s.file.begin(), s.file.end(), m_store.WorkingImage());
-        m_store.ImageToTransfer();
-        m_store.ImageToSaved();
-    }
-    CMicOutcome Write(const CJobContext& progress)
-    {
-        m_job.SetPhaseObserver(progress.phase);
-        const CJobOutcome outcome = m_job.Write();
-        CMicOutcome result{outcome.result, outcome.message};
-        result.logged = m_job.LogWritten();
-        return result;
-    }
-
-private:
-    CTextCatalog m_texts;
-    CConfigStore m_store;
-    CNoBoxes m_unseen;
-    CMessageBoxes m_boxes;
-    CNoView m_view;
-    CTransfer m_transfer;
-    CProgrammingJob m_job;
-};
 
 class CExplorerObserver : public IFleetObserver
 {
@@ -336,8 +281,8 @@ CExplorerVerdict RunSchedule(const CSchedule& s, const std::string& workDir, boo
         settings.backupDir = s.backup ? port->BackupDir() : "";
         settings.log = &log;
         settings.skipSame = s.skipSame;
-        auto writer = std::make_shared<CExplorerWriter>(s, link, settings, port->LocalClock());
-        return [writer](CMicLink&, const CJobContext& progress) { return writer->Write(progress); };
+        // The fleet's own writer, with this port's backup folder and clock.
+        return MakePortWriters(s.file, settings, port->LocalClock(), false)(link, name);
     };
     CExplorerObserver observer(ports);
     CFleetRunner runner(std::move(fleet), factory, observer);
