@@ -64,6 +64,13 @@ std::string ShellWord(const std::string& word)
     return quoted + "'";
 }
 
+// Why a confirmed read came to no image: "three reads disagree; blocks 2
+// and 5 kept changing".
+std::string UnsettledText(const CConfirmedRead& confirmed)
+{
+    return "three reads disagree; " + BlockListText(confirmed.changingBlocks) + " kept changing";
+}
+
 } // namespace
 
 std::string RecordModelText(const uint8_t* record)
@@ -321,8 +328,7 @@ CJobOutcome CProgrammingJob::Verify()
         break;
     }
     case CConfirmedRead::kUnsettled:
-        outcome.message = "Not confirmed: three reads disagree; " +
-                          BlockListText(confirmed.changingBlocks) + " kept changing.";
+        outcome.message = "Not confirmed: " + UnsettledText(confirmed) + ".";
         break;
     case CConfirmedRead::kFailed:
         outcome.message = "Verify failed: " + FailureText(TransferMode::Read) + ".";
@@ -388,8 +394,7 @@ CJobOutcome CProgrammingJob::Read()
                               : "Verified: the third read agrees with one of the first two.";
         break;
     case CConfirmedRead::kUnsettled:
-        outcome.message = "Not confirmed: three reads disagree; " +
-                          BlockListText(confirmed.changingBlocks) + " kept changing.";
+        outcome.message = "Not confirmed: " + UnsettledText(confirmed) + ".";
         break;
     case CConfirmedRead::kFailed:
         outcome.message = "Read failed: " + FailureText(TransferMode::Read) + ".";

@@ -1,6 +1,6 @@
 // doctor: what is wrong with the machine's serial set-up and with a port,
 // one line a finding, and last a probe of the microphone.
-#include "app/cli/DoctorInspection.h"
+#include "app/cli/DoctorSurvey.h"
 #include "app/cli/FleetCommand.h"
 #include "app/cli/JsonOutput.h"
 #include "app/cli/PortCommands.h"
@@ -64,7 +64,7 @@ private:
 };
 
 // The probe of the port's microphone, with the low-latency line of its opening.
-CProbeFacts Probe(const CPortInspection& port, CReport& report)
+CProbeFacts Probe(const CPortSurvey& port, CReport& report)
 {
     CProbeFacts facts;
     if (!port.probeAllowed) {
@@ -128,24 +128,23 @@ int RunDoctor(CCliContext& context, const CCliArgs& args)
     }
     CReport report(context.out, json);
     const CDoctorSeams seams = SystemDoctorSeams();
-    CPortInspection inspection;
+    CPortSurvey survey;
     const std::string device = havePort ? DeviceOf(port) : std::string();
     if (havePort && device.empty()) {
-        inspection.missing = true;
-        inspection.notProbedReason =
-            "COM" + std::to_string(PortNumberOf(port)) + " leads to no device";
-        report.Add(CFinding{"port", false, inspection.notProbedReason,
+        survey.missing = true;
+        survey.notProbedReason = "COM" + std::to_string(PortNumberOf(port)) + " leads to no device";
+        report.Add(CFinding{"port", false, survey.notProbedReason,
                             "'qzm530rx-cli ports' lists the numbers and their devices"});
     } else if (havePort) {
-        inspection = InspectPort(device, seams);
-        report.Add(inspection.findings);
+        survey = SurveyPort(device, seams);
+        report.Add(survey.findings);
     }
-    report.Add(InspectMachine(havePort ? &inspection : nullptr, seams));
+    report.Add(SurveyMachine(havePort ? &survey : nullptr, seams));
 
     CProbeFacts probe;
     std::vector<std::string> causes;
     if (havePort) {
-        probe = Probe(inspection, report);
+        probe = Probe(survey, report);
         report.Add(DoctorFindings::ProbeFinding(probe, report.Findings(), causes));
     }
     const bool ok = havePort ? probe.answered && probe.knownModel : report.AllOk();

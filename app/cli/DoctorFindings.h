@@ -1,6 +1,6 @@
 #pragma once
-// What `doctor` finds, made from facts that the inspection of the machine
-// gathered (DoctorInspection.h). Each function here only words the facts, so
+// What `doctor` finds, made from facts that the survey of the machine
+// gathered (DoctorSurvey.h). Each function here only words the facts, so
 // that tests state the facts and read the findings.
 #include <string>
 #include <vector>

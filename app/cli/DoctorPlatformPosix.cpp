@@ -1,6 +1,6 @@
 // doctor on Linux and macOS: the port's and the machine's findings from the
 // readers, and the machine's own groups and services.
-#include "app/cli/DoctorInspection.h"
+#include "app/cli/DoctorSurvey.h"
 
 #include "link/SystemSerialDevices.h"
 
@@ -71,7 +71,7 @@ public:
     explicit CProcServices(std::string proc) : m_proc(std::move(proc)) {}
     bool IsRunning(const std::string& program) const override
     {
-        return DoctorInspection::IsProgramRunning(m_proc, program);
+        return DoctorSurvey::IsProgramRunning(m_proc, program);
     }
 
 private:
@@ -91,10 +91,10 @@ CDoctorSeams SystemDoctorSeams()
     return seams;
 }
 
-CPortInspection InspectPort(const std::string& device, const CDoctorSeams& seams)
+CPortSurvey SurveyPort(const std::string& device, const CDoctorSeams& seams)
 {
-    using namespace DoctorInspection;
-    CPortInspection port;
+    using namespace DoctorSurvey;
+    CPortSurvey port;
     const CGroupFacts groups = seams.groups->Groups();
     const CDeviceFacts facts = ReadDevice(seams.paths, device);
     port.findings = DoctorFindings::PortFindings(facts, groups);
@@ -115,9 +115,9 @@ CPortInspection InspectPort(const std::string& device, const CDoctorSeams& seams
     return port;
 }
 
-std::vector<CFinding> InspectMachine(const CPortInspection* port, const CDoctorSeams& seams)
+std::vector<CFinding> SurveyMachine(const CPortSurvey* port, const CDoctorSeams& seams)
 {
-    using namespace DoctorInspection;
+    using namespace DoctorSurvey;
     std::vector<CAdapterFacts> adapters;
     if (port)
         adapters.push_back(port->adapter);

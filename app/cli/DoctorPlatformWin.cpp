@@ -1,7 +1,7 @@
 // doctor on Windows: the port checks that apply there (it exists and opens,
 // or another program holds it); the probe follows in DoctorCommand.cpp. The
 // machine has nothing of ModemManager, brltty or device groups.
-#include "app/cli/DoctorInspection.h"
+#include "app/cli/DoctorSurvey.h"
 
 #include <windows.h>
 
@@ -21,9 +21,9 @@ CDoctorSeams SystemDoctorSeams()
     return {};
 }
 
-CPortInspection InspectPort(const std::string& device, const CDoctorSeams&)
+CPortSurvey SurveyPort(const std::string& device, const CDoctorSeams&)
 {
-    CPortInspection port;
+    CPortSurvey port;
     port.node = device;
     const HANDLE handle = CreateFileA(NamespaceName(device).c_str(), GENERIC_READ | GENERIC_WRITE,
                                       0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -54,7 +54,7 @@ CPortInspection InspectPort(const std::string& device, const CDoctorSeams&)
     return port;
 }
 
-std::vector<CFinding> InspectMachine(const CPortInspection*, const CDoctorSeams&)
+std::vector<CFinding> SurveyMachine(const CPortSurvey*, const CDoctorSeams&)
 {
     return {};
 }

@@ -49,6 +49,37 @@ std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string
     return link;
 }
 
+int ChooseTarget(CCliContext& context, const CCliArgs& args, const char* command,
+                 const std::vector<std::string>& onePortOnly, CTransferTarget& target)
+{
+    std::string error;
+    if (!ParsePortList(args, target.ports, error)) {
+        context.err << command << ": " << error << "\n";
+        return CliExit::kUsage;
+    }
+    target.fleet = !target.ports.empty() && IsFleetWrite(args, target.ports);
+    const bool refused = std::any_of(onePortOnly.begin(), onePortOnly.end(),
+                                     [&](const std::string& option) { return args.Has(option); });
+    if (target.fleet && refused) {
+        // "--a, --b and --c work on one port"
+        context.err << command << ": ";
+        for (std::size_t i = 0; i < onePortOnly.size(); ++i)
+            context.err << (i == 0                        ? ""
+                            : i + 1 == onePortOnly.size() ? " and "
+                                                          : ", ")
+                        << onePortOnly[i];
+        context.err << " work on one port, without --continuous\n";
+        return CliExit::kUsage;
+    }
+    if (!target.fleet && args.Value("--port").empty()) {
+        context.err << command << ": --port is required\n";
+        return CliExit::kUsage;
+    }
+    target.link =
+        target.fleet ? std::make_unique<CMicLink>() : MakeLink(context, args.Value("--port"));
+    return CliExit::kOk;
+}
+
 CFleetSetup ConsoleFleetSetup(const CCliContext& context, const CCliArgs& args)
 {
     CFleetSetup setup;

@@ -11,12 +11,27 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CMicLink;
 class CTransferLog;
 
 // The link of the port the user named: the context's, else the system's.
 std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string& port);
+
+// What a write or verify works on: the ports --port names and, for one port
+// without --continuous, its link; several ports, or --continuous, run as a
+// fleet (with a link of its own for each port).
+struct CTransferTarget
+{
+    std::vector<std::string> ports;
+    bool fleet = false;
+    std::unique_ptr<CMicLink> link;
+};
+// Reads the target from --port, refusing the `onePortOnly` options on a
+// fleet. 0 when it is ready; else kUsage, with the reason on stderr.
+int ChooseTarget(CCliContext& context, const CCliArgs& args, const char* command,
+                 const std::vector<std::string>& onePortOnly, CTransferTarget& target);
 
 struct CFleetSetup;
 // A fleet on the context's ports and console, quiet or live as the options say.

@@ -25,32 +25,18 @@ int RunVerifyFleet(CCliContext& context, const CCliArgs& args,
 int RunVerify(CCliContext& context, const CCliArgs& args)
 {
     EnsureApplication();
-    std::vector<std::string> ports;
-    std::string error;
-    if (!ParsePortList(args, ports, error)) {
-        context.err << "verify: " << error << "\n";
-        return CliExit::kUsage;
-    }
-    const bool fleet = !ports.empty() && IsFleetWrite(args, ports);
-    if (fleet && (args.Has("--trace") || args.Has("--json"))) {
-        context.err << "verify: --trace and --json work on one port, without --continuous\n";
-        return CliExit::kUsage;
-    }
-    if (!fleet && args.Value("--port").empty()) {
-        context.err << "verify: --port is required\n";
-        return CliExit::kUsage;
-    }
-    const std::unique_ptr<CMicLink> port =
-        fleet ? std::make_unique<CMicLink>() : MakeLink(context, args.Value("--port"));
-    CMicLink& link = *port;
+    CTransferTarget target;
+    if (const int refused = ChooseTarget(context, args, "verify", {"--trace", "--json"}, target))
+        return refused;
+    CMicLink& link = *target.link;
     const CTransferLog log(args.Value("--log"));
     CJobSettings settings;
     if (const int refused = JobSettings(context, args, "verify", log, settings))
         return refused;
     if (!LoadIntoStore(context, args.positional[0]))
         return CliExit::kFailure;
-    if (fleet)
-        return RunVerifyFleet(context, args, ports, settings);
+    if (target.fleet)
+        return RunVerifyFleet(context, args, target.ports, settings);
 
     const CTransferOptions options = TransferOptionsOf(context, args);
     MicImage microphone{};

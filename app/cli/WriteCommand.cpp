@@ -76,8 +76,6 @@ int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CCliArgs& args,
     return exitCode;
 }
 
-// Several ports, or a production line: one thread per port, the job of a
-// write on each microphone.
 // Reads the microphone once, lists what the write will change (into
 // `changes` with --json), asks, and writes, taking the backup and the skip
 // from that one read.
@@ -106,6 +104,8 @@ CTransferOutcome WriteWithChanges(CCliContext& context, CMicLink& link, const CC
         });
 }
 
+// Several ports, or a production line: one thread per port, the job of a
+// write on each microphone.
 int RunFleet(CCliContext& context, const CCliArgs& args, const std::vector<std::string>& ports,
              const CJobSettings& settings)
 {
@@ -118,38 +118,23 @@ int RunFleet(CCliContext& context, const CCliArgs& args, const std::vector<std::
 int RunWrite(CCliContext& context, const CCliArgs& args)
 {
     EnsureApplication();
-    std::vector<std::string> ports;
-    std::string error;
-    if (!ParsePortList(args, ports, error)) {
-        context.err << "write: " << error << "\n";
-        return CliExit::kUsage;
-    }
-    const bool fleet = !ports.empty() && IsFleetWrite(args, ports);
-    if (fleet && (args.Has("--repeat") || args.Has("--trace") || args.Has("--json") ||
-                  args.Has("--changes"))) {
-        context.err << "write: --repeat, --trace, --json and --changes work on one port, without "
-                       "--continuous\n";
-        return CliExit::kUsage;
-    }
+    CTransferTarget target;
+    if (const int refused = ChooseTarget(context, args, "write",
+                                         {"--repeat", "--trace", "--json", "--changes"}, target))
+        return refused;
     if (args.Has("--changes") && args.Has("--repeat")) {
         context.err << "write: --changes shows one microphone; it does not go with --repeat\n";
         return CliExit::kUsage;
     }
-    if (!fleet && args.Value("--port").empty()) {
-        context.err << "write: --port is required\n";
-        return CliExit::kUsage;
-    }
-    const std::unique_ptr<CMicLink> port =
-        fleet ? std::make_unique<CMicLink>() : MakeLink(context, args.Value("--port"));
-    CMicLink& link = *port;
+    CMicLink& link = *target.link;
     const CTransferLog log(args.Value("--log"));
     CJobSettings settings;
     if (const int refused = JobSettings(context, args, "write", log, settings))
         return refused;
     if (!LoadIntoStore(context, args.positional[0]))
         return CliExit::kFailure;
-    if (fleet)
-        return RunFleet(context, args, ports, settings);
+    if (target.fleet)
+        return RunFleet(context, args, target.ports, settings);
     const CTransferOptions options = TransferOptionsOf(context, args);
     CTransferOutcome outcome;
     if (args.Has("--changes")) {

@@ -23,8 +23,8 @@
 class CMicLink;
 
 // Sets the stop request once every port still running has reached the
-// moment of the stop on its own clock, so that each port sees it at the
-// same point of its own run every time the seed is replayed.
+// moment of the stop on its own clock: a replayed seed then stops each port
+// where it stopped the first time.
 class CStopBarrier
 {
 public:

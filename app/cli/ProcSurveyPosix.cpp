@@ -1,5 +1,5 @@
 // The readers of /proc and of the lock folders.
-#include "app/cli/DoctorInspection.h"
+#include "app/cli/DoctorSurvey.h"
 
 #include <cctype>
 #include <cstdint>
@@ -113,7 +113,7 @@ int LockOwner(const fs::path& file)
 
 } // namespace
 
-namespace DoctorInspection {
+namespace DoctorSurvey {
 
 std::vector<CHolder> FindHolders(const std::string& proc, const std::string& node, int selfPid,
                                  int& hidden)
@@ -195,4 +195,4 @@ std::vector<CLockFacts> FindLocks(const CMachinePaths& paths, const std::string&
     return locks;
 }
 
-} // namespace DoctorInspection
+} // namespace DoctorSurvey

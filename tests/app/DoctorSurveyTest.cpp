@@ -1,7 +1,7 @@
 // doctor's readers on folders made by the test: a fake /proc, a fake /sys,
 // lock folders and udev rules; the machine's findings with a fake group list
 // and a fake service check.
-#include "app/cli/DoctorInspection.h"
+#include "app/cli/DoctorSurvey.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +37,7 @@ private:
     std::vector<std::string> m_running;
 };
 
-class DoctorInspectionTest : public ::testing::Test
+class DoctorSurveyTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -81,7 +81,7 @@ protected:
 
 } // namespace
 
-TEST_F(DoctorInspectionTest, HoldersAreReadFromProcWithTheirProgramNames)
+TEST_F(DoctorSurveyTest, HoldersAreReadFromProcWithTheirProgramNames)
 {
     AddProcess(1234, "minicom", {"/dev/null", "/dev/ttyUSB0"});
     AddProcess(77, "bash", {"/dev/pts/1"});
@@ -89,7 +89,7 @@ TEST_F(DoctorInspectionTest, HoldersAreReadFromProcWithTheirProgramNames)
     fs::create_directories(fs::path(m_paths.proc) / "self");
     int hidden = -1;
     const std::vector<CHolder> holders =
-        DoctorInspection::FindHolders(m_paths.proc, "/dev/ttyUSB0", 500, hidden);
+        DoctorSurvey::FindHolders(m_paths.proc, "/dev/ttyUSB0", 500, hidden);
     ASSERT_EQ(holders.size(), 1u) << "the doctor itself does not count";
     EXPECT_EQ(holders[0].pid, 1234);
     EXPECT_EQ(holders[0].program, "minicom");
@@ -100,7 +100,7 @@ TEST_F(DoctorInspectionTest, HoldersAreReadFromProcWithTheirProgramNames)
     EXPECT_EQ(finding.text, "/dev/ttyUSB0 is held open by minicom (process 1234)");
     EXPECT_EQ(finding.fix, "close that program, or end it with 'kill 1234'");
 
-    EXPECT_TRUE(DoctorInspection::IsProgramRunning(m_paths.proc, "bash"));
+    EXPECT_TRUE(DoctorSurvey::IsProgramRunning(m_paths.proc, "bash"));
 
     // The simulator holds both ends of its pseudo-terminal: it plays the
     // device and is no competitor; a terminal program on it is.
@@ -108,8 +108,7 @@ TEST_F(DoctorInspectionTest, HoldersAreReadFromProcWithTheirProgramNames)
     Write(fs::path(m_paths.proc) / "600/fdinfo/0", "pos:\t0\nflags:\t02\ntty-index:\t7\n");
     AddProcess(601, "other-sim", {"/dev/ptmx", "/dev/pts/7"});
     Write(fs::path(m_paths.proc) / "601/fdinfo/0", "tty-index:\t8\n");
-    std::vector<CHolder> onPty =
-        DoctorInspection::FindHolders(m_paths.proc, "/dev/pts/7", 500, hidden);
+    std::vector<CHolder> onPty = DoctorSurvey::FindHolders(m_paths.proc, "/dev/pts/7", 500, hidden);
     std::sort(onPty.begin(), onPty.end(),
               [](const CHolder& a, const CHolder& b) { return a.pid < b.pid; });
     ASSERT_EQ(onPty.size(), 2u);
@@ -120,14 +119,14 @@ TEST_F(DoctorInspectionTest, HoldersAreReadFromProcWithTheirProgramNames)
     EXPECT_TRUE(played.ok);
     EXPECT_EQ(played.text, "no other process has /dev/pts/7 open but qzm530rx-sim (process 600), "
                            "which plays the device at its other end");
-    EXPECT_FALSE(DoctorInspection::IsProgramRunning(m_paths.proc, "ModemManager"));
+    EXPECT_FALSE(DoctorSurvey::IsProgramRunning(m_paths.proc, "ModemManager"));
 }
 
-TEST_F(DoctorInspectionTest, LockFilesNameTheirOwnerOrAreStale)
+TEST_F(DoctorSurveyTest, LockFilesNameTheirOwnerOrAreStale)
 {
     AddProcess(4321, "cu", {});
     Write(fs::path(m_paths.lockFolders[0]) / "LCK..ttyUSB0", "      4321\n");
-    std::vector<CLockFacts> locks = DoctorInspection::FindLocks(m_paths, "/dev/ttyUSB0");
+    std::vector<CLockFacts> locks = DoctorSurvey::FindLocks(m_paths, "/dev/ttyUSB0");
     ASSERT_EQ(locks.size(), 1u);
     EXPECT_TRUE(locks[0].ownerAlive);
     CFinding finding = DoctorFindings::LockFinding("/dev/ttyUSB0", locks);
@@ -140,26 +139,26 @@ TEST_F(DoctorInspectionTest, LockFilesNameTheirOwnerOrAreStale)
     const int binary = 4321;
     Write(fs::path(m_paths.lockFolders[1]) / "LCK..ttyUSB2",
           std::string(reinterpret_cast<const char*>(&binary), sizeof binary));
-    locks = DoctorInspection::FindLocks(m_paths, "/dev/ttyUSB1");
+    locks = DoctorSurvey::FindLocks(m_paths, "/dev/ttyUSB1");
     ASSERT_EQ(locks.size(), 1u);
     EXPECT_EQ(locks[0].pid, 999);
     finding = DoctorFindings::LockFinding("/dev/ttyUSB1", locks);
     EXPECT_EQ(finding.text, locks[0].path + " is stale: its owner, process 999, has ended");
     EXPECT_EQ(finding.fix, "sudo rm " + locks[0].path);
-    EXPECT_EQ(DoctorInspection::FindLocks(m_paths, "/dev/ttyUSB2").at(0).pid, 4321);
+    EXPECT_EQ(DoctorSurvey::FindLocks(m_paths, "/dev/ttyUSB2").at(0).pid, 4321);
 
     // /var/lock is often a link to /run/lock: one file, one finding.
     fs::remove_all(m_paths.lockFolders[1]);
     fs::create_directory_symlink(m_paths.lockFolders[0], m_paths.lockFolders[1]);
-    EXPECT_EQ(DoctorInspection::FindLocks(m_paths, "/dev/ttyUSB0").size(), 1u);
+    EXPECT_EQ(DoctorSurvey::FindLocks(m_paths, "/dev/ttyUSB0").size(), 1u);
     EXPECT_TRUE(DoctorFindings::LockFinding("/dev/ttyUSB9", {}).ok);
 
     Write(fs::path(m_paths.lockFolders[0]) / "LCK..pts_3", "4321\n");
-    EXPECT_EQ(DoctorInspection::FindLocks(m_paths, "/dev/pts/3").size(), 1u)
+    EXPECT_EQ(DoctorSurvey::FindLocks(m_paths, "/dev/pts/3").size(), 1u)
         << "below /dev, with _ for /";
 }
 
-TEST_F(DoctorInspectionTest, TheAdaptersDriverAndUsbIdsComeFromSys)
+TEST_F(DoctorSurveyTest, TheAdaptersDriverAndUsbIdsComeFromSys)
 {
     const fs::path usb = fs::path(m_paths.sys) / "devices/pci0000:00/usb1/1-2";
     Write(usb / "idVendor", "0403\n");
@@ -172,7 +171,7 @@ TEST_F(DoctorInspectionTest, TheAdaptersDriverAndUsbIdsComeFromSys)
     fs::create_directories(fs::path(m_paths.sys) / "class/tty/ttyUSB0");
     fs::create_symlink(usb / "1-2:1.0/ttyUSB0", fs::path(m_paths.sys) / "class/tty/ttyUSB0/device");
 
-    const CAdapterFacts adapter = DoctorInspection::ReadAdapter(m_paths, "/dev/ttyUSB0");
+    const CAdapterFacts adapter = DoctorSurvey::ReadAdapter(m_paths, "/dev/ttyUSB0");
     EXPECT_EQ(adapter.driver, "ftdi_sio");
     EXPECT_EQ(adapter.vendorId, "0403");
     EXPECT_EQ(adapter.productId, "6001");
@@ -180,10 +179,10 @@ TEST_F(DoctorInspectionTest, TheAdaptersDriverAndUsbIdsComeFromSys)
     device.node = "/dev/ttyUSB0";
     EXPECT_EQ(DoctorFindings::DriverFinding(device, adapter).text,
               "/dev/ttyUSB0: USB adapter 0403:6001 (FT232R USB UART), driver ftdi_sio");
-    EXPECT_FALSE(DoctorInspection::ReadAdapter(m_paths, "/dev/ttyUSB1").IsUsb());
+    EXPECT_FALSE(DoctorSurvey::ReadAdapter(m_paths, "/dev/ttyUSB1").IsUsb());
 }
 
-TEST_F(DoctorInspectionTest, BrlttyRulesClaimUsbSerialChipsUnlessMasked)
+TEST_F(DoctorSurveyTest, BrlttyRulesClaimUsbSerialChipsUnlessMasked)
 {
     const fs::path lib = fs::path(m_paths.udevRules[1]) / "85-brltty.rules";
     Write(lib, "ENV{PRODUCT}==\"1a86/7523/*\", ENV{BRLTTY_BRAILLE_DRIVER}=\"bm\", GOTO=\"run\"\n"
@@ -192,7 +191,7 @@ TEST_F(DoctorInspectionTest, BrlttyRulesClaimUsbSerialChipsUnlessMasked)
     Write(fs::path(m_paths.udevRules[1]) / "60-serial.rules", "ENV{PRODUCT}==\"403/6001/*\"\n");
     Write(fs::path(m_paths.udevRules[1]) / "90-brltty-device.rules",
           "ENV{PRODUCT}==\"403/6001/*\", GOTO=\"run\"\nENV{PRODUCT}==\"11a86/7523/*\"\n");
-    std::vector<CBrlttyClaim> claims = DoctorInspection::ReadBrlttyClaims(m_paths.udevRules);
+    std::vector<CBrlttyClaim> claims = DoctorSurvey::ReadBrlttyClaims(m_paths.udevRules);
     ASSERT_EQ(claims.size(), 2u) << "only brltty's rules count";
     EXPECT_EQ(claims[0].ids, (std::vector<std::string>{"1a86:7523", "10c4:ea60"}));
     EXPECT_EQ(claims[1].ids, (std::vector<std::string>{"0403:6001"}))
@@ -221,10 +220,10 @@ TEST_F(DoctorInspectionTest, BrlttyRulesClaimUsbSerialChipsUnlessMasked)
 
     fs::create_symlink("/dev/null", fs::path(m_paths.udevRules[0]) / "85-brltty.rules");
     Write(fs::path(m_paths.udevRules[0]) / "90-brltty-device.rules", "");
-    EXPECT_TRUE(DoctorInspection::ReadBrlttyClaims(m_paths.udevRules).empty()) << "masked in /etc";
+    EXPECT_TRUE(DoctorSurvey::ReadBrlttyClaims(m_paths.udevRules).empty()) << "masked in /etc";
 }
 
-TEST_F(DoctorInspectionTest, MachineFindingsComeThroughTheGroupsAndServices)
+TEST_F(DoctorSurveyTest, MachineFindingsComeThroughTheGroupsAndServices)
 {
     CDoctorSeams seams;
     seams.paths = m_paths;
@@ -235,11 +234,11 @@ TEST_F(DoctorInspectionTest, MachineFindingsComeThroughTheGroupsAndServices)
     seams.groups = std::make_shared<FakeGroups>(groups);
     seams.services = std::make_shared<FakeServices>(std::vector<std::string>{"ModemManager"});
 
-    CPortInspection port;
+    CPortSurvey port;
     port.adapter.node = "/dev/ttyUSB0";
     port.adapter.vendorId = "0403";
     port.adapter.productId = "6001";
-    std::vector<CFinding> findings = InspectMachine(&port, seams);
+    std::vector<CFinding> findings = SurveyMachine(&port, seams);
     ASSERT_EQ(findings.size(), 3u);
     EXPECT_EQ(findings[0].kind, "modemmanager");
     EXPECT_FALSE(findings[0].ok);
@@ -252,7 +251,7 @@ TEST_F(DoctorInspectionTest, MachineFindingsComeThroughTheGroupsAndServices)
     EXPECT_TRUE(findings[2].ok) << "no serial device here";
 
     port.adapter.modemManagerIgnores = true;
-    EXPECT_TRUE(InspectMachine(&port, seams)[0].ok) << "the rule is in force";
+    EXPECT_TRUE(SurveyMachine(&port, seams)[0].ok) << "the rule is in force";
     seams.services = std::make_shared<FakeServices>(std::vector<std::string>{});
-    EXPECT_EQ(InspectMachine(nullptr, seams)[0].text, "ModemManager is not running");
+    EXPECT_EQ(SurveyMachine(nullptr, seams)[0].text, "ModemManager is not running");
 }

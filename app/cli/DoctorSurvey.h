@@ -51,7 +51,7 @@ struct CDoctorSeams
 // The machine itself: the real folders, groups, services and devices.
 CDoctorSeams SystemDoctorSeams();
 
-namespace DoctorInspection {
+namespace DoctorSurvey {
 
 // The processes other than `selfPid` with a descriptor open on `node`;
 // `hidden` counts the processes whose descriptors could not be read.
@@ -73,10 +73,10 @@ CDeviceAccess ReadAccess(const std::string& node);
 // The rules of brltty that claim USB-serial chips, after udev's overriding.
 std::vector<CBrlttyClaim> ReadBrlttyClaims(const std::vector<std::string>& rulesFolders);
 
-} // namespace DoctorInspection
+} // namespace DoctorSurvey
 
 // What doctor found on the port before probing it.
-struct CPortInspection
+struct CPortSurvey
 {
     std::vector<CFinding> findings;
     bool missing = false;
@@ -88,7 +88,7 @@ struct CPortInspection
 
 // The port's findings: existence, kind, permission, holders, lock files,
 // driver. Never opens the device and never blocks.
-CPortInspection InspectPort(const std::string& device, const CDoctorSeams& seams);
+CPortSurvey SurveyPort(const std::string& device, const CDoctorSeams& seams);
 // The machine's findings: ModemManager, brltty, the groups. `port` is the
-// port's inspection, or nullptr when no port was named.
-std::vector<CFinding> InspectMachine(const CPortInspection* port, const CDoctorSeams& seams);
+// port's survey, or nullptr when no port was named.
+std::vector<CFinding> SurveyMachine(const CPortSurvey* port, const CDoctorSeams& seams);

@@ -1,5 +1,5 @@
 // The readers of devices, /sys, udev's records and rules.
-#include "app/cli/DoctorInspection.h"
+#include "app/cli/DoctorSurvey.h"
 
 #include "link/PortNumbering.h"
 
@@ -119,7 +119,7 @@ bool Claims(const std::string& rules, const CSerialChip& chip)
 
 } // namespace
 
-namespace DoctorInspection {
+namespace DoctorSurvey {
 
 CDeviceFacts ReadDevice(const CMachinePaths& paths, const std::string& path)
 {
@@ -274,4 +274,4 @@ std::vector<CBrlttyClaim> ReadBrlttyClaims(const std::vector<std::string>& rules
     return claims;
 }
 
-} // namespace DoctorInspection
+} // namespace DoctorSurvey
