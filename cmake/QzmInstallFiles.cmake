@@ -48,7 +48,7 @@ install(FILES ${qzm_data_out}/${QZM_APPSTREAM_ID}.metainfo.xml
 # Where bash-completion loads a command's completion from, by its name.
 set(QZM_BASH_COMPLETION_DIR ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
   CACHE STRING "Folder of bash completions, below the prefix")
-foreach(program qzm530rx-cli qzm530rx-sim)
+foreach(program qzm530rx-cli qzm530rx-sim qzm530rx-line)
   install(FILES ${PROJECT_SOURCE_DIR}/docs/completion/qzm530rx.bash
     DESTINATION ${QZM_BASH_COMPLETION_DIR} RENAME ${program})
 endforeach()

@@ -1,4 +1,4 @@
-# bash completion for qzm530rx-cli and qzm530rx-sim.
+# bash completion for qzm530rx-cli, qzm530rx-sim and qzm530rx-line.
 #
 # The tool names its own commands and each command's options
 # (`qzm530rx-cli --list-commands`, `qzm530rx-cli COMMAND --list-options`),
@@ -85,18 +85,35 @@ _qzm530rx_cli()
     _filedir dat
 }
 
+# The options a program's --help lists:
+# "  --rate N   rate the microphone..." -> "--rate N"
+_qzm530rx_help_options()
+{
+    "$1" --help 2>/dev/null |
+        awk '/^  --/ { if ($2 ~ /^[A-Z][A-Z]*(\.[a-z]+)?$/) print $1, $2; else print $1 }'
+}
+
 _qzm530rx_sim()
 {
     local cur prev words cword split
     _init_completion -s || return
 
-    # "  --rate N   rate the microphone..." -> "--rate N"
     local options
-    options=$("${words[0]}" --help 2>/dev/null |
-        awk '/^  --/ { if ($2 ~ /^[A-Z][A-Z.]*$/) print $1, $2; else print $1 }')
+    options=$(_qzm530rx_help_options "${words[0]}")
     _qzm530rx_complete_options "$options" && return
     COMPREPLY=($(compgen -W "$(printf '%s\n' "$options" | awk '{ print $1 }')" -- "$cur"))
 }
 
+# The production-line window: its options from its --help, else a data file.
+_qzm530rx_line()
+{
+    local cur prev words cword split
+    _init_completion -s || return
+
+    _qzm530rx_complete_options "$(_qzm530rx_help_options "${words[0]}")" && return
+    _filedir dat
+}
+
 complete -F _qzm530rx_cli qzm530rx-cli
 complete -F _qzm530rx_sim qzm530rx-sim
+complete -F _qzm530rx_line qzm530rx-line

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The bash completion of qzm530rx-cli and qzm530rx-sim, run as bash runs it
+# The bash completion of qzm530rx-cli, qzm530rx-sim and qzm530rx-line, run as bash runs it
 # on a Tab, against the executables of this build.
 # usage: CompletionCheck.sh BIN_DIR COMPLETION_SCRIPT
 # Exit 77 (skipped) where bash-completion is not installed.
@@ -89,6 +89,13 @@ expect only _qzm530rx_sim "$sim" --image "" :: mic.dat other.dat before
 expect only _qzm530rx_sim "$sim" --images "" :: before
 expect some _qzm530rx_sim "$sim" --port "" :: 1 20
 expect some _qzm530rx_sim "$sim" --image mic.dat --sw :: --swap-after
+
+line=$bin/qzm530rx-line
+expect only _qzm530rx_line "$line" --sk :: --skip-same
+expect only _qzm530rx_line "$line" --log "" :: run.csv before
+expect only _qzm530rx_line "$line" --backup "" :: before
+expect some _qzm530rx_line "$line" --port "" :: 1 20 COM3
+expect only _qzm530rx_line "$line" "" :: mic.dat other.dat before
 
 [ "$failed" -eq 0 ] && echo "completion: all offers as expected"
 exit "$failed"
