@@ -106,15 +106,17 @@ bool CLineWindow::LoadDataFile(const std::string& path)
     ForeignProductName foreign{};
     const int result = ::LoadDataFile(m_store, path, foreign);
     if (result != DataFile::kLoaded) {
-        m_status->setText(QString::fromStdString(LoadFailureText(
+        m_loadFailure = QString::fromStdString(LoadFailureText(
             m_texts, result, QFileInfo(QString::fromStdString(path)).fileName().toStdString(),
-            foreign)));
+            foreign));
+        m_status->setText(m_loadFailure);
         UpdateButtons();
         return false;
     }
     m_store.TransferToImage();
     std::copy(m_store.WorkingImage(), m_store.WorkingImage() + m_image.size(), m_image.begin());
     m_loaded = true;
+    m_loadFailure.clear();
     m_file->setText(QString::fromStdString(path));
     m_settings->clear();
     for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def) {
@@ -193,8 +195,11 @@ bool CLineWindow::Start()
 {
     const std::vector<std::string> ports = ChosenPorts();
     if (!m_loaded || ports.empty() || m_run.Running()) {
+        // A kiosk start with a file that did not load keeps saying why.
         m_status->setText(m_run.Running() ? QStringLiteral("A run is in progress.")
-                                          : QStringLiteral("Choose a data file and a port first."));
+                          : !m_loaded && !m_loadFailure.isEmpty()
+                              ? m_loadFailure
+                              : QStringLiteral("Choose a data file and a port first."));
         return false;
     }
     CJobSettings settings;

@@ -100,6 +100,7 @@ private:
     CConfigStore m_store;
     CConfigStore::Image m_image{};
     bool m_loaded = false;
+    QString m_loadFailure; // why the last data file did not load; empty when it did
     CLineRun m_run;
     std::vector<std::string> m_runPorts;
     bool m_runVerify = true;

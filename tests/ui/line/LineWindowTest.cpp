@@ -230,6 +230,20 @@ TEST_F(LineWindowTest, ARunThatEndsWhileTheQuestionIsOpenClosesOnTheAnswer)
     EXPECT_FALSE(m_window->isVisible()) << "the close was not lost";
 }
 
+// Started at once (--start) with a data file that does not load, the
+// window keeps saying why instead of asking for a file.
+TEST_F(LineWindowTest, AStartWithAFileThatDoesNotLoadSaysWhy)
+{
+    CLineArgs args;
+    args.ports = {"/dev/vmic-a"};
+    args.dataFile = Path("missing.dat");
+    Open(args);
+    const QString why = m_window->StatusText();
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_FALSE(m_window->Start());
+    EXPECT_EQ(m_window->StatusText(), why);
+}
+
 TEST_F(LineWindowTest, TheDataFileSettingsListedAndEveryControlNamedAndReachable)
 {
     m_dialogs.dataFile = Path("missing.dat");
