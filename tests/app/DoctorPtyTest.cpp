@@ -136,6 +136,24 @@ TEST_F(DoctorPtyTest, ASilentMicrophoneGetsTheLikelyCauses)
     EXPECT_GE(probe["causes"].toArray().size(), 3);
 }
 
+TEST_F(DoctorPtyTest, ADeviceThatAnswersAsAnotherModelIsNoSuccess)
+{
+    CMicFaults faults;
+    faults.model = "PVHM_999";
+    m_mic.SetFaults(faults);
+    EXPECT_EQ(Run({"doctor", "--port", m_server.DevicePath()}), 1);
+    EXPECT_TRUE(Says("PROBLEM  probe: a device answered at 9600 as model 'PVHM_999'"))
+        << m_out.str();
+    ASSERT_EQ(Run({"doctor", "--port", m_server.DevicePath(), "--json"}), 1);
+    const QJsonObject result =
+        QJsonDocument::fromJson(QByteArray::fromStdString(m_out.str())).object();
+    EXPECT_FALSE(result["ok"].toBool());
+    const QJsonObject probe = result["probe"].toObject();
+    EXPECT_TRUE(probe["answered"].toBool());
+    EXPECT_FALSE(probe["knownModel"].toBool());
+    EXPECT_EQ(probe["model"].toString(), "PVHM_999");
+}
+
 TEST_F(DoctorPtyTest, AnotherProcessHoldingThePortIsNamedByItsId)
 {
     const CHolderProcess holder(m_server.DevicePath());

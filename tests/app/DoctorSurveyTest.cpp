@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -120,6 +123,12 @@ TEST_F(DoctorSurveyTest, HoldersAreReadFromProcWithTheirProgramNames)
     EXPECT_EQ(played.text, "no other process has /dev/pts/7 open but qzm530rx-sim (process 600), "
                            "which plays the device at its other end");
     EXPECT_FALSE(DoctorSurvey::IsProgramRunning(m_paths.proc, "ModemManager"));
+
+    // With both on it, the fix ends the terminal program, never the player.
+    const CFinding both =
+        DoctorFindings::HoldersFinding("/dev/pts/7", {onPty[0], {1234, "minicom", false}}, 0);
+    EXPECT_FALSE(both.ok);
+    EXPECT_EQ(both.fix, "close that program, or end it with 'kill 1234'");
 }
 
 TEST_F(DoctorSurveyTest, LockFilesNameTheirOwnerOrAreStale)
@@ -180,6 +189,38 @@ TEST_F(DoctorSurveyTest, TheAdaptersDriverAndUsbIdsComeFromSys)
     EXPECT_EQ(DoctorFindings::DriverFinding(device, adapter).text,
               "/dev/ttyUSB0: USB adapter 0403:6001 (FT232R USB UART), driver ftdi_sio");
     EXPECT_FALSE(DoctorSurvey::ReadAdapter(m_paths, "/dev/ttyUSB1").IsUsb());
+
+#ifdef __linux__
+    // udev's record of a character device is "c<major>:<minor>"; /dev/null is 1:3.
+    EXPECT_FALSE(DoctorSurvey::ReadAdapter(m_paths, "/dev/null").modemManagerIgnores);
+    Write(fs::path(m_paths.udevData) / "c1:3", "E:ID_MM_CANDIDATE=1\nE:ID_MM_DEVICE_IGNORE=1\n");
+    EXPECT_TRUE(DoctorSurvey::ReadAdapter(m_paths, "/dev/null").modemManagerIgnores);
+#endif
+}
+
+// Read and write access both: a group that may only read or only write (a
+// pseudo-terminal's "tty" may only write) is no way in for its members.
+TEST_F(DoctorSurveyTest, AGroupThatMayOnlyReadOrOnlyWriteOpensNothing)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string pty = ::ptsname(master);
+    const std::string file = (m_root / "node").string();
+    Write(file, "");
+    const struct
+    {
+        mode_t mode;
+        bool groupMayUse;
+    } cases[] = {{0620, false}, {0640, false}, {0600, false}, {0660, true}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(::chmod(pty.c_str(), c.mode), 0);
+        ASSERT_EQ(::chmod(file.c_str(), c.mode), 0);
+        EXPECT_EQ(DoctorSurvey::ReadDevice(m_paths, pty).groupMayUse, c.groupMayUse) << c.mode;
+        EXPECT_EQ(DoctorSurvey::ReadAccess(file).groupMayUse, c.groupMayUse) << c.mode;
+    }
+    ::close(master);
 }
 
 TEST_F(DoctorSurveyTest, BrlttyRulesClaimUsbSerialChipsUnlessMasked)

@@ -218,6 +218,21 @@ TEST_F(FleetCommandTest, AMicrophoneVerifiedButNotLoggedFailsTheRun)
         << out;
 }
 
+// Written but not read back, and its log line refused too: the missing
+// line makes it a failure, not a write that could not be verified.
+TEST_F(FleetCommandTest, AMicrophoneNotVerifiedAndNotLoggedFailsTheRun)
+{
+    CFleetRigPort& port = Port("/dev/vmic-a");
+    port.mic.SetStoredHandler([&port] {
+        CMicFaults silent;
+        silent.silent = true;
+        port.mic.SetFaults(silent);
+    });
+    m_logPath = (std::filesystem::temp_directory_path() / "qzm-no-folder" / "log.csv").string();
+    std::filesystem::remove_all(std::filesystem::path(m_logPath).parent_path());
+    EXPECT_EQ(Write({"/dev/vmic-a"}, false), CliExit::kFailure) << m_out.str();
+}
+
 // A production line run over microphones of which the second already
 // holds the configuration: only the first and the third are written.
 TEST_F(FleetCommandTest, AContinuousLineLeavesAProgrammedMicrophoneAlone)

@@ -345,6 +345,59 @@ TEST_F(GuardedWriteTest, RepeatKeepsAFailureOverALaterWriteNotVerified)
     EXPECT_FALSE(Json()["ok"].toBool());
 }
 
+// A backup is read until two reads agree, read-back or not; a microphone
+// that already holds the file is left alone before any backup is made, so
+// it gets no backup file, no backup line, and a backup folder that cannot
+// be made does not fail it.
+TEST_F(GuardedWriteTest, BackupsAreConfirmedAndNeverMadeOfAMicrophoneLeftAlone)
+{
+    for (const char* readBack : {"--verify", "--no-verify"}) {
+        m_ports.clear();
+        Holds(kPortA, "mic.dat");
+        EXPECT_EQ(Cli({"write", "--port", kPortA, Path("other.dat"), "--yes", "--quiet", readBack,
+                       "--backup", Path("bk")}),
+                  0)
+            << readBack;
+        EXPECT_EQ(ServedBeforeWrite(kPortA), 18) << readBack;
+    }
+    std::filesystem::remove_all(Path("bk"));
+    std::ofstream(Path("in-the-way")) << "a file where the folder would be";
+    for (const std::string& folder : {Path("bk"), Path("in-the-way")}) {
+        m_ports.clear();
+        std::filesystem::remove(Path("run.csv"));
+        Holds(kPortA, "other.dat");
+        EXPECT_EQ(Cli({"write", "--port", kPortA, Path("other.dat"), "--yes", "--quiet",
+                       "--skip-same", "--backup", folder, "--log", Path("run.csv")}),
+                  0)
+            << folder << ": " << m_err.str();
+        EXPECT_EQ(Port(kPortA).mic.BlocksStored(), 0);
+        EXPECT_FALSE(std::filesystem::exists(Path("bk")));
+        EXPECT_TRUE(Has(Bytes("run.csv"), ",write,")) << Bytes("run.csv");
+        EXPECT_FALSE(Has(Bytes("run.csv"), ",backup,")) << Bytes("run.csv");
+    }
+}
+
+TEST_F(GuardedWriteTest, ChangesAreRefusedBeforeThePortUnlessConfirmedAndTheWriteWaitsForItsEntry)
+{
+    CFleetRigPort& port = Port(kPortA);
+    Holds(kPortA, "mic.dat");
+    EXPECT_EQ(Cli({"write", "--port", kPortA, Path("other.dat"), "--changes", "--quiet"}),
+              CliExit::kFailure);
+    EXPECT_TRUE(Has(m_err.str(), "give --yes")) << m_err.str();
+    EXPECT_EQ(port.line.OpenCount(), 0) << "the port was not touched";
+    EXPECT_EQ(m_out.str(), "");
+
+    // The microphone does not answer the write's first entry, just after
+    // the session of the preview.
+    m_arrival = [](CFleetRigPort& rig) { rig.mic.SetPlugged(rig.line.OpenCount() != 2); };
+    EXPECT_EQ(Cli({"write", "--port", kPortA, Path("other.dat"), "--changes", "--yes", "--quiet"}),
+              0)
+        << m_err.str();
+    EXPECT_EQ(port.line.OpenCount(), 4) << "preview, unanswered entry, write, read-back";
+    EXPECT_EQ(port.mic.BlocksStored(), 9);
+    m_arrival = nullptr;
+}
+
 // A read whose file could not be saved failed, in its log line as in its
 // exit code; a log line that could not be written fails a read or a write
 // that went well.
@@ -380,6 +433,117 @@ TEST_F(GuardedWriteTest, AFileOrLogLineThatCannotBeWrittenFailsTheTransfer)
     m_arrival = nullptr;
 }
 
+// Three reads that no two agree on are no answer about the file: a failure,
+// never "differs". A verify line carries the file's SHA-256, as the write
+// lines of that file do, whatever the microphone holds.
+TEST_F(GuardedWriteTest, VerifyThatCannotSettleFailsAndEveryVerifyLineCarriesTheFilesHash)
+{
+    const std::string log = Path("run.csv");
+    ASSERT_EQ(Cli({"write", "--port", kPortA, Path("mic.dat"), "--yes", "--quiet", "--log", log}),
+              0);
+    const std::string fileHash = LeadingFields(LastLogLine())[kShaField];
+    ASSERT_EQ(fileHash.size(), 64u);
+    ASSERT_EQ(Cli({"verify", "--port", kPortA, Path("mic.dat"), "--quiet", "--log", log}), 0);
+    EXPECT_EQ(LeadingFields(LastLogLine())[kShaField], fileHash);
+    Holds(kPortA, "other.dat");
+    ASSERT_EQ(Cli({"verify", "--port", kPortA, Path("mic.dat"), "--quiet", "--log", log}),
+              CliExit::kHoldsOther);
+    EXPECT_EQ(LeadingFields(LastLogLine())[kShaField], fileHash)
+        << "the file's, not the microphone's";
+
+    // Block 1 changes with every arrival.
+    m_arrival = [](CFleetRigPort& rig) {
+        rig.mic.GetImage()[0x100] = static_cast<uint8_t>(rig.mic.BlocksServed());
+    };
+    EXPECT_EQ(Cli({"verify", "--port", kPortA, Path("mic.dat"), "--quiet", "--json", "--log", log}),
+              CliExit::kFailure);
+    m_arrival = nullptr;
+    EXPECT_FALSE(Json()["ok"].toBool());
+    EXPECT_EQ(Json()["result"].toString(), "failed");
+    EXPECT_EQ(Json()["outcome"].toString().toStdString().rfind("Not confirmed: ", 0), 0u)
+        << Json()["outcome"].toString().toStdString();
+    const std::vector<std::string> fields = LeadingFields(LastLogLine());
+    EXPECT_EQ(fields[kResultField], "failed") << LastLogLine();
+    EXPECT_EQ(fields[kShaField], fileHash);
+}
+
+TEST_F(GuardedWriteTest, VerifyOnSeveralPortsExitsWithTheWorstOutcome)
+{
+    const struct
+    {
+        const char* b; // what the microphone on port B holds; nullptr: it is silent
+        int exitCode;
+    } cases[] = {{"mic.dat", 0}, {"other.dat", CliExit::kHoldsOther}, {nullptr, CliExit::kFailure}};
+    for (const auto& c : cases) {
+        m_ports.clear();
+        Holds(kPortA, "mic.dat");
+        if (c.b) {
+            Holds(kPortB, c.b);
+        } else {
+            CMicFaults silent;
+            silent.silent = true;
+            Port(kPortB).mic.SetFaults(silent);
+        }
+        EXPECT_EQ(Cli({"verify", "--port", std::string(kPortA) + "," + kPortB, Path("mic.dat"),
+                       "--quiet"}),
+                  c.exitCode)
+            << (c.b ? c.b : "silent") << m_out.str();
+        EXPECT_EQ(Port(kPortA).mic.BlocksStored() + Port(kPortB).mic.BlocksStored(), 0);
+    }
+}
+
+TEST_F(GuardedWriteTest, RepeatNamesMicrophonesLeftAloneAndItsJsonIsOkOnlyWhenAllWent)
+{
+    Holds(kPortA, "other.dat");
+    m_in.clear();
+    m_in.str("q\n");
+    EXPECT_EQ(Cli({"write", "--port", kPortA, Path("other.dat"), "--yes", "--quiet", "--repeat",
+                   "--skip-same"}),
+              0);
+    EXPECT_TRUE(Has(m_out.str(), "Microphone 1: unchanged\n")) << m_out.str();
+    EXPECT_EQ(Port(kPortA).mic.BlocksStored(), 0);
+
+    m_ports.clear();
+    Play(Port(kPortA), Takes::kNoReadBack);
+    m_in.clear();
+    m_in.str("q\n");
+    EXPECT_EQ(Cli({"write", "--port", kPortA, Path("other.dat"), "--yes", "--quiet", "--repeat",
+                   "--verify-wait", "1", "--json"}),
+              CliExit::kNotVerified);
+    EXPECT_FALSE(Json()["ok"].toBool()) << m_out.str();
+}
+
+// The way back that a broken write prints is pasted into a shell: words
+// with blanks or the shell's own characters are quoted.
+TEST_F(GuardedWriteTest, TheWayBackIsACommandThatAShellTakesAsItStands)
+{
+    const std::string plain = "a_1.2+b,c=d@e%f:g.dat";
+    const struct
+    {
+        std::string port;
+        std::string file;
+        std::string command; // after "completes it: "
+    } cases[] = {
+        {"/dev/vmic a", "my file.dat",
+         "qzm530rx-cli write --port '/dev/vmic a' '" + Path("my file.dat") + "'"},
+        {kPortA, "it's $HOME;*.dat",
+         std::string("qzm530rx-cli write --port ") + kPortA + " '" + Path("it") + "'\\''s " +
+             "$HOME;*.dat'"},
+        {kPortA, plain, std::string("qzm530rx-cli write --port ") + kPortA + " " + Path(plain)},
+    };
+    for (const auto& c : cases) {
+        m_ports.clear();
+        std::filesystem::copy_file(Path("other.dat"), Path(c.file),
+                                   std::filesystem::copy_options::overwrite_existing);
+        CMicFaults drop;
+        drop.dropAfterBlock = 4;
+        Port(c.port).mic.SetFaults(drop);
+        EXPECT_EQ(Cli({"write", "--port", c.port, Path(c.file), "--yes", "--quiet"}),
+                  CliExit::kFailure);
+        EXPECT_TRUE(Has(m_out.str(), "completes it: " + c.command + "\n")) << m_out.str();
+    }
+}
+
 TEST_F(GuardedWriteTest, AWordThatIsNotUnderstoodIsNamedInTwoLines)
 {
     const std::string write = "Try 'qzm530rx-cli write --help'.\n";
@@ -394,6 +558,8 @@ TEST_F(GuardedWriteTest, AWordThatIsNotUnderstoodIsNamedInTwoLines)
          "qzm530rx-cli write: unknown option '--frobnicate'\n"},
         {{"write", Path("mic.dat"), "--port"},
          "qzm530rx-cli write: option '--port' needs a value\n"},
+        {{"write", "--yes=1", Path("mic.dat")}, "qzm530rx-cli write: unknown option '--yes=1'\n"},
+        {{"write", "--frob=2", Path("mic.dat")}, "qzm530rx-cli write: unknown option '--frob=2'\n"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Cli(c.words), CliExit::kUsage) << c.first;

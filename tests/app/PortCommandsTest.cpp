@@ -82,6 +82,9 @@ TEST_F(PortCommandsTest, ForgetRemovesAPinAndOnlyAPin)
 
     EXPECT_EQ(Run({"ports", "--forget", "19"}), 1);
     EXPECT_EQ(m_err.str(), "ports: COM19 is not pinned to a device\n");
+    Pin(18, " ");
+    EXPECT_EQ(Run({"ports", "--forget", "18"}), 1) << "an empty pin pins nothing";
+    EXPECT_EQ(m_err.str(), "ports: COM18 is not pinned to a device\n");
     for (const char* bad : {"0", "256", "COM3", ""}) {
         EXPECT_EQ(Run({"ports", "--forget", bad}), 2) << bad;
         EXPECT_NE(m_err.str().find("--forget takes a port number"), std::string::npos);

@@ -254,5 +254,14 @@ TEST(SerialPort, ASimulatorLendsAPinnedNumberAndGivesItBack)
     pins.Set(4, "/dev/ttyUSB0");
     pins.GiveBack(4, "/dev/pts/5");
     EXPECT_EQ(pins.All().at(4), "/dev/ttyUSB0");
+
+    // A second lender of a number already lent (the first ended without
+    // giving it back) keeps the pin set aside, which comes back in the end.
+    pins.Set(7, "/dev/ttyUSB1");
+    pins.Lend(7, "/dev/pts/7");
+    pins.Lend(7, "/dev/pts/8");
+    EXPECT_EQ(pins.Lent().at(7), "/dev/ttyUSB1");
+    pins.GiveBack(7, "/dev/pts/8");
+    EXPECT_EQ(pins.All().at(7), "/dev/ttyUSB1");
 }
 #endif

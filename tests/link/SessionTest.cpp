@@ -143,6 +143,7 @@ TEST(Session, AProbeMovesNoBlockAndEndsNoSessionThatNeverBegan)
     const CSessionResult absent = silent.Run(SessionWork::kProbe);
     EXPECT_EQ(absent.stage, SessionStage::kEntry);
     EXPECT_EQ(silent.LastSentPlain(), 'M') << "the last probe rate's PROGRAM, and no end";
+    EXPECT_FALSE(silent.link.IsOpen()) << "no port is held between probes";
 }
 
 TEST(Session, AFailureIsReportedBeforeTheSessionEndsUnlessTheEntryIsRetried)

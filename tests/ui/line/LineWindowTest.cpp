@@ -4,6 +4,7 @@
 // during a run, and what the tiles say to the eye and to a screen reader.
 #include "LineRig.h"
 
+#include "link/LinkRig.h"
 #include "link/TransferLog.h"
 
 #include <QCheckBox>
@@ -283,4 +284,85 @@ TEST_F(LineWindowTest, TheDataFileSettingsListedAndEveryControlNamedAndReachable
             << control->accessibleName().toStdString();
     }
     EXPECT_TRUE(Tile(0).accessibleName().startsWith("Port /dev/vmic-a: "));
+}
+
+// What a tile and the window say while the run goes on: the read-back as
+// such, each kind of trouble in a colour of its own, each count in its
+// place in the line "So far".
+TEST_F(LineWindowTest, TheRunSoFarIsShownCountByCountAndTroubleByKind)
+{
+    Port("/dev/vmic-a").PlayLine(2000, 3);
+    CFleetRigPort& failing = Port("/dev/vmic-b");
+    failing.mic.SetReceiveHook([&failing](const uint8_t*, std::size_t, uint32_t) {
+        if (failing.mic.BlocksStored() == 4)
+            failing.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.silent = true; }));
+    });
+    CFleetRigPort& unread = Port("/dev/vmic-c");
+    unread.mic.SetStoredHandler(
+        [&unread] { unread.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.silent = true; })); });
+    CLineArgs args;
+    args.ports = {"/dev/vmic-a", "/dev/vmic-b", "/dev/vmic-c"};
+    Open(args);
+    ASSERT_TRUE(m_window->Start());
+    ASSERT_TRUE(WaitFor(
+        [&] { return Tile(0).Done() == 3 && Tile(1).Failed() == 1 && Tile(2).Failed() == 1; }));
+    EXPECT_EQ(m_window->SummaryText(), "So far: 3 verified, 2 failed, 0 unchanged.");
+    EXPECT_TRUE(Tile(2).ResultText().startsWith("Microphone 1: written-not-verified"))
+        << Tile(2).ResultText().toStdString();
+    EXPECT_NE(Tile(1).ResultColour(), Tile(2).ResultColour()) << "failed, or not read back";
+    EXPECT_NE(Tile(2).ResultColour(), Tile(0).ResultColour()) << "not read back, or verified";
+    StopAndWait();
+}
+
+TEST_F(LineWindowTest, TheReadBackIsShownAsSuch)
+{
+    CFleetRigPort& line = Port("/dev/vmic-a");
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool held = false;
+    bool released = false;
+    // The microphone holds in the middle of the read-back.
+    line.mic.SetReceiveHook([&](const uint8_t*, std::size_t, uint32_t) {
+        if (line.mic.BlocksStored() != 9 || line.mic.BlocksServed() != 3)
+            return;
+        std::unique_lock<std::mutex> lock(mutex);
+        held = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return released; });
+    });
+    CLineArgs args;
+    args.ports = {"/dev/vmic-a"};
+    Open(args);
+    ASSERT_TRUE(m_window->Start());
+    ASSERT_TRUE(WaitFor([&] {
+        const std::lock_guard<std::mutex> lock(mutex);
+        return held;
+    }));
+    // The port told its state before the read-back began.
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(Tile(0).StateText(), "reading back");
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        released = true;
+    }
+    changed.notify_all();
+    ASSERT_TRUE(WaitFor([&] { return Tile(0).Done() == 1; }));
+    StopAndWait();
+}
+
+TEST_F(LineWindowTest, UntickedReadBackIsLeftOut)
+{
+    CFleetRigPort& line = Port("/dev/vmic-a");
+    line.PlayLine(2000, 1);
+    CLineArgs args;
+    args.ports = {"/dev/vmic-a"};
+    Open(args);
+    m_window->VerifyBox()->setChecked(false);
+    ASSERT_TRUE(m_window->Start());
+    ASSERT_TRUE(WaitFor([&] { return Tile(0).Done() == 1; })) << Tile(0).ResultText().toStdString();
+    StopAndWait();
+    EXPECT_EQ(Tile(0).ResultText(), "Microphone 1: written");
+    EXPECT_EQ(Tile(0).CountsText(), "1 written, 0 failed, 0 unchanged");
+    EXPECT_EQ(line.mic.BlocksServed(), 0) << "nothing was read back";
+    EXPECT_EQ(m_window->SummaryText(), "In all: 1 of 1 microphones written.");
 }
