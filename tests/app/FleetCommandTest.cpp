@@ -4,6 +4,7 @@
 
 #include "app/cli/CliSupport.h"
 #include "app/cli/FleetCommand.h"
+#include "app/cli/FleetConsole.h"
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "link/FleetRig.h"
@@ -273,6 +274,22 @@ TEST_F(FleetCommandTest, CtrlCBeforeAnyMicrophoneOnAnOpenPortIsNoFailure)
     EXPECT_EQ(out.find("did not open"), std::string::npos) << out;
     EXPECT_NE(out.find("/dev/vmic-empty: 0 written and verified, 0 failed\n"), std::string::npos)
         << out;
+}
+
+TEST(FleetConsole, AStatusLineCountsBlocksOnlyOnceTheyMove)
+{
+    CTextCatalog texts;
+    ASSERT_TRUE(texts.SelectLanguage("English"));
+    std::ostringstream out;
+    std::ostringstream progress;
+    CFleetConsole console({"COM3"}, texts, out, progress, CFleetConsole::Progress::kLive);
+    console.OnState(0, PortState::kWriting);
+    EXPECT_EQ(console.StatusLine(0), "COM3  writing");
+    console.OnBlock(0, 3, 9);
+    EXPECT_NE(console.StatusLine(0).find("Block 3 / 9"), std::string::npos)
+        << console.StatusLine(0);
+    console.OnState(0, PortState::kRemoving);
+    EXPECT_EQ(console.StatusLine(0), "COM3  waiting for removal");
 }
 
 TEST(FleetPorts, PortListsFromCommasAndRepeatedOptions)

@@ -544,6 +544,24 @@ TEST_F(GuardedWriteTest, TheWayBackIsACommandThatAShellTakesAsItStands)
     }
 }
 
+// --trace stamps each exchange with the time since the first one.
+TEST_F(GuardedWriteTest, ATraceCountsItsTimeFromTheFirstExchange)
+{
+    Port(kPortA);
+    EXPECT_EQ(Cli({"read", "--port", kPortA, Path("x.dat"), "--yes", "--quiet", "--no-verify",
+                   "--trace"}),
+              0);
+    std::istringstream lines(m_out.str());
+    std::vector<std::string> stamps;
+    for (std::string line; std::getline(lines, line);)
+        if (Has(line, " P>M ") || Has(line, " M>P "))
+            stamps.push_back(line.substr(0, line.find(' ', line.find_first_not_of(' '))));
+    ASSERT_GT(stamps.size(), 10u) << m_out.str();
+    EXPECT_EQ(stamps.front(), "    0.000");
+    EXPECT_NE(stamps.back(), stamps.front()) << m_out.str();
+    EXPECT_TRUE(std::is_sorted(stamps.begin(), stamps.end()));
+}
+
 TEST_F(GuardedWriteTest, AWordThatIsNotUnderstoodIsNamedInTwoLines)
 {
     const std::string write = "Try 'qzm530rx-cli write --help'.\n";

@@ -7,6 +7,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 class PortCommandsTest : public CCliTest
@@ -60,6 +65,25 @@ TEST_F(PortCommandsTest, AnUnpluggedDeviceKeepsItsNumberAndShowsAsNotPresent)
     EXPECT_TRUE(port["node"].isNull());
     EXPECT_FALSE(port["present"].toBool());
     EXPECT_EQ(Pinned(18).toStdString(), m_gone) << "listing keeps the pin";
+}
+
+// Each row is the opening of its own device: a port that opened is closed
+// before the next is tried.
+TEST_F(PortCommandsTest, EachPortIsTriedOnItsOwn)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    Pin(1, ::ptsname(master));
+    Pin(2, "/dev/null"); // a device, but no terminal
+    ASSERT_EQ(Run({"ports", "--json"}), 0) << m_err.str();
+    const QJsonArray ports =
+        QJsonDocument::fromJson(QByteArray::fromStdString(m_out.str()))["ports"].toArray();
+    ASSERT_GE(ports.size(), 2);
+    EXPECT_TRUE(ports[0].toObject()["opens"].toBool());
+    EXPECT_FALSE(ports[1].toObject()["opens"].toBool());
+    ::close(master);
 }
 
 TEST_F(PortCommandsTest, PinsBeyondTwentyAreListedToo)

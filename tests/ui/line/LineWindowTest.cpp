@@ -231,6 +231,51 @@ TEST_F(LineWindowTest, ARunThatEndsWhileTheQuestionIsOpenClosesOnTheAnswer)
     EXPECT_FALSE(m_window->isVisible()) << "the close was not lost";
 }
 
+// The window destroyed in the middle of a run (the program ends) stops its
+// ports once the transfers in progress are whole.
+TEST_F(LineWindowTest, AWindowDestroyedDuringARunStopsItsPorts)
+{
+    CFleetRigPort& line = Port("/dev/vmic-a");
+    line.PlayLine(2000, 50);
+    CLineArgs args;
+    args.ports = {"/dev/vmic-a"};
+    Open(args);
+    ASSERT_TRUE(m_window->Start());
+    ASSERT_TRUE(WaitFor([&] { return Tile(0).Done() >= 1; }));
+    m_window.reset();
+    EXPECT_EQ(line.mic.BlocksStored() % 9, 0) << "no transfer was cut short";
+}
+
+// The data file, the backup folder and the log chosen by their buttons are
+// those the run takes.
+TEST_F(LineWindowTest, TheFileFolderAndLogChosenByTheirButtonsAreTheRunsOwn)
+{
+    const auto named = [this](const char* name) {
+        for (QWidget* control : m_window->Controls())
+            if (control->accessibleName() == QString::fromUtf8(name))
+                return qobject_cast<QPushButton*>(control);
+        return static_cast<QPushButton*>(nullptr);
+    };
+    Port("/dev/vmic-a").PlayLine(2000, 1);
+    CLineArgs args;
+    args.ports = {"/dev/vmic-a"};
+    args.dataFile = Path("missing.dat");
+    Open(args);
+    m_dialogs.dataFile = m_dataFile;
+    m_dialogs.backupFolder = Path("chosen-backups");
+    m_dialogs.logFile = Path("chosen.csv");
+    for (const char* button :
+         {"Open a data file", "Choose the backup folder", "Choose the log file"}) {
+        ASSERT_NE(named(button), nullptr) << button;
+        named(button)->click();
+    }
+    ASSERT_TRUE(m_window->Start()) << m_window->StatusText().toStdString();
+    ASSERT_TRUE(WaitFor([&] { return Tile(0).Done() == 1; }));
+    StopAndWait();
+    EXPECT_TRUE(std::filesystem::is_regular_file(Path("chosen.csv")));
+    EXPECT_FALSE(std::filesystem::is_empty(Path("chosen-backups")));
+}
+
 // Started at once (--start) with a data file that does not load, the
 // window keeps saying why instead of asking for a file.
 TEST_F(LineWindowTest, AStartWithAFileThatDoesNotLoadSaysWhy)
