@@ -33,7 +33,7 @@ public:
 
     // A writable run read as a constant one.
     template <bool C = kConst, std::enable_if_t<C, int> = 0>
-    constexpr CByteSpan(CByteSpan<Plain> bytes) : m_data(bytes.data()), m_size(bytes.size())
+    constexpr CByteSpan(const CByteSpan<Plain>& bytes) : m_data(bytes.data()), m_size(bytes.size())
     {
     }
 
