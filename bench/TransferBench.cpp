@@ -54,7 +54,7 @@ class CMeasuringTickClock : public ITickClock
 {
 public:
     uint32_t NowMs() const override { return CSteadyTickClock::Instance().NowMs(); }
-    void Spin() override
+    void WaitTurn(uint32_t) override
     {
         const double cpu = ThreadCpuSeconds();
         const auto now = std::chrono::steady_clock::now();

@@ -16,6 +16,11 @@ constexpr uint32_t kSeedModulo = 256;
 
 CMicLink::CMicLink() : m_localClock(CSystemClock::Instance()) {}
 
+CMicLink::CMicLink(ITickClock& ticks)
+    : CMicLink(SystemDeviceFactory(ticks), ticks, CSystemClock::Instance())
+{
+}
+
 CMicLink::CMicLink(ByteDeviceFactory factory, ITickClock& ticks, const ILocalClock& localClock)
     : CMaskedPort(std::move(factory), ticks), m_localClock(localClock)
 {

@@ -29,8 +29,11 @@ public:
     // The destination holds fewer bytes than a block; nothing was sent.
     static constexpr int kReadBufferTooSmall = 20;
 
-    // The system's ports, tick counter and local time.
+    // The system's ports, tick counter and local time; the waits spin.
     CMicLink();
+    // The system's ports and local time on `ticks`, which must outlive the
+    // link (CSleepingTickClock for a link whose waits sleep).
+    explicit CMicLink(ITickClock& ticks);
     // Devices from `factory`, timed by `ticks`, the identification seed from
     // `localClock`. Both clocks must outlive the link.
     CMicLink(ByteDeviceFactory factory, ITickClock& ticks, const ILocalClock& localClock);

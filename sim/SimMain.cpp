@@ -65,6 +65,8 @@ const char* const kUsage =
     "                     empty\n"
     "Faults:\n"
     "  --silent           never answer\n"
+    "  --silent-after-write\n"
+    "                     answer nothing once a session has written to it\n"
     "  --model ID         identify as another model (8 characters)\n"
     "  --nak N            answer the first N block writes with NAK\n"
     "  --bad-checksum     send the first block read with a wrong checksum\n"
@@ -88,6 +90,7 @@ struct CSimOptions
     double noise = 0;
     unsigned long seed = 1;
     CMicFaults faults;
+    bool silentAfterWrite = false;
 };
 
 // A bit error rate: a decimal fraction from 0 to 1, "0.0001" or "1e-4".
@@ -142,6 +145,8 @@ bool ParseOptions(int argc, char** argv, CSimOptions& options, std::string& erro
             options.trace = true;
         } else if (word == "--silent") {
             options.faults.silent = true;
+        } else if (word == "--silent-after-write") {
+            options.silentAfterWrite = true;
         } else if (word == "--model") {
             if (!next(options.faults.model))
                 return false;
@@ -274,6 +279,11 @@ int main(int argc, char** argv)
     mic.SetStoredHandler([&]() {
         if (swap)
             swap->NoteWritten();
+        if (options.silentAfterWrite) {
+            CMicFaults silent = options.faults;
+            silent.silent = true;
+            mic.SetFaults(silent);
+        }
         std::memcpy(store.WorkingImage(), mic.GetImage().data(), CConfigStore::kImageSize);
         std::error_code saveError;
         if (SaveDataFile(store, options.image, CSystemClock::Instance(), saveError) ==

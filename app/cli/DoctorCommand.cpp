@@ -8,6 +8,7 @@
 
 #include "link/MicLink.h"
 #include "link/PresenceCheck.h"
+#include "link/TickClock.h"
 
 #include <ostream>
 
@@ -72,7 +73,7 @@ CProbeFacts Probe(const CPortSurvey& port, CReport& report)
         return facts;
     }
     facts.probed = true;
-    CMicLink link;
+    CMicLink link(CSleepingTickClock::Instance());
     link.SetDeviceName(port.node);
     const CPresenceReport presence = CheckPresence(link);
     facts.opened = presence.presence != Presence::kPortFailed;

@@ -7,6 +7,7 @@
 #include "core/UserText.h"
 #include "link/MicLink.h"
 #include "link/SystemPorts.h"
+#include "link/TickClock.h"
 
 #include <algorithm>
 #include <ostream>
@@ -43,7 +44,7 @@ std::vector<CPortRow> ProbedRows(const CPortTable& table)
     int last = PortNumbering::kLastNumber;
     for (const CPortEntry& entry : table.entries)
         last = std::max(last, entry.number);
-    CMicLink link;
+    CMicLink link(CSleepingTickClock::Instance());
     for (int number = PortNumbering::kFirstNumber; number <= last; ++number) {
         const CPortEntry* entry = table.Find(number);
         if (!entry && number > PortNumbering::kLastNumber)

@@ -10,6 +10,7 @@
 #include "core/FileIo.h"
 #include "core/UserText.h"
 #include "link/MicLink.h"
+#include "link/TickClock.h"
 #include "link/TransferLog.h"
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
@@ -44,7 +45,7 @@ std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string
 {
     if (context.makeLink)
         return context.makeLink(port);
-    auto link = std::make_unique<CMicLink>();
+    auto link = std::make_unique<CMicLink>(CSleepingTickClock::Instance());
     SelectPort(*link, port);
     return link;
 }
@@ -75,8 +76,8 @@ int ChooseTarget(CCliContext& context, const CCliArgs& args, const char* command
         context.err << command << ": --port is required\n";
         return CliExit::kUsage;
     }
-    target.link =
-        target.fleet ? std::make_unique<CMicLink>() : MakeLink(context, args.Value("--port"));
+    target.link = target.fleet ? std::make_unique<CMicLink>(CSleepingTickClock::Instance())
+                               : MakeLink(context, args.Value("--port"));
     return CliExit::kOk;
 }
 

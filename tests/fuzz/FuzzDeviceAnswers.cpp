@@ -208,10 +208,9 @@ class CWireAudit
 public:
     explicit CWireAudit(const std::vector<CWireEvent>& wire)
     {
-        for (std::size_t i = 0; i < wire.size(); ++i) {
+        for (std::size_t i = 0; i < wire.size(); ++i)
             if (wire[i].sent)
                 Sent(wire[i].bytes, Delivered(wire, i + 1));
-        }
     }
 
     // Sessions that delivered block `index` as `content`, checked out.
@@ -417,8 +416,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         mic.GetImage()[i] = static_cast<uint8_t>(i * 3 + (i >> 8));
     // Block 4 goes in the fill form.
     std::fill_n(mic.GetImage().begin() + 4 * Wire::kBlockSize, Wire::kBlockSize, 0x5A);
-    CMicLink link(
-        [&] { return std::make_unique<CAnswerDevice>(mic, ticks, script, wire); }, ticks, local);
+    CMicLink link([&] { return std::make_unique<CAnswerDevice>(mic, ticks, script, wire); }, ticks,
+                  local);
     link.SetDeviceName("/dev/fuzz");
 
     COkBoxes presenter;

@@ -33,7 +33,7 @@ public:
         m_last = real;
         return real - m_held;
     }
-    void Spin() override {}
+    void WaitTurn(uint32_t) override {}
 
 private:
     const CPtyMicServer& m_server;

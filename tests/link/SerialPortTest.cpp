@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 TEST(ModeString, ParsesEveryFieldAndRejectsNonsense)
 {
     CLineSettings line;
@@ -25,6 +27,32 @@ TEST(ModeString, ParsesEveryFieldAndRejectsNonsense)
         EXPECT_FALSE(ParseModeString(bad, line)) << bad;
         EXPECT_EQ(line, before) << bad;
     }
+}
+
+// A wait tells the clock at each turn how long is left, and ends once the
+// counter has moved on by the time asked, across a wrap of the counter too.
+TEST(TickClock, AWaitAsksForWhatIsLeftUntilItHasPassed)
+{
+    struct CHalvingClock : ITickClock
+    {
+        uint32_t now = 0xFFFFFFF0u;
+        std::vector<uint32_t> asked;
+        uint32_t NowMs() const override { return now; }
+        void WaitTurn(uint32_t leftMs) override
+        {
+            asked.push_back(leftMs);
+            now += (leftMs + 1) / 2;
+        }
+    } clock;
+    WaitMs(clock, 40);
+    EXPECT_EQ(clock.now, 0xFFFFFFF0u + 40u);
+    EXPECT_EQ(clock.asked, (std::vector<uint32_t>{40, 20, 10, 5, 2, 1}));
+    WaitMs(clock, 0);
+    EXPECT_EQ(clock.asked.size(), 6u);
+
+    const auto start = std::chrono::steady_clock::now();
+    WaitMs(CSleepingTickClock::Instance(), 20);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20));
 }
 
 TEST(SerialPort, DefaultsAndBlanksInSettings)

@@ -3,6 +3,7 @@
 #include "link/MicLink.h"
 #include "link/PortName.h"
 #include "link/PortWriter.h"
+#include "link/TickClock.h"
 #include "link/TransferLog.h"
 
 #include <QFile>
@@ -63,7 +64,7 @@ bool CLineRun::Start(const CConfigStore::Image& image, const std::vector<std::st
         entry.makeLink = [make, port] {
             if (make)
                 return make(port);
-            auto link = std::make_unique<CMicLink>();
+            auto link = std::make_unique<CMicLink>(CSleepingTickClock::Instance());
             SelectPort(*link, port);
             return link;
         };
