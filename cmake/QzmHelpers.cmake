@@ -2,7 +2,7 @@
 
 add_library(qzm_warnings INTERFACE)
 if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
-  target_compile_options(qzm_warnings INTERFACE -Wall -Wextra)
+  target_compile_options(qzm_warnings INTERFACE -Wall -Wextra -Winvalid-pch)
   if(QZM_WERROR)
     target_compile_options(qzm_warnings INTERFACE -Werror)
   endif()
@@ -18,22 +18,82 @@ if(QZM_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# qzm_library(name [QT] SOURCES ... LIBS ...): a static library of one folder.
-# QT turns on Qt's meta-object compiler for it.
+# Headers that most files of a kind include, compiled once per target
+# (qzm_precompile). The Qt and GoogleTest headers cost more to read than
+# most of our files cost to compile.
+set(QZM_PCH_STD <algorithm> <cstdint> <functional> <map> <memory> <string> <vector>)
+set(QZM_PCH_QTCORE <QByteArray> <QCoreApplication> <QDir> <QFile> <QFileInfo> <QObject>
+  <QSettings> <QString> <QStringList> <QTemporaryDir>)
+set(QZM_PCH_JSON <QJsonArray> <QJsonDocument> <QJsonObject>)
+set(QZM_PCH_WIDGETS <QApplication> <QCheckBox> <QComboBox> <QDialog> <QKeyEvent> <QLabel>
+  <QLineEdit> <QPainter> <QPushButton> <QVBoxLayout> <QWidget>)
+set(QZM_PCH_TEST <gtest/gtest.h>)
+
+# qzm_precompile(target KIND...): precompiles the headers of each kind (STD,
+# QTCORE, JSON, WIDGETS, TEST) for the target; qzm_precompile(target FROM
+# other) uses the headers that `other` precompiled, which must be compiled
+# with the same options (a precompiled header that the compiler cannot use
+# is a warning, -Winvalid-pch). Off with QZM_PCH=OFF.
+option(QZM_PCH "Precompile the Qt and GoogleTest headers" ON)
+function(qzm_precompile target)
+  if(NOT QZM_PCH)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "FROM" "" ${ARGN})
+  if(ARG_FROM)
+    target_precompile_headers(${target} REUSE_FROM ${ARG_FROM})
+    return()
+  endif()
+  set(headers)
+  foreach(kind ${ARGN})
+    list(APPEND headers ${QZM_PCH_${kind}})
+  endforeach()
+  target_precompile_headers(${target} PRIVATE ${headers})
+endfunction()
+
+# qzm_library(name [QT] SOURCES ... LIBS ... [PCH kinds... | PCH FROM other]):
+# a static library of one folder. QT turns on Qt's meta-object compiler for
+# it; PCH names the kinds of headers precompiled for it.
 function(qzm_library name)
-  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS;PCH" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
   set_target_properties(${name} PROPERTIES AUTOMOC ${ARG_QT})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_LIBS} PRIVATE qzm_warnings)
+  if(ARG_PCH)
+    qzm_precompile(${name} ${ARG_PCH})
+  endif()
 endfunction()
 
-# add_unit_test(name SOURCES ... LIBS ... [QT] [SERIAL]): one GoogleTest
-# executable, registered with CTest. Widget tests run under the offscreen
-# platform. SERIAL keeps its tests from running beside others (tests that
-# run the command-line tool against the simulator on the real clock).
+option(QZM_UNITY_TESTS "Compile the files of each test program together" ON)
+
+# qzm_test_code(target): the compiler settings of code that only tests run
+# (the test programs, the fault explorer, the layering check). In an
+# optimised tree it is compiled with -O1 and line tables only, which builds
+# it in about half the time; the libraries it tests keep the tree's own
+# optimisation and debug information. Debug and sanitizer trees keep theirs.
+function(qzm_test_code target)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang" AND NOT QZM_SANITIZE
+     AND CMAKE_BUILD_TYPE MATCHES "^(RelWithDebInfo|Release|MinSizeRel)$")
+    target_compile_options(${target} PRIVATE -O1 -g1)
+  endif()
+  # The files of a test program are compiled together, a few at a time. A
+  # fixture in a file's anonymous namespace is then no longer in the main
+  # file, which GCC would warn about.
+  set_target_properties(${target} PROPERTIES UNITY_BUILD ${QZM_UNITY_TESTS})
+  if(QZM_UNITY_TESTS AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${target} PRIVATE -Wno-subobject-linkage)
+  endif()
+endfunction()
+
+# add_unit_test(name SOURCES ... LIBS ... [QT] [SERIAL] [PCH kinds... | PCH
+# FROM other]): one GoogleTest executable, registered with CTest. Widget
+# tests run under the offscreen platform. SERIAL keeps its tests from
+# running beside others (tests that run the command-line tool against the
+# simulator on the real clock). GoogleTest's header is precompiled with the
+# kinds named; a program of a file or two is better off without.
 function(add_unit_test name)
-  cmake_parse_arguments(ARG "QT;SERIAL" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "QT;SERIAL" "" "SOURCES;LIBS;PCH" ${ARGN})
   set(run_serial FALSE)
   if(ARG_SERIAL)
     set(run_serial TRUE)
@@ -42,6 +102,12 @@ function(add_unit_test name)
   set_target_properties(${name} PROPERTIES AUTOMOC ${ARG_QT})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main qzm_warnings)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  qzm_test_code(${name})
+  if(ARG_PCH MATCHES "^FROM;")
+    qzm_precompile(${name} ${ARG_PCH})
+  elseif(ARG_PCH)
+    qzm_precompile(${name} TEST STD ${ARG_PCH})
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" RUN_SERIAL ${run_serial})

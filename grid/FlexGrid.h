@@ -25,6 +25,8 @@ class CFlexGrid : public QTableWidget
 
 public:
     static constexpr int kTwipsPerInch = 1440;
+    // The resolution taken when the screen tells none.
+    static constexpr int kDefaultDpi = 96;
     static constexpr GridColor kDefaultColor = 0;
 
     // Cell alignments (ColAlignment, CellAlignment).

@@ -9,11 +9,6 @@
 
 // Scrolling, sizes and positions of the grid.
 
-namespace {
-// Resolution assumed when the screen reports none.
-constexpr int kDefaultDpi = 96;
-} // namespace
-
 // ---- scrolling ----
 
 int CFlexGrid::GetTopRow() const

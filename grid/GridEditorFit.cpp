@@ -17,7 +17,6 @@ constexpr int kCellRectOffset = 3;
 // Counting the page rows widens the window by this much beyond the last column.
 constexpr int kCountSlack = 2;
 // Resolution assumed when the screen reports none.
-constexpr int kDefaultDpi = 96;
 } // namespace
 
 // ---- operations that keep the window fitted ----

@@ -8,7 +8,6 @@ namespace {
 
 // Time a write may take beyond the bytes' own time on the line.
 constexpr int kWriteSlackMs = 1000;
-constexpr uint32_t kMsPerSecond = 1000;
 // Bits of the longest frame: start, 8 data, parity and 2 stop bits.
 constexpr uint32_t kMaxBitsPerByte = 12;
 

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+constexpr uint32_t kMsPerSecond = 1000;
+
 // The millisecond tick counter of the device link. It wraps around; callers
 // compare ticks by unsigned difference only.
 class ITickClock

@@ -1,5 +1,7 @@
 #include "link/TransferLog.h"
 
+#include "link/TickClock.h"
+
 #include <QByteArray>
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -11,7 +13,6 @@ namespace {
 constexpr const char* kLineEnd = "\r\n";
 constexpr int kSecondsPerMinute = 60;
 constexpr int kMinutesPerHour = 60;
-constexpr uint32_t kMsPerSecond = 1000;
 
 bool NeedsQuotes(const std::string& field)
 {

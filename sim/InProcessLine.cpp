@@ -5,10 +5,6 @@
 
 #include <algorithm>
 
-namespace {
-constexpr uint32_t kMsPerSecond = 1000;
-} // namespace
-
 // The program's end of the line.
 class CInProcessDevice : public IByteDevice
 {

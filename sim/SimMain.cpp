@@ -32,7 +32,6 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr uint32_t kMaxRate = 115200;
 constexpr long kMaxSwapSeconds = 86400;
-constexpr uint32_t kMsPerSecond = 1000;
 
 CPtyMicServer* g_server = nullptr;
 

@@ -23,7 +23,6 @@
 
 namespace {
 
-constexpr uint32_t kMsPerSecond = 1000;
 constexpr long kMaxVerifyWaitSeconds = 3600;
 
 // Opens the log for appending once before any transfer, so that a log that

@@ -2,6 +2,7 @@
 
 #include "app/cli/ConsoleTransferView.h"
 #include "link/MicLink.h"
+#include "link/TickClock.h"
 
 #include <cstdio>
 #include <iomanip>
@@ -9,7 +10,6 @@
 
 namespace {
 
-constexpr uint32_t kMsPerSecond = 1000;
 // The plain bytes line up under the wire bytes.
 constexpr std::size_t kPlainIndent = 28;
 

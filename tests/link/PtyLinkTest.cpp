@@ -48,12 +48,6 @@ class PtyLink : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (!QCoreApplication::instance()) {
-            static int argc = 1;
-            static char name[] = "link_tests";
-            static char* argv[] = {name, nullptr};
-            static QCoreApplication app(argc, argv);
-        }
         std::string error;
         ASSERT_TRUE(m_server.Open(error)) << error;
         m_server.SetPaced(false);

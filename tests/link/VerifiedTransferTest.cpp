@@ -226,11 +226,6 @@ private:
 
 TEST(PaintedWaits, EventsAreHandledThroughASlowWritePreparation)
 {
-    int argc = 1;
-    char name[] = "link_verify_tests";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-
     CLinkRig rig;
     constexpr uint32_t kSlowPrepareMs = 15000;
     rig.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.slowPrepareMs = kSlowPrepareMs; }));

@@ -15,13 +15,10 @@
 
 namespace {
 
+// The test environment's application.
 QApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "ui_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    return *qApp;
 }
 
 // Looks at the window whenever a box would appear.
