@@ -72,7 +72,6 @@ CQZM530RXView::CQZM530RXView(const CViewParts& parts, QWidget* parent)
             InitialFormValue(value->kind);
     }
     CreateControls();
-    m_memoryMap = new CMemoryMapDlg(&m_texts, this);
 }
 
 CQZM530RXView::~CQZM530RXView()
@@ -239,8 +238,20 @@ void CQZM530RXView::SetUpPresetTable()
 
 void CQZM530RXView::ConfigureMemoryMap()
 {
-    m_memoryMap->Configure(m_store.WorkingImage(), m_store.TransferCopy(), kImageBytes, true, true,
-                           std::string());
+    m_memoryMapConfigured = true;
+    if (m_memoryMap)
+        m_memoryMap->Configure(m_store.WorkingImage(), m_store.TransferCopy(), kImageBytes, true,
+                               true, std::string());
+}
+
+CMemoryMapDlg* CQZM530RXView::MemoryMap()
+{
+    if (!m_memoryMap) {
+        m_memoryMap = new CMemoryMapDlg(&m_texts, this);
+        if (m_memoryMapConfigured)
+            ConfigureMemoryMap();
+    }
+    return m_memoryMap;
 }
 
 void CQZM530RXView::ApplyVisibility()
@@ -279,7 +290,7 @@ void CQZM530RXView::OnWrite()
 
 void CQZM530RXView::OnMemoryMap()
 {
-    if (m_memoryMap->Run() == MessageAnswer::kOk)
+    if (MemoryMap()->Run() == MessageAnswer::kOk)
         Refresh();
 }
 

@@ -54,7 +54,9 @@ public:
     QComboBox* List(int id) const;
     CGridEditor* PresetTable() const { return m_table; }
     QLabel* PortLabel() const;
-    CMemoryMapDlg* MemoryMap() const { return m_memoryMap; }
+    // The memory map, made at its first use (its window takes a while to
+    // build, and most sessions never open it) and kept from then on.
+    CMemoryMapDlg* MemoryMap();
     // The control-value table's entry for a control; 0 when it has none.
     int ControlValue(int id) const;
     // The control that takes the focus when the window is activated with
@@ -142,6 +144,7 @@ private:
     std::array<int, kFormValueCount> m_values{};
     CGridEditor* m_table = nullptr;
     CMemoryMapDlg* m_memoryMap = nullptr;
+    bool m_memoryMapConfigured = false; // the first display has taken place
     QPointer<QWidget> m_refocus;
     bool m_firstDisplayDone = false;
 };
