@@ -1,35 +1,28 @@
 #pragma once
 #include "link/Transfer.h"
-#include "text/MessagePresenter.h"
-#include "text/MessageStyle.h"
+#include "text/TextCatalog.h"
 
 #include <cstdio>
 #include <string>
 
-// A progress window that shows nothing.
+// A progress window that shows nothing; a failure is printed on stderr
+// when it is given the catalogue (benchmarks that count failures
+// themselves give none).
 class CSilentView : public ITransferView
 {
 public:
+    explicit CSilentView(const CTextCatalog* texts = nullptr) : m_texts(texts) {}
     void SetCaption(const std::string&) override {}
     void SetCounterText(const std::string&) override {}
     void SetBarRange(int) override {}
     void SetBarPosition(int) override {}
-    MessageOwner Owner() override { return nullptr; }
-};
-
-// Answers every box with OK; error boxes are printed on stderr unless the
-// benchmark counts failures itself.
-class CQuietPresenter : public IMessagePresenter
-{
-public:
-    explicit CQuietPresenter(bool printErrors = true) : m_printErrors(printErrors) {}
-    int Present(MessageOwner, const std::string& text, const std::string&, unsigned style) override
+    void OnFailure(TransferMode mode, const CSessionResult& result) override
     {
-        if (m_printErrors && (style & MessageStyle::kIconStop))
-            std::fprintf(stderr, "transfer failed: %s\n", text.c_str());
-        return MessageAnswer::kOk;
+        if (m_texts)
+            std::fprintf(stderr, "transfer failed: %s\n",
+                         m_texts->GetText(TransferMessageId(mode, result)));
     }
 
 private:
-    bool m_printErrors;
+    const CTextCatalog* m_texts;
 };

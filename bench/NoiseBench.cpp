@@ -59,20 +59,15 @@ struct CCounts
 };
 
 // What every transfer shares: the noisy line's clock and noise, and the
-// texts and boxes of a transfer.
+// texts of a transfer.
 struct CBench
 {
-    CBench(double rate, uint64_t seed) : noise(rate, seed), boxes(texts, &presenter)
-    {
-        texts.SelectLanguage("English");
-    }
+    CBench(double rate, uint64_t seed) : noise(rate, seed) { texts.SelectLanguage("English"); }
 
     CManualTickClock ticks{1000};
     CFixedClock local{10, 0, 0};
     CBitNoise noise;
     CTextCatalog texts;
-    CQuietPresenter presenter{false};
-    CMessageBoxes boxes;
 };
 
 // A microphone just connected to the noisy line. Each transfer gets a new
@@ -83,7 +78,7 @@ struct CNoisyStation
     explicit CNoisyStation(CBench& bench)
         : line(mic, bench.ticks),
           link(NoisyDeviceFactory(line.Factory(), bench.noise), bench.ticks, bench.local),
-          store(&bench.texts), transfer(link, store, bench.texts, bench.boxes, view)
+          store(&bench.texts), transfer(link, store, bench.texts, view)
     {
         link.SetDeviceName(kDevice);
         store.Reset();
@@ -152,7 +147,7 @@ void Writes(CBench& bench, std::mt19937_64& random, int transfers, CCounts& coun
         std::copy(file.begin(), file.end(), station.store.WorkingImage());
         ++counts.transfers;
         station.link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
-        if (!station.transfer.WriteDevice())
+        if (!station.transfer.Move(TransferMode::Write).Ok())
             continue;
         ++counts.plainOk;
         if (station.Held() != file)

@@ -92,16 +92,14 @@ int main(int argc, char** argv)
 
     CTextCatalog texts;
     texts.SelectLanguage("English");
-    CQuietPresenter presenter;
-    CMessageBoxes boxes(texts, &presenter);
     CConfigStore store(&texts);
     store.Reset();
     for (std::size_t i = 0; i < CConfigStore::kImageSize; ++i)
         store.WorkingImage()[i] = static_cast<uint8_t>(i * 17 + 5);
     CMicLink link;
     link.SetDeviceName(server.DevicePath());
-    CSilentView view;
-    CTransfer transfer(link, store, texts, boxes, view);
+    CSilentView view(&texts);
+    CTransfer transfer(link, store, texts, view);
 
     std::printf("Write against a microphone that answers the write preparation %ld ms late\n",
                 prepareMs);

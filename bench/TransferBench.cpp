@@ -92,12 +92,12 @@ struct CFigures
 };
 
 CFigures Measure(CMeasuringTickClock& ticks, CMicLink& link, CConfigStore& store,
-                 const CTextCatalog& texts, const CMessageBoxes& boxes, TransferMode mode)
+                 const CTextCatalog& texts, TransferMode mode)
 {
-    CSilentView view;
+    CSilentView view(&texts);
     CWireTime wire;
     link.SetWireObserver(&wire);
-    CTransfer transfer(link, store, texts, boxes, view);
+    CTransfer transfer(link, store, texts, view);
     ticks.spinCpu = 0;
     const double cpuStart = CpuSeconds();
     const auto start = std::chrono::steady_clock::now();
@@ -138,8 +138,6 @@ int main(int argc, char** argv)
 
     CTextCatalog texts;
     texts.SelectLanguage("English");
-    CQuietPresenter presenter;
-    CMessageBoxes boxes(texts, &presenter);
     CConfigStore store(&texts);
     store.Reset();
     CMeasuringTickClock ticks;
@@ -150,11 +148,11 @@ int main(int argc, char** argv)
                 server.DevicePath().c_str(), kRuns);
     bool allOk = true;
     for (int run = 0; run < kRuns; ++run) {
-        const CFigures read = Measure(ticks, link, store, texts, boxes, TransferMode::Read);
+        const CFigures read = Measure(ticks, link, store, texts, TransferMode::Read);
         Print("read", read);
         for (std::size_t i = 0; i < CConfigStore::kImageSize; ++i)
             store.WorkingImage()[i] = static_cast<uint8_t>(i * 17 + run);
-        const CFigures write = Measure(ticks, link, store, texts, boxes, TransferMode::Write);
+        const CFigures write = Measure(ticks, link, store, texts, TransferMode::Write);
         Print("write", write);
         allOk = allOk && read.ok && write.ok;
     }

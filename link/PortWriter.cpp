@@ -1,7 +1,6 @@
 #include "link/PortWriter.h"
 
 #include "link/Transfer.h"
-#include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
 
 #include <algorithm>
@@ -11,46 +10,15 @@ namespace {
 
 constexpr const char* kLanguage = "English";
 
-// The progress window of one port's transfer: only the block count matters.
-class CBlockView : public ITransferView
-{
-public:
-    explicit CBlockView(const BlockReport& block) : m_block(block) {}
-    void SetCaption(const std::string&) override {}
-    void SetCounterText(const std::string&) override {}
-    void SetBarRange(int maximum) override { m_total = maximum; }
-    void SetBarPosition(int position) override
-    {
-        if (m_block && position > 0)
-            m_block(position, m_total);
-    }
-    MessageOwner Owner() override { return nullptr; }
-
-private:
-    const BlockReport& m_block;
-    int m_total = 0;
-};
-
-// Answers every box with OK and shows none: the job keeps the text of an
-// error box for its message, and the port's result shows that.
-class CUnseenBoxes : public IMessagePresenter
-{
-public:
-    int Present(MessageOwner, const std::string&, const std::string&, unsigned) override
-    {
-        return MessageAnswer::kOk;
-    }
-};
-
-// What one port needs to write one microphone after another.
-class CPortWriter
+// What one port needs to write one microphone after another. Its transfers
+// show only the blocks that move, which it tells its port.
+class CPortWriter : private ITransferView
 {
 public:
     CPortWriter(const CConfigStore::Image& image, CJobSettings settings, const ILocalClock& clock,
                 CMicLink& link, bool check)
         : m_check(check), m_loaded(m_texts.SelectLanguage(kLanguage)), m_store(&m_texts),
-          m_boxes(m_texts, &m_unseen), m_view(m_block),
-          m_transfer(link, m_store, m_texts, m_boxes, m_view),
+          m_transfer(link, m_store, m_texts, *this),
           m_job(link, m_transfer, m_store, clock, std::move(settings))
     {
         std::copy(image.begin(), image.end(), m_store.WorkingImage());
@@ -77,14 +45,21 @@ public:
     }
 
 private:
+    void SetCaption(const std::string&) override {}
+    void SetCounterText(const std::string&) override {}
+    void SetBarRange(int maximum) override { m_total = maximum; }
+    void SetBarPosition(int position) override
+    {
+        if (m_block && position > 0)
+            m_block(position, m_total);
+    }
+
     const bool m_check;
     CTextCatalog m_texts;
     const bool m_loaded;
     CConfigStore m_store;
-    CUnseenBoxes m_unseen;
-    CMessageBoxes m_boxes;
     BlockReport m_block;
-    CBlockView m_view;
+    int m_total = 0;
     CTransfer m_transfer;
     CProgrammingJob m_job;
 };

@@ -46,24 +46,6 @@ std::string ImageHash(const MicImage& image)
     return Sha256Hex(image.data(), image.size());
 }
 
-// The command that writes a data file to a port, for the way back.
-constexpr const char* kWriteCommand = "qzm530rx-cli write";
-
-// A word as a POSIX shell reads it: as it is when it holds only safe
-// characters, else in single quotes.
-std::string ShellWord(const std::string& word)
-{
-    const bool plain = !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("/._-+:,=@%", c);
-    });
-    if (plain)
-        return word;
-    std::string quoted = "'";
-    for (const char c : word)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 // Why a confirmed read came to no image: "three reads disagree; blocks 2
 // and 5 kept changing".
 std::string UnsettledText(const CConfirmedRead& confirmed)
@@ -99,15 +81,16 @@ void CProgrammingJob::EnterPhase(JobPhase phase) const
 bool CProgrammingJob::Transferred(bool moved, CJobOutcome& outcome) const
 {
     outcome.session = m_transfer.LastSession();
-    if (m_transfer.LastMessageId() != 0)
-        outcome.shownId = m_transfer.LastMessageId();
+    if (m_transfer.LastNotice().told)
+        outcome.notice = m_transfer.LastNotice();
+    m_transfer.ClearNotice();
     return moved;
 }
 
-std::string CProgrammingJob::FailureText(TransferMode mode) const
+std::string CProgrammingJob::NoticeClause(const CJobOutcome& outcome) const
 {
     std::string text =
-        m_transfer.Texts().GetText(TransferMessageId(mode, m_transfer.LastSession()));
+        m_transfer.Texts().GetText(TransferMessageId(outcome.notice.mode, outcome.notice.session));
     if (!text.empty() && text.back() == '.')
         text.pop_back();
     return text;
@@ -125,8 +108,6 @@ void CProgrammingJob::Begin()
     m_stamp = FileTimeStampNow();
     m_startMs = m_link.Ticks().NowMs();
     m_link.ClearIdRecord();
-    // A transfer counts its blocks by the link's block size.
-    m_link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
 }
 
 void CProgrammingJob::Log(const char* operation, const CJobOutcome& outcome,
@@ -166,7 +147,7 @@ bool CProgrammingJob::ReadPresent(CJobOutcome& failure)
     CConfirmedRead confirmed;
     if (backup) {
         confirmed = ReadUntilAgreed(outcome);
-    } else if (Transferred(m_transfer.ReadDevice(), outcome)) {
+    } else if (Transferred(m_transfer.Move(TransferMode::Read).Ok(), outcome)) {
         confirmed.status = CConfirmedRead::kConfirmed;
         confirmed.image = ImageOf(m_store.TransferCopy());
     }
@@ -175,7 +156,7 @@ bool CProgrammingJob::ReadPresent(CJobOutcome& failure)
                                     ? "three reads disagree (" +
                                           BlockListText(confirmed.changingBlocks) +
                                           " kept changing)"
-                                    : FailureText(TransferMode::Read);
+                                    : NoticeClause(outcome);
         if (backup) {
             outcome.message = "Backup failed: " + why + "; the microphone was not written.";
             Log("backup", outcome, {}, {});
@@ -217,15 +198,14 @@ std::string CProgrammingJob::Recovery(bool writeBegan) const
 {
     if (!writeBegan)
         return " The microphone was not changed.";
-    std::string text =
+    const std::string text =
         " The microphone may now hold part of the new configuration and part of the old.";
-    const std::string command =
-        std::string(kWriteCommand) + " --port " + ShellWord(m_settings.port) + " ";
+    const auto& command = m_settings.writeCommand;
     if (!m_backupPath.empty())
         return text + " Its configuration from before was saved as " + m_backupPath +
-               "; to write it back: " + command + ShellWord(m_backupPath);
-    return text + " Writing " + m_settings.dataFile + " again completes it: " + command +
-           ShellWord(m_settings.dataFile);
+               (command ? "; to write it back: " + command(m_backupPath) : std::string("."));
+    return text + " Writing " + m_settings.dataFile + " again completes it" +
+           (command ? ": " + command(m_settings.dataFile) : std::string("."));
 }
 
 CJobOutcome CProgrammingJob::Write()
@@ -264,8 +244,7 @@ CJobOutcome CProgrammingJob::WriteImage()
     m_transfer.SetEntryRetry({});
     if (!ok) {
         outcome.recovery = Recovery(outcome.session.WriteBegan());
-        outcome.message =
-            "Write failed: " + FailureText(TransferMode::Write) + "." + outcome.recovery;
+        outcome.message = "Write failed: " + NoticeClause(outcome) + "." + outcome.recovery;
     } else if (!m_settings.verify) {
         outcome.result = JobResult::kWritten;
         outcome.message = "Written, not read back.";
@@ -294,7 +273,7 @@ CConfirmedRead CProgrammingJob::ReadUntilAgreed(CJobOutcome& outcome)
                               : "The two reads differ; reading a third time.");
             m_transfer.SetEntryRetry([&retry] { return retry.PauseForRetry(); });
         }
-        const bool read = Transferred(m_transfer.ReadDevice(), outcome);
+        const bool read = Transferred(m_transfer.Move(TransferMode::Read).Ok(), outcome);
         m_transfer.SetEntryRetry({});
         if (read)
             image = ImageOf(m_store.TransferCopy());
@@ -331,7 +310,7 @@ CJobOutcome CProgrammingJob::Verify()
         outcome.message = "Not confirmed: " + UnsettledText(confirmed) + ".";
         break;
     case CConfirmedRead::kFailed:
-        outcome.message = "Verify failed: " + FailureText(TransferMode::Read) + ".";
+        outcome.message = "Verify failed: " + NoticeClause(outcome) + ".";
         break;
     }
     Log("verify", outcome, m_settings.dataFile, ImageHash(file));
@@ -376,7 +355,7 @@ CJobOutcome CProgrammingJob::Read()
             outcome.result = JobResult::kRead;
             outcome.message = "Read.";
         } else {
-            outcome.message = "Read failed: " + FailureText(TransferMode::Read) + ".";
+            outcome.message = "Read failed: " + NoticeClause(outcome) + ".";
         }
         return outcome;
     }
@@ -386,8 +365,8 @@ CJobOutcome CProgrammingJob::Read()
         std::memcpy(m_store.TransferCopy(), confirmed.image.data(), confirmed.image.size());
         m_store.TransferToImage();
         m_store.ImageToSaved();
-        m_transfer.ShowCompletion(TransferMode::Read);
-        outcome.shownId = m_transfer.LastMessageId();
+        m_transfer.Complete(TransferMode::Read);
+        Transferred(true, outcome);
         outcome.result = JobResult::kVerified;
         outcome.message = confirmed.reads == 2
                               ? "Verified: two reads agree."
@@ -397,7 +376,7 @@ CJobOutcome CProgrammingJob::Read()
         outcome.message = "Not confirmed: " + UnsettledText(confirmed) + ".";
         break;
     case CConfirmedRead::kFailed:
-        outcome.message = "Read failed: " + FailureText(TransferMode::Read) + ".";
+        outcome.message = "Read failed: " + NoticeClause(outcome) + ".";
         break;
     }
     return outcome;

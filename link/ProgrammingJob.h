@@ -1,6 +1,7 @@
 #pragma once
 #include "link/JobResult.h"
 #include "link/Session.h"
+#include "link/Transfer.h"
 #include "link/VerifiedTransfer.h"
 
 #include <cstdint>
@@ -9,10 +10,8 @@
 
 class CConfigStore;
 class CMicLink;
-class CTransfer;
 class CTransferLog;
 class ILocalClock;
-enum class TransferMode;
 
 struct CJobOutcome
 {
@@ -21,9 +20,9 @@ struct CJobOutcome
     // The part of `message` that says what state a failed write left the
     // microphone in and how to get back; empty for other outcomes.
     std::string recovery;
-    // The text ID of the last box that the job's transfers showed (what the
-    // progress window said last); 0 when none was.
-    int32_t shownId = 0;
+    // What the job's transfers told last (what the progress window would
+    // have said last); `told` false when they told nothing.
+    CTransferNotice notice;
     // How the job's last transfer session went.
     CSessionResult session;
 };
@@ -43,14 +42,18 @@ struct CJobSettings
     const CTransferLog* log = nullptr; // a line per transfer; nullptr: none
     // Read first, and leave a microphone that already holds the image alone.
     bool skipSame = false;
+    // The command that writes a data file (the backup, or the data file
+    // again) to this port, for the way back after a broken write; empty:
+    // the way back is said in words only.
+    std::function<std::string(const std::string& file)> writeCommand;
 };
 
 // One microphone's read or write as a programming station does it: the
 // transfer exactly as the progress window runs it, around it a backup
 // before a write, the read-back after it or the repeated read, and a log
-// line for each transfer. Messages of the transfer are its boxes, as they
-// always are; the job's own sentences go to the notice, its phases to the
-// phase observer, and its outcome is built from the sessions' results.
+// line for each transfer. What the transfers tell goes to their view; the
+// job's own sentences go to the notice, its phases to the phase observer,
+// and its outcome is built from the sessions' results.
 class CProgrammingJob
 {
 public:
@@ -109,11 +112,12 @@ private:
     // Starts the clock and the time stamp of one transfer.
     void Begin();
     void EnterPhase(JobPhase phase) const;
-    // Runs one transfer call and takes its session and message into `outcome`.
+    // Takes the last transfer's session, and what it told, into `outcome`;
+    // returns `moved`.
     bool Transferred(bool moved, CJobOutcome& outcome) const;
-    // The message of the last transfer's failure as a clause: "Check all
-    // connections and COM port settings".
-    std::string FailureText(TransferMode mode) const;
+    // What the transfers told last, as a clause: "Check all connections and
+    // COM port settings".
+    std::string NoticeClause(const CJobOutcome& outcome) const;
     CJobOutcome WriteImage();
     // Reads until two reads agree, telling each read after the first;
     // the transfers' session and message go into `outcome`.

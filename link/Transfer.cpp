@@ -3,7 +3,6 @@
 #include "core/ConfigStore.h"
 #include "link/MicLink.h"
 #include "link/TickClock.h"
-#include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
 
 // The store's transfer copy moves as whole blocks of the wire's image.
@@ -11,8 +10,8 @@ static_assert(CConfigStore::kImageSize == Wire::kImageSize,
               "the store's image is the image on the wire");
 
 CTransfer::CTransfer(CMicLink& link, CConfigStore& store, const CTextCatalog& texts,
-                     const CMessageBoxes& boxes, ITransferView& view)
-    : m_link(link), m_store(store), m_texts(texts), m_boxes(boxes), m_view(view)
+                     ITransferView& view)
+    : m_link(link), m_store(store), m_texts(texts), m_view(view)
 {
 }
 
@@ -22,12 +21,9 @@ std::string BlockCounterText(const CTextCatalog& texts, int n, int total)
            std::to_string(total);
 }
 
-bool AskTransfer(const CMessageBoxes& boxes, MessageOwner owner, TransferMode mode)
+int32_t TransferQuestionId(TransferMode mode)
 {
-    const int32_t question = mode == TransferMode::Read ? TextId::kAskRead : TextId::kAskWrite;
-    return boxes.ShowMessageById(owner, question, TextId::kTitleConfirmation,
-                                 MessageStyle::kOkCancel | MessageStyle::kIconQuestion) ==
-           MessageAnswer::kOk;
+    return mode == TransferMode::Read ? TextId::kAskRead : TextId::kAskWrite;
 }
 
 int32_t TransferMessageId(TransferMode mode, const CSessionResult& session)
@@ -51,30 +47,23 @@ int32_t TransferMessageId(TransferMode mode, const CSessionResult& session)
 
 bool CTransfer::Run(TransferMode mode)
 {
-    m_link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
-    if (mode == TransferMode::Write) {
-        m_view.SetCaption(m_texts.GetText(TextId::kNowWriting));
-        if (!WriteDevice())
-            return false;
-        ShowCompletion(mode);
-        return true;
-    }
-    m_view.SetCaption(m_texts.GetText(TextId::kNowReading));
-    if (!ReadDevice())
+    const bool read = mode == TransferMode::Read;
+    m_view.SetCaption(m_texts.GetText(read ? TextId::kNowReading : TextId::kNowWriting));
+    if (!Move(mode).Ok())
         return false;
-    ShowCompletion(mode);
-    m_store.TransferToImage();
-    m_store.ImageToSaved();
+    Complete(mode);
+    if (read) {
+        m_store.TransferToImage();
+        m_store.ImageToSaved();
+    }
     return true;
 }
 
-void CTransfer::ShowCompletion(TransferMode mode)
+void CTransfer::Complete(TransferMode mode)
 {
-    const bool read = mode == TransferMode::Read;
-    m_lastMessageId = read ? TextId::kReadingCompleted : TextId::kWritingCompleted;
-    m_boxes.ShowMessageById(m_view.Owner(), m_lastMessageId,
-                            read ? TextId::kReadData : TextId::kWriteData,
-                            MessageStyle::kIconInformation);
+    m_lastNotice = {true, mode, CSessionResult{}};
+    m_lastNotice.session.stage = SessionStage::kDone;
+    m_view.OnCompleted(mode);
 }
 
 void CTransfer::ShowProgress(int n)
@@ -85,68 +74,39 @@ void CTransfer::ShowProgress(int n)
     m_view.SetBarPosition(n);
 }
 
-void CTransfer::ShowError(MessageOwner owner, int32_t textId)
+void CTransfer::Fail(TransferMode mode, const CSessionResult& result)
 {
-    m_lastMessageId = textId;
-    m_boxes.ShowErrorById(owner, textId, TextId::kTitleError);
+    m_lastNotice = {true, mode, result};
+    m_view.OnFailure(mode, result);
 }
 
-CSessionHooks CTransfer::BoxHooks(MessageOwner owner)
+CSessionResult CTransfer::Move(TransferMode mode)
 {
-    CSessionHooks hooks;
-    // The model's message comes once the port is closed; every other
-    // failure is shown before the session ends.
-    hooks.failed = [this, owner](const CSessionResult& result) {
-        if (result.stage != SessionStage::kModel)
-            ShowError(owner, TransferMessageId(TransferMode::Read, result));
-    };
-    return hooks;
-}
-
-bool CTransfer::Transfer(SessionWork work)
-{
-    m_lastMessageId = 0;
-    const int32_t blockSize = m_link.GetBlockSize();
-    m_blockTotal = blockSize > 0 ? static_cast<int32_t>(CConfigStore::kImageSize) / blockSize : 0;
+    // The total follows the link's block size, which the progress window
+    // sets at its start; before any transfer has set one, the wire's.
+    const int32_t size =
+        m_link.GetBlockSize() > 0 ? m_link.GetBlockSize() : static_cast<int32_t>(Wire::kBlockSize);
+    m_blockTotal = static_cast<int32_t>(CConfigStore::kImageSize) / size;
     ShowProgress(0);
     PumpMessages();
 
-    CSessionHooks hooks = BoxHooks(m_view.Owner());
-    if (work == SessionWork::kWrite)
+    CSessionHooks hooks;
+    // The model's failure is told once the port is closed; every other one
+    // before the session ends.
+    hooks.failed = [this, mode](const CSessionResult& result) {
+        if (result.stage != SessionStage::kModel)
+            Fail(mode, result);
+    };
+    if (mode == TransferMode::Write)
         hooks.blocksBegin = [this] { m_store.ImageToTransfer(); };
     hooks.block = [this](int n) { ShowProgress(n); };
     hooks.blocksDone = [this] { ShowProgress(m_blockTotal); };
     hooks.entryRetry = m_entryRetry;
+    const SessionWork work = mode == TransferMode::Read ? SessionWork::kRead : SessionWork::kWrite;
     m_lastSession =
         CSession(m_link, std::move(hooks))
             .Run(work, {m_store.TransferCopy(), CConfigStore::kImageSize}, m_blockTotal);
     if (m_lastSession.stage == SessionStage::kModel)
-        ShowError(m_view.Owner(), TextId::kCheckModelName);
-    return m_lastSession.Ok();
-}
-
-bool CTransfer::ReadDevice()
-{
-    return Transfer(SessionWork::kRead);
-}
-
-bool CTransfer::WriteDevice()
-{
-    return Transfer(SessionWork::kWrite);
-}
-
-int CTransfer::ConnectDevice(MessageOwner owner)
-{
-    CSessionResult result;
-    return CSession(m_link, BoxHooks(owner)).Connect(SessionWork::kRead, result) ? 0 : 1;
-}
-
-int CTransfer::CheckDevice(MessageOwner owner, CMutableBytes buffer)
-{
-    CSessionResult result;
-    if (CSession(m_link, BoxHooks(owner)).Check(buffer, result))
-        return 0;
-    if (result.stage == SessionStage::kModel)
-        ShowError(owner, TextId::kCheckModelName);
-    return 1;
+        Fail(mode, m_lastSession);
+    return m_lastSession;
 }

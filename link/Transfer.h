@@ -1,7 +1,5 @@
 #pragma once
-#include "link/ByteSpan.h"
 #include "link/Session.h"
-#include "text/MessagePresenter.h"
 
 #include <cstdint>
 #include <functional>
@@ -9,7 +7,6 @@
 #include <utility>
 
 class CConfigStore;
-class CMessageBoxes;
 class CMicLink;
 class CTextCatalog;
 
@@ -19,7 +16,9 @@ enum class TransferMode
     Write
 };
 
-// Where a transfer shows itself: the progress window, or a console line.
+// Where a transfer shows itself (the progress window, a console line, a
+// port's tile) and what it tells as it goes. The transfer asks nothing and
+// shows nothing itself: each front end words what it is told.
 class ITransferView
 {
 public:
@@ -28,36 +27,50 @@ public:
     virtual void SetCounterText(const std::string& text) = 0;
     virtual void SetBarRange(int maximum) = 0;
     virtual void SetBarPosition(int position) = 0;
-    // The window that owns the transfer's message boxes.
-    virtual MessageOwner Owner() = 0;
+    // A session of `mode` failed; told once, when the progress window shows
+    // its message: a failure of the link as soon as it is known, before
+    // programming mode is ended and the port closed; a model that is not
+    // accepted once the end command went out and the port is closed.
+    virtual void OnFailure(TransferMode mode, const CSessionResult& result)
+    {
+        (void)mode;
+        (void)result;
+    }
+    // A whole transfer completed, with programming mode ended and the port
+    // closed; after a read the store takes the image over once this returns.
+    virtual void OnCompleted(TransferMode mode) { (void)mode; }
+};
+
+// What a transfer told last: a failure, or a transfer's completion.
+struct CTransferNotice
+{
+    bool told = false;
+    TransferMode mode = TransferMode::Read;
+    CSessionResult session; // kDone for a completion
 };
 
 // The read and write transfers between the configuration store and the
-// microphone: the steps from opening the port to the final message, with
-// each failure shown as an error box before the transfer ends. The port is
-// closed before and after every transfer.
+// microphone: the steps from opening the port to the end of programming
+// mode, the progress and the failures told to the view. The port is closed
+// before and after every transfer.
 class CTransfer
 {
 public:
-    CTransfer(CMicLink& link, CConfigStore& store, const CTextCatalog& texts,
-              const CMessageBoxes& boxes, ITransferView& view);
+    // All must outlive the transfer.
+    CTransfer(CMicLink& link, CConfigStore& store, const CTextCatalog& texts, ITransferView& view);
 
-    // The whole transfer as the progress window runs it: caption, steps,
-    // completion message, and after a read the store's update. True when
-    // every block was moved.
+    // The whole transfer as the progress window runs it: caption, blocks,
+    // completion, and after a read the store's update. True when every
+    // block was moved.
     bool Run(TransferMode mode);
 
-    // Reads every block into the store's transfer copy.
-    bool ReadDevice();
-    // Sends the working image, through the transfer copy.
-    bool WriteDevice();
-    // Enters programming mode: 0, or 1 with the message shown and the port closed.
-    int ConnectDevice(MessageOwner owner);
-    // Identifies the microphone into `buffer` (16 bytes or more) and checks its model:
-    // 0, or 1 with the message shown and the port closed.
-    int CheckDevice(MessageOwner owner, CMutableBytes buffer);
-    // "Reading completed." or "Writing completed.", as a whole transfer ends.
-    void ShowCompletion(TransferMode mode);
+    // The blocks of one session: a read into the store's transfer copy, or
+    // the working image written through it. What the session failed at is
+    // told to the view as it happens.
+    CSessionResult Move(TransferMode mode);
+    // Tells the view that a whole transfer of `mode` completed (a read that
+    // was confirmed by reading again, for one).
+    void Complete(TransferMode mode);
     // Counter and bar at block n of the total.
     void ShowProgress(int n);
 
@@ -67,43 +80,37 @@ public:
     // Asked after an entry into programming mode that got no answer, with
     // programming mode ended and the port closed: true (having waited as
     // long as it needs) to open the port and try the entry once more, with
-    // no box shown for the attempt that failed; false to show the failure
-    // and end. Without one, a failed entry ends the transfer at once.
+    // nothing told of the attempt that failed; false to tell the failure and
+    // end. Without one, a failed entry ends the transfer at once.
     using EntryRetry = std::function<bool()>;
     void SetEntryRetry(EntryRetry retry) { m_entryRetry = std::move(retry); }
 
-    // How the last ReadDevice or WriteDevice ended.
+    // How the last Move ended.
     const CSessionResult& LastSession() const { return m_lastSession; }
-    // The text ID of the last box shown since the last transfer began; 0
-    // when none was.
-    int32_t LastMessageId() const { return m_lastMessageId; }
+    // What was told last since ClearNotice; nothing told: `told` false.
+    const CTransferNotice& LastNotice() const { return m_lastNotice; }
+    void ClearNotice() { m_lastNotice = {}; }
 
 private:
-    // One session of `work` on the transfer copy, with its progress and
-    // its boxes; true when every block moved.
-    bool Transfer(SessionWork work);
-    // Hooks that show a failed step's box, owned by `owner`.
-    CSessionHooks BoxHooks(MessageOwner owner);
-    void ShowError(MessageOwner owner, int32_t textId);
+    void Fail(TransferMode mode, const CSessionResult& result);
 
     CMicLink& m_link;
     CConfigStore& m_store;
     const CTextCatalog& m_texts;
-    const CMessageBoxes& m_boxes;
     ITransferView& m_view;
     int32_t m_blockTotal = 0;
     EntryRetry m_entryRetry;
     CSessionResult m_lastSession;
-    int32_t m_lastMessageId = 0;
+    CTransferNotice m_lastNotice;
 };
 
-// Asks "Is it OK to read data?" or "Is it OK to write data?" with OK and
-// Cancel; true only for OK.
-bool AskTransfer(const CMessageBoxes& boxes, MessageOwner owner, TransferMode mode);
+// The text IDs of the question before a transfer in `mode`: "Is it OK to
+// read data?" or "Is it OK to write data?".
+int32_t TransferQuestionId(TransferMode mode);
 
-// The text ID of the box that tells how a transfer in `mode` ended: the
-// completion message for a session that is done, else the error that the
-// failed stage shows.
+// The text ID of what the progress window says when a transfer in `mode`
+// ends as `session` did: the completion message for a session that is done,
+// else the error that the failed stage shows.
 int32_t TransferMessageId(TransferMode mode, const CSessionResult& session);
 
 // "Block 3 / 9" with the catalogue's word for a block.

@@ -110,7 +110,7 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
     CConfigStore store(&texts);
     store.Reset();
     CMessageBoxes boxes(texts, &presenter);
-    CCliContext context{store, texts,       boxes,         clock,      in,      out,
-                        err,   interactive, errIsTerminal, &presenter, makeLink};
+    CCliContext context{store, texts, boxes,       clock,         in,
+                        out,   err,   interactive, errIsTerminal, makeLink};
     return command->run(context, args);
 }

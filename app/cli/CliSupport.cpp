@@ -8,6 +8,8 @@
 #include "text/TextCatalog.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <ostream>
 
 bool CCliArgs::Has(const std::string& name) const
@@ -76,6 +78,19 @@ void PrintCommandUsage(const CCliCommand& command, std::ostream& out)
     PrintOptionLine(command, out);
     if (command.help && *command.help)
         out << "\n" << command.help;
+}
+
+std::string ShellWord(const std::string& word)
+{
+    const bool plain = !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("/._-+:,=@%", c);
+    });
+    if (plain)
+        return word;
+    std::string quoted = "'";
+    for (const char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
 std::string BaseName(const std::string& path)

@@ -9,7 +9,6 @@ struct COpenFailure;
 class CConfigStore;
 class CMessageBoxes;
 class CTextCatalog;
-class CConsolePresenter;
 class CMicLink;
 class ILocalClock;
 struct CMicOutcome;
@@ -50,9 +49,6 @@ struct CCliContext
     bool interactive;
     // Whether `err` is a terminal, where a progress line can be rewritten.
     bool progressOnTerminal = false;
-    // The console's presenter behind `boxes`, told --yes and --json; none
-    // when the boxes go elsewhere.
-    CConsolePresenter* console = nullptr;
     // The ports' links; empty: the system's serial ports.
     CliLinkMaker makeLink{};
 };
@@ -106,6 +102,14 @@ constexpr const char* kListCommandsOption = "--list-commands";
 constexpr const char* kListOptionsOption = "--list-options";
 void PrintCommandNames(const std::vector<CCliCommand>& commands, std::ostream& out);
 void PrintCommandOptions(const CCliCommand& command, std::ostream& out);
+
+// The tool's own name, as a command line starts with it.
+constexpr const char* kCliName = "qzm530rx-cli";
+
+// A word as a POSIX shell reads it: as it is when it holds only safe
+// characters, else in single quotes, so that a printed command can be
+// pasted into a shell.
+std::string ShellWord(const std::string& word);
 
 // The name of a file without its folder.
 std::string BaseName(const std::string& path);

@@ -19,19 +19,15 @@ int CConsolePresenter::Present(MessageOwner, const std::string& text, const std:
     const unsigned buttons = style & kButtonMask;
     const unsigned icon = style & kIconMask;
     if (buttons == kOk) {
-        if (icon == kIconInformation || icon == 0) {
-            if (m_showInformation)
-                m_out << text << "\n";
-        } else {
+        if (icon == kIconInformation || icon == 0)
+            m_out << text << "\n";
+        else
             m_err << text << "\n";
-        }
         return MessageAnswer::kOk;
     }
 
     const bool yesNo = buttons == kYesNoCancel;
     const int yes = yesNo ? MessageAnswer::kYes : MessageAnswer::kOk;
-    if (m_assumeYes)
-        return yes;
     m_err << title << ": " << text << (yesNo ? " [y/n/c] " : " [y/N] ") << std::flush;
     std::string answer;
     if (!std::getline(m_in, answer))

@@ -1,11 +1,14 @@
 #include "app/cli/ConsoleTransferView.h"
 
-#include "text/MessageBoxes.h"
+#include "text/TextCatalog.h"
 
 #include <ostream>
 
-CConsoleTransferView::CConsoleTransferView(std::ostream& out, Progress progress)
-    : m_out(out), m_progress(progress)
+CConsoleTransferView::CConsoleTransferView(const CTextCatalog& texts, std::ostream& results,
+                                           std::ostream& progress, Progress mode,
+                                           bool tellCompletion)
+    : m_texts(texts), m_results(results), m_out(progress), m_progress(mode),
+      m_tellCompletion(tellCompletion)
 {
 }
 
@@ -31,32 +34,24 @@ void CConsoleTransferView::SetCounterText(const std::string& text)
     m_lastCounter = text;
 }
 
+void CConsoleTransferView::OnFailure(TransferMode mode, const CSessionResult& result)
+{
+    EndLine();
+    m_out << m_texts.GetText(TransferMessageId(mode, result)) << "\n" << std::flush;
+}
+
+void CConsoleTransferView::OnCompleted(TransferMode mode)
+{
+    EndLine();
+    if (m_tellCompletion)
+        m_results << m_texts.GetText(TransferMessageId(mode, CSessionResult{SessionStage::kDone}))
+                  << "\n"
+                  << std::flush;
+}
+
 void CConsoleTransferView::EndLine()
 {
     if (m_open)
         m_out << "\n" << std::flush;
     m_open = false;
-}
-
-CLineEndingPresenter::CLineEndingPresenter(IMessagePresenter* inner, CConsoleTransferView& view)
-    : m_inner(inner), m_view(view)
-{
-}
-
-int CLineEndingPresenter::Present(MessageOwner owner, const std::string& text,
-                                  const std::string& title, unsigned style)
-{
-    m_view.EndLine();
-    return m_inner ? m_inner->Present(owner, text, title, style) : MessageAnswer::kOk;
-}
-
-CPresenterScope::CPresenterScope(CMessageBoxes& boxes, IMessagePresenter& presenter)
-    : m_boxes(boxes), m_previous(boxes.Presenter())
-{
-    m_boxes.SetPresenter(&presenter);
-}
-
-CPresenterScope::~CPresenterScope()
-{
-    m_boxes.SetPresenter(m_previous);
 }

@@ -1,11 +1,10 @@
 #pragma once
 #include "link/Transfer.h"
-#include "text/MessagePresenter.h"
 
 #include <iosfwd>
 #include <string>
 
-class CMessageBoxes;
+class CTextCatalog;
 
 // How the progress of a transfer shows on stderr.
 enum class Progress
@@ -15,11 +14,14 @@ enum class Progress
     None,      // --quiet
 };
 
-// The progress window on stderr.
+// The progress window on the console: the caption and the counter on
+// `progress`, a failure's message there too, a transfer's completion on
+// `results` (unless told not to: JSON carries it instead).
 class CConsoleTransferView : public ITransferView
 {
 public:
-    CConsoleTransferView(std::ostream& out, Progress progress);
+    CConsoleTransferView(const CTextCatalog& texts, std::ostream& results, std::ostream& progress,
+                         Progress mode, bool tellCompletion);
     ~CConsoleTransferView() override;
     CConsoleTransferView(const CConsoleTransferView&) = delete;
     CConsoleTransferView& operator=(const CConsoleTransferView&) = delete;
@@ -28,43 +30,19 @@ public:
     void SetCounterText(const std::string& text) override;
     void SetBarRange(int) override {}
     void SetBarPosition(int) override {}
-    MessageOwner Owner() override { return nullptr; }
+    void OnFailure(TransferMode mode, const CSessionResult& result) override;
+    void OnCompleted(TransferMode mode) override;
 
     // Ends a counter line rewritten in place, so that the next text starts
     // on a line of its own.
     void EndLine();
 
 private:
+    const CTextCatalog& m_texts;
+    std::ostream& m_results;
     std::ostream& m_out;
     const Progress m_progress;
+    const bool m_tellCompletion;
     bool m_open = false;
     std::string m_lastCounter;
-};
-
-// Ends the progress line before a message box is shown on the console.
-class CLineEndingPresenter : public IMessagePresenter
-{
-public:
-    CLineEndingPresenter(IMessagePresenter* inner, CConsoleTransferView& view);
-    int Present(MessageOwner owner, const std::string& text, const std::string& title,
-                unsigned style) override;
-
-private:
-    IMessagePresenter* m_inner;
-    CConsoleTransferView& m_view;
-};
-
-// Shows the boxes of `boxes` through `presenter` while it lives, and puts
-// the presenter back that was there before.
-class CPresenterScope
-{
-public:
-    CPresenterScope(CMessageBoxes& boxes, IMessagePresenter& presenter);
-    ~CPresenterScope();
-    CPresenterScope(const CPresenterScope&) = delete;
-    CPresenterScope& operator=(const CPresenterScope&) = delete;
-
-private:
-    CMessageBoxes& m_boxes;
-    IMessagePresenter* m_previous;
 };

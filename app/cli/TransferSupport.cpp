@@ -1,7 +1,6 @@
 #include "app/cli/TransferSupport.h"
 
 #include "app/cli/ConfigDiff.h"
-#include "app/cli/ConsolePresenter.h"
 #include "app/cli/FleetCommand.h"
 #include "app/cli/JsonOutput.h"
 #include "app/cli/WireTrace.h"
@@ -13,6 +12,7 @@
 #include "link/TickClock.h"
 #include "link/TransferLog.h"
 #include "text/MessageBoxes.h"
+#include "text/MessageStyle.h"
 #include "text/TextCatalog.h"
 
 #include <QCoreApplication>
@@ -154,6 +154,9 @@ int JobSettings(CCliContext& context, const CCliArgs& args, const char* command,
     }
     settings.backupDir = args.Value("--backup");
     settings.log = log.Path().empty() ? nullptr : &log;
+    settings.writeCommand = [port = settings.port](const std::string& file) {
+        return std::string(kCliName) + " write --port " + ShellWord(port) + " " + ShellWord(file);
+    };
     return CheckLog(context, log.Path()) ? CliExit::kOk : CliExit::kFailure;
 }
 
@@ -175,9 +178,10 @@ bool Confirm(CCliContext& context, TransferMode mode, const CCliArgs& args,
 {
     if (!CanConfirm(context, mode, args, outcome))
         return false;
-    if (context.console)
-        context.console->SetAssumeYes(args.Has("--yes"));
-    if (AskTransfer(context.boxes, nullptr, mode))
+    if (args.Has("--yes") ||
+        context.boxes.ShowMessageById(nullptr, TransferQuestionId(mode), TextId::kTitleConfirmation,
+                                      MessageStyle::kOkCancel | MessageStyle::kIconQuestion) ==
+            MessageAnswer::kOk)
         return true;
     outcome.message = "Cancelled.";
     context.err << outcome.message << "\n";
@@ -187,17 +191,14 @@ bool Confirm(CCliContext& context, TransferMode mode, const CCliArgs& args,
 CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransferOptions& options,
                              const CJobSettings& settings, const JobAction& action)
 {
-    CConsoleTransferView view(context.err, options.progress);
+    CConsoleTransferView view(context.texts, context.out, context.err, options.progress,
+                              !options.json);
     CWireTrace tracer(link, view, options.json ? context.err : context.out);
     link.SetWireObserver(options.trace ? &tracer : nullptr);
-    if (context.console)
-        context.console->SetShowInformation(!options.json);
-    CLineEndingPresenter presenter(context.boxes.Presenter(), view);
     CJobOutcome result;
     std::string logError;
     {
-        const CPresenterScope scope(context.boxes, presenter);
-        CTransfer transfer(link, context.store, context.texts, context.boxes, view);
+        CTransfer transfer(link, context.store, context.texts, view);
         CProgrammingJob job(link, transfer, context.store, context.clock, settings);
         if (options.progress != Progress::None) {
             job.SetNotice([&](const std::string& text) {
@@ -210,8 +211,6 @@ CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransf
             logError = job.LogError();
         view.EndLine();
     }
-    if (context.console)
-        context.console->SetShowInformation(true);
     link.SetWireObserver(nullptr);
 
     CTransferOutcome outcome;
@@ -219,7 +218,10 @@ CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransf
     outcome.ok = outcome.exitCode == CliExit::kOk;
     outcome.result = JobResultName(result.result);
     outcome.logged = logError.empty();
-    outcome.message = result.shownId != 0 ? context.texts.GetText(result.shownId) : "";
+    outcome.message =
+        result.notice.told
+            ? context.texts.GetText(TransferMessageId(result.notice.mode, result.notice.session))
+            : "";
     // What a broken write left behind travels with the box's text.
     if (!result.recovery.empty())
         outcome.message =

@@ -22,7 +22,6 @@
 #include "link/TickClock.h"
 #include "link/Transfer.h"
 #include "sim/VirtualMic.h"
-#include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
 
 #include <algorithm>
@@ -364,23 +363,12 @@ Block BlockOf(const uint8_t* image, int index)
     return Block(start, start + Wire::kBlockSize);
 }
 
-// Answers every box with OK and shows none.
-class COkBoxes : public IMessagePresenter
-{
-public:
-    int Present(MessageOwner, const std::string&, const std::string&, unsigned) override
-    {
-        return MessageAnswer::kOk;
-    }
-};
-
 struct CNoView : ITransferView
 {
     void SetCaption(const std::string&) override {}
     void SetCounterText(const std::string&) override {}
     void SetBarRange(int) override {}
     void SetBarPosition(int) override {}
-    MessageOwner Owner() override { return nullptr; }
 };
 
 const CTextCatalog& Texts()
@@ -420,12 +408,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                   local);
     link.SetDeviceName("/dev/fuzz");
 
-    COkBoxes presenter;
-    const CMessageBoxes boxes(Texts(), &presenter);
     CConfigStore store(&Texts());
     store.Reset();
     CNoView view;
-    CTransfer transfer(link, store, Texts(), boxes, view);
+    CTransfer transfer(link, store, Texts(), view);
     CJobSettings settings;
     settings.port = "/dev/fuzz";
     settings.dataFile = "fuzz.dat";

@@ -7,8 +7,6 @@
 #include "link/ProgrammingJob.h"
 #include "link/Transfer.h"
 #include "link/TransferLog.h"
-#include "support/RecordingPresenter.h"
-#include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
 
 #include <QDir>
@@ -33,11 +31,27 @@ namespace {
 // The log's message column, counted from 0.
 constexpr std::size_t kMessage = 9;
 
+// A progress window that notes the text ID of each thing it is told.
+struct CToldView : CSilentTransferView
+{
+    void OnFailure(TransferMode mode, const CSessionResult& result) override
+    {
+        told.push_back(TransferMessageId(mode, result));
+    }
+    void OnCompleted(TransferMode mode) override
+    {
+        CSessionResult done;
+        done.stage = SessionStage::kDone;
+        told.push_back(TransferMessageId(mode, done));
+    }
+    std::vector<int32_t> told;
+};
+
 // A programming station on one in-process line, logging into a folder of
 // its own.
 struct CJobRig : CLinkRig
 {
-    CJobRig() : boxes(texts, &presenter), store(&texts), log(LogPath())
+    CJobRig() : store(&texts), log(LogPath())
     {
         texts.SelectLanguage("English");
         store.Reset();
@@ -56,13 +70,13 @@ struct CJobRig : CLinkRig
 
     CJobOutcome Write()
     {
-        CTransfer transfer(link, store, texts, boxes, view);
+        CTransfer transfer(link, store, texts, view);
         CProgrammingJob job(link, transfer, store, local, settings);
         return job.Write();
     }
     CJobOutcome Read()
     {
-        CTransfer transfer(link, store, texts, boxes, view);
+        CTransfer transfer(link, store, texts, view);
         CProgrammingJob job(link, transfer, store, local, settings);
         const CJobOutcome outcome = job.Read();
         job.LogRead(outcome);
@@ -118,10 +132,8 @@ struct CJobRig : CLinkRig
 
     QTemporaryDir folder;
     CTextCatalog texts;
-    CRecordingPresenter presenter;
-    CMessageBoxes boxes;
     CConfigStore store;
-    CSilentTransferView view;
+    CToldView view;
     CTransferLog log;
     CJobSettings settings;
 };
@@ -184,8 +196,11 @@ TEST(ProgrammingJob, WriteOutcomesBesidesVerified)
         EXPECT_EQ(outcome.message,
                   "Written but differs: block 5 differs from the image written, first at offset "
                   "0x054B. The microphone may now hold part of the new configuration and part of "
-                  "the old. Writing fleet.dat again completes it: qzm530rx-cli write --port COM3 "
-                  "fleet.dat");
+                  "the old. Writing fleet.dat again completes it.");
+        // A front end that has a command for the way back gets it in the sentence.
+        rig.settings.writeCommand = [](const std::string& file) { return "write " + file; };
+        EXPECT_NE(rig.Write().message.find("Writing fleet.dat again completes it: write fleet.dat"),
+                  std::string::npos);
         EXPECT_EQ(rig.LogLines().at(0)[kResult], "differs");
         EXPECT_EQ(rig.LogMessage(0), outcome.message) << "the job's sentence, not the box's";
     }
@@ -361,10 +376,7 @@ TEST(ProgrammingJob, ABackupThatCannotBeSavedWritesNothingAndLeavesNoFile)
 TEST(ProgrammingJob, TheWriteAfterABackupRetriesItsEntryWithinTheWait)
 {
     const auto connectionBoxes = [](const CJobRig& rig) {
-        return std::count_if(rig.presenter.boxes.begin(), rig.presenter.boxes.end(),
-                             [](const CRecordingPresenter::Box& box) {
-                                 return box.text.find("Check all connections") != std::string::npos;
-                             });
+        return std::count(rig.view.told.begin(), rig.view.told.end(), TextId::kCheckConnections);
     };
     {
         CJobRig rig;

@@ -10,5 +10,4 @@ struct CSilentTransferView : ITransferView
     void SetCounterText(const std::string&) override {}
     void SetBarRange(int) override {}
     void SetBarPosition(int) override {}
-    MessageOwner Owner() override { return nullptr; }
 };

@@ -2,52 +2,59 @@
 
 #include "core/ConfigStore.h"
 #include "link/Transfer.h"
-#include "support/RecordingPresenter.h"
-#include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-// Records what the progress window would show.
+// Records what the progress window would show, and what the transfer told
+// it: the text of each failure or completion, and whether the port was open
+// then.
 class CRecordingView : public ITransferView
 {
 public:
+    CRecordingView(const CTextCatalog& texts, const CInProcessLine& line)
+        : m_texts(texts), m_line(line)
+    {
+    }
     void SetCaption(const std::string& text) override { caption = text; }
     void SetCounterText(const std::string& text) override { counters.push_back(text); }
     void SetBarRange(int maximum) override { range = maximum; }
     void SetBarPosition(int position) override { positions.push_back(position); }
-    MessageOwner Owner() override { return this; }
+    void OnFailure(TransferMode mode, const CSessionResult& result) override
+    {
+        Note(TransferMessageId(mode, result));
+    }
+    void OnCompleted(TransferMode mode) override
+    {
+        CSessionResult done;
+        done.stage = SessionStage::kDone;
+        Note(TransferMessageId(mode, done));
+    }
 
     std::string caption;
     std::vector<std::string> counters;
     int range = -1;
     std::vector<int> positions;
-};
-
-// Notes whether the port was open when each box appeared.
-class CPortWatchingPresenter : public CRecordingPresenter
-{
-public:
-    explicit CPortWatchingPresenter(const CInProcessLine& line) : m_line(line) {}
-    int Present(MessageOwner owner, const std::string& text, const std::string& title,
-                unsigned style) override
-    {
-        portOpen.push_back(m_line.IsOpen());
-        sentBefore.push_back(m_line.Sent().size());
-        return CRecordingPresenter::Present(owner, text, title, style);
-    }
+    std::vector<std::string> told;
     std::vector<bool> portOpen;
     std::vector<std::size_t> sentBefore;
 
 private:
+    void Note(int32_t textId)
+    {
+        told.push_back(m_texts.GetText(textId));
+        portOpen.push_back(m_line.IsOpen());
+        sentBefore.push_back(m_line.Sent().size());
+    }
+    const CTextCatalog& m_texts;
     const CInProcessLine& m_line;
 };
 
 struct CTransferRig : CLinkRig
 {
-    CTransferRig() : presenter(line), boxes(texts, &presenter), store(&texts)
+    CTransferRig() : store(&texts), view(texts, line)
     {
         texts.SelectLanguage("English");
         store.Reset();
@@ -55,21 +62,13 @@ struct CTransferRig : CLinkRig
 
     bool Run(TransferMode mode)
     {
-        CTransfer transfer(link, store, texts, boxes, view);
+        CTransfer transfer(link, store, texts, view);
         return transfer.Run(mode);
     }
 
-    std::vector<std::string> Texts() const
-    {
-        std::vector<std::string> shown;
-        for (const auto& box : presenter.boxes)
-            shown.push_back(box.text);
-        return shown;
-    }
+    const std::vector<std::string>& Texts() const { return view.told; }
 
     CTextCatalog texts;
-    CPortWatchingPresenter presenter;
-    CMessageBoxes boxes;
     CConfigStore store;
     CRecordingView view;
 };
@@ -104,12 +103,8 @@ TEST(ReadTransfer, FillsTheStoreAndCountsTheBlocks)
     EXPECT_EQ(rig.view.range, 9);
     EXPECT_EQ(rig.view.positions.back(), 9);
 
-    ASSERT_EQ(rig.presenter.boxes.size(), 1u);
-    EXPECT_EQ(rig.presenter.boxes[0].text, "Reading completed.");
-    EXPECT_EQ(rig.presenter.boxes[0].title, "Read Data");
-    EXPECT_EQ(rig.presenter.boxes[0].style, 0x40u);
-    EXPECT_EQ(rig.presenter.boxes[0].owner, &rig.view);
-    EXPECT_FALSE(rig.presenter.portOpen[0]) << "the port is closed before the message";
+    EXPECT_EQ(rig.Texts(), std::vector<std::string>{"Reading completed."});
+    EXPECT_FALSE(rig.view.portOpen[0]) << "the port is closed before the message";
     EXPECT_FALSE(rig.link.IsOpen());
     EXPECT_FALSE(rig.mic.InProgramMode()) << "the end command was sent";
     EXPECT_EQ(rig.link.GetBlockSize(), 256);
@@ -126,9 +121,7 @@ TEST(ReadTransfer, AFailedReadLeavesTheWorkingImageAndSavedCopy)
     EXPECT_FALSE(rig.Run(TransferMode::Read));
     EXPECT_EQ(rig.Texts(),
               std::vector<std::string>{"Check all connections and COM port settings."});
-    EXPECT_EQ(rig.presenter.boxes[0].title, "Error");
-    EXPECT_EQ(rig.presenter.boxes[0].style, 0x10u);
-    EXPECT_TRUE(rig.presenter.portOpen[0]) << "this message comes before the port closes";
+    EXPECT_TRUE(rig.view.portOpen[0]) << "this message comes before the port closes";
     EXPECT_FALSE(rig.link.IsOpen());
     EXPECT_EQ(rig.store.WorkingImage()[100], 0x42);
     EXPECT_EQ(rig.store.SavedCopy()[100], 0x42);
@@ -170,7 +163,7 @@ TEST(Transfers, FailureMessagesAndTheirOrder)
             c.setUp(rig);
             EXPECT_FALSE(rig.Run(mode)) << c.name;
             ASSERT_EQ(rig.Texts(), std::vector<std::string>{c.message}) << c.name;
-            EXPECT_EQ(rig.presenter.portOpen[0], c.portOpenAtMessage) << c.name;
+            EXPECT_EQ(rig.view.portOpen[0], c.portOpenAtMessage) << c.name;
             EXPECT_FALSE(rig.link.IsOpen()) << c.name;
             EXPECT_EQ(rig.store.WorkingImage()[0], 0xAA) << c.name;
         }
@@ -183,34 +176,10 @@ TEST(Transfers, AWrongModelGetsTheEndCommandBeforeTheMessage)
     rig.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.model = "PVHM_813"; }));
     EXPECT_FALSE(rig.Run(TransferMode::Read));
     const std::vector<uint8_t> sent = rig.line.Sent();
-    ASSERT_EQ(rig.presenter.sentBefore.size(), 1u);
-    EXPECT_EQ(rig.presenter.sentBefore[0], sent.size());
+    ASSERT_EQ(rig.view.sentBefore.size(), 1u);
+    EXPECT_EQ(rig.view.sentBefore[0], sent.size());
     EXPECT_EQ(sent.back() ^ rig.link.GetMask(), 0x45);
     EXPECT_FALSE(rig.mic.InProgramMode());
-}
-
-TEST(Transfers, TheConnectAndCheckStepsShowTheirBoxesAndCloseThePort)
-{
-    CTransferRig silent;
-    silent.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.silent = true; }));
-    CTransfer connect(silent.link, silent.store, silent.texts, silent.boxes, silent.view);
-    ASSERT_EQ(silent.link.Open(), 1);
-    EXPECT_EQ(connect.ConnectDevice(&silent.view), 1);
-    EXPECT_EQ(silent.Texts(),
-              std::vector<std::string>{"Check all connections and COM port settings."});
-    EXPECT_EQ(silent.presenter.portOpen, std::vector<bool>{true}) << "the message comes first";
-    EXPECT_FALSE(silent.link.IsOpen());
-
-    CTransferRig other;
-    other.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.model = "PVHM_813"; }));
-    CTransfer check(other.link, other.store, other.texts, other.boxes, other.view);
-    ASSERT_EQ(other.link.Open(), 1);
-    ASSERT_EQ(check.ConnectDevice(&other.view), 0);
-    uint8_t id[16] = {};
-    EXPECT_EQ(check.CheckDevice(&other.view, id), 1);
-    EXPECT_EQ(other.Texts(), std::vector<std::string>{"Check Model Name."});
-    EXPECT_EQ(other.presenter.portOpen, std::vector<bool>{false}) << "the port is closed first";
-    EXPECT_EQ(std::string(id, id + 8), "PVHM_813");
 }
 
 TEST(WriteTransfer, SendsTheWorkingImage)
@@ -228,8 +197,7 @@ TEST(WriteTransfer, SendsTheWorkingImage)
         std::equal(rig.mic.GetImage().begin(), rig.mic.GetImage().end(), rig.store.WorkingImage()));
     EXPECT_EQ(stored, 1);
     ASSERT_EQ(rig.Texts(), std::vector<std::string>{"Writing completed."});
-    EXPECT_EQ(rig.presenter.boxes[0].title, "Write Data");
-    EXPECT_FALSE(rig.presenter.portOpen[0]) << "after the end command and the close";
+    EXPECT_FALSE(rig.view.portOpen[0]) << "after the end command and the close";
     EXPECT_TRUE(rig.store.IsModified()) << "a write leaves the saved copy alone";
     EXPECT_EQ(rig.view.counters.back(), "Block 9 / 9");
 }
@@ -276,18 +244,4 @@ TEST(WriteTransfer, ASlowPreparationAbortsAfter20Seconds)
     EXPECT_EQ(rig.Texts(),
               std::vector<std::string>{"Check all connections and COM port settings."});
     EXPECT_EQ(rig.mic.BlocksStored(), 0);
-}
-
-TEST(Transfers, TheQuestionBeforeEachTransfer)
-{
-    CTransferRig rig;
-    rig.presenter.SetNextAnswer(MessageAnswer::kCancel);
-    EXPECT_FALSE(AskTransfer(rig.boxes, nullptr, TransferMode::Read));
-    EXPECT_TRUE(AskTransfer(rig.boxes, nullptr, TransferMode::Write));
-    ASSERT_EQ(rig.presenter.boxes.size(), 2u);
-    EXPECT_EQ(rig.presenter.boxes[0].text, "Is it OK to read data?");
-    EXPECT_EQ(rig.presenter.boxes[0].title, "Confirmation");
-    EXPECT_EQ(rig.presenter.boxes[0].style, 0x21u);
-    EXPECT_EQ(rig.presenter.boxes[1].text, "Is it OK to write data?");
-    EXPECT_EQ(rig.line.OpenCount(), 0) << "asking opens nothing";
 }

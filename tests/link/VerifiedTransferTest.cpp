@@ -4,8 +4,6 @@
 #include "core/ConfigStore.h"
 #include "link/Transfer.h"
 #include "link/VerifiedTransfer.h"
-#include "support/RecordingPresenter.h"
-#include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
 
 #include <QCoreApplication>
@@ -231,12 +229,10 @@ TEST(PaintedWaits, EventsAreHandledThroughASlowWritePreparation)
     rig.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.slowPrepareMs = kSlowPrepareMs; }));
     CTextCatalog texts;
     texts.SelectLanguage("English");
-    CRecordingPresenter presenter;
-    CMessageBoxes boxes(texts, &presenter);
     CConfigStore store(&texts);
     store.Reset();
     CSilentTransferView view;
-    CTransfer transfer(rig.link, store, texts, boxes, view);
+    CTransfer transfer(rig.link, store, texts, view);
 
     CLoopWatcher watcher(rig.ticks);
     watcher.Start();

@@ -1,6 +1,11 @@
 #include "ui/transfer/TransferDlg.h"
 
+#include "core/ConfigStore.h"
 #include "link/MicLink.h"
+#include "link/Session.h"
+#include "text/MessageBoxes.h"
+#include "text/MessageStyle.h"
+#include "text/TextCatalog.h"
 #include "ui/shared/DialogUnits.h"
 
 #include <QApplication>
@@ -28,7 +33,8 @@ QSize CTransferDlg::DialogSize(const QFont& font)
 CTransferDlg::CTransferDlg(TransferMode mode, CMicLink& link, CConfigStore& store,
                            const CTextCatalog& texts, const CMessageBoxes& boxes, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_mode(mode),
-      m_link(link), m_store(store), m_texts(texts), m_boxes(boxes)
+      m_link(link), m_store(store), m_texts(texts), m_boxes(boxes),
+      m_transfer(link, store, texts, *this)
 {
     setWindowTitle(QString::fromLatin1(kResourceCaption));
     setModal(true);
@@ -68,8 +74,7 @@ bool CTransferDlg::Run()
     show();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
-    CTransfer transfer(m_link, m_store, m_texts, m_boxes, *this);
-    const bool ok = transfer.Run(m_mode);
+    const bool ok = m_transfer.Run(m_mode);
 
     m_running = false;
     close();
@@ -96,9 +101,59 @@ void CTransferDlg::SetBarPosition(int position)
     m_bar->setValue(position);
 }
 
-MessageOwner CTransferDlg::Owner()
+bool CTransferDlg::ReadDevice()
 {
-    return static_cast<QWidget*>(this);
+    return m_transfer.Move(TransferMode::Read).Ok();
+}
+
+bool CTransferDlg::WriteDevice()
+{
+    return m_transfer.Move(TransferMode::Write).Ok();
+}
+
+void CTransferDlg::ShowError(MessageOwner owner, int32_t textId) const
+{
+    m_boxes.ShowErrorById(owner, textId, TextId::kTitleError);
+}
+
+void CTransferDlg::OnFailure(TransferMode mode, const CSessionResult& result)
+{
+    ShowError(static_cast<QWidget*>(this), TransferMessageId(mode, result));
+}
+
+void CTransferDlg::OnCompleted(TransferMode mode)
+{
+    const bool read = mode == TransferMode::Read;
+    m_boxes.ShowMessageById(
+        static_cast<QWidget*>(this), read ? TextId::kReadingCompleted : TextId::kWritingCompleted,
+        read ? TextId::kReadData : TextId::kWriteData, MessageStyle::kIconInformation);
+}
+
+int CTransferDlg::ConnectDevice(MessageOwner owner)
+{
+    CSessionHooks hooks;
+    hooks.failed = [this, owner](const CSessionResult& result) {
+        ShowError(owner, TransferMessageId(TransferMode::Read, result));
+    };
+    CSessionResult result;
+    return CSession(m_link, std::move(hooks)).Connect(SessionWork::kRead, result) ? 0 : 1;
+}
+
+int CTransferDlg::CheckDevice(MessageOwner owner, CMutableBytes buffer)
+{
+    // The model's message comes once the port is closed; a failed
+    // identification's before the session ends.
+    CSessionHooks hooks;
+    hooks.failed = [this, owner](const CSessionResult& result) {
+        if (result.stage != SessionStage::kModel)
+            ShowError(owner, TransferMessageId(TransferMode::Read, result));
+    };
+    CSessionResult result;
+    if (CSession(m_link, std::move(hooks)).Check(buffer, result))
+        return 0;
+    if (result.stage == SessionStage::kModel)
+        ShowError(owner, TextId::kCheckModelName);
+    return 1;
 }
 
 void CTransferDlg::closeEvent(QCloseEvent* event)
@@ -114,4 +169,11 @@ void CTransferDlg::reject()
     // Escape does not close the window; it closes itself when done.
     if (!m_running)
         QDialog::reject();
+}
+
+bool AskTransfer(const CMessageBoxes& boxes, MessageOwner owner, TransferMode mode)
+{
+    return boxes.ShowMessageById(owner, TransferQuestionId(mode), TextId::kTitleConfirmation,
+                                 MessageStyle::kOkCancel | MessageStyle::kIconQuestion) ==
+           MessageAnswer::kOk;
 }

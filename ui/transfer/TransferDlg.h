@@ -1,5 +1,7 @@
 #pragma once
+#include "link/ByteSpan.h"
 #include "link/Transfer.h"
+#include "text/MessagePresenter.h"
 
 #include <QDialog>
 
@@ -12,7 +14,8 @@ class QProgressBar;
 
 // The modal progress window of a read or write: it opens the port, runs the
 // transfer through the application's link, follows the blocks with a counter
-// and a bar, shows the outcome and closes itself. The user cannot close it.
+// and a bar, shows the outcome in its message boxes and closes itself. The
+// user cannot close it.
 class CTransferDlg : public QDialog, public ITransferView
 {
     Q_OBJECT
@@ -32,11 +35,25 @@ public:
     // True when every block was moved.
     bool Run();
 
+    // The steps of the transfer; each failure is shown in its box, owned by
+    // the window, before the step returns.
+    // Reads every block into the store's transfer copy.
+    bool ReadDevice();
+    // Sends the working image, through the transfer copy.
+    bool WriteDevice();
+    // Enters programming mode: 0, or 1 with the message shown and the port
+    // closed.
+    int ConnectDevice(MessageOwner owner);
+    // Identifies the microphone into `buffer` (16 bytes or more) and checks
+    // its model: 0, or 1 with the message shown and the port closed.
+    int CheckDevice(MessageOwner owner, CMutableBytes buffer);
+
     void SetCaption(const std::string& caption) override;
     void SetCounterText(const std::string& text) override;
     void SetBarRange(int maximum) override;
     void SetBarPosition(int position) override;
-    MessageOwner Owner() override;
+    void OnFailure(TransferMode mode, const CSessionResult& result) override;
+    void OnCompleted(TransferMode mode) override;
 
     QLabel* Counter() const { return m_counter; }
     QProgressBar* Bar() const { return m_bar; }
@@ -51,6 +68,7 @@ protected:
 
 private:
     void CentreOnOwner();
+    void ShowError(MessageOwner owner, int32_t textId) const;
 
     TransferMode m_mode;
     CMicLink& m_link;
@@ -60,4 +78,9 @@ private:
     QLabel* m_counter = nullptr;
     QProgressBar* m_bar = nullptr;
     bool m_running = false;
+    CTransfer m_transfer;
 };
+
+// Asks "Is it OK to read data?" or "Is it OK to write data?" with OK and
+// Cancel, owned by `owner`; true only for OK.
+bool AskTransfer(const CMessageBoxes& boxes, MessageOwner owner, TransferMode mode);
