@@ -55,15 +55,16 @@ void CFleetRunner::RunPort(std::size_t index, bool continuous)
         {
             const std::lock_guard<std::mutex> lock(m_totalsMutex);
             CPortTotals& totals = m_totals[index];
-            if (outcome.Ok()) {
+            const Verdict verdict = outcome.GetVerdict();
+            if (verdict == Verdict::kOk) {
                 ++totals.done;
                 if (outcome.result == JobResult::kUnchanged)
                     ++totals.unchanged;
             } else {
                 totals.failed.push_back(number);
-                if (outcome.logged && outcome.result == JobResult::kNotVerified)
+                if (verdict == Verdict::kNotVerified)
                     ++totals.notVerified;
-                if (outcome.logged && outcome.result == JobResult::kHoldsOther)
+                if (verdict == Verdict::kHoldsOther)
                     ++totals.holdsOther;
             }
         }
@@ -101,13 +102,4 @@ void CFleetRunner::Run(bool continuous)
             }
         }
     }
-}
-
-bool CFleetRunner::AllSucceeded(bool continuous) const
-{
-    return std::all_of(
-        m_totals.begin(), m_totals.end(),
-        [&](const CPortTotals& totals) {
-            return totals.failed.empty() && !totals.neverOpened && (continuous || totals.done > 0);
-        });
 }

@@ -76,9 +76,6 @@ public:
 
     const std::vector<CPortTotals>& Totals() const { return m_totals; }
     const std::vector<CFleetPort>& Ports() const { return m_ports; }
-    // True when no job failed, run once every port's job succeeded, and run
-    // continuously every port opened at least once.
-    bool AllSucceeded(bool continuous) const;
 
 private:
     void RunPort(std::size_t index, bool continuous);

@@ -25,9 +25,24 @@ const char* JobResultName(JobResult result)
     return "";
 }
 
-bool IsSuccess(JobResult result)
+Verdict VerdictOf(JobResult result, bool logged)
 {
-    return result == JobResult::kVerified || result == JobResult::kWritten ||
-           result == JobResult::kRead || result == JobResult::kUnchanged ||
-           result == JobResult::kSame;
+    if (!logged)
+        return Verdict::kFailure;
+    switch (result) {
+    case JobResult::kVerified:
+    case JobResult::kWritten:
+    case JobResult::kRead:
+    case JobResult::kUnchanged:
+    case JobResult::kSame:
+        return Verdict::kOk;
+    case JobResult::kNotVerified:
+        return Verdict::kNotVerified;
+    case JobResult::kHoldsOther:
+        return Verdict::kHoldsOther;
+    case JobResult::kDiffers:
+    case JobResult::kFailed:
+        break;
+    }
+    return Verdict::kFailure;
 }

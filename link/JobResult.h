@@ -16,9 +16,25 @@ enum class JobResult
 // "verified", "written", "written-not-verified", "differs", "read",
 // "unchanged", "same", "differs" (another configuration), "failed".
 const char* JobResultName(JobResult result);
+
+// How a job, or a whole run, ended as far as its caller cares: the exit
+// code of the command-line tool is the number.
+enum class Verdict
+{
+    kOk = 0,          // done as asked
+    kFailure = 1,     // failed, written but differs, or not logged
+    kNotVerified = 3, // written, but the read-back did not succeed
+    kHoldsOther = 4   // checked: the microphone holds another configuration
+};
+// The verdict of one job's result; a job whose log line could not be
+// written (`logged` false) failed, whatever it did.
+Verdict VerdictOf(JobResult result, bool logged = true);
 // Whether the job did what it was asked: verified, written, read, left
 // unchanged, or found the same.
-bool IsSuccess(JobResult result);
+inline bool IsSuccess(JobResult result)
+{
+    return VerdictOf(result) == Verdict::kOk;
+}
 
 // What a job is busy with, as it tells its port.
 enum class JobPhase

@@ -3,6 +3,7 @@
 #include "core/UserText.h"
 #include "link/MicLink.h"
 #include "link/SerialPort.h"
+#include "link/TickClock.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -53,6 +54,13 @@ bool SelectPort(CMicLink& link, const std::string& port)
     else
         link.SetDeviceName(port);
     return true;
+}
+
+std::unique_ptr<CMicLink> MakeSystemLink(const std::string& port)
+{
+    auto link = std::make_unique<CMicLink>(CSleepingTickClock::Instance());
+    SelectPort(*link, port);
+    return link;
 }
 
 bool AddPortList(const std::string& list, std::vector<std::string>& ports, std::string& error)

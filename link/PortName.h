@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ std::string PortIdentity(const std::string& port);
 // Points `link` at the port as the user named it: a COM number, or a
 // device. False for an empty name.
 bool SelectPort(CMicLink& link, const std::string& port);
+// The system's port as the user named it, on a link whose waits sleep (the
+// command-line tool's and the production line's).
+std::unique_ptr<CMicLink> MakeSystemLink(const std::string& port);
 
 // Adds the ports of one comma-separated list ("3,4,/dev/ttyUSB0") to
 // `ports`. False with `error` set for an empty name or a port named twice,

@@ -18,8 +18,9 @@ struct CMicOutcome
     std::string message;                   // what went wrong; empty when all went well
     bool logged = true;                    // false when its log line could not be written
 
+    Verdict GetVerdict() const { return VerdictOf(result, logged); }
     // The job succeeded and its log line was written.
-    bool Ok() const { return IsSuccess(result) && logged; }
+    bool Ok() const { return GetVerdict() == Verdict::kOk; }
 };
 
 // Told n and the block total as block n - 1 starts to move.

@@ -1,5 +1,6 @@
 #include "link/TransferLog.h"
 
+#include "core/FileIo.h"
 #include "link/TickClock.h"
 
 #include <QByteArray>
@@ -8,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 namespace {
 constexpr const char* kLineEnd = "\r\n";
@@ -84,4 +86,14 @@ std::string Sha256Hex(const uint8_t* bytes, std::size_t count)
 {
     const QByteArray data(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(count));
     return QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex().toStdString();
+}
+
+bool CanAppendLog(const std::string& path, std::string& error)
+{
+    std::error_code notRegular;
+    if (path.empty() || ((!FileExists(path) || IsWritableFile(path, notRegular)) &&
+                         std::ofstream(path, std::ios::binary | std::ios::app)))
+        return true;
+    error = "cannot write the log " + path;
+    return false;
 }

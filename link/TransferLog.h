@@ -56,6 +56,12 @@ std::string FileTimeStampNow();
 // The SHA-256 of `count` bytes, in lower-case hex.
 std::string Sha256Hex(const uint8_t* bytes, std::size_t count);
 
+// Whether a log can be appended to at `path`, checked before any transfer:
+// a regular file that can be opened for appending, or none yet (a FIFO
+// would hold the run in its opening until a reader came). True for an
+// empty path (no log); false with `error` set ("cannot write the log P").
+bool CanAppendLog(const std::string& path, std::string& error);
+
 // Writes `line` at the end of the file at `path` (created when missing),
 // preceded by `header` when the file is empty, in one write under an
 // exclusive lock (platform files). False with `error` set on failure.

@@ -121,28 +121,3 @@ bool SaveFromStore(CCliContext& context, const std::string& path)
     }
     return true;
 }
-
-int ExitCodeOf(JobResult result)
-{
-    switch (result) {
-    case JobResult::kVerified:
-    case JobResult::kWritten:
-    case JobResult::kRead:
-    case JobResult::kUnchanged:
-    case JobResult::kSame:
-        return CliExit::kOk;
-    case JobResult::kNotVerified:
-        return CliExit::kNotVerified;
-    case JobResult::kHoldsOther:
-        return CliExit::kHoldsOther;
-    case JobResult::kDiffers:
-    case JobResult::kFailed:
-        break;
-    }
-    return CliExit::kFailure;
-}
-
-int ExitCodeOf(const CMicOutcome& outcome)
-{
-    return outcome.logged ? ExitCodeOf(outcome.result) : CliExit::kFailure;
-}

@@ -1,4 +1,6 @@
 #pragma once
+#include "link/JobResult.h"
+
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -13,23 +15,15 @@ class CMicLink;
 class ILocalClock;
 struct CMicOutcome;
 
-// Exit codes of the command-line tool.
+// Exit codes of the command-line tool: a job's or a run's Verdict as its
+// number, and 2 for a command line that was not understood.
 namespace CliExit {
-constexpr int kOk = 0;
-constexpr int kFailure = 1;
+constexpr int kOk = static_cast<int>(Verdict::kOk);
+constexpr int kFailure = static_cast<int>(Verdict::kFailure);
 constexpr int kUsage = 2;
-constexpr int kNotVerified = 3; // written, but the read-back did not succeed
-constexpr int kHoldsOther = 4;  // verify: the microphone holds another configuration
+constexpr int kNotVerified = static_cast<int>(Verdict::kNotVerified);
+constexpr int kHoldsOther = static_cast<int>(Verdict::kHoldsOther);
 } // namespace CliExit
-
-enum class JobResult;
-// The exit code of a job's result: kOk for a success, kNotVerified for a
-// write that could not be read back, kHoldsOther for a microphone that
-// holds another configuration than the file, kFailure for the rest.
-int ExitCodeOf(JobResult result);
-// The same for one microphone of a fleet: kFailure too when its log line
-// could not be written.
-int ExitCodeOf(const CMicOutcome& outcome);
 
 // Makes the link of a port as the user named it (a test plays the line).
 using CliLinkMaker = std::function<std::unique_ptr<CMicLink>(const std::string& port)>;

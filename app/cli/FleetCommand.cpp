@@ -5,9 +5,9 @@
 #include "app/cli/FleetConsole.h"
 
 #include "core/ConfigStore.h"
-#include "link/FleetRunner.h"
 #include "link/MicLink.h"
-#include "link/PortWriter.h"
+#include "link/ProductionRun.h"
+#include "link/TransferLog.h"
 
 #include <algorithm>
 #include <atomic>
@@ -20,12 +20,12 @@ namespace {
 
 constexpr int kExitInterrupted = 130;
 
-std::atomic<CFleetRunner*> g_runner{nullptr};
+std::atomic<CProductionRun*> g_runner{nullptr};
 
 // First Ctrl+C: stop after the transfers in progress. Second: at once.
 extern "C" void OnInterrupt(int)
 {
-    CFleetRunner* const runner = g_runner.load();
+    CProductionRun* const runner = g_runner.load();
     if (!runner)
         return;
     if (runner->StopRequested())
@@ -37,7 +37,7 @@ extern "C" void OnInterrupt(int)
 class CInterruptScope
 {
 public:
-    explicit CInterruptScope(CFleetRunner& runner)
+    explicit CInterruptScope(CProductionRun& runner)
     {
         g_runner = &runner;
         m_previous = std::signal(SIGINT, OnInterrupt);
@@ -53,25 +53,6 @@ public:
 private:
     void (*m_previous)(int) = SIG_DFL;
 };
-
-// The exit code of the whole run: the worst outcome of any microphone,
-// then whether every port did its part.
-int FleetExitCode(const CFleetRunner& runner, bool continuous)
-{
-    bool notVerified = false;
-    bool holdsOther = false;
-    for (const CPortTotals& totals : runner.Totals()) {
-        if (static_cast<int>(totals.failed.size()) > totals.notVerified + totals.holdsOther)
-            return CliExit::kFailure;
-        notVerified = notVerified || totals.notVerified > 0;
-        holdsOther = holdsOther || totals.holdsOther > 0;
-    }
-    if (holdsOther)
-        return CliExit::kHoldsOther;
-    if (notVerified)
-        return CliExit::kNotVerified;
-    return runner.AllSucceeded(continuous) ? CliExit::kOk : CliExit::kFailure;
-}
 
 } // namespace
 
@@ -92,40 +73,46 @@ bool IsFleetWrite(const CCliArgs& args, const std::vector<std::string>& ports)
 int RunFleetWrite(CCliContext& context, const CCliArgs& args, const std::vector<std::string>& ports,
                   const CJobSettings& settings, const CFleetSetup& setup)
 {
-    const bool continuous = args.Has("--continuous");
     CConfigStore::Image image{};
     std::copy(context.store.WorkingImage(), context.store.WorkingImage() + image.size(),
               image.begin());
-
-    std::vector<CFleetPort> fleet;
+    std::vector<CProductionPort> fleet;
     for (const std::string& port : ports) {
-        CFleetPort entry;
+        CProductionPort entry;
         entry.name = port;
-        entry.makeLink = [&setup, port] { return setup.makeLink(port); };
+        if (setup.makeLink)
+            entry.makeLink = [&setup, port] { return setup.makeLink(port); };
         if (setup.pause)
             entry.pause = [&setup, port](uint32_t ms) { setup.pause(port, ms); };
         fleet.push_back(std::move(entry));
     }
-    const MicJobFactory makeJob = MakePortWriters(image, settings, context.clock, setup.check);
+    CProductionSettings production;
+    production.job = settings;
+    production.job.log = nullptr;
+    production.logPath = settings.log ? settings.log->Path() : std::string();
+    production.continuous = args.Has("--continuous");
+    production.check = setup.check;
+    CProductionRun run(image, std::move(fleet), production, context.clock);
 
     const CFleetConsole::Progress progress = setup.quiet  ? CFleetConsole::Progress::kNone
                                              : setup.live ? CFleetConsole::Progress::kLive
                                                           : CFleetConsole::Progress::kLines;
     CFleetConsole console(ports, context.texts, context.out, context.err, progress);
-    CFleetRunner runner(std::move(fleet), makeJob, console);
-    if (continuous)
+    if (production.continuous)
         context.err << (setup.check ? "Checking on " : "Programming on ") << ports.size()
                     << (ports.size() == 1 ? " port" : " ports")
                     << " as microphones are connected; Ctrl+C ends.\n"
                     << std::flush;
     {
-        const CInterruptScope interrupt(runner);
+        const CInterruptScope interrupt(run);
         if (setup.started)
-            setup.started(runner);
-        runner.Run(continuous);
+            setup.started(run);
+        std::string error;
+        if (!run.Run(console, error)) {
+            context.err << error << "\n";
+            return CliExit::kFailure;
+        }
     }
-    console.PrintSummary(runner.Totals(), setup.check       ? "hold the configuration"
-                                          : settings.verify ? "written and verified"
-                                                            : "written");
-    return FleetExitCode(runner, continuous);
+    console.PrintSummary(run.Totals(), run.Summary());
+    return static_cast<int>(run.GetVerdict());
 }

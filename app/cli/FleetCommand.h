@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-class CFleetRunner;
 class CMicLink;
+class CProductionRun;
 struct CCliArgs;
 struct CCliContext;
 
@@ -30,8 +30,8 @@ struct CFleetSetup
     std::function<std::unique_ptr<CMicLink>(const std::string& port)> makeLink;
     // The wait between probes on a port; empty: the system clock.
     std::function<void(const std::string& port, uint32_t ms)> pause;
-    // Told the runner before it starts (a test asks it to stop through it).
-    std::function<void(CFleetRunner& runner)> started;
+    // Told the run before it starts (a test asks it to stop through it).
+    std::function<void(CProductionRun& run)> started;
     // Status lines rewritten in place (a terminal).
     bool live = false;
     // No progress at all: only the results and the summary.

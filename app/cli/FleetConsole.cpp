@@ -98,12 +98,8 @@ void CFleetConsole::OnResult(std::size_t port, int number, const CMicOutcome& ou
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     CRow& row = m_rows[port];
-    const std::string word = JobResultName(outcome.result);
-    row.last = "microphone " + std::to_string(number) + ": " + word;
-    std::string line = m_ports[port] + ": microphone " + std::to_string(number) + ": " + word;
-    if (!outcome.message.empty())
-        line += " (" + outcome.message + ")";
-    Show({line}, true);
+    row.last = "microphone " + std::to_string(number) + ": " + JobResultName(outcome.result);
+    Show({ResultLine(m_ports[port], number, outcome)}, true);
 }
 
 void CFleetConsole::OnStopRequested()
@@ -113,47 +109,28 @@ void CFleetConsole::OnStopRequested()
          false);
 }
 
-void CFleetConsole::PrintSummary(const std::vector<CPortTotals>& totals,
-                                 const std::string& doneWord)
+void CFleetConsole::PrintSummary(const std::vector<CPortTotals>& totals, const CRunSummary& summary)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_live && m_drawn) {
-        // The status lines stay as they ended, above the summary.
-        m_drawn = false;
-    }
-    int done = 0;
-    int unchanged = 0;
-    int failedCount = 0;
-    std::string failedList;
+    // Live, the status lines stay as they ended, above the summary.
+    m_drawn = false;
     m_out << "\nSummary:\n";
     for (std::size_t i = 0; i < totals.size() && i < m_ports.size(); ++i) {
         const CPortTotals& port = totals[i];
-        done += port.done - port.unchanged;
-        unchanged += port.unchanged;
-        failedCount += static_cast<int>(port.failed.size());
-        m_out << "  " << m_ports[i] << ": " << port.done - port.unchanged << " " << doneWord
+        m_out << "  " << m_ports[i] << ": " << port.done - port.unchanged << " " << summary.doneWord
               << ", ";
         if (port.unchanged > 0)
             m_out << port.unchanged << " unchanged, ";
         m_out << port.failed.size() << " failed";
         if (!port.failed.empty()) {
             m_out << " (microphone";
-            for (std::size_t k = 0; k < port.failed.size(); ++k) {
+            for (std::size_t k = 0; k < port.failed.size(); ++k)
                 m_out << (k == 0 ? " " : ", ") << port.failed[k];
-                failedList += (failedList.empty() ? "" : ", ") + m_ports[i] + " microphone " +
-                              std::to_string(port.failed[k]);
-            }
             m_out << ")";
         }
         if (port.neverOpened)
             m_out << "; the port did not open";
         m_out << "\n";
     }
-    m_out << "In all: " << done << " of " << done + unchanged + failedCount << " microphones "
-          << doneWord << ".";
-    if (unchanged > 0)
-        m_out << " Unchanged (they held the configuration already): " << unchanged << ".";
-    if (!failedList.empty())
-        m_out << " Failed: " << failedList << ".";
-    m_out << "\n" << std::flush;
+    m_out << SummarySentence(summary) << "\n" << std::flush;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "link/FleetRunner.h"
+#include "link/ProductionRun.h"
 
 #include <iosfwd>
 #include <mutex>
@@ -30,9 +31,8 @@ public:
     void OnResult(std::size_t port, int number, const CMicOutcome& outcome) override;
     void OnStopRequested() override;
 
-    // Microphones done and failed, per port and in all. `doneWord` says
-    // what done means: "written and verified", "written".
-    void PrintSummary(const std::vector<CPortTotals>& totals, const std::string& doneWord);
+    // Microphones done and failed, per port, and the summary of the run.
+    void PrintSummary(const std::vector<CPortTotals>& totals, const CRunSummary& summary);
 
     // The status line of one port as it stands.
     std::string StatusLine(std::size_t port) const;

@@ -25,28 +25,11 @@ namespace {
 
 constexpr long kMaxVerifyWaitSeconds = 3600;
 
-// Opens the log for appending once before any transfer, so that a log that
-// cannot be written stops the run before a microphone is touched. A log is a
-// regular file: a FIFO would hold the run in its open until a reader came.
-bool CheckLog(CCliContext& context, const std::string& path)
-{
-    std::error_code notRegular;
-    if (path.empty() || ((!FileExists(path) || IsWritableFile(path, notRegular)) &&
-                         std::ofstream(path, std::ios::binary | std::ios::app)))
-        return true;
-    context.err << "cannot write the log " << path << "\n";
-    return false;
-}
-
 } // namespace
 
 std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string& port)
 {
-    if (context.makeLink)
-        return context.makeLink(port);
-    auto link = std::make_unique<CMicLink>(CSleepingTickClock::Instance());
-    SelectPort(*link, port);
-    return link;
+    return context.makeLink ? context.makeLink(port) : MakeSystemLink(port);
 }
 
 int ChooseTarget(CCliContext& context, const CCliArgs& args, const char* command,
@@ -157,7 +140,11 @@ int JobSettings(CCliContext& context, const CCliArgs& args, const char* command,
     settings.writeCommand = [port = settings.port](const std::string& file) {
         return std::string(kCliName) + " write --port " + ShellWord(port) + " " + ShellWord(file);
     };
-    return CheckLog(context, log.Path()) ? CliExit::kOk : CliExit::kFailure;
+    std::string error;
+    if (CanAppendLog(log.Path(), error))
+        return CliExit::kOk;
+    context.err << error << "\n";
+    return CliExit::kFailure;
 }
 
 bool CanConfirm(CCliContext& context, TransferMode mode, const CCliArgs& args,
@@ -214,7 +201,7 @@ CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransf
     link.SetWireObserver(nullptr);
 
     CTransferOutcome outcome;
-    outcome.exitCode = ExitCodeOf(result.result);
+    outcome.exitCode = static_cast<int>(VerdictOf(result.result));
     outcome.ok = outcome.exitCode == CliExit::kOk;
     outcome.result = JobResultName(result.result);
     outcome.logged = logError.empty();

@@ -8,7 +8,7 @@
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "link/FleetRig.h"
-#include "link/FleetRunner.h"
+#include "link/ProductionRun.h"
 #include "link/TransferLog.h"
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
@@ -38,6 +38,23 @@ protected:
         std::copy(image.begin(), image.end(), m_store.WorkingImage());
     }
 
+    // A log whose folder gives way to a file once the run has checked it and
+    // the microphone on `port` hears its first bytes: every line is refused.
+    void BreakTheLogOnceStarted(CFleetRigPort& port)
+    {
+        const std::filesystem::path folder =
+            std::filesystem::temp_directory_path() / "qzm-breaking-log";
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        m_logPath = (folder / "log.csv").string();
+        port.mic.SetReceiveHook([folder](const uint8_t*, std::size_t, uint32_t) {
+            if (std::filesystem::is_directory(folder)) {
+                std::filesystem::remove_all(folder);
+                std::ofstream(folder) << "no folder";
+            }
+        });
+    }
+
     CFleetRigPort& Port(const std::string& name)
     {
         auto& port = m_ports[name];
@@ -61,7 +78,7 @@ protected:
             if (m_paused)
                 m_paused(*m_ports.at(port));
         };
-        setup.started = [this](CFleetRunner& runner) { m_runner = &runner; };
+        setup.started = [this](CProductionRun& run) { m_runner = &run; };
         CCliContext context{m_store, m_texts, m_boxes, m_clock, m_in, m_out, m_err, false};
         CJobSettings settings;
         settings.dataFile = "mic.dat";
@@ -81,7 +98,7 @@ protected:
     std::ostringstream m_out;
     std::ostringstream m_err;
     std::map<std::string, std::unique_ptr<CFleetRigPort>> m_ports;
-    CFleetRunner* m_runner = nullptr;
+    CProductionRun* m_runner = nullptr;
     std::function<void(CFleetRigPort&)> m_paused; // after each pause of a port
     std::string m_logPath;
 };
@@ -207,9 +224,7 @@ TEST_F(FleetCommandTest, AMicrophoneThatDiffersAfterItsWriteFailsTheRun)
 
 TEST_F(FleetCommandTest, AMicrophoneVerifiedButNotLoggedFailsTheRun)
 {
-    // A log in a folder that is not there: every line is refused.
-    m_logPath = (std::filesystem::temp_directory_path() / "qzm-no-folder" / "log.csv").string();
-    std::filesystem::remove_all(std::filesystem::path(m_logPath).parent_path());
+    BreakTheLogOnceStarted(Port("/dev/vmic-a"));
     EXPECT_EQ(Write({"/dev/vmic-a"}, false), CliExit::kFailure);
     EXPECT_EQ(Port("/dev/vmic-a").mic.GetImage(), PatternImage()) << "written all the same";
     const std::string out = m_out.str();
@@ -229,9 +244,10 @@ TEST_F(FleetCommandTest, AMicrophoneNotVerifiedAndNotLoggedFailsTheRun)
         silent.silent = true;
         port.mic.SetFaults(silent);
     });
-    m_logPath = (std::filesystem::temp_directory_path() / "qzm-no-folder" / "log.csv").string();
-    std::filesystem::remove_all(std::filesystem::path(m_logPath).parent_path());
+    BreakTheLogOnceStarted(port);
     EXPECT_EQ(Write({"/dev/vmic-a"}, false), CliExit::kFailure) << m_out.str();
+    EXPECT_NE(m_out.str().find("written-not-verified (Written, not verified"), std::string::npos)
+        << m_out.str();
 }
 
 // A production line run over microphones of which the second already

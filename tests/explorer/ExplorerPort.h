@@ -8,7 +8,7 @@
 #include "ExplorerSchedule.h"
 
 #include "core/Clock.h"
-#include "link/FleetRunner.h"
+#include "link/ProductionRun.h"
 #include "link/TickClock.h"
 #include "sim/InProcessLine.h"
 #include "sim/NoisyDevice.h"
@@ -29,7 +29,7 @@ class CStopBarrier
 {
 public:
     explicit CStopBarrier(std::size_t ports) : m_ports(ports) {}
-    void SetRunner(CFleetRunner* runner) { m_runner = runner; }
+    void SetRunner(CProductionRun* runner) { m_runner = runner; }
     // The port has reached the moment of the stop; waits for the others.
     void Arrive();
     // The port has ended before reaching it.
@@ -42,7 +42,7 @@ private:
     const std::size_t m_ports;
     std::size_t m_there = 0;
     bool m_stopped = false;
-    CFleetRunner* m_runner = nullptr;
+    CProductionRun* m_runner = nullptr;
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
 };

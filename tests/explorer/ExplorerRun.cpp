@@ -3,9 +3,8 @@
 
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
-#include "link/FleetRunner.h"
 #include "link/MicLink.h"
-#include "link/PortWriter.h"
+#include "link/ProductionRun.h"
 #include "link/TransferLog.h"
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -248,46 +248,54 @@ CExplorerVerdict RunSchedule(const CSchedule& s, const std::string& workDir, boo
     std::error_code code;
     fs::remove_all(dir, code);
     fs::create_directories(dir / "log", code);
-    std::ofstream(dir / "no-folder") << "a file where the log's folder should be\n";
-    const std::string logPath =
-        ((s.logBroken ? dir / "no-folder" : dir / "log") / "run.csv").string();
-    const CTransferLog log(logPath);
-
+    const std::string logPath = (dir / "log" / "run.csv").string();
+    // A log that breaks: its folder gives way to a file once the run has
+    // checked it, before any port's first job.
+    std::once_flag logBreaks;
+    const auto breakLog = [&] {
+        if (!s.logBroken)
+            return;
+        std::call_once(logBreaks, [&] {
+            std::error_code ignored;
+            fs::remove_all(dir / "log", ignored);
+            std::ofstream(dir / "log") << "a file where the log's folder should be\n";
+        });
+    };
     CStopBarrier barrier(s.ports.size());
     std::vector<std::unique_ptr<CExplorerPort>> ports;
-    std::vector<CFleetPort> fleet;
+    std::vector<CProductionPort> fleet;
     for (std::size_t i = 0; i < s.ports.size(); ++i) {
         const std::string backupDir = (dir / ("backup-" + std::to_string(i))).string();
         ports.push_back(std::make_unique<CExplorerPort>(s, i, backupDir, barrier));
         CExplorerPort& port = *ports.back();
         if (trace)
             port.KeepTrace();
-        CFleetPort entry;
+        // The production run's own writers, with this port's backup folder
+        // and clock.
+        CProductionPort entry;
         entry.name = port.Name();
-        entry.makeLink = [&port] { return port.MakeLink(); };
+        entry.makeLink = [&port, &breakLog] {
+            breakLog();
+            return port.MakeLink();
+        };
         entry.pause = [&port](uint32_t ms) { port.Pause(ms); };
+        entry.backupDir = s.backup ? port.BackupDir() : "";
+        entry.clock = &port.LocalClock();
         fleet.push_back(std::move(entry));
     }
-    const MicJobFactory factory = [&](CMicLink& link, const std::string& name) -> MicJob {
-        CExplorerPort* port = nullptr;
-        for (const auto& candidate : ports)
-            if (candidate->Name() == name)
-                port = candidate.get();
-        CJobSettings settings;
-        settings.port = name;
-        settings.dataFile = "fleet.dat";
-        settings.verify = s.verify;
-        settings.verifyWaitMs = s.verifyWaitMs;
-        settings.backupDir = s.backup ? port->BackupDir() : "";
-        settings.log = &log;
-        settings.skipSame = s.skipSame;
-        // The fleet's own writer, with this port's backup folder and clock.
-        return MakePortWriters(s.file, settings, port->LocalClock(), false)(link, name);
-    };
+    CProductionSettings settings;
+    settings.job.dataFile = "fleet.dat";
+    settings.job.verify = s.verify;
+    settings.job.verifyWaitMs = s.verifyWaitMs;
+    settings.job.skipSame = s.skipSame;
+    settings.logPath = logPath;
+    settings.continuous = s.continuous;
+    const CFixedClock unused;
+    CProductionRun runner(s.file, std::move(fleet), settings, unused);
     CExplorerObserver observer(ports);
-    CFleetRunner runner(std::move(fleet), factory, observer);
     barrier.SetRunner(&runner);
-    runner.Run(s.continuous);
+    std::string logError;
+    runner.Run(observer, logError);
 
     CExplorerVerdict verdict;
     for (std::size_t i = 0; i < ports.size(); ++i)

@@ -4,6 +4,7 @@
 #include "link/FleetRig.h"
 #include "link/FleetRunner.h"
 #include "link/PortStation.h"
+#include "link/ProductionRun.h"
 
 #include <gtest/gtest.h>
 
@@ -138,7 +139,7 @@ TEST(PortStation, WritesEachMicrophoneOnceAndWaitsUntilItIsGone)
     EXPECT_EQ(rig.mic.GetImage(), PatternImage());
     EXPECT_EQ(runner.Totals()[0].done, 3);
     EXPECT_TRUE(runner.Totals()[0].failed.empty());
-    EXPECT_TRUE(runner.AllSucceeded(true));
+    EXPECT_EQ(RunVerdict(runner.Totals(), true), Verdict::kOk);
     EXPECT_EQ(blocks.size(), 27u);
 }
 
@@ -247,7 +248,7 @@ TEST(FleetRunner, OnceTellsWhichPortFailed)
 
     EXPECT_EQ(runner.Totals()[0].done, 1);
     EXPECT_EQ(runner.Totals()[1].failed, std::vector<int>{1});
-    EXPECT_FALSE(runner.AllSucceeded(false));
+    EXPECT_EQ(RunVerdict(runner.Totals(), false), Verdict::kFailure);
     EXPECT_EQ(good.mic.GetImage(), PatternImage());
 }
 
@@ -288,5 +289,50 @@ TEST(FleetRunner, AContinuousPortThatNeverOpensFailsTheRun)
     EXPECT_TRUE(runner.Totals()[0].failed.empty()) << "no microphone failed on it";
     EXPECT_FALSE(runner.Totals()[1].neverOpened);
     EXPECT_EQ(runner.Totals()[1].done, 1);
-    EXPECT_FALSE(runner.AllSucceeded(true)) << "a port that never opened is not a success";
+    EXPECT_EQ(RunVerdict(runner.Totals(), true), Verdict::kFailure)
+        << "a port that never opened is not a success";
+}
+
+// The summary in numbers and in its one sentence; the verdict from the
+// totals, the worst microphone first.
+TEST(ProductionRun, TheSummaryAndTheVerdictComeFromTheTotals)
+{
+    CRunSummary summary;
+    summary.done = 3;
+    summary.unchanged = 1;
+    summary.failed = 2;
+    summary.failedUnits = {"COM4 microphone 2", "COM4 microphone 4"};
+    summary.doneWord = "written and verified";
+    EXPECT_EQ(SummarySentence(summary),
+              "In all: 3 of 6 microphones written and verified. Unchanged (they held the "
+              "configuration already): 1. Failed: COM4 microphone 2, COM4 microphone 4.");
+    EXPECT_EQ(ResultLine("COM3", 2, CMicOutcome{JobResult::kVerified, ""}),
+              "COM3: microphone 2: verified");
+
+    const auto totals = [](int done, std::vector<int> failed, int notVerified, int holdsOther) {
+        CPortTotals port;
+        port.done = done;
+        port.failed = std::move(failed);
+        port.notVerified = notVerified;
+        port.holdsOther = holdsOther;
+        return port;
+    };
+    const struct
+    {
+        std::vector<CPortTotals> ports;
+        bool continuous;
+        Verdict verdict;
+    } cases[] = {
+        {{totals(1, {}, 0, 0), totals(1, {}, 0, 0)}, false, Verdict::kOk},
+        {{totals(1, {}, 0, 0), totals(0, {}, 0, 0)}, false, Verdict::kFailure},
+        {{totals(0, {}, 0, 0)}, true, Verdict::kOk},
+        {{totals(1, {2}, 1, 0)}, true, Verdict::kNotVerified},
+        {{totals(1, {2}, 0, 1), totals(0, {1}, 1, 0)}, true, Verdict::kHoldsOther},
+        {{totals(1, {2, 3}, 1, 0)}, true, Verdict::kFailure},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RunVerdict(c.ports, c.continuous), c.verdict);
+    std::vector<CPortTotals> neverOpened(1);
+    neverOpened[0].neverOpened = true;
+    EXPECT_EQ(RunVerdict(neverOpened, true), Verdict::kFailure);
 }

@@ -1,7 +1,7 @@
 #pragma once
 #include "core/ConfigStore.h"
 #include "link/FleetRunner.h"
-#include "link/ProgrammingJob.h"
+#include "link/ProductionRun.h"
 
 #include <QObject>
 #include <QString>
@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-class CTransferLog;
 class ILocalClock;
 
 // Where a run's ports come from: the system's serial ports, or lines that
@@ -27,11 +26,9 @@ struct CLineSetup
     std::function<void(const std::string& port, uint32_t ms)> pause;
 };
 
-// One production run: the fleet's ports programming microphone after
-// microphone, each on its own thread, until a stop request. The fleet is
-// run from a thread of its own, so nothing here ever waits for a port: what
-// the ports tell arrives as signals, queued to the thread this object lives
-// on.
+// The production run of the window, run from a thread of its own, so that
+// nothing here ever waits for a port: what the ports tell arrives as
+// signals, queued to the thread this object lives on.
 class CLineRun : public QObject, private IFleetObserver
 {
     Q_OBJECT
@@ -41,27 +38,26 @@ public:
     // Asks a run in progress to stop and waits until it has ended.
     ~CLineRun() override;
 
-    // Starts writing `image` on `ports` as `settings` say (their log is
-    // replaced by the file at `logPath`, none when empty). False with
-    // `error` set, and nothing started, when the log cannot be written or a
-    // run is in progress.
+    // Starts writing `image` on `ports` continuously as `settings` say.
+    // False with `error` set, and nothing started, when the log cannot be
+    // written or a run is in progress.
     bool Start(const CConfigStore::Image& image, const std::vector<std::string>& ports,
-               CJobSettings settings, const std::string& logPath, std::string& error);
+               CProductionSettings settings, std::string& error);
     // As Ctrl+C does for the command-line tool: the transfers in progress
     // finish, no new one starts.
     void RequestStop();
 
     bool Running() const { return m_running; }
-    bool StopRequested() const { return m_runner && m_runner->StopRequested(); }
-    // Each port's totals once the run has ended; none while it runs.
-    std::vector<CPortTotals> Totals() const;
+    bool StopRequested() const { return m_run && m_run->StopRequested(); }
+    // The run just ended, or none; only once it has ended.
+    const CProductionRun* Run() const { return m_running ? nullptr : m_run.get(); }
 
 signals:
     void StateChanged(int port, int state);           // a PortState
     void BlockMoved(int port, int n, int total);      // block n of total starts
     void ResultCame(int port, int number, int result, // a JobResult
                     const QString& message, bool ok);
-    // The fleet's thread has ended; Totals are whole.
+    // The run's thread has ended; Run() is whole.
     void Ended();
 
 private:
@@ -71,8 +67,7 @@ private:
 
     const ILocalClock& m_clock;
     const CLineSetup m_setup;
-    std::unique_ptr<CTransferLog> m_log;
-    std::unique_ptr<CFleetRunner> m_runner;
+    std::unique_ptr<CProductionRun> m_run;
     std::unique_ptr<QThread> m_thread;
     bool m_running = false;
 };

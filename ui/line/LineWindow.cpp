@@ -202,15 +202,15 @@ bool CLineWindow::Start()
                               : QStringLiteral("Choose a data file and a port first."));
         return false;
     }
-    CJobSettings settings;
-    settings.dataFile = m_file->text().toStdString();
-    settings.verify = m_verify->isChecked();
-    settings.skipSame = m_skipSame->isChecked();
-    settings.backupDir = m_backup->text().trimmed().toStdString();
-    const std::string log = m_log->text().trimmed().toStdString();
+    CProductionSettings settings;
+    settings.job.dataFile = m_file->text().toStdString();
+    settings.job.verify = m_verify->isChecked();
+    settings.job.skipSame = m_skipSame->isChecked();
+    settings.job.backupDir = m_backup->text().trimmed().toStdString();
+    settings.logPath = m_log->text().trimmed().toStdString();
     std::string error;
-    m_runVerify = settings.verify;
-    if (!m_run.Start(m_image, ports, settings, log, error)) {
+    m_runVerify = settings.job.verify;
+    if (!m_run.Start(m_image, ports, settings, error)) {
         m_status->setText(QString::fromStdString(error) + QStringLiteral("."));
         return false;
     }
@@ -268,12 +268,10 @@ void CLineWindow::OnResult(int port, int number, int result, const QString& mess
     if (static_cast<std::size_t>(port) >= m_tiles.size())
         return;
     m_tiles[port]->SetResult(number, static_cast<JobResult>(result), message, ok);
-    QString line = QStringLiteral("%1: microphone %2: %3")
-                       .arg(QString::fromStdString(m_runPorts[port]))
-                       .arg(number)
-                       .arg(JobResultName(static_cast<JobResult>(result)));
-    if (!message.isEmpty())
-        line += QStringLiteral(" (") + message + QStringLiteral(")");
+    CMicOutcome outcome;
+    outcome.result = static_cast<JobResult>(result);
+    outcome.message = message.toStdString();
+    const QString line = QString::fromStdString(::ResultLine(m_runPorts[port], number, outcome));
     m_resultLines << line;
     emit ResultLine(line);
     ShowLog();
@@ -314,7 +312,18 @@ void CLineWindow::ShowLog()
 
 void CLineWindow::OnEnded()
 {
-    m_summary->setText(RunSummary(m_runPorts, m_run.Totals(), m_runVerify));
+    if (const CProductionRun* run = m_run.Run()) {
+        const CRunSummary summary = run->Summary();
+        QString text = QString::fromStdString(SummarySentence(summary));
+        if (!summary.neverOpened.empty()) {
+            QStringList ports;
+            for (const std::string& port : summary.neverOpened)
+                ports << QString::fromStdString(port);
+            text += QStringLiteral(" Did not open: ") + ports.join(QStringLiteral(", ")) +
+                    QStringLiteral(".");
+        }
+        m_summary->setText(text);
+    }
     m_status->setText(QStringLiteral("Ended."));
     ShowLog();
     UpdateButtons();

@@ -39,21 +39,8 @@ TEST(LineArgs, KioskStartAndTheOptionsOfARun)
     EXPECT_TRUE(ParseLineArgs({"--start", "--help"}, parsed, error)) << "help needs nothing else";
 }
 
-TEST(LineSummary, TheRunInOneSentenceAndTheLastLinesOfALongLog)
+TEST(LineSummary, TheLastLinesOfALongLog)
 {
-    std::vector<CPortTotals> totals(2);
-    totals[0].done = 3;
-    totals[0].unchanged = 1;
-    totals[1].done = 1;
-    totals[1].failed = {2, 4};
-    EXPECT_EQ(RunSummary({"COM3", "COM4"}, totals, true).toStdString(),
-              "In all: 3 of 6 microphones written and verified. Unchanged (they held the "
-              "configuration already): 1. Failed: COM4 microphone 2, COM4 microphone 4.");
-    totals = std::vector<CPortTotals>(1);
-    totals[0].neverOpened = true;
-    EXPECT_EQ(RunSummary({"COM9"}, totals, false).toStdString(),
-              "In all: 0 of 0 microphones written. Did not open: COM9.");
-
     const QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("log.csv"));
     QFile file(path);
