@@ -44,6 +44,12 @@ std::string PortIdentity(const std::string& port)
     return (canonical.isEmpty() ? QDir::cleanPath(path) : canonical).toStdString();
 }
 
+std::string PortDevice(const std::string& port)
+{
+    const int number = PortNumberOf(port);
+    return number > 0 ? CSerialPort::PortDeviceName(number) : port;
+}
+
 bool SelectPort(CMicLink& link, const std::string& port)
 {
     if (port.empty())

@@ -13,6 +13,11 @@ int PortNumberOf(const std::string& port);
 // cleaned ("/dev//pts/1") when it does not exist.
 std::string PortIdentity(const std::string& port);
 
+// The device a port name leads to: a number or COMn through the pins of
+// the numbering, anything else as the path it is. Empty when the number
+// leads to no device.
+std::string PortDevice(const std::string& port);
+
 // Points `link` at the port as the user named it: a COM number, or a
 // device. False for an empty name.
 bool SelectPort(CMicLink& link, const std::string& port);

@@ -1,5 +1,7 @@
 #include "link/PortNumbering.h"
 
+#include "core/StringList.h"
+
 #include <algorithm>
 #include <cctype>
 #include <set>
@@ -17,12 +19,6 @@ namespace PortNumbering {
 namespace {
 
 constexpr const char* kBuiltInPrefixes[] = {"ttyS", "ttyAMA"};
-
-std::string BaseName(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 bool IsDigit(char c)
 {

@@ -39,9 +39,8 @@ std::vector<CFleetPort> FleetPorts(const std::vector<CProductionPort>& ports)
     for (const CProductionPort& port : ports) {
         CFleetPort entry;
         entry.name = port.name;
-        entry.makeLink = port.makeLink
-                             ? port.makeLink
-                             : [name = port.name] { return MakeSystemLink(name); };
+        entry.makeLink =
+            port.makeLink ? port.makeLink : [name = port.name] { return MakeSystemLink(name); };
         entry.pause = port.pause;
         fleet.push_back(std::move(entry));
     }
@@ -86,8 +85,8 @@ Verdict RunVerdict(const std::vector<CPortTotals>& totals, bool continuous)
             return Verdict::kFailure;
         notVerified = notVerified || port.notVerified > 0;
         holdsOther = holdsOther || port.holdsOther > 0;
-        allDone = allDone && port.failed.empty() && !port.neverOpened &&
-                  (continuous || port.done > 0);
+        allDone =
+            allDone && port.failed.empty() && !port.neverOpened && (continuous || port.done > 0);
     }
     if (holdsOther)
         return Verdict::kHoldsOther;
@@ -96,9 +95,8 @@ Verdict RunVerdict(const std::vector<CPortTotals>& totals, bool continuous)
     return allDone ? Verdict::kOk : Verdict::kFailure;
 }
 
-CProductionRun::CProductionRun(const CConfigStore::Image& image,
-                               std::vector<CProductionPort> ports, CProductionSettings settings,
-                               const ILocalClock& clock)
+CProductionRun::CProductionRun(const CConfigStore::Image& image, std::vector<CProductionPort> ports,
+                               CProductionSettings settings, const ILocalClock& clock)
     : m_settings(std::move(settings)), m_log(std::make_unique<CTransferLog>(m_settings.logPath))
 {
     for (const CProductionPort& port : ports)
@@ -146,7 +144,7 @@ const std::vector<CPortTotals>& CProductionRun::Totals() const
 CRunSummary CProductionRun::Summary() const
 {
     CRunSummary summary;
-    summary.doneWord = m_settings.check         ? "hold the configuration"
+    summary.doneWord = m_settings.check        ? "hold the configuration"
                        : m_settings.job.verify ? "written and verified"
                                                : "written";
     const std::vector<CPortTotals>& totals = Totals();

@@ -1,5 +1,7 @@
 #include "link/SystemSerialDevices.h"
 
+#include "core/StringList.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSerialPortInfo>
@@ -36,12 +38,6 @@ std::string CanonicalCharDevice(const std::string& name)
     if (::stat(path.c_str(), &info) != 0 || !S_ISCHR(info.st_mode))
         return {};
     return path;
-}
-
-void AddOnce(std::vector<std::string>& names, const std::string& name)
-{
-    if (std::find(names.begin(), names.end(), name) == names.end())
-        names.push_back(name);
 }
 
 // Every link in `folder`, by the node it leads to.

@@ -2,6 +2,7 @@
 
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
+#include "core/StringList.h"
 #include "link/PortStation.h"
 #include "link/ProgrammingJob.h"
 #include "text/MessageBoxes.h"
@@ -91,12 +92,6 @@ std::string ShellWord(const std::string& word)
     for (const char c : word)
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
-}
-
-std::string BaseName(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool LoadIntoStore(CCliContext& context, const std::string& path)

@@ -105,9 +105,6 @@ constexpr const char* kCliName = "qzm530rx-cli";
 // pasted into a shell.
 std::string ShellWord(const std::string& word);
 
-// The name of a file without its folder.
-std::string BaseName(const std::string& path);
-
 // Loads FILE into the store's working image and saved copy, printing the
 // catalogue's message on failure.
 bool LoadIntoStore(CCliContext& context, const std::string& path);
@@ -125,10 +122,6 @@ bool SaveFromStore(CCliContext& context, const std::string& path);
 int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream& out,
            std::ostream& err, bool interactive, const ILocalClock& clock,
            bool errIsTerminal = false, const CliLinkMaker& makeLink = {});
-
-// What the command line says about a port that did not open, after the
-// program's own message: the reason, and for a want of permission the fix.
-std::string OpenFailureText(const COpenFailure& failure, const std::string& device);
 
 // The command sets of the tool.
 std::vector<CCliCommand> FileCommands();

@@ -1,13 +1,13 @@
 // doctor: what is wrong with the machine's serial set-up and with a port,
 // one line a finding, and last a probe of the microphone.
-#include "app/cli/DoctorSurvey.h"
 #include "app/cli/FleetCommand.h"
 #include "app/cli/JsonOutput.h"
 #include "app/cli/PortCommands.h"
 #include "app/cli/TransferSupport.h"
 
-#include "link/MicLink.h"
-#include "link/PresenceCheck.h"
+#include "diag/DoctorProbe.h"
+#include "diag/DoctorSurvey.h"
+#include "link/PortName.h"
 #include "link/TickClock.h"
 
 #include <ostream>
@@ -26,10 +26,10 @@ public:
         if (m_json)
             return;
         if (finding.ok)
-            m_out << "ok       " << finding.kind << ": " << finding.text << "\n";
+            m_out << "ok       " << FindingKindName(finding.kind) << ": " << finding.text << "\n";
         else
-            m_out << "PROBLEM  " << finding.kind << ": " << finding.text << "; fix: " << finding.fix
-                  << "\n";
+            m_out << "PROBLEM  " << FindingKindName(finding.kind) << ": " << finding.text
+                  << "; fix: " << finding.fix << "\n";
         m_out << std::flush;
     }
     void Add(const std::vector<CFinding>& findings)
@@ -51,7 +51,7 @@ public:
         QJsonArray findings;
         for (const CFinding& finding : m_findings)
             findings.append(
-                QJsonObject{{"kind", JsonText(finding.kind)},
+                QJsonObject{{"kind", FindingKindName(finding.kind)},
                             {"ok", finding.ok},
                             {"text", JsonText(finding.text)},
                             {"fix", finding.ok ? QJsonValue() : JsonText(finding.fix)}});
@@ -63,34 +63,6 @@ private:
     const bool m_json;
     std::vector<CFinding> m_findings;
 };
-
-// The probe of the port's microphone, with the low-latency line of its opening.
-CProbeFacts Probe(const CPortSurvey& port, CReport& report)
-{
-    CProbeFacts facts;
-    if (!port.probeAllowed) {
-        facts.notProbedReason = port.notProbedReason;
-        return facts;
-    }
-    facts.probed = true;
-    CMicLink link(CSleepingTickClock::Instance());
-    link.SetDeviceName(port.node);
-    const CPresenceReport presence = CheckPresence(link);
-    facts.opened = presence.presence != Presence::kPortFailed;
-    if (!facts.opened) {
-        facts.openFailure = OpenFailureText(presence.openFailure, port.node);
-        return facts;
-    }
-    report.Add(DoctorFindings::LowLatencyFinding(port.node, LowLatencyText(presence.lowLatency),
-                                                 presence.lowLatency == LowLatency::Refused));
-    facts.answered = presence.presence == Presence::kPresent && presence.identified;
-    facts.knownModel = presence.knownModel;
-    facts.model = presence.model;
-    facts.version = presence.version;
-    facts.rate = presence.rate;
-    facts.bytesHeard = presence.bytesHeard;
-    return facts;
-}
 
 QJsonObject ProbeJson(const CProbeFacts& probe, const std::vector<std::string>& causes)
 {
@@ -109,14 +81,6 @@ QJsonObject ProbeJson(const CProbeFacts& probe, const std::vector<std::string>& 
     };
 }
 
-// The device a port name leads to: a number or COMn through the numbering,
-// anything else as a path. Empty when the number leads to no device.
-std::string DeviceOf(const std::string& port)
-{
-    const int number = PortNumberOf(port);
-    return number > 0 ? CSerialPort::PortDeviceName(number) : port;
-}
-
 int RunDoctor(CCliContext& context, const CCliArgs& args)
 {
     EnsureApplication();
@@ -130,11 +94,11 @@ int RunDoctor(CCliContext& context, const CCliArgs& args)
     CReport report(context.out, json);
     const CDoctorSeams seams = SystemDoctorSeams();
     CPortSurvey survey;
-    const std::string device = havePort ? DeviceOf(port) : std::string();
+    const std::string device = havePort ? PortDevice(port) : std::string();
     if (havePort && device.empty()) {
         survey.missing = true;
         survey.notProbedReason = "COM" + std::to_string(PortNumberOf(port)) + " leads to no device";
-        report.Add(CFinding{"port", false, survey.notProbedReason,
+        report.Add(CFinding{FindingKind::kPort, false, survey.notProbedReason,
                             "'qzm530rx-cli ports' lists the numbers and their devices"});
     } else if (havePort) {
         survey = SurveyPort(device, seams);
@@ -145,7 +109,9 @@ int RunDoctor(CCliContext& context, const CCliArgs& args)
     CProbeFacts probe;
     std::vector<std::string> causes;
     if (havePort) {
-        probe = Probe(survey, report);
+        std::vector<CFinding> opening;
+        probe = ProbePort(survey, opening);
+        report.Add(opening);
         report.Add(DoctorFindings::ProbeFinding(probe, report.Findings(), causes));
     }
     const bool ok = havePort ? probe.answered && probe.knownModel : report.AllOk();

@@ -4,6 +4,8 @@
 #include "app/cli/JsonOutput.h"
 #include "app/cli/TransferSupport.h"
 
+#include "diag/PortTrouble.h"
+
 #include "core/UserText.h"
 #include "link/MicLink.h"
 #include "link/SystemPorts.h"
@@ -166,24 +168,6 @@ const char* const kPortsHelp =
     "devices left without a number because all 20 are taken.\n";
 
 } // namespace
-
-std::string OpenFailureText(const COpenFailure& failure, const std::string& device)
-{
-    switch (failure.kind) {
-    case COpenFailure::Kind::None:
-        return {};
-    case COpenFailure::Kind::PermissionDenied:
-        return "permission denied: add your user to the group that owns " + device +
-               ", e.g. dialout, and log in again";
-    case COpenFailure::Kind::NoDevice:
-        if (device.empty())
-            return "no serial device has that port number ('qzm530rx-cli ports' lists them)";
-        break;
-    case COpenFailure::Kind::Other:
-        break;
-    }
-    return device + ": " + (failure.reason.empty() ? "it cannot be opened" : failure.reason);
-}
 
 std::vector<CCliCommand> PortCommands()
 {

@@ -5,6 +5,8 @@
 #include "app/cli/JsonOutput.h"
 #include "app/cli/WireTrace.h"
 
+#include "diag/PortTrouble.h"
+
 #include "core/ConfigStore.h"
 #include "core/FileIo.h"
 #include "core/UserText.h"

@@ -2,6 +2,9 @@
 // that the text form shows.
 #include "CliRig.h"
 
+#include "diag/PortTrouble.h"
+#include "link/ByteDevice.h"
+
 #include "app/Version.h"
 #include "core/SettingsLayout.h"
 #include "link/ByteDevice.h"

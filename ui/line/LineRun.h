@@ -24,6 +24,9 @@ struct CLineSetup
     std::function<std::unique_ptr<CMicLink>(const std::string& port)> makeLink;
     // The wait between probes on a port; empty: the system clock.
     std::function<void(const std::string& port, uint32_t ms)> pause;
+    // Why a port does not open, in one line; empty: what doctor's survey of
+    // the machine finds (diag/PortTrouble.h).
+    std::function<std::string(const std::string& port)> whyNotOpen;
 };
 
 // The production run of the window, run from a thread of its own, so that

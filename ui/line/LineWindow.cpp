@@ -3,6 +3,8 @@
 #include "core/DataFile.h"
 #include "core/SettingText.h"
 #include "core/SettingsLayout.h"
+#include "diag/DoctorSurvey.h"
+#include "diag/PortTrouble.h"
 #include "link/PortName.h"
 #include "link/SerialPort.h"
 #include "link/SystemPorts.h"
@@ -37,20 +39,17 @@ constexpr int kStartWidth = 1180;
 constexpr int kStartHeight = 760;
 constexpr int kPortRole = Qt::UserRole;
 
-// The device a port opens, for its tile; empty when it is not known.
-QString DeviceOf(const std::string& port)
-{
-    const int number = PortNumberOf(port);
-    return QString::fromStdString(number > 0 ? CSerialPort::PortDeviceName(number) : port);
-}
-
 } // namespace
 
 CLineWindow::CLineWindow(IMessagePresenter& boxes, ILineDialogs& dialogs, const ILocalClock& clock,
                          CLineSetup setup, QWidget* parent)
     : QMainWindow(parent), m_boxes(boxes), m_dialogs(dialogs), m_store(&m_texts),
-      m_run(clock, std::move(setup))
+      m_whyNotOpen(setup.whyNotOpen), m_run(clock, std::move(setup))
 {
+    if (!m_whyNotOpen)
+        m_whyNotOpen = [](const std::string& port) {
+            return PortTrouble(PortDevice(port), SystemDoctorSeams());
+        };
     m_texts.SelectLanguage(kLanguage);
     m_store.Reset();
     setWindowTitle(QString::fromUtf8(kTitle));
@@ -70,7 +69,11 @@ CLineWindow::CLineWindow(IMessagePresenter& boxes, ILineDialogs& dialogs, const 
         [this](int port, int state) {
             if (static_cast<std::size_t>(port) >= m_tiles.size())
                 return;
-            m_tiles[port]->SetState(static_cast<PortState>(state));
+            const auto portState = static_cast<PortState>(state);
+            QString trouble;
+            if (portState == PortState::kNoPort)
+                trouble = QString::fromStdString(m_whyNotOpen(m_runPorts[port]));
+            m_tiles[port]->SetState(portState, trouble);
             ShowLog(); // a backup's line comes before the microphone's result
         },
         Qt::QueuedConnection);
@@ -179,8 +182,9 @@ void CLineWindow::MakeTiles(const std::vector<std::string>& ports)
         m_tileGrid->setRowStretch(row, 0);
     QWidget* previous = m_stop;
     for (std::size_t i = 0; i < ports.size(); ++i) {
-        auto* tile = new CPortTile(QString::fromStdString(ports[i]), DeviceOf(ports[i]),
-                                   m_runVerify, m_tileGrid->parentWidget());
+        auto* tile = new CPortTile(QString::fromStdString(ports[i]),
+                                   QString::fromStdString(PortDevice(ports[i])), m_runVerify,
+                                   m_tileGrid->parentWidget());
         m_tileGrid->addWidget(tile, static_cast<int>(i) / kTileColumns,
                               static_cast<int>(i) % kTileColumns, Qt::AlignTop);
         setTabOrder(previous, tile);

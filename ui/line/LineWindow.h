@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -101,6 +102,7 @@ private:
     CConfigStore::Image m_image{};
     bool m_loaded = false;
     QString m_loadFailure; // why the last data file did not load; empty when it did
+    std::function<std::string(const std::string& port)> m_whyNotOpen;
     CLineRun m_run;
     std::vector<std::string> m_runPorts;
     bool m_runVerify = true;

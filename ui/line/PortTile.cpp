@@ -68,9 +68,12 @@ CPortTile::CPortTile(const QString& port, const QString& device, bool verify, QW
     m_counts->setText(CountsText());
 }
 
-void CPortTile::SetState(PortState state)
+void CPortTile::SetState(PortState state, const QString& trouble)
 {
-    m_state->setText(QString::fromUtf8(PortStateText(state)));
+    QString text = QString::fromUtf8(PortStateText(state));
+    if (state == PortState::kNoPort && !trouble.isEmpty())
+        text += QStringLiteral(": ") + trouble;
+    m_state->setText(text);
     if (!Moving(state)) {
         m_bar->setValue(0);
         m_bar->setFormat(QString());

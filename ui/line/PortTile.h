@@ -18,7 +18,9 @@ public:
     // `device` is what the port opens; empty when it is not known.
     CPortTile(const QString& port, const QString& device, bool verify, QWidget* parent = nullptr);
 
-    void SetState(PortState state);
+    // `trouble` says why the port does not open (kNoPort); empty: nothing
+    // is known.
+    void SetState(PortState state, const QString& trouble = QString());
     // Block `n` of `total` starts to move.
     void SetBlock(int n, int total);
     // Microphone `number` (from 1 on this port) ended with `result`; `ok`

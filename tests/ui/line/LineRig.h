@@ -109,6 +109,11 @@ protected:
             if (m_paused)
                 m_paused(*m_ports.at(port));
         };
+        // A stand-in for the survey of the machine.
+        setup.whyNotOpen = [this](const std::string& port) {
+            const auto trouble = m_trouble.find(port);
+            return trouble == m_trouble.end() ? std::string() : trouble->second;
+        };
         m_window = std::make_unique<CLineWindow>(m_boxes, m_dialogs, m_clock, setup);
     }
 
@@ -163,5 +168,6 @@ protected:
     CConfigStore::Image m_written{};
     std::map<std::string, std::unique_ptr<CFleetRigPort>> m_ports;
     std::function<void(CFleetRigPort&)> m_paused; // after each pause, on the port's thread
+    std::map<std::string, std::string> m_trouble; // what the survey finds on a port
     std::unique_ptr<CLineWindow> m_window;
 };

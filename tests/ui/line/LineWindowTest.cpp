@@ -411,3 +411,19 @@ TEST_F(LineWindowTest, UntickedReadBackIsLeftOut)
     EXPECT_EQ(line.mic.BlocksServed(), 0) << "nothing was read back";
     EXPECT_EQ(m_window->SummaryText(), "In all: 1 of 1 microphones written.");
 }
+
+// A port that does not open says why, in what the survey of the machine
+// finds on it.
+TEST_F(LineWindowTest, APortThatDoesNotOpenSaysWhy)
+{
+    Port("/dev/vmic-held").line.SetDeviceName("/dev/elsewhere");
+    m_trouble["/dev/vmic-held"] = "held by process 1234 (minicom)";
+    CLineArgs args;
+    args.ports = {"/dev/vmic-held"};
+    Open(args);
+    ASSERT_TRUE(m_window->Start());
+    ASSERT_TRUE(WaitFor([&] { return Tile(0).StateText().startsWith("port does not open"); }));
+    EXPECT_EQ(Tile(0).StateText(), "port does not open: held by process 1234 (minicom)");
+    EXPECT_TRUE(Tile(0).accessibleName().contains("held by process 1234 (minicom)"));
+    StopAndWait();
+}

@@ -1,5 +1,5 @@
 // The readers of devices, /sys, udev's records and rules.
-#include "app/cli/DoctorSurvey.h"
+#include "diag/DoctorSurvey.h"
 
 #include "link/PortNumbering.h"
 

@@ -1,5 +1,5 @@
 // The readers of /proc and of the lock folders.
-#include "app/cli/DoctorSurvey.h"
+#include "diag/DoctorSurvey.h"
 
 #include <cctype>
 #include <cstdint>

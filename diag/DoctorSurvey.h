@@ -3,7 +3,7 @@
 // folders, udev's records and rules, and the user's groups. Every path is a
 // parameter and the groups and running services come through interfaces,
 // so tests hand in folders and lists of their own.
-#include "app/cli/DoctorFindings.h"
+#include "diag/DoctorFindings.h"
 
 #include <memory>
 #include <string>

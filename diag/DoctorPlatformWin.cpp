@@ -1,7 +1,7 @@
 // doctor on Windows: the port checks that apply there (it exists and opens,
-// or another program holds it); the probe follows in DoctorCommand.cpp. The
+// or another program holds it); the probe follows in DoctorProbe.cpp. The
 // machine has nothing of ModemManager, brltty or device groups.
-#include "app/cli/DoctorSurvey.h"
+#include "diag/DoctorSurvey.h"
 
 #include <windows.h>
 
@@ -29,23 +29,25 @@ CPortSurvey SurveyPort(const std::string& device, const CDoctorSeams&)
                                       0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
         CloseHandle(handle);
-        port.findings.push_back({"port", true, device + " exists and opens", {}});
-        port.findings.push_back({"holders", true, "no other program holds " + device, {}});
+        port.findings.push_back({FindingKind::kPort, true, device + " exists and opens", {}});
+        port.findings.push_back(
+            {FindingKind::kHolders, true, "no other program holds " + device, {}});
         port.probeAllowed = true;
         return port;
     }
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
         port.missing = true;
-        port.findings.push_back({"port", false, device + " does not exist",
+        port.findings.push_back({FindingKind::kPort, false, device + " does not exist",
                                  "plug the cable in, and see its COM number in the Device "
                                  "Manager under \"Ports (COM & LPT)\""});
     } else if (error == ERROR_ACCESS_DENIED) {
-        port.findings.push_back({"port", true, device + " exists", {}});
-        port.findings.push_back({"holders", false, device + " is held open by another program",
+        port.findings.push_back({FindingKind::kPort, true, device + " exists", {}});
+        port.findings.push_back({FindingKind::kHolders, false,
+                                 device + " is held open by another program",
                                  "close the other program that uses the port"});
     } else {
-        port.findings.push_back({"port", false,
+        port.findings.push_back({FindingKind::kPort, false,
                                  device + " does not open (system error " +
                                      std::to_string(static_cast<unsigned long>(error)) + ")",
                                  "plug the cable in again, or reinstall the adapter's driver"});

@@ -1,6 +1,6 @@
 // How doctor words the facts: the port's kind and permission, the groups,
 // and the causes of a silent probe.
-#include "app/cli/DoctorFindings.h"
+#include "diag/DoctorFindings.h"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +50,7 @@ TEST(DoctorFindings, APortThatIsNoSerialDeviceStopsTheChecksAtOnce)
         findings = DoctorFindings::PortFindings(device, groups);
         ASSERT_EQ(findings.size(), 2u) << words;
         EXPECT_TRUE(findings[0].ok);
-        EXPECT_EQ(findings[1].kind, "terminal");
+        EXPECT_EQ(findings[1].kind, FindingKind::kTerminal);
         EXPECT_FALSE(findings[1].ok);
         EXPECT_NE(findings[1].text.find(words), std::string::npos) << findings[1].text;
     }
@@ -111,8 +111,8 @@ TEST(DoctorFindings, ASilentProbeListsTheLikelyCausesThoseAboveFirst)
     probe.probed = probe.opened = true;
     std::vector<std::string> causes;
     const std::vector<CFinding> before = {
-        {"holders", false, "held", "kill"},
-        {"modemmanager", false, "running", "rule"},
+        {FindingKind::kHolders, false, "held", "kill"},
+        {FindingKind::kModemManager, false, "running", "rule"},
     };
     CFinding finding = DoctorFindings::ProbeFinding(probe, before, causes);
     EXPECT_FALSE(finding.ok);

@@ -1,6 +1,70 @@
-#include "app/cli/DoctorFindings.h"
+#include "diag/DoctorFindings.h"
 
 #include <algorithm>
+
+const char* FindingKindName(FindingKind kind)
+{
+    switch (kind) {
+    case FindingKind::kPort:
+        return "port";
+    case FindingKind::kTerminal:
+        return "terminal";
+    case FindingKind::kPermission:
+        return "permission";
+    case FindingKind::kHolders:
+        return "holders";
+    case FindingKind::kLock:
+        return "lock";
+    case FindingKind::kDriver:
+        return "driver";
+    case FindingKind::kLowLatency:
+        return "low-latency";
+    case FindingKind::kModemManager:
+        return "modemmanager";
+    case FindingKind::kBrltty:
+        return "brltty";
+    case FindingKind::kGroups:
+        return "groups";
+    case FindingKind::kProbe:
+        return "probe";
+    }
+    return "";
+}
+
+std::string BriefReason(const CFinding& finding)
+{
+    if (finding.ok)
+        return {};
+    switch (finding.kind) {
+    case FindingKind::kPort:
+        return "the device is not there";
+    case FindingKind::kTerminal:
+        return "not a serial port";
+    case FindingKind::kPermission:
+        return finding.group.empty() ? "no permission: only the device's owner may open it"
+                                     : "no permission: join the group " + finding.group;
+    case FindingKind::kHolders:
+        return finding.holders.empty()
+                   ? "held by another program"
+                   : "held by process " + std::to_string(finding.holders.front().pid) + " (" +
+                         finding.holders.front().program + ")";
+    case FindingKind::kLock:
+        return finding.lock.pid > 0 && finding.lock.ownerAlive
+                   ? "locked by process " + std::to_string(finding.lock.pid) + " (" +
+                         finding.lock.program + ")"
+                   : "a lock file is left behind";
+    case FindingKind::kModemManager:
+        return "ModemManager probes it";
+    case FindingKind::kBrltty:
+        return "brltty may take the adapter";
+    case FindingKind::kGroups:
+    case FindingKind::kDriver:
+    case FindingKind::kLowLatency:
+    case FindingKind::kProbe:
+        break;
+    }
+    return finding.text;
+}
 
 namespace DoctorFindings {
 
@@ -21,14 +85,22 @@ std::string Joined(const std::vector<std::string>& items, const char* separator 
     return text;
 }
 
-CFinding Ok(const char* kind, std::string text)
+CFinding Ok(FindingKind kind, std::string text)
 {
-    return {kind, true, std::move(text), {}};
+    CFinding finding;
+    finding.kind = kind;
+    finding.text = std::move(text);
+    return finding;
 }
 
-CFinding Problem(const char* kind, std::string text, std::string fix)
+CFinding Problem(FindingKind kind, std::string text, std::string fix)
 {
-    return {kind, false, std::move(text), std::move(fix)};
+    CFinding finding;
+    finding.kind = kind;
+    finding.ok = false;
+    finding.text = std::move(text);
+    finding.fix = std::move(fix);
+    return finding;
 }
 
 std::string NotTerminalText(const CDeviceFacts& device)
@@ -64,36 +136,38 @@ std::vector<CFinding> PortFindings(const CDeviceFacts& device, const CGroupFacts
 {
     std::vector<CFinding> findings;
     if (device.kind == CDeviceFacts::Kind::Missing) {
-        findings.push_back(Problem("port", device.path + " does not exist",
+        findings.push_back(Problem(FindingKind::kPort, device.path + " does not exist",
                                    "plug the cable in, or name its port ('qzm530rx-cli ports' "
                                    "lists the devices)"));
         return findings;
     }
-    findings.push_back(Ok("port", device.path + " exists" +
-                                      (device.node != device.path && !device.node.empty()
-                                           ? " (" + device.node + ")"
-                                           : std::string())));
+    findings.push_back(
+        Ok(FindingKind::kPort,
+           device.path + " exists" +
+               (device.node != device.path && !device.node.empty() ? " (" + device.node + ")"
+                                                                   : std::string())));
     if (device.kind != CDeviceFacts::Kind::Terminal) {
         findings.push_back(
-            Problem("terminal", NotTerminalText(device),
+            Problem(FindingKind::kTerminal, NotTerminalText(device),
                     "name the serial device of the cable, e.g. /dev/ttyUSB0 or a port number"));
         return findings;
     }
-    findings.push_back(Ok("terminal", device.pseudoTerminal
-                                          ? device.node + " is a pseudo-terminal"
-                                          : device.node + " is a terminal (serial) device"));
+    findings.push_back(Ok(FindingKind::kTerminal,
+                          device.pseudoTerminal ? device.node + " is a pseudo-terminal"
+                                                : device.node + " is a terminal (serial) device"));
     if (device.mayOpen) {
-        findings.push_back(Ok("permission", groups.user + " may open " + device.node));
+        findings.push_back(Ok(FindingKind::kPermission, groups.user + " may open " + device.node));
         return findings;
     }
     if (device.groupMayUse && device.group != "root") {
-        findings.push_back(Problem("permission",
+        findings.push_back(Problem(FindingKind::kPermission,
                                    groups.user + " may not open " + device.node +
                                        ": it belongs to the group " + device.group + ", which " +
                                        groups.user + " is not in",
                                    GroupFix(device.group, groups)));
+        findings.back().group = device.group;
     } else {
-        findings.push_back(Problem("permission",
+        findings.push_back(Problem(FindingKind::kPermission,
                                    groups.user + " may not open " + device.node +
                                        ": only its owner " + device.owner + " may",
                                    "run as " + device.owner +
@@ -108,15 +182,14 @@ CFinding HoldersFinding(const std::string& node, const std::vector<CHolder>& hol
 {
     std::vector<std::string> named;
     std::vector<std::string> players;
-    int firstPid = 0;
+    std::vector<CHolder> competitors;
     for (const CHolder& holder : holders) {
         const std::string name = holder.program + " (process " + std::to_string(holder.pid) + ")";
         if (holder.playsDevice) {
             players.push_back(name);
             continue;
         }
-        if (firstPid == 0)
-            firstPid = holder.pid;
+        competitors.push_back(holder);
         named.push_back(name);
     }
     if (named.empty()) {
@@ -127,37 +200,45 @@ CFinding HoldersFinding(const std::string& node, const std::vector<CHolder>& hol
             text += " (" + std::to_string(hiddenProcesses) +
                     " processes of other users could not be looked at; 'sudo fuser -v " + node +
                     "' shows them all)";
-        return Ok("holders", text);
+        return Ok(FindingKind::kHolders, text);
     }
-    return Problem("holders", node + " is held open by " + Joined(named),
-                   "close that program, or end it with 'kill " + std::to_string(firstPid) + "'");
+    CFinding finding = Problem(FindingKind::kHolders, node + " is held open by " + Joined(named),
+                               "close that program, or end it with 'kill " +
+                                   std::to_string(competitors.front().pid) + "'");
+    finding.holders = competitors;
+    return finding;
 }
 
 CFinding LockFinding(const std::string& node, const std::vector<CLockFacts>& locks)
 {
     for (const CLockFacts& lock : locks) {
+        CFinding finding;
         if (lock.pid > 0 && !lock.ownerAlive)
-            return Problem("lock",
-                           lock.path + " is stale: its owner, process " + std::to_string(lock.pid) +
-                               ", has ended",
-                           "sudo rm " + lock.path);
-        if (lock.pid > 0)
-            return Problem("lock",
-                           lock.path + " locks " + node + " for " + lock.program + " (process " +
-                               std::to_string(lock.pid) + ")",
-                           "close that program, or end it with 'kill " + std::to_string(lock.pid) +
-                               "'");
-        return Problem("lock", lock.path + " locks " + node + " but names no owner",
-                       "if no program uses the port: sudo rm " + lock.path);
+            finding = Problem(FindingKind::kLock,
+                              lock.path + " is stale: its owner, process " +
+                                  std::to_string(lock.pid) + ", has ended",
+                              "sudo rm " + lock.path);
+        else if (lock.pid > 0)
+            finding = Problem(FindingKind::kLock,
+                              lock.path + " locks " + node + " for " + lock.program + " (process " +
+                                  std::to_string(lock.pid) + ")",
+                              "close that program, or end it with 'kill " +
+                                  std::to_string(lock.pid) + "'");
+        else
+            finding =
+                Problem(FindingKind::kLock, lock.path + " locks " + node + " but names no owner",
+                        "if no program uses the port: sudo rm " + lock.path);
+        finding.lock = lock;
+        return finding;
     }
-    return Ok("lock", "no lock file for " + node + " in /run/lock or /var/lock");
+    return Ok(FindingKind::kLock, "no lock file for " + node + " in /run/lock or /var/lock");
 }
 
 CFinding DriverFinding(const CDeviceFacts& device, const CAdapterFacts& adapter)
 {
     if (device.pseudoTerminal)
-        return Ok("driver", device.node +
-                                " is a pseudo-terminal (another program, such as qzm530rx-sim, "
+        return Ok(FindingKind::kDriver,
+                  device.node + " is a pseudo-terminal (another program, such as qzm530rx-sim, "
                                 "plays the device)");
     std::string text = device.node;
     if (adapter.IsUsb()) {
@@ -170,19 +251,19 @@ CFinding DriverFinding(const CDeviceFacts& device, const CAdapterFacts& adapter)
     } else {
         text += adapter.driver.empty() ? ": driver unknown" : ": driver " + adapter.driver;
     }
-    return Ok("driver", text);
+    return Ok(FindingKind::kDriver, text);
 }
 
 CFinding LowLatencyFinding(const std::string& node, const std::string& state, bool refused)
 {
     if (refused)
-        return Problem("low-latency",
+        return Problem(FindingKind::kLowLatency,
                        "low latency " + state + " on " + node +
                            ": each reply waits for the adapter's latency timer, so transfers are "
                            "slower",
                        "for an FTDI adapter: echo 1 | sudo tee "
                        "/sys/bus/usb-serial/devices/<ttyUSBn>/latency_timer");
-    return Ok("low-latency", "low latency " + state + " on " + node);
+    return Ok(FindingKind::kLowLatency, "low latency " + state + " on " + node);
 }
 
 std::string ModemManagerRule(const CAdapterFacts& adapter)
@@ -194,7 +275,7 @@ std::string ModemManagerRule(const CAdapterFacts& adapter)
 CFinding ModemManagerFinding(bool running, const std::vector<CAdapterFacts>& adapters)
 {
     if (!running)
-        return Ok("modemmanager", "ModemManager is not running");
+        return Ok(FindingKind::kModemManager, "ModemManager is not running");
     std::vector<std::string> rules;
     std::vector<std::string> nodes;
     for (const CAdapterFacts& adapter : adapters) {
@@ -205,9 +286,10 @@ CFinding ModemManagerFinding(bool running, const std::vector<CAdapterFacts>& ada
             rules.push_back(ModemManagerRule(adapter));
     }
     if (nodes.empty())
-        return Ok("modemmanager", "ModemManager is running; it leaves the serial devices here "
-                                  "alone (it probes USB adapters it is not told to ignore)");
-    return Problem("modemmanager",
+        return Ok(FindingKind::kModemManager,
+                  "ModemManager is running; it leaves the serial devices here "
+                  "alone (it probes USB adapters it is not told to ignore)");
+    return Problem(FindingKind::kModemManager,
                    "ModemManager is running and may probe " + Joined(nodes) +
                        " with AT commands, which the microphone does not expect",
                    "add the line " + Joined(rules, " and the line ") + " to " + kRulesFile +
@@ -218,9 +300,10 @@ CFinding BrlttyFinding(const std::vector<CBrlttyClaim>& claims, bool running, bo
                        const CAdapterFacts* portAdapter, bool portMissing)
 {
     if (claims.empty())
-        return Ok("brltty", running ? "brltty is running, but no rule of it claims USB-serial "
-                                      "adapters"
-                                    : "no brltty rule claims USB-serial adapters");
+        return Ok(FindingKind::kBrltty,
+                  running ? "brltty is running, but no rule of it claims USB-serial "
+                            "adapters"
+                          : "no brltty rule claims USB-serial adapters");
     std::vector<std::string> chips;
     std::vector<std::string> ids;
     for (const CBrlttyClaim& claim : claims) {
@@ -237,8 +320,9 @@ CFinding BrlttyFinding(const std::vector<CBrlttyClaim>& claims, bool running, bo
                              Joined(chips) + " adapters as braille displays" +
                              (running ? "; brltty is running" : "");
     if (!concerned)
-        return Ok("brltty", text + "; this port is not one of them");
-    return Problem("brltty", text + ": such an adapter's port disappears when it is plugged in",
+        return Ok(FindingKind::kBrltty, text + "; this port is not one of them");
+    return Problem(FindingKind::kBrltty,
+                   text + ": such an adapter's port disappears when it is plugged in",
                    "without a braille display: sudo apt-get remove brltty; with one: sudo ln -s "
                    "/dev/null /etc/udev/rules.d/" +
                        claims.front().rulesFile.substr(claims.front().rulesFile.rfind('/') + 1) +
@@ -248,10 +332,10 @@ CFinding BrlttyFinding(const std::vector<CBrlttyClaim>& claims, bool running, bo
 CFinding GroupsFinding(const std::vector<CDeviceAccess>& devices, const CGroupFacts& groups)
 {
     if (groups.root)
-        return Ok("groups", groups.user + " is root and may open every serial device");
+        return Ok(FindingKind::kGroups, groups.user + " is root and may open every serial device");
     if (devices.empty())
-        return Ok("groups", "no serial device is present; the groups of " + groups.user + " are " +
-                                Joined(groups.session));
+        return Ok(FindingKind::kGroups, "no serial device is present; the groups of " +
+                                            groups.user + " are " + Joined(groups.session));
     std::vector<std::string> missing;
     std::vector<std::string> lockedOut;
     std::vector<std::string> reached;
@@ -270,20 +354,21 @@ CFinding GroupsFinding(const std::vector<CDeviceAccess>& devices, const CGroupFa
         std::string fix;
         for (const std::string& group : missing)
             fix += (fix.empty() ? "" : "; ") + GroupFix(group, groups);
-        return Problem("groups",
+        return Problem(FindingKind::kGroups,
                        groups.user + " is not in the group " + Joined(missing, " or ") +
                            " of the serial devices here (groups: " + Joined(groups.session) + ")",
                        fix);
     }
     if (!lockedOut.empty())
-        return Problem("groups",
+        return Problem(FindingKind::kGroups,
                        Joined(lockedOut) +
                            " may be opened only by the owner, whatever the groups "
                            "of " +
                            groups.user,
                        "have the administrator give these devices to a group such as dialout");
-    return Ok("groups", groups.user + " may open every serial device present" +
-                            (reached.empty() ? "" : " (groups " + Joined(reached) + ")"));
+    return Ok(FindingKind::kGroups,
+              groups.user + " may open every serial device present" +
+                  (reached.empty() ? "" : " (groups " + Joined(reached) + ")"));
 }
 
 CFinding ProbeFinding(const CProbeFacts& probe, const std::vector<CFinding>& before,
@@ -291,29 +376,29 @@ CFinding ProbeFinding(const CProbeFacts& probe, const std::vector<CFinding>& bef
 {
     causes.clear();
     if (!probe.probed)
-        return Problem("probe", "not probed: " + probe.notProbedReason,
+        return Problem(FindingKind::kProbe, "not probed: " + probe.notProbedReason,
                        "mend the problems above first");
     if (!probe.opened)
-        return Problem("probe", "the port did not open: " + probe.openFailure,
+        return Problem(FindingKind::kProbe, "the port did not open: " + probe.openFailure,
                        "mend the problems above, then run doctor again");
     if (probe.answered && probe.knownModel)
-        return Ok("probe", "a " + probe.model + " answered, version " + probe.version + ", at " +
-                               std::to_string(probe.rate));
+        return Ok(FindingKind::kProbe, "a " + probe.model + " answered, version " + probe.version +
+                                           ", at " + std::to_string(probe.rate));
     if (probe.answered)
-        return Problem("probe",
+        return Problem(FindingKind::kProbe,
                        "a device answered at " + std::to_string(probe.rate) + " as model '" +
                            probe.model + "', which this program does not configure",
                        "connect a VHM-81 or VHM-82 microphone");
-    const auto flagged = [&](const char* kind) {
+    const auto flagged = [&](FindingKind kind) {
         return std::any_of(before.begin(), before.end(),
                            [&](const CFinding& f) { return !f.ok && f.kind == kind; });
     };
     if (probe.bytesHeard)
         causes.push_back("something on the line answered, but not as a microphone does: another "
                          "serial device is on this port, or the cable is not a programming cable");
-    if (flagged("holders") || flagged("lock"))
+    if (flagged(FindingKind::kHolders) || flagged(FindingKind::kLock))
         causes.push_back("another program uses the port (see above) and takes the answers");
-    if (flagged("modemmanager"))
+    if (flagged(FindingKind::kModemManager))
         causes.push_back("ModemManager was probing the adapter (see above)");
     causes.push_back("the microphone is not connected to the cable, or not firmly");
     causes.push_back("the microphone is not powered as the cable's instructions say");
@@ -322,7 +407,8 @@ CFinding ProbeFinding(const CProbeFacts& probe, const std::vector<CFinding>& bef
     std::string steps;
     for (std::size_t i = 0; i < causes.size(); ++i)
         steps += (i == 0 ? "" : "; ") + std::string("(") + std::to_string(i + 1) + ") " + causes[i];
-    return Problem("probe", "nothing answered the entry request at any of the seven rates",
+    return Problem(FindingKind::kProbe,
+                   "nothing answered the entry request at any of the seven rates",
                    "look into the likely causes, most likely first: " + steps);
 }
 

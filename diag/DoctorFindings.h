@@ -3,16 +3,8 @@
 // gathered (DoctorSurvey.h). Each function here only words the facts, so
 // that tests state the facts and read the findings.
 #include <string>
+#include <utility>
 #include <vector>
-
-// One line of doctor's report.
-struct CFinding
-{
-    std::string kind; // "port", "terminal", "permission", "holders", ...
-    bool ok = true;
-    std::string text;
-    std::string fix; // the command or step that mends it; empty when ok
-};
 
 // What the file system says of the port's device, learnt without opening it.
 struct CDeviceFacts
@@ -111,6 +103,50 @@ struct CProbeFacts
     unsigned rate = 0;
     bool bytesHeard = false; // something came back that was not the answer
 };
+
+// What a finding is about.
+enum class FindingKind
+{
+    kPort,         // the port's device exists
+    kTerminal,     // it is a terminal (serial) device
+    kPermission,   // this user may open it
+    kHolders,      // other programs have it open
+    kLock,         // lock files of it
+    kDriver,       // the adapter and its driver
+    kLowLatency,   // the driver's low latency
+    kModemManager, // ModemManager probes adapters
+    kBrltty,       // brltty takes USB-serial chips for braille displays
+    kGroups,       // the user's groups against the devices'
+    kProbe         // the probe of the microphone
+};
+// The word doctor prints for the kind, and its JSON's "kind": "port",
+// "terminal", "permission", "holders", "lock", "driver", "low-latency",
+// "modemmanager", "brltty", "groups", "probe".
+const char* FindingKindName(FindingKind kind);
+
+// One line of doctor's report, with what it found.
+struct CFinding
+{
+    CFinding() = default;
+    CFinding(FindingKind kind_, bool ok_, std::string text_, std::string fix_)
+        : kind(kind_), ok(ok_), text(std::move(text_)), fix(std::move(fix_))
+    {
+    }
+
+    FindingKind kind = FindingKind::kPort;
+    bool ok = true;
+    std::string text;
+    std::string fix; // the command or step that mends it; empty when ok
+    // The facts behind a problem, for words of its own elsewhere:
+    std::vector<CHolder> holders; // kHolders: the programs that compete for the port
+    std::string group;            // kPermission: the group that may open it; empty: the owner only
+    CLockFacts lock;              // kLock: the lock file
+};
+
+// A problem in a few words, for a place with room for one line: "held by
+// process 1234 (minicom)", "no permission: join the group dialout",
+// "ModemManager probes it". Empty for a finding that is ok.
+std::string BriefReason(const CFinding& finding);
 
 namespace DoctorFindings {
 

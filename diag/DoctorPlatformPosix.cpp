@@ -1,7 +1,8 @@
 // doctor on Linux and macOS: the port's and the machine's findings from the
 // readers, and the machine's own groups and services.
-#include "app/cli/DoctorSurvey.h"
+#include "diag/DoctorSurvey.h"
 
+#include "core/StringList.h"
 #include "link/SystemSerialDevices.h"
 
 #include <grp.h>
@@ -17,14 +18,6 @@ std::string NameOfGroup(gid_t gid)
 {
     const group* entry = ::getgrgid(gid);
     return entry ? entry->gr_name : std::to_string(gid);
-}
-
-void AddOnce(std::vector<std::string>& names, const std::string& name)
-{
-    for (const std::string& known : names)
-        if (known == name)
-            return;
-    names.push_back(name);
 }
 
 // The groups of this process, and those the group database gives the user.

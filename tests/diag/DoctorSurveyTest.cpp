@@ -1,7 +1,8 @@
 // doctor's readers on folders made by the test: a fake /proc, a fake /sys,
 // lock folders and udev rules; the machine's findings with a fake group list
 // and a fake service check.
-#include "app/cli/DoctorSurvey.h"
+#include "diag/DoctorSurvey.h"
+#include "diag/PortTrouble.h"
 
 #include <gtest/gtest.h>
 
@@ -281,7 +282,7 @@ TEST_F(DoctorSurveyTest, MachineFindingsComeThroughTheGroupsAndServices)
     port.adapter.productId = "6001";
     std::vector<CFinding> findings = SurveyMachine(&port, seams);
     ASSERT_EQ(findings.size(), 3u);
-    EXPECT_EQ(findings[0].kind, "modemmanager");
+    EXPECT_EQ(findings[0].kind, FindingKind::kModemManager);
     EXPECT_FALSE(findings[0].ok);
     EXPECT_NE(findings[0].fix.find("ATTRS{idVendor}==\"0403\", ATTRS{idProduct}==\"6001\", "
                                    "ENV{ID_MM_DEVICE_IGNORE}=\"1\""),
@@ -295,4 +296,33 @@ TEST_F(DoctorSurveyTest, MachineFindingsComeThroughTheGroupsAndServices)
     EXPECT_TRUE(SurveyMachine(&port, seams)[0].ok) << "the rule is in force";
     seams.services = std::make_shared<FakeServices>(std::vector<std::string>{});
     EXPECT_EQ(SurveyMachine(nullptr, seams)[0].text, "ModemManager is not running");
+}
+
+// The one line that a production line shows beside a port that does not
+// open: the brief reasons of the problems found, in their order.
+TEST_F(DoctorSurveyTest, APortsTroubleInOneLine)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string pty = ::ptsname(master);
+    CDoctorSeams seams;
+    seams.paths = m_paths;
+    CGroupFacts groups;
+    groups.user = "alice";
+    seams.groups = std::make_shared<FakeGroups>(groups);
+    seams.services = std::make_shared<FakeServices>(std::vector<std::string>{});
+    EXPECT_EQ(PortTrouble(pty, seams), "");
+    AddProcess(1234, "minicom", {pty});
+    EXPECT_EQ(PortTrouble(pty, seams), "held by process 1234 (minicom)");
+    EXPECT_EQ(PortTrouble((m_root / "gone").string(), seams), "the device is not there");
+    ::close(master);
+
+    CFinding permission(FindingKind::kPermission, false, "text", "fix");
+    permission.group = "dialout";
+    EXPECT_EQ(BriefReason(permission), "no permission: join the group dialout");
+    EXPECT_EQ(BriefReason(CFinding(FindingKind::kModemManager, false, "t", "f")),
+              "ModemManager probes it");
+    EXPECT_EQ(BriefReason(CFinding(FindingKind::kHolders, true, "t", "")), "");
 }
