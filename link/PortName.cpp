@@ -66,7 +66,18 @@ std::unique_ptr<CMicLink> MakeSystemLink(const std::string& port)
 {
     auto link = std::make_unique<CMicLink>(CSleepingTickClock::Instance());
     SelectPort(*link, port);
+    // The port is looked up once, here: every opening and every line of the
+    // job names the same device.
+    const std::string device = PortDevice(port);
+    if (!device.empty())
+        link->SetDeviceName(device);
     return link;
+}
+
+bool NamesPortNumber(const std::vector<std::string>& ports)
+{
+    return std::any_of(ports.begin(), ports.end(),
+                       [](const std::string& port) { return PortNumberOf(port) > 0; });
 }
 
 bool AddPortList(const std::string& list, std::vector<std::string>& ports, std::string& error)

@@ -22,8 +22,12 @@ std::string PortDevice(const std::string& port);
 // device. False for an empty name.
 bool SelectPort(CMicLink& link, const std::string& port);
 // The system's port as the user named it, on a link whose waits sleep (the
-// command-line tool's and the production line's).
+// command-line tool's and the production line's); a number is looked up
+// once, here, and the link opens the device it led to then.
 std::unique_ptr<CMicLink> MakeSystemLink(const std::string& port);
+// Whether any of the ports is named by a number, so that the ports are to
+// be numbered before a job starts (NumberSystemPorts).
+bool NamesPortNumber(const std::vector<std::string>& ports);
 
 // Adds the ports of one comma-separated list ("3,4,/dev/ttyUSB0") to
 // `ports`. False with `error` set for an empty name or a port named twice,

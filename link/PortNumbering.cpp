@@ -155,4 +155,12 @@ CPortTable Number(const ISerialDeviceList& devices, IPortPins& pins)
     return table;
 }
 
+CPortTable Pinned(const ISerialDeviceList& devices, const IPortPins& pins)
+{
+    CPortTable table;
+    for (const auto& [number, name] : pins.All())
+        table.entries.push_back({number, name, devices.Resolve(name)});
+    return table;
+}
+
 } // namespace PortNumbering

@@ -86,4 +86,8 @@ std::string StableName(const CSerialDeviceInfo& device,
 // is lent gets no number.
 CPortTable Number(const ISerialDeviceList& devices, IPortPins& pins);
 
+// The pins as they stand, each with the device it leads to now; numbers
+// nothing and writes nothing (`unnumbered` and `added` stay empty).
+CPortTable Pinned(const ISerialDeviceList& devices, const IPortPins& pins);
+
 } // namespace PortNumbering

@@ -3,6 +3,7 @@
 #include "link/MicLink.h"
 #include "link/PortName.h"
 #include "link/PortWriter.h"
+#include "link/SystemPorts.h"
 #include "link/TransferLog.h"
 
 #include <algorithm>
@@ -99,8 +100,10 @@ CProductionRun::CProductionRun(const CConfigStore::Image& image, std::vector<CPr
                                CProductionSettings settings, const ILocalClock& clock)
     : m_settings(std::move(settings)), m_log(std::make_unique<CTransferLog>(m_settings.logPath))
 {
-    for (const CProductionPort& port : ports)
+    for (const CProductionPort& port : ports) {
         m_names.push_back(port.name);
+        m_numberPorts = m_numberPorts || (!port.makeLink && PortNumberOf(port.name) > 0);
+    }
     const CTransferLog* log = m_settings.logPath.empty() ? nullptr : m_log.get();
     IFleetObserver& events = *this;
     m_runner = std::make_unique<CFleetRunner>(
@@ -118,6 +121,8 @@ bool CProductionRun::Run(IFleetObserver& observer, std::string& error)
 {
     if (!CheckLog(error))
         return false;
+    if (m_numberPorts)
+        NumberSystemPorts();
     m_observer = &observer;
     m_runner->Run(m_settings.continuous);
     m_observer = nullptr;

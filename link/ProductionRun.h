@@ -112,5 +112,6 @@ private:
     std::unique_ptr<CTransferLog> m_log;
     IFleetObserver* m_observer = nullptr;
     std::unique_ptr<CFleetRunner> m_runner;
+    bool m_numberPorts = false; // a port of the system is named by its number
     bool m_ended = false;
 };

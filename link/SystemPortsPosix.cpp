@@ -6,9 +6,9 @@
 
 #include <mutex>
 
-CPortTable SystemPortTable()
+CPortTable NumberSystemPorts()
 {
-    // The ports of a fleet open on threads of their own: one numbering at a
+    // Two jobs may start at once on threads of their own: one numbering at a
     // time, so that two devices seen for the first time at once never take
     // the same number.
     static std::mutex numbering;
@@ -16,6 +16,11 @@ CPortTable SystemPortTable()
     const CSystemSerialDevices devices;
     CSettingsPortPins pins;
     return PortNumbering::Number(devices, pins);
+}
+
+CPortTable SystemPortTable()
+{
+    return PortNumbering::Pinned(CSystemSerialDevices(), CSettingsPortPins());
 }
 
 bool ForgetSystemPort(int number)

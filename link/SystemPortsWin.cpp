@@ -10,6 +10,11 @@ CPortTable SystemPortTable()
     return table;
 }
 
+CPortTable NumberSystemPorts()
+{
+    return SystemPortTable();
+}
+
 bool ForgetSystemPort(int)
 {
     return false;

@@ -94,6 +94,8 @@ int RunDoctor(CCliContext& context, const CCliArgs& args)
     CReport report(context.out, json);
     const CDoctorSeams seams = SystemDoctorSeams();
     CPortSurvey survey;
+    if (havePort)
+        NumberPortsForJob(context, {port});
     const std::string device = havePort ? PortDevice(port) : std::string();
     if (havePort && device.empty()) {
         survey.missing = true;

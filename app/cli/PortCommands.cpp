@@ -130,7 +130,7 @@ int RunPorts(CCliContext& context, const CCliArgs& args)
     EnsureApplication();
     if (args.Has("--forget"))
         return Forget(context, args.Value("--forget"));
-    const CPortTable table = SystemPortTable();
+    const CPortTable table = NumberSystemPorts();
     const std::vector<CPortRow> rows = ProbedRows(table);
     if (args.Has("--json")) {
         QJsonArray ports;

@@ -19,6 +19,7 @@ int RunRead(CCliContext& context, const CCliArgs& args)
         context.err << "read: --port is required\n";
         return CliExit::kUsage;
     }
+    NumberPortsForJob(context, {args.Value("--port")});
     const std::unique_ptr<CMicLink> port = MakeLink(context, args.Value("--port"));
     CMicLink& link = *port;
     const CTransferOptions options = TransferOptionsOf(context, args);

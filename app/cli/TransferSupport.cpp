@@ -11,6 +11,7 @@
 #include "core/FileIo.h"
 #include "core/UserText.h"
 #include "link/MicLink.h"
+#include "link/SystemPorts.h"
 #include "link/TickClock.h"
 #include "link/TransferLog.h"
 #include "text/MessageBoxes.h"
@@ -28,6 +29,12 @@ namespace {
 constexpr long kMaxVerifyWaitSeconds = 3600;
 
 } // namespace
+
+void NumberPortsForJob(const CCliContext& context, const std::vector<std::string>& ports)
+{
+    if (!context.makeLink && NamesPortNumber(ports))
+        NumberSystemPorts();
+}
 
 std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string& port)
 {
@@ -60,6 +67,7 @@ int ChooseTarget(CCliContext& context, const CCliArgs& args, const char* command
         context.err << command << ": --port is required\n";
         return CliExit::kUsage;
     }
+    NumberPortsForJob(context, target.ports);
     target.link = target.fleet ? std::make_unique<CMicLink>(CSleepingTickClock::Instance())
                                : MakeLink(context, args.Value("--port"));
     return CliExit::kOk;

@@ -18,6 +18,9 @@ class CTransferLog;
 
 // The link of the port the user named: the context's, else the system's.
 std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string& port);
+// A job's start: numbers the system's ports when one of `ports` is named by
+// a number, so that a device plugged in since has its number.
+void NumberPortsForJob(const CCliContext& context, const std::vector<std::string>& ports);
 
 // What a write or verify works on: the ports --port names and, for one port
 // without --continuous, its link; several ports, or --continuous, run as a

@@ -217,3 +217,18 @@ TEST_F(PortNumbering, ADeviceWhoseNumberTheSimulatorBorrowsGetsNoOther)
     EXPECT_TRUE(table.added.empty()) << "ttyS0 waits for its number to come back";
     EXPECT_EQ(table.Find(1)->node, "/dev/pts/3");
 }
+
+// A lookup of the pins numbers nothing and writes nothing: only the
+// numbering, where ports are listed and jobs start, gives a new device
+// its number.
+TEST_F(PortNumbering, ALookupNumbersNothing)
+{
+    devices.Plug("/dev/ttyUSB0", {kFtdi});
+    Number();
+    devices.Plug("/dev/ttyUSB1", {kCh340});
+    const CPortTable looked = ::PortNumbering::Pinned(devices, pins);
+    ASSERT_EQ(looked.entries.size(), 1u);
+    EXPECT_EQ(looked.entries[0].node, "/dev/ttyUSB0");
+    EXPECT_EQ(pins.pins.size(), 1u) << "the new device has no pin yet";
+    EXPECT_EQ(NodeOf(2), "/dev/ttyUSB1") << "the numbering gives it one";
+}

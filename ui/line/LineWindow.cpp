@@ -149,7 +149,7 @@ void CLineWindow::ListPorts(const std::vector<std::string>& wanted)
         item->setCheckState(chosen ? Qt::Checked : Qt::Unchecked);
         listed.push_back(identity);
     };
-    const CPortTable table = SystemPortTable();
+    const CPortTable table = NumberSystemPorts();
     for (const CPortEntry& entry : table.entries) {
         const std::string port = "COM" + std::to_string(entry.number);
         add(QStringLiteral("%1  %2").arg(QString::fromStdString(port),

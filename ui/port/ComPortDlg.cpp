@@ -143,6 +143,7 @@ void CComPortDlg::ShowDeviceNames()
 
 void CComPortDlg::ProbePorts()
 {
+    m_ports.NumberPorts();
     for (int number = kFirstPort; number < kFirstPort + kPortCount; ++number) {
         QRadioButton* button = PortButton(number);
         if (!ProbeOne(number)) {
@@ -159,6 +160,7 @@ void CComPortDlg::ProbePorts()
 void CComPortDlg::RefreshPorts()
 {
     const CWaitCursor waitCursor;
+    m_ports.NumberPorts();
     for (int number = kFirstPort; number < kFirstPort + kPortCount; ++number) {
         m_ports.SetPortNumber(number);
         m_ports.Pause(kSettleMs);

@@ -1,6 +1,7 @@
 #include "ui/port/MicLinkPortProbe.h"
 
 #include "link/MicLink.h"
+#include "link/SystemPorts.h"
 #include "link/TickClock.h"
 
 #include <cstdint>
@@ -9,6 +10,11 @@ namespace {
 constexpr int kOpenState = 1;
 constexpr int kClosedState = 0;
 } // namespace
+
+void CMicLinkPortProbe::NumberPorts()
+{
+    NumberSystemPorts();
+}
 
 int CMicLinkPortProbe::PortNumber() const
 {

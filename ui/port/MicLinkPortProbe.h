@@ -9,6 +9,7 @@ class CMicLinkPortProbe : public IPortProbe
 public:
     explicit CMicLinkPortProbe(CMicLink& link) : m_link(link) {}
 
+    void NumberPorts() override;
     int PortNumber() const override;
     void SetPortNumber(int number) override;
     bool Open() override;

@@ -10,6 +10,9 @@ public:
     virtual ~IPortProbe() = default;
 
     virtual int PortNumber() const = 0;
+    // Gives every device present that has no number yet its number, before
+    // the ports are probed (the numbering of the system's ports).
+    virtual void NumberPorts() {}
     // Stores the number; a port that is open is reopened on the new number.
     virtual void SetPortNumber(int number) = 0;
     // Opens the current port; false when it is missing or in use.

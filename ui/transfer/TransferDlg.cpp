@@ -3,6 +3,7 @@
 #include "core/ConfigStore.h"
 #include "link/MicLink.h"
 #include "link/Session.h"
+#include "link/SystemPorts.h"
 #include "text/MessageBoxes.h"
 #include "text/MessageStyle.h"
 #include "text/TextCatalog.h"
@@ -69,6 +70,9 @@ bool CTransferDlg::Run()
 {
     setWindowIcon(QApplication::windowIcon());
     m_link.SetBlockSize(static_cast<int32_t>(Wire::kBlockSize));
+    // A device plugged in since the ports were last listed gets its number.
+    if (m_link.GetDeviceName().empty())
+        NumberSystemPorts();
     CentreOnOwner();
     m_running = true;
     show();
