@@ -76,8 +76,8 @@ std::unique_ptr<CMicLink> MakeSystemLink(const std::string& port)
 
 bool NamesPortNumber(const std::vector<std::string>& ports)
 {
-    return std::any_of(ports.begin(), ports.end(),
-                       [](const std::string& port) { return PortNumberOf(port) > 0; });
+    return std::any_of(
+        ports.begin(), ports.end(), [](const std::string& port) { return PortNumberOf(port) > 0; });
 }
 
 bool AddPortList(const std::string& list, std::vector<std::string>& ports, std::string& error)

@@ -153,9 +153,7 @@ bool CProgrammingJob::ReadPresent(CJobOutcome& failure)
     }
     if (confirmed.status != CConfirmedRead::kConfirmed) {
         const std::string why = confirmed.status == CConfirmedRead::kUnsettled
-                                    ? "three reads disagree (" +
-                                          BlockListText(confirmed.changingBlocks) +
-                                          " kept changing)"
+                                    ? UnsettledText(confirmed)
                                     : NoticeClause(outcome);
         if (backup) {
             outcome.message = "Backup failed: " + why + "; the microphone was not written.";

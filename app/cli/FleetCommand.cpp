@@ -3,6 +3,7 @@
 
 #include "app/cli/CliSupport.h"
 #include "app/cli/FleetConsole.h"
+#include "app/cli/TransferSupport.h"
 
 #include "core/ConfigStore.h"
 #include "link/MicLink.h"
@@ -56,22 +57,24 @@ private:
 
 } // namespace
 
-bool ParsePortList(const CCliArgs& args, std::vector<std::string>& ports, std::string& error)
+bool ParsePortList(const std::vector<std::string>& values, std::vector<std::string>& ports,
+                   std::string& error)
 {
     ports.clear();
-    for (const auto& [name, value] : args.options)
-        if (name == "--port" && !AddPortList(value, ports, error))
+    for (const std::string& value : values)
+        if (!AddPortList(value, ports, error))
             return false;
     return true;
 }
 
-bool IsFleetWrite(const CCliArgs& args, const std::vector<std::string>& ports)
+bool IsFleetWrite(bool continuous, const std::vector<std::string>& ports)
 {
-    return ports.size() > 1 || args.Has("--continuous");
+    return ports.size() > 1 || continuous;
 }
 
-int RunFleetWrite(CCliContext& context, const CCliArgs& args, const std::vector<std::string>& ports,
-                  const CJobSettings& settings, const CFleetSetup& setup)
+int RunFleetWrite(CCliContext& context, const CTransferCommand& command,
+                  const std::vector<std::string>& ports, const CJobSettings& settings,
+                  const CFleetSetup& setup)
 {
     CConfigStore::Image image{};
     std::copy(context.store.WorkingImage(), context.store.WorkingImage() + image.size(),
@@ -90,7 +93,7 @@ int RunFleetWrite(CCliContext& context, const CCliArgs& args, const std::vector<
     production.job = settings;
     production.job.log = nullptr;
     production.logPath = settings.log ? settings.log->Path() : std::string();
-    production.continuous = args.Has("--continuous");
+    production.continuous = command.continuous;
     production.check = setup.check;
     CProductionRun run(image, std::move(fleet), production, context.clock);
 

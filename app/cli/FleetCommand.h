@@ -10,16 +10,17 @@
 
 class CMicLink;
 class CProductionRun;
-struct CCliArgs;
 struct CCliContext;
+struct CTransferCommand;
 
-// The ports named by --port: "3,4,5", or --port given several times.
-// False with `error` set for an empty name or a port named twice, under
-// any of its names.
-bool ParsePortList(const CCliArgs& args, std::vector<std::string>& ports, std::string& error);
+// The ports named by --port (`values`, each as given): "3,4,5", or --port
+// given several times. False with `error` set for an empty name or a port
+// named twice, under any of its names.
+bool ParsePortList(const std::vector<std::string>& values, std::vector<std::string>& ports,
+                   std::string& error);
 
 // Whether `write` programs a fleet: several ports, or --continuous.
-bool IsFleetWrite(const CCliArgs& args, const std::vector<std::string>& ports);
+bool IsFleetWrite(bool continuous, const std::vector<std::string>& ports);
 
 // Where the fleet's ports come from: the system's serial ports, or lines
 // that a test plays.
@@ -48,5 +49,6 @@ struct CFleetSetup
 // the only trouble was microphones written but not verified; else 1. With
 // `setup.check` each microphone is only read and compared: 0 when all hold
 // the image, 4 when the only trouble was microphones that hold another.
-int RunFleetWrite(CCliContext& context, const CCliArgs& args, const std::vector<std::string>& ports,
-                  const CJobSettings& settings, const CFleetSetup& setup);
+int RunFleetWrite(CCliContext& context, const CTransferCommand& command,
+                  const std::vector<std::string>& ports, const CJobSettings& settings,
+                  const CFleetSetup& setup);

@@ -15,37 +15,39 @@ namespace {
 int RunRead(CCliContext& context, const CCliArgs& args)
 {
     EnsureApplication();
-    if (args.Value("--port").empty()) {
+    CTransferCommand command;
+    if (const int refused = ReadTransferCommand(context, args, "read", command))
+        return refused;
+    if (command.port.empty()) {
         context.err << "read: --port is required\n";
         return CliExit::kUsage;
     }
-    NumberPortsForJob(context, {args.Value("--port")});
-    const std::unique_ptr<CMicLink> port = MakeLink(context, args.Value("--port"));
+    NumberPortsForJob(context, {command.port});
+    const std::unique_ptr<CMicLink> port = MakeLink(context, command.port);
     CMicLink& link = *port;
-    const CTransferOptions options = TransferOptionsOf(context, args);
-    const CTransferLog log(args.Value("--log"));
+    const CTransferOptions options = TransferOptionsOf(context, command);
+    const CTransferLog log(command.logPath);
     CJobSettings settings;
-    if (const int refused = JobSettings(context, args, "read", log, settings))
+    if (const int refused = JobSettings(context, command, log, settings))
         return refused;
     CTransferOutcome outcome;
     bool saved = false;
-    if (Confirm(context, TransferMode::Read, args, outcome)) {
+    if (Confirm(context, TransferMode::Read, command, outcome)) {
         outcome = RunTransfer(
             context, link, options, settings,
             [&](CProgrammingJob& job) {
                 CJobOutcome result = job.Read();
-                saved = result.result != JobResult::kFailed &&
-                        SaveFromStore(context, args.positional[0]);
+                saved = result.result != JobResult::kFailed && SaveFromStore(context, command.file);
                 if (result.result != JobResult::kFailed && !saved) {
                     result.result = JobResult::kFailed;
-                    result.message = "Read, but " + args.positional[0] + " could not be saved.";
+                    result.message = "Read, but " + command.file + " could not be saved.";
                 }
                 job.LogRead(result);
                 return result;
             });
     }
     if (options.json) {
-        QJsonObject json = TransferJson("read", args, link);
+        QJsonObject json = TransferJson(command, link);
         AddOutcome(json, outcome);
         json.insert("saved", saved);
         json.insert("ok", saved && outcome.ok);

@@ -41,43 +41,79 @@ std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string
     return context.makeLink ? context.makeLink(port) : MakeSystemLink(port);
 }
 
-int ChooseTarget(CCliContext& context, const CCliArgs& args, const char* command,
-                 const std::vector<std::string>& onePortOnly, CTransferTarget& target)
+int ReadTransferCommand(CCliContext& context, const CCliArgs& args, const char* name,
+                        CTransferCommand& command)
 {
-    std::string error;
-    if (!ParsePortList(args, target.ports, error)) {
-        context.err << command << ": " << error << "\n";
+    command.name = name;
+    command.file = args.positional.empty() ? std::string() : args.positional[0];
+    command.port = args.Value("--port");
+    for (const auto& [option, value] : args.options)
+        if (option == "--port")
+            command.portValues.push_back(value);
+    command.yes = args.Has("--yes");
+    command.trace = args.Has("--trace");
+    command.quiet = args.Has("--quiet");
+    command.json = args.Has("--json");
+    command.repeat = args.Has("--repeat");
+    command.continuous = args.Has("--continuous");
+    command.changes = args.Has("--changes");
+    command.skipSame = args.Has("--skip-same");
+    command.logPath = args.Value("--log");
+    command.backupDir = args.Value("--backup");
+    if (args.Has("--verify") && args.Has("--no-verify")) {
+        context.err << name << ": --verify and --no-verify exclude each other\n";
         return CliExit::kUsage;
     }
-    target.fleet = !target.ports.empty() && IsFleetWrite(args, target.ports);
+    command.verify = !args.Has("--no-verify");
+    if (args.Has("--verify-wait")) {
+        long seconds = 0;
+        if (!ParseNumber(args.Value("--verify-wait"), 0, kMaxVerifyWaitSeconds, seconds)) {
+            context.err << name << ": --verify-wait takes seconds from 0 to "
+                        << kMaxVerifyWaitSeconds << "\n";
+            return CliExit::kUsage;
+        }
+        command.verifyWaitMs = static_cast<uint32_t>(seconds) * kMsPerSecond;
+    }
+    return CliExit::kOk;
+}
+
+int ChooseTarget(CCliContext& context, const CTransferCommand& command,
+                 const std::vector<COnePortOption>& onePortOnly, CTransferTarget& target)
+{
+    std::string error;
+    if (!ParsePortList(command.portValues, target.ports, error)) {
+        context.err << command.name << ": " << error << "\n";
+        return CliExit::kUsage;
+    }
+    target.fleet = !target.ports.empty() && IsFleetWrite(command.continuous, target.ports);
     const bool refused = std::any_of(onePortOnly.begin(), onePortOnly.end(),
-                                     [&](const std::string& option) { return args.Has(option); });
+                                     [](const COnePortOption& option) { return option.given; });
     if (target.fleet && refused) {
         // "--a, --b and --c work on one port"
-        context.err << command << ": ";
+        context.err << command.name << ": ";
         for (std::size_t i = 0; i < onePortOnly.size(); ++i)
             context.err << (i == 0                        ? ""
                             : i + 1 == onePortOnly.size() ? " and "
                                                           : ", ")
-                        << onePortOnly[i];
+                        << onePortOnly[i].name;
         context.err << " work on one port, without --continuous\n";
         return CliExit::kUsage;
     }
-    if (!target.fleet && args.Value("--port").empty()) {
-        context.err << command << ": --port is required\n";
+    if (!target.fleet && command.port.empty()) {
+        context.err << command.name << ": --port is required\n";
         return CliExit::kUsage;
     }
     NumberPortsForJob(context, target.ports);
     target.link = target.fleet ? std::make_unique<CMicLink>(CSleepingTickClock::Instance())
-                               : MakeLink(context, args.Value("--port"));
+                               : MakeLink(context, command.port);
     return CliExit::kOk;
 }
 
-CFleetSetup ConsoleFleetSetup(const CCliContext& context, const CCliArgs& args)
+CFleetSetup ConsoleFleetSetup(const CCliContext& context, const CTransferCommand& command)
 {
     CFleetSetup setup;
     setup.makeLink = [&context](const std::string& port) { return MakeLink(context, port); };
-    setup.quiet = args.Has("--quiet");
+    setup.quiet = command.quiet;
     setup.live = context.progressOnTerminal && !setup.quiet;
     return setup;
 }
@@ -93,12 +129,12 @@ void EnsureApplication()
         app = new QCoreApplication(argc, argv);
 }
 
-CTransferOptions TransferOptionsOf(const CCliContext& context, const CCliArgs& args)
+CTransferOptions TransferOptionsOf(const CCliContext& context, const CTransferCommand& command)
 {
     CTransferOptions options;
-    options.trace = args.Has("--trace");
-    options.json = args.Has("--json");
-    if (args.Has("--quiet"))
+    options.trace = command.trace;
+    options.json = command.json;
+    if (command.quiet)
         options.progress = Progress::None;
     else if (context.progressOnTerminal)
         options.progress = Progress::Rewritten;
@@ -108,44 +144,32 @@ CTransferOptions TransferOptionsOf(const CCliContext& context, const CCliArgs& a
 void AddOutcome(QJsonObject& json, const CTransferOutcome& outcome)
 {
     json.insert("ok", outcome.ok);
-    json.insert("message", JsonText(outcome.message));
-    if (!outcome.result.empty()) {
-        json.insert("result", JsonText(outcome.result));
-        json.insert("outcome", JsonText(outcome.sentence));
+    json.insert("message", JsonText(outcome.windowText));
+    if (outcome.ran) {
+        json.insert("result", JsonText(JobResultName(outcome.result)));
+        json.insert("outcome", JsonText(outcome.jobSentence));
     }
     if (!outcome.openFailure.empty())
         json.insert("openFailure", JsonText(outcome.openFailure));
 }
 
-QJsonObject TransferJson(const char* command, const CCliArgs& args, const CMicLink& link)
+QJsonObject TransferJson(const CTransferCommand& command, const CMicLink& link)
 {
-    return QJsonObject{{"command", command},
-                       {"file", JsonText(args.positional[0])},
-                       {"port", JsonText(args.Value("--port"))},
+    return QJsonObject{{"command", command.name},
+                       {"file", JsonText(command.file)},
+                       {"port", JsonText(command.port)},
                        {"device", JsonText(link.OpenName())}};
 }
 
-int JobSettings(CCliContext& context, const CCliArgs& args, const char* command,
-                const CTransferLog& log, CJobSettings& settings)
+int JobSettings(CCliContext& context, const CTransferCommand& command, const CTransferLog& log,
+                CJobSettings& settings)
 {
-    settings.port = args.Value("--port");
-    settings.dataFile = args.positional[0];
-    if (args.Has("--verify") && args.Has("--no-verify")) {
-        context.err << command << ": --verify and --no-verify exclude each other\n";
-        return CliExit::kUsage;
-    }
-    settings.verify = !args.Has("--no-verify");
-    settings.skipSame = args.Has("--skip-same");
-    if (args.Has("--verify-wait")) {
-        long seconds = 0;
-        if (!ParseNumber(args.Value("--verify-wait"), 0, kMaxVerifyWaitSeconds, seconds)) {
-            context.err << command << ": --verify-wait takes seconds from 0 to "
-                        << kMaxVerifyWaitSeconds << "\n";
-            return CliExit::kUsage;
-        }
-        settings.verifyWaitMs = static_cast<uint32_t>(seconds) * kMsPerSecond;
-    }
-    settings.backupDir = args.Value("--backup");
+    settings.port = command.port;
+    settings.dataFile = command.file;
+    settings.verify = command.verify;
+    settings.skipSame = command.skipSame;
+    settings.verifyWaitMs = command.verifyWaitMs;
+    settings.backupDir = command.backupDir;
     settings.log = log.Path().empty() ? nullptr : &log;
     settings.writeCommand = [port = settings.port](const std::string& file) {
         return std::string(kCliName) + " write --port " + ShellWord(port) + " " + ShellWord(file);
@@ -157,31 +181,31 @@ int JobSettings(CCliContext& context, const CCliArgs& args, const char* command,
     return CliExit::kFailure;
 }
 
-bool CanConfirm(CCliContext& context, TransferMode mode, const CCliArgs& args,
+bool CanConfirm(CCliContext& context, TransferMode mode, const CTransferCommand& command,
                 CTransferOutcome& outcome)
 {
-    if (args.Has("--yes") || context.interactive)
+    if (command.yes || context.interactive)
         return true;
-    const char* const command = mode == TransferMode::Read ? "read" : "write";
-    outcome.message = std::string(command) +
-                      ": standard input is not a terminal, so the confirmation cannot be "
-                      "asked; give --yes to confirm";
-    context.err << outcome.message << "\n";
+    const char* const name = mode == TransferMode::Read ? "read" : "write";
+    outcome.windowText = std::string(name) +
+                         ": standard input is not a terminal, so the confirmation cannot be "
+                         "asked; give --yes to confirm";
+    context.err << outcome.windowText << "\n";
     return false;
 }
 
-bool Confirm(CCliContext& context, TransferMode mode, const CCliArgs& args,
+bool Confirm(CCliContext& context, TransferMode mode, const CTransferCommand& command,
              CTransferOutcome& outcome)
 {
-    if (!CanConfirm(context, mode, args, outcome))
+    if (!CanConfirm(context, mode, command, outcome))
         return false;
-    if (args.Has("--yes") ||
+    if (command.yes ||
         context.boxes.ShowMessageById(nullptr, TransferQuestionId(mode), TextId::kTitleConfirmation,
                                       MessageStyle::kOkCancel | MessageStyle::kIconQuestion) ==
             MessageAnswer::kOk)
         return true;
-    outcome.message = "Cancelled.";
-    context.err << outcome.message << "\n";
+    outcome.windowText = "Cancelled.";
+    context.err << outcome.windowText << "\n";
     return false;
 }
 
@@ -211,28 +235,25 @@ CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransf
     link.SetWireObserver(nullptr);
 
     CTransferOutcome outcome;
-    outcome.exitCode = static_cast<int>(VerdictOf(result.result));
-    outcome.ok = outcome.exitCode == CliExit::kOk;
-    outcome.result = JobResultName(result.result);
+    outcome.ran = true;
+    outcome.result = result.result;
     outcome.logged = logError.empty();
-    outcome.message =
+    outcome.exitCode = static_cast<int>(VerdictOf(result.result, outcome.logged));
+    outcome.ok = outcome.exitCode == CliExit::kOk;
+    outcome.windowText =
         result.notice.told
             ? context.texts.GetText(TransferMessageId(result.notice.mode, result.notice.session))
             : "";
-    // What a broken write left behind travels with the box's text.
+    // What a broken write left behind travels with the window's text.
     if (!result.recovery.empty())
-        outcome.message =
-            outcome.message.empty() ? result.recovery.substr(1) : outcome.message + result.recovery;
-    outcome.sentence = result.message;
+        outcome.windowText = outcome.windowText.empty() ? result.recovery.substr(1)
+                                                        : outcome.windowText + result.recovery;
+    outcome.jobSentence = result.message;
     // A plain read has said all with "Reading completed.".
-    if (!options.json && result.result != JobResult::kRead && !outcome.sentence.empty())
-        context.out << outcome.sentence << "\n" << std::flush;
-    if (!outcome.logged) {
+    if (!options.json && result.result != JobResult::kRead && !outcome.jobSentence.empty())
+        context.out << outcome.jobSentence << "\n" << std::flush;
+    if (!outcome.logged)
         context.err << "cannot write the log " << logError << "\n";
-        if (outcome.exitCode == CliExit::kOk)
-            outcome.exitCode = CliExit::kFailure;
-        outcome.ok = false;
-    }
     if (!outcome.ok && link.LastOpenFailure().kind != COpenFailure::Kind::None) {
         outcome.openFailure = OpenFailureText(link.LastOpenFailure(), link.OpenName());
         context.err << outcome.openFailure << "\n";

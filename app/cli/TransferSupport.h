@@ -22,6 +22,32 @@ std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string
 // a number, so that a device plugged in since has its number.
 void NumberPortsForJob(const CCliContext& context, const std::vector<std::string>& ports);
 
+// The command line of read, write or verify, read once at the command's
+// start; nothing below the command looks at the raw words again.
+struct CTransferCommand
+{
+    const char* name = "";               // "read", "write" or "verify"
+    std::string file;                    // FILE
+    std::string port;                    // the last --port, as named
+    std::vector<std::string> portValues; // every --port, as given (lists unsplit)
+    bool yes = false;
+    bool trace = false;
+    bool quiet = false;
+    bool json = false;
+    bool verify = true; // not --no-verify
+    bool repeat = false;
+    bool continuous = false;
+    bool changes = false;
+    bool skipSame = false;
+    uint32_t verifyWaitMs = CJobSettings::kDefaultVerifyWaitMs;
+    std::string logPath;
+    std::string backupDir;
+};
+// Reads command `name`'s options from `args`: 0, or kUsage with the reason on
+// stderr (--verify with --no-verify, a wait that is no number of seconds).
+int ReadTransferCommand(CCliContext& context, const CCliArgs& args, const char* name,
+                        CTransferCommand& command);
+
 // What a write or verify works on: the ports --port names and, for one port
 // without --continuous, its link; several ports, or --continuous, run as a
 // fleet (with a link of its own for each port).
@@ -31,14 +57,21 @@ struct CTransferTarget
     bool fleet = false;
     std::unique_ptr<CMicLink> link;
 };
-// Reads the target from --port, refusing the `onePortOnly` options on a
-// fleet. 0 when it is ready; else kUsage, with the reason on stderr.
-int ChooseTarget(CCliContext& context, const CCliArgs& args, const char* command,
-                 const std::vector<std::string>& onePortOnly, CTransferTarget& target);
+// An option that works on one port only, and whether it was given.
+struct COnePortOption
+{
+    const char* name;
+    bool given;
+};
+// Reads the target from --port, refusing the options in `onePortOnly` that
+// were given on a fleet. 0 when it is ready; else kUsage, with the reason on
+// stderr.
+int ChooseTarget(CCliContext& context, const CTransferCommand& command,
+                 const std::vector<COnePortOption>& onePortOnly, CTransferTarget& target);
 
 struct CFleetSetup;
 // A fleet on the context's ports and console, quiet or live as the options say.
-CFleetSetup ConsoleFleetSetup(const CCliContext& context, const CCliArgs& args);
+CFleetSetup ConsoleFleetSetup(const CCliContext& context, const CTransferCommand& command);
 
 // QSerialPort needs an event dispatcher in the thread that uses it.
 void EnsureApplication();
@@ -50,49 +83,49 @@ struct CTransferOptions
     bool json = false;
     Progress progress = Progress::Lines;
 };
-CTransferOptions TransferOptionsOf(const CCliContext& context, const CCliArgs& args);
+CTransferOptions TransferOptionsOf(const CCliContext& context, const CTransferCommand& command);
 
-// The outcome of one job on the console: the message the progress window
-// would have shown last, the job's result (the log's word for it) and
-// sentence, why the port did not open when it did not, and whether its
-// log line was written.
+// The outcome of one job on the console.
 struct CTransferOutcome
 {
     bool ok = false;
-    std::string result;
-    std::string message;
-    std::string sentence;
-    std::string openFailure;
+    bool ran = false; // a job ran (a refusal before it runs none)
+    JobResult result = JobResult::kFailed;
+    // What the progress window would have shown last, and after a broken
+    // write what state the microphone is in and the way back; or why
+    // nothing was moved (JSON "message").
+    std::string windowText;
+    std::string jobSentence; // the job's closing sentence (JSON "outcome")
+    std::string openFailure; // why the port did not open, when it did not
     int exitCode = CliExit::kFailure;
     bool logged = true;
 };
 // Adds ok, message, result, outcome and openFailure to a JSON document.
 void AddOutcome(QJsonObject& json, const CTransferOutcome& outcome);
 // The document's first fields: command, file, port, device.
-QJsonObject TransferJson(const char* command, const CCliArgs& args, const CMicLink& link);
+QJsonObject TransferJson(const CTransferCommand& command, const CMicLink& link);
 
 // The job's settings from the options: verification, its wait, the log
-// (`log`, named by --log) and the backup folder. 0 when the job can start;
-// else the exit code, with the reason on stderr: options that do not go
-// together, a wait that is not a number of seconds, a log that cannot be
-// written.
-int JobSettings(CCliContext& context, const CCliArgs& args, const char* command,
-                const CTransferLog& log, CJobSettings& settings);
+// (`log`, named by --log), the backup folder and the way back. 0 when the
+// job can start; else kFailure, with the reason on stderr, for a log that
+// cannot be written.
+int JobSettings(CCliContext& context, const CTransferCommand& command, const CTransferLog& log,
+                CJobSettings& settings);
 
 // The user's go-ahead for a transfer: --yes, or the confirmation answered
 // at the terminal. Says on stderr why not when there is none, and keeps
 // that in `outcome`.
-bool Confirm(CCliContext& context, TransferMode mode, const CCliArgs& args,
+bool Confirm(CCliContext& context, TransferMode mode, const CTransferCommand& command,
              CTransferOutcome& outcome);
 // Whether the confirmation can be had at all (--yes, or a terminal), with
 // the same refusal as Confirm when not.
-bool CanConfirm(CCliContext& context, TransferMode mode, const CCliArgs& args,
+bool CanConfirm(CCliContext& context, TransferMode mode, const CTransferCommand& command,
                 CTransferOutcome& outcome);
 
 // One job, its transfers as the progress window runs them: progress and
-// boxes on the console, the job's notices on stderr (none with --quiet).
-// The job's closing sentence goes to stdout (unless it is empty), or with
-// --json only into the outcome.
+// their messages on the console, the job's notices on stderr (none with
+// --quiet). The job's closing sentence goes to stdout (unless it is empty),
+// or with --json only into the outcome.
 using JobAction = std::function<CJobOutcome(CProgrammingJob& job)>;
 CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransferOptions& options,
                              const CJobSettings& settings, const JobAction& action);

@@ -14,31 +14,35 @@
 
 namespace {
 
-int RunVerifyFleet(CCliContext& context, const CCliArgs& args,
+int RunVerifyFleet(CCliContext& context, const CTransferCommand& command,
                    const std::vector<std::string>& ports, const CJobSettings& settings)
 {
-    CFleetSetup setup = ConsoleFleetSetup(context, args);
+    CFleetSetup setup = ConsoleFleetSetup(context, command);
     setup.check = true;
-    return RunFleetWrite(context, args, ports, settings, setup);
+    return RunFleetWrite(context, command, ports, settings, setup);
 }
 
 int RunVerify(CCliContext& context, const CCliArgs& args)
 {
     EnsureApplication();
+    CTransferCommand command;
+    if (const int refused = ReadTransferCommand(context, args, "verify", command))
+        return refused;
     CTransferTarget target;
-    if (const int refused = ChooseTarget(context, args, "verify", {"--trace", "--json"}, target))
+    if (const int refused = ChooseTarget(
+            context, command, {{"--trace", command.trace}, {"--json", command.json}}, target))
         return refused;
     CMicLink& link = *target.link;
-    const CTransferLog log(args.Value("--log"));
+    const CTransferLog log(command.logPath);
     CJobSettings settings;
-    if (const int refused = JobSettings(context, args, "verify", log, settings))
+    if (const int refused = JobSettings(context, command, log, settings))
         return refused;
-    if (!LoadIntoStore(context, args.positional[0]))
+    if (!LoadIntoStore(context, command.file))
         return CliExit::kFailure;
     if (target.fleet)
-        return RunVerifyFleet(context, args, target.ports, settings);
+        return RunVerifyFleet(context, command, target.ports, settings);
 
-    const CTransferOptions options = TransferOptionsOf(context, args);
+    const CTransferOptions options = TransferOptionsOf(context, command);
     MicImage microphone{};
     bool read = false;
     const CTransferOutcome outcome =
@@ -51,12 +55,12 @@ int RunVerify(CCliContext& context, const CCliArgs& args)
             return result;
         });
     if (options.json) {
-        QJsonObject json = TransferJson("verify", args, link);
+        QJsonObject json = TransferJson(command, link);
         AddOutcome(json, outcome);
         if (read) {
             AddMicrophoneDiff(context, microphone, json);
-            json.insert("a", JsonText("microphone on " + args.Value("--port")));
-            json.insert("b", JsonText(args.positional[0]));
+            json.insert("a", JsonText("microphone on " + command.port));
+            json.insert("b", JsonText(command.file));
         }
         PrintJson(context.out, json);
     } else if (read) {

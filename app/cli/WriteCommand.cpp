@@ -16,7 +16,7 @@
 namespace {
 
 // Writes to one microphone after another until the user stops.
-int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CCliArgs& args,
+int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CTransferCommand& command,
                      const CTransferOptions& options, const CJobSettings& settings)
 {
     std::ostream& results = options.json ? context.err : context.out;
@@ -38,9 +38,9 @@ int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CCliArgs& args,
         AddOutcome(entry, outcome);
         microphones.append(entry);
         results << "Microphone " << microphone << ": "
-                << (outcome.exitCode != CliExit::kOk                         ? "FAILED"
-                    : outcome.result == JobResultName(JobResult::kUnchanged) ? "unchanged"
-                                                                             : "written")
+                << (outcome.exitCode != CliExit::kOk          ? "FAILED"
+                    : outcome.result == JobResult::kUnchanged ? "unchanged"
+                                                              : "written")
                 << "\n"
                 << std::flush;
         context.err << "Connect the next microphone and press Enter, or type q to stop: "
@@ -53,7 +53,7 @@ int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CCliArgs& args,
     const int total = written + static_cast<int>(failed.size());
     if (options.json) {
         context.err << "\n";
-        QJsonObject json = TransferJson("write", args, link);
+        QJsonObject json = TransferJson(command, link);
         QJsonArray failedJson;
         for (const int number : failed)
             failedJson.append(number);
@@ -79,9 +79,9 @@ int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CCliArgs& args,
 // Reads the microphone once, lists what the write will change (into
 // `changes` with --json), asks, and writes, taking the backup and the skip
 // from that one read.
-CTransferOutcome WriteWithChanges(CCliContext& context, CMicLink& link, const CCliArgs& args,
-                                  const CTransferOptions& options, const CJobSettings& settings,
-                                  QJsonObject& changes)
+CTransferOutcome WriteWithChanges(CCliContext& context, CMicLink& link,
+                                  const CTransferCommand& command, const CTransferOptions& options,
+                                  const CJobSettings& settings, QJsonObject& changes)
 {
     return RunTransfer(
         context, link, options, settings,
@@ -95,7 +95,7 @@ CTransferOutcome WriteWithChanges(CCliContext& context, CMicLink& link, const CC
                 PrintMicrophoneDiff(context, *job.PresentImage(),
                                     "The microphone already holds this configuration.");
             CTransferOutcome refused;
-            if (!Confirm(context, TransferMode::Write, args, refused)) {
+            if (!Confirm(context, TransferMode::Write, command, refused)) {
                 // Nothing was written: no sentence beyond the refusal.
                 outcome.message.clear();
                 return outcome;
@@ -106,43 +106,50 @@ CTransferOutcome WriteWithChanges(CCliContext& context, CMicLink& link, const CC
 
 // Several ports, or a production line: one thread per port, the job of a
 // write on each microphone.
-int RunFleet(CCliContext& context, const CCliArgs& args, const std::vector<std::string>& ports,
-             const CJobSettings& settings)
+int RunFleet(CCliContext& context, const CTransferCommand& command,
+             const std::vector<std::string>& ports, const CJobSettings& settings)
 {
     CTransferOutcome refused;
-    if (!Confirm(context, TransferMode::Write, args, refused))
+    if (!Confirm(context, TransferMode::Write, command, refused))
         return CliExit::kFailure;
-    return RunFleetWrite(context, args, ports, settings, ConsoleFleetSetup(context, args));
+    return RunFleetWrite(context, command, ports, settings, ConsoleFleetSetup(context, command));
 }
 
 int RunWrite(CCliContext& context, const CCliArgs& args)
 {
     EnsureApplication();
-    CTransferTarget target;
-    if (const int refused = ChooseTarget(context, args, "write",
-                                         {"--repeat", "--trace", "--json", "--changes"}, target))
+    CTransferCommand command;
+    if (const int refused = ReadTransferCommand(context, args, "write", command))
         return refused;
-    if (args.Has("--changes") && args.Has("--repeat")) {
+    CTransferTarget target;
+    if (const int refused = ChooseTarget(context, command,
+                                         {{"--repeat", command.repeat},
+                                          {"--trace", command.trace},
+                                          {"--json", command.json},
+                                          {"--changes", command.changes}},
+                                         target))
+        return refused;
+    if (command.changes && command.repeat) {
         context.err << "write: --changes shows one microphone; it does not go with --repeat\n";
         return CliExit::kUsage;
     }
     CMicLink& link = *target.link;
-    const CTransferLog log(args.Value("--log"));
+    const CTransferLog log(command.logPath);
     CJobSettings settings;
-    if (const int refused = JobSettings(context, args, "write", log, settings))
+    if (const int refused = JobSettings(context, command, log, settings))
         return refused;
-    if (!LoadIntoStore(context, args.positional[0]))
+    if (!LoadIntoStore(context, command.file))
         return CliExit::kFailure;
     if (target.fleet)
-        return RunFleet(context, args, target.ports, settings);
-    const CTransferOptions options = TransferOptionsOf(context, args);
+        return RunFleet(context, command, target.ports, settings);
+    const CTransferOptions options = TransferOptionsOf(context, command);
     CTransferOutcome outcome;
-    if (args.Has("--changes")) {
+    if (command.changes) {
         QJsonObject changes;
-        if (CanConfirm(context, TransferMode::Write, args, outcome))
-            outcome = WriteWithChanges(context, link, args, options, settings, changes);
+        if (CanConfirm(context, TransferMode::Write, command, outcome))
+            outcome = WriteWithChanges(context, link, command, options, settings, changes);
         if (options.json) {
-            QJsonObject json = TransferJson("write", args, link);
+            QJsonObject json = TransferJson(command, link);
             AddOutcome(json, outcome);
             if (!changes.isEmpty())
                 json.insert("changes", changes);
@@ -150,14 +157,14 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
         }
         return outcome.exitCode;
     }
-    if (Confirm(context, TransferMode::Write, args, outcome)) {
-        if (args.Has("--repeat"))
-            return RunRepeatedWrite(context, link, args, options, settings);
+    if (Confirm(context, TransferMode::Write, command, outcome)) {
+        if (command.repeat)
+            return RunRepeatedWrite(context, link, command, options, settings);
         outcome = RunTransfer(context, link, options, settings,
                               [](CProgrammingJob& job) { return job.Write(); });
     }
     if (options.json) {
-        QJsonObject json = TransferJson("write", args, link);
+        QJsonObject json = TransferJson(command, link);
         AddOutcome(json, outcome);
         PrintJson(context.out, json);
     }

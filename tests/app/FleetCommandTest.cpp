@@ -5,6 +5,7 @@
 #include "app/cli/CliSupport.h"
 #include "app/cli/FleetCommand.h"
 #include "app/cli/FleetConsole.h"
+#include "app/cli/TransferSupport.h"
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "link/FleetRig.h"
@@ -65,10 +66,10 @@ protected:
 
     int Write(const std::vector<std::string>& ports, bool continuous, bool skipSame = false)
     {
-        CCliArgs args;
-        args.positional.push_back("mic.dat");
-        if (continuous)
-            args.options.emplace_back("--continuous", "");
+        CTransferCommand command;
+        command.name = "write";
+        command.file = "mic.dat";
+        command.continuous = continuous;
         for (const std::string& name : ports)
             Port(name);
         CFleetSetup setup;
@@ -85,7 +86,7 @@ protected:
         settings.skipSame = skipSame;
         const CTransferLog log(m_logPath);
         settings.log = m_logPath.empty() ? nullptr : &log;
-        const int code = RunFleetWrite(context, args, ports, settings, setup);
+        const int code = RunFleetWrite(context, command, ports, settings, setup);
         m_runner = nullptr;
         return code;
     }
@@ -312,25 +313,20 @@ TEST(FleetPorts, PortListsFromCommasAndRepeatedOptions)
 {
     const QTemporaryDir settings;
     const CTestSettings isolated(settings.path().toStdString());
-    CCliArgs args;
-    args.options = {{"--port", "3,COM4"}, {"--yes", ""}, {"--port", "/dev/ttyUSB0"}};
     std::vector<std::string> ports;
     std::string error;
-    ASSERT_TRUE(ParsePortList(args, ports, error));
+    ASSERT_TRUE(ParsePortList({"3,COM4", "/dev/ttyUSB0"}, ports, error));
     EXPECT_EQ(ports, (std::vector<std::string>{"3", "COM4", "/dev/ttyUSB0"}));
-    EXPECT_TRUE(IsFleetWrite(args, ports));
+    EXPECT_TRUE(IsFleetWrite(false, ports));
 
     // One port under two names is one port: never two transfers on one line.
     for (const char* bad : {"3,,4", "3,", ",3", "5,5", "3,03", "3,COM3", "com3,\\\\.\\COM3",
-                            "/dev/pts/9,/dev//pts/9", "/dev/pts/9,/dev/pts/./9"}) {
-        args.options = {{"--port", bad}};
-        EXPECT_FALSE(ParsePortList(args, ports, error)) << bad;
-    }
-    args.options = {{"--port", "5"}, {"--port", "5"}};
-    EXPECT_FALSE(ParsePortList(args, ports, error));
-    args.options = {{"--port", "5"}};
-    ASSERT_TRUE(ParsePortList(args, ports, error));
-    EXPECT_FALSE(IsFleetWrite(args, ports)) << "one port, once: the plain write";
+                            "/dev/pts/9,/dev//pts/9", "/dev/pts/9,/dev/pts/./9"})
+        EXPECT_FALSE(ParsePortList({bad}, ports, error)) << bad;
+    EXPECT_FALSE(ParsePortList({"5", "5"}, ports, error));
+    ASSERT_TRUE(ParsePortList({"5"}, ports, error));
+    EXPECT_FALSE(IsFleetWrite(false, ports)) << "one port, once: the plain write";
+    EXPECT_TRUE(IsFleetWrite(true, ports)) << "a production line on one port";
 }
 
 TEST(FleetPorts, RepeatAndTraceStayWithOnePort)
