@@ -22,8 +22,9 @@ CProbeFacts ProbePort(const CPortSurvey& port, std::vector<CFinding>& opening)
         facts.openFailure = OpenFailureText(presence.openFailure, port.node);
         return facts;
     }
-    opening.push_back(DoctorFindings::LowLatencyFinding(
-        port.node, LowLatencyText(presence.lowLatency), presence.lowLatency == LowLatency::Refused));
+    opening.push_back(
+        DoctorFindings::LowLatencyFinding(port.node, LowLatencyText(presence.lowLatency),
+                                          presence.lowLatency == LowLatency::Refused));
     facts.answered = presence.presence == Presence::kPresent && presence.identified;
     facts.knownModel = presence.knownModel;
     facts.model = presence.model;

@@ -256,7 +256,7 @@ TEST_F(FleetCommandTest, AMicrophoneNotVerifiedAndNotLoggedFailsTheRun)
 TEST_F(FleetCommandTest, AContinuousLineLeavesAProgrammedMicrophoneAlone)
 {
     CFleetRigPort& line = Port("/dev/vmic-line");
-    line.PlayLine(2000, 3, 2);
+    line.PlayBatch(2000, 3, 2);
     m_paused = [&](CFleetRigPort& port) {
         // The station judges a unit as soon as it sees it; the operator
         // then takes the programmed one away as if written.

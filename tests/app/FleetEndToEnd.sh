@@ -6,7 +6,7 @@
 set -u
 BIN="$1"
 RUN=cli
-. "$(dirname "$0")/TwoLines.sh"
+. "$(dirname "$0")/TwoStations.sh"
 
 "$BIN/qzm530rx-cli" write --port "$DEVA,$DEVB" mic.dat --continuous --log run.csv --yes \
     >cli.fifo 2>cli.err &

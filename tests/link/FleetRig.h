@@ -44,7 +44,7 @@ struct CFleetRigPort
     // number), unplugged `swapAfterMs` after being written. Every session
     // that wrote is counted against the microphone in place. Microphone
     // number `programmed` comes holding PatternImage().
-    void PlayLine(uint32_t swapAfterMs, int microphones, int programmed = 0)
+    void PlayBatch(uint32_t swapAfterMs, int microphones, int programmed = 0)
     {
         writes.assign(static_cast<std::size_t>(microphones), 0);
         swap = std::make_unique<CMicSwap>(

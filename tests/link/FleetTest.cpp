@@ -56,7 +56,7 @@ void WriteOnce(CFleetRigPort& port)
 TEST(MicSwap, UnplugsAfterTheFirstWriteAndPlugsTheNextOnceTheLineWasSeenEmpty)
 {
     CFleetRigPort port("/dev/vmic-swap");
-    port.PlayLine(2000, 2);
+    port.PlayBatch(2000, 2);
     const std::unique_ptr<CMicLink> link = port.MakeLink();
 
     EXPECT_EQ(ProbeMicrophone(*link), Presence::kPresent) << "probing writes nothing";
@@ -91,7 +91,7 @@ TEST(MicSwap, UnplugsAfterTheFirstWriteAndPlugsTheNextOnceTheLineWasSeenEmpty)
 TEST(MicSwap, NeverUnplugsInTheMiddleOfASession)
 {
     CFleetRigPort port("/dev/vmic-session");
-    port.PlayLine(100, 2);
+    port.PlayBatch(100, 2);
     WriteOnce(port);
 
     const std::unique_ptr<CMicLink> link = port.MakeLink();
@@ -112,7 +112,7 @@ TEST(PortStation, WritesEachMicrophoneOnceAndWaitsUntilItIsGone)
     CFleetRigPort rig("/dev/vmic-line");
     // The microphone stays long after its write: the station probes it
     // many times meanwhile and must not write it again.
-    rig.PlayLine(20000, 3);
+    rig.PlayBatch(20000, 3);
     CCountingObserver observer;
     std::vector<CFleetPort> ports(1);
     ports[0].name = rig.name;
@@ -180,7 +180,7 @@ TEST(FleetRunner, APortThatHangsDoesNotHoldUpAnother)
 {
     CFleetRigPort stuck("/dev/vmic-stuck");
     CFleetRigPort busy("/dev/vmic-busy");
-    busy.PlayLine(1000, 3);
+    busy.PlayBatch(1000, 3);
 
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
@@ -255,7 +255,7 @@ TEST(FleetRunner, OnceTellsWhichPortFailed)
 TEST(FleetRunner, AContinuousPortThatNeverOpensFailsTheRun)
 {
     CFleetRigPort good("/dev/vmic-good");
-    good.PlayLine(1000, 1);
+    good.PlayBatch(1000, 1);
     CManualTickClock missingTicks{1000};
     CFixedClock missingLocal{10, 0, 0};
     CCountingObserver observer;

@@ -1,20 +1,21 @@
 // The command line of the production-line window, and the pieces of its
 // summary and log view.
-#include "ui/line/LineArgs.h"
-#include "ui/line/LineSummary.h"
+#include "ui/production/ProductionArgs.h"
+#include "ui/production/LogTail.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-TEST(LineArgs, KioskStartAndTheOptionsOfARun)
+TEST(ProductionArgs, KioskStartAndTheOptionsOfARun)
 {
-    CLineArgs parsed;
+    CProductionArgs parsed;
     std::string error;
-    ASSERT_TRUE(ParseLineArgs({"mic.dat", "--port", "/dev/a,/dev/b", "--log", "run.csv", "--backup",
-                               "saved", "--start", "--skip-same", "--port", "/dev/c"},
-                              parsed, error))
+    ASSERT_TRUE(
+        ParseProductionArgs({"mic.dat", "--port", "/dev/a,/dev/b", "--log", "run.csv", "--backup",
+                             "saved", "--start", "--skip-same", "--port", "/dev/c"},
+                            parsed, error))
         << error;
     EXPECT_EQ(parsed.dataFile, "mic.dat");
     EXPECT_EQ(parsed.ports, (std::vector<std::string>{"/dev/a", "/dev/b", "/dev/c"}));
@@ -23,7 +24,7 @@ TEST(LineArgs, KioskStartAndTheOptionsOfARun)
     EXPECT_TRUE(parsed.start);
     EXPECT_TRUE(parsed.skipSame);
     EXPECT_TRUE(parsed.verify);
-    ASSERT_TRUE(ParseLineArgs({"--no-verify"}, parsed, error));
+    ASSERT_TRUE(ParseProductionArgs({"--no-verify"}, parsed, error));
     EXPECT_FALSE(parsed.verify);
     EXPECT_TRUE(parsed.dataFile.empty()) << "chosen in the window";
 
@@ -35,11 +36,12 @@ TEST(LineArgs, KioskStartAndTheOptionsOfARun)
                                                 {"--colour"},
                                                 {"--start", "a.dat"},
                                                 {"--start", "--port", "3"}})
-        EXPECT_FALSE(ParseLineArgs(bad, parsed, error)) << bad.front();
-    EXPECT_TRUE(ParseLineArgs({"--start", "--help"}, parsed, error)) << "help needs nothing else";
+        EXPECT_FALSE(ParseProductionArgs(bad, parsed, error)) << bad.front();
+    EXPECT_TRUE(ParseProductionArgs({"--start", "--help"}, parsed, error))
+        << "help needs nothing else";
 }
 
-TEST(LineSummary, TheLastLinesOfALongLog)
+TEST(LogTail, TheLastLinesOfALongLog)
 {
     const QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("log.csv"));

@@ -12,11 +12,12 @@ class QProgressBar;
 // doing, the block that moves, the last microphone's result in words and
 // colour, and the counts so far. Its accessible name says the port, the
 // state and the last result, so that a screen reader announces the tile.
-class CPortTile : public QFrame
+class CProductionTile : public QFrame
 {
 public:
     // `device` is what the port opens; empty when it is not known.
-    CPortTile(const QString& port, const QString& device, bool verify, QWidget* parent = nullptr);
+    CProductionTile(const QString& port, const QString& device, bool verify,
+                    QWidget* parent = nullptr);
 
     // `trouble` says why the port does not open (kNoPort); empty: nothing
     // is known.

@@ -1,8 +1,8 @@
 #pragma once
 #include "core/ConfigStore.h"
 #include "text/TextCatalog.h"
-#include "ui/line/LineArgs.h"
-#include "ui/line/LineRun.h"
+#include "ui/production/ProductionArgs.h"
+#include "ui/production/ProductionThread.h"
 
 #include <QMainWindow>
 
@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-class CPortTile;
-class ILineDialogs;
+class CProductionTile;
+class IProductionDialogs;
 class ILocalClock;
 class IMessagePresenter;
 class QCheckBox;
@@ -26,20 +26,20 @@ class QTreeWidget;
 
 // The production-line window: the data file and its settings, the ports,
 // the options of the run, Start and Stop, a tile per port, the summary and
-// the last lines of the log. The ports run on their own threads (CLineRun);
+// the last lines of the log. The ports run on their own threads (CProductionThread);
 // the window only shows what they report, so it answers at all times.
-class CLineWindow : public QMainWindow
+class CProductionWindow : public QMainWindow
 {
     Q_OBJECT
 public:
     // `boxes` asks before a run is closed, `dialogs` picks files; both and
     // `clock` must outlive the window. `setup` says where the ports are.
-    CLineWindow(IMessagePresenter& boxes, ILineDialogs& dialogs, const ILocalClock& clock,
-                CLineSetup setup, QWidget* parent = nullptr);
-    ~CLineWindow() override;
+    CProductionWindow(IMessagePresenter& boxes, IProductionDialogs& dialogs,
+                      const ILocalClock& clock, CProductionSetup setup, QWidget* parent = nullptr);
+    ~CProductionWindow() override;
 
     // Takes the command line's file, ports and options.
-    void Apply(const CLineArgs& args);
+    void Apply(const CProductionArgs& args);
     // Loads the data file to write and lists its settings; false (and said
     // in the status line) when it cannot be loaded.
     bool LoadDataFile(const std::string& path);
@@ -59,7 +59,7 @@ public:
     QCheckBox* SkipSameBox() const { return m_skipSame; }
     QListWidget* PortList() const { return m_ports; }
     QTreeWidget* SettingsList() const { return m_settings; }
-    const std::vector<CPortTile*>& Tiles() const { return m_tiles; }
+    const std::vector<CProductionTile*>& Tiles() const { return m_tiles; }
     QString StatusText() const;
     QString SummaryText() const;
     QString LogText() const;
@@ -96,14 +96,14 @@ private:
     void UpdateButtons();
 
     IMessagePresenter& m_boxes;
-    ILineDialogs& m_dialogs;
+    IProductionDialogs& m_dialogs;
     CTextCatalog m_texts;
     CConfigStore m_store;
     CConfigStore::Image m_image{};
     bool m_loaded = false;
     QString m_loadFailure; // why the last data file did not load; empty when it did
     std::function<std::string(const std::string& port)> m_whyNotOpen;
-    CLineRun m_run;
+    CProductionThread m_run;
     std::vector<std::string> m_runPorts;
     bool m_runVerify = true;
     bool m_noQuestion = false;
@@ -123,7 +123,7 @@ private:
     QPushButton* m_start = nullptr;
     QPushButton* m_stop = nullptr;
     QGridLayout* m_tileGrid = nullptr;
-    std::vector<CPortTile*> m_tiles;
+    std::vector<CProductionTile*> m_tiles;
     QLabel* m_status = nullptr;
     QLabel* m_summary = nullptr;
     QPlainTextEdit* m_logTail = nullptr;

@@ -8,9 +8,9 @@
 #include "link/FleetRig.h"
 #include "support/RecordingPresenter.h"
 #include "text/TextCatalog.h"
-#include "ui/line/LineDialogs.h"
-#include "ui/line/LineWindow.h"
-#include "ui/line/PortTile.h"
+#include "ui/production/ProductionDialogs.h"
+#include "ui/production/ProductionTile.h"
+#include "ui/production/ProductionWindow.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -25,7 +25,7 @@
 #include <string>
 
 // Dialogs that answer with the paths set in advance; empty: cancelled.
-class CAnsweredLineDialogs : public ILineDialogs
+class CAnsweredProductionDialogs : public IProductionDialogs
 {
 public:
     bool AskDataFile(QWidget*, const std::string&, std::string& path) override
@@ -55,7 +55,7 @@ private:
 
 // Boxes answered as CRecordingPresenter answers them, after `meanwhile`
 // (what happens while the person reads the box).
-class CLineBoxes : public CRecordingPresenter
+class CProductionBoxes : public CRecordingPresenter
 {
 public:
     int Present(MessageOwner owner, const std::string& text, const std::string& title,
@@ -82,7 +82,7 @@ inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 60000)
     return true;
 }
 
-class LineWindowTest : public ::testing::Test
+class ProductionWindowTest : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -102,7 +102,7 @@ protected:
         store.TransferToImage();
         std::copy(store.WorkingImage(), store.WorkingImage() + m_written.size(), m_written.begin());
 
-        CLineSetup setup;
+        CProductionSetup setup;
         setup.makeLink = [this](const std::string& port) { return m_ports.at(port)->MakeLink(); };
         setup.pause = [this](const std::string& port, uint32_t ms) {
             m_ports.at(port)->Pause(ms);
@@ -114,7 +114,7 @@ protected:
             const auto trouble = m_trouble.find(port);
             return trouble == m_trouble.end() ? std::string() : trouble->second;
         };
-        m_window = std::make_unique<CLineWindow>(m_boxes, m_dialogs, m_clock, setup);
+        m_window = std::make_unique<CProductionWindow>(m_boxes, m_dialogs, m_clock, setup);
     }
 
     void TearDown() override
@@ -140,7 +140,7 @@ protected:
     }
 
     // The window as the command line sets it up, with the ports made.
-    void Open(CLineArgs args)
+    void Open(CProductionArgs args)
     {
         for (const std::string& port : args.ports)
             Port(port);
@@ -149,7 +149,7 @@ protected:
         m_window->Apply(args);
     }
 
-    CPortTile& Tile(std::size_t index) const { return *m_window->Tiles().at(index); }
+    CProductionTile& Tile(std::size_t index) const { return *m_window->Tiles().at(index); }
 
     // Clicks Stop and waits for the run's end.
     void StopAndWait()
@@ -162,12 +162,12 @@ protected:
     QTemporaryDir m_folder;
     CTextCatalog m_texts;
     CFixedClock m_clock{10, 0, 0};
-    CLineBoxes m_boxes;
-    CAnsweredLineDialogs m_dialogs;
+    CProductionBoxes m_boxes;
+    CAnsweredProductionDialogs m_dialogs;
     std::string m_dataFile;
     CConfigStore::Image m_written{};
     std::map<std::string, std::unique_ptr<CFleetRigPort>> m_ports;
     std::function<void(CFleetRigPort&)> m_paused; // after each pause, on the port's thread
     std::map<std::string, std::string> m_trouble; // what the survey finds on a port
-    std::unique_ptr<CLineWindow> m_window;
+    std::unique_ptr<CProductionWindow> m_window;
 };

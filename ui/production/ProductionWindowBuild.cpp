@@ -1,5 +1,5 @@
 // The areas of the production-line window and their controls.
-#include "ui/line/LineWindow.h"
+#include "ui/production/ProductionWindow.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -30,7 +30,7 @@ QPushButton* Button(const QString& text, const QString& name, QWidget* parent)
 
 } // namespace
 
-QWidget* CLineWindow::BuildFileArea()
+QWidget* CProductionWindow::BuildFileArea()
 {
     auto* box = new QGroupBox(QStringLiteral("Configuration"), this);
     m_file = new QLineEdit(box);
@@ -38,7 +38,7 @@ QWidget* CLineWindow::BuildFileArea()
     m_file->setAccessibleName(QStringLiteral("Data file"));
     m_file->setPlaceholderText(QStringLiteral("No data file chosen"));
     m_open = Button(QStringLiteral("&Open..."), QStringLiteral("Open a data file"), box);
-    connect(m_open, &QPushButton::clicked, this, &CLineWindow::ChooseDataFile);
+    connect(m_open, &QPushButton::clicked, this, &CProductionWindow::ChooseDataFile);
     m_settings = new QTreeWidget(box);
     m_settings->setColumnCount(2);
     m_settings->setHeaderLabels({QStringLiteral("Setting"), QStringLiteral("Value")});
@@ -58,13 +58,13 @@ QWidget* CLineWindow::BuildFileArea()
     return box;
 }
 
-QWidget* CLineWindow::BuildPortArea()
+QWidget* CProductionWindow::BuildPortArea()
 {
     auto* box = new QGroupBox(QStringLiteral("Ports"), this);
     m_ports = new QListWidget(box);
     m_ports->setAccessibleName(QStringLiteral("Ports to program on"));
     m_ports->setMinimumHeight(kPortListHeight);
-    connect(m_ports, &QListWidget::itemChanged, this, &CLineWindow::UpdateButtons);
+    connect(m_ports, &QListWidget::itemChanged, this, &CProductionWindow::UpdateButtons);
     m_refresh = Button(QStringLiteral("&Refresh"), QStringLiteral("Refresh the ports"), box);
     connect(m_refresh, &QPushButton::clicked, this, [this] { ListPorts(ChosenPorts()); });
     auto* layout = new QVBoxLayout(box);
@@ -73,7 +73,7 @@ QWidget* CLineWindow::BuildPortArea()
     return box;
 }
 
-QWidget* CLineWindow::BuildOptionArea()
+QWidget* CProductionWindow::BuildOptionArea()
 {
     auto* box = new QGroupBox(QStringLiteral("Options"), this);
     m_verify = new QCheckBox(QStringLiteral("Read &back each microphone"), box);
@@ -88,12 +88,12 @@ QWidget* CLineWindow::BuildOptionArea()
     m_backup->setAccessibleName(QStringLiteral("Backup folder"));
     m_chooseBackup =
         Button(QStringLiteral("Choose..."), QStringLiteral("Choose the backup folder"), box);
-    connect(m_chooseBackup, &QPushButton::clicked, this, &CLineWindow::ChooseBackupFolder);
+    connect(m_chooseBackup, &QPushButton::clicked, this, &CProductionWindow::ChooseBackupFolder);
     m_log = new QLineEdit(box);
     m_log->setPlaceholderText(QStringLiteral("No log"));
     m_log->setAccessibleName(QStringLiteral("Log file"));
     m_chooseLog = Button(QStringLiteral("Choose..."), QStringLiteral("Choose the log file"), box);
-    connect(m_chooseLog, &QPushButton::clicked, this, &CLineWindow::ChooseLogFile);
+    connect(m_chooseLog, &QPushButton::clicked, this, &CProductionWindow::ChooseLogFile);
 
     auto* backupRow = new QHBoxLayout;
     backupRow->addWidget(m_backup, 1);
@@ -115,13 +115,13 @@ QWidget* CLineWindow::BuildOptionArea()
     return box;
 }
 
-QWidget* CLineWindow::BuildRunArea()
+QWidget* CProductionWindow::BuildRunArea()
 {
     auto* area = new QWidget(this);
     m_start = Button(QStringLiteral("&Start"), QStringLiteral("Start"), area);
     m_stop = Button(QStringLiteral("S&top"), QStringLiteral("Stop"), area);
-    connect(m_start, &QPushButton::clicked, this, &CLineWindow::Start);
-    connect(m_stop, &QPushButton::clicked, this, &CLineWindow::Stop);
+    connect(m_start, &QPushButton::clicked, this, &CProductionWindow::Start);
+    connect(m_stop, &QPushButton::clicked, this, &CProductionWindow::Stop);
     m_status = new QLabel(area);
     m_status->setWordWrap(true);
     m_status->setAccessibleName(QStringLiteral("Status"));

@@ -2,7 +2,7 @@
 // microphones written and verified one after another, a failing port
 // beside a good one, Stop in the middle of a transfer, skip-same, closing
 // during a run, and what the tiles say to the eye and to a screen reader.
-#include "LineRig.h"
+#include "ProductionRig.h"
 
 #include "link/LinkRig.h"
 #include "link/TransferLog.h"
@@ -28,12 +28,12 @@ bool Holds(const CVirtualMic& mic, const CConfigStore::Image& image)
 
 } // namespace
 
-TEST_F(LineWindowTest, MicrophonesWrittenAndVerifiedOneAfterAnotherUntilStop)
+TEST_F(ProductionWindowTest, MicrophonesWrittenAndVerifiedOneAfterAnotherUntilStop)
 {
     CFleetRigPort& line = Port("/dev/vmic-a");
-    line.PlayLine(2000, 2);
+    line.PlayBatch(2000, 2);
     const std::string log = Path("run.csv");
-    CLineArgs args;
+    CProductionArgs args;
     args.ports = {"/dev/vmic-a"};
     args.logPath = log;
     Open(args);
@@ -49,7 +49,7 @@ TEST_F(LineWindowTest, MicrophonesWrittenAndVerifiedOneAfterAnotherUntilStop)
 
     EXPECT_EQ(line.writes, (std::vector<int>{1, 1})) << "each microphone written once";
     EXPECT_TRUE(Holds(line.mic, m_written));
-    CPortTile& tile = Tile(0);
+    CProductionTile& tile = Tile(0);
     EXPECT_EQ(tile.ResultText(), "Microphone 2: verified");
     EXPECT_EQ(tile.CountsText(), "2 verified, 0 failed, 0 unchanged");
     EXPECT_EQ(tile.StateText(), "finished");
@@ -66,11 +66,11 @@ TEST_F(LineWindowTest, MicrophonesWrittenAndVerifiedOneAfterAnotherUntilStop)
     EXPECT_TRUE(m_boxes.boxes.empty());
 }
 
-TEST_F(LineWindowTest, AFailingPortBesideAGoodOneIsShownInWordsAndColour)
+TEST_F(ProductionWindowTest, AFailingPortBesideAGoodOneIsShownInWordsAndColour)
 {
-    Port("/dev/vmic-a").PlayLine(2000, 1);
+    Port("/dev/vmic-a").PlayBatch(2000, 1);
     CFleetRigPort& bad = Port("/dev/vmic-b");
-    bad.PlayLine(2000, 1);
+    bad.PlayBatch(2000, 1);
     // Its microphone falls silent in the middle of the write.
     bad.mic.SetReceiveHook([&bad](const uint8_t*, std::size_t, uint32_t) {
         if (bad.mic.BlocksStored() == 4) {
@@ -81,7 +81,7 @@ TEST_F(LineWindowTest, AFailingPortBesideAGoodOneIsShownInWordsAndColour)
     });
     // A port whose device is not there.
     Port("/dev/vmic-c").line.SetDeviceName("/dev/elsewhere");
-    CLineArgs args;
+    CProductionArgs args;
     args.ports = {"/dev/vmic-a", "/dev/vmic-b", "/dev/vmic-c"};
     Open(args);
     ASSERT_TRUE(m_window->Start());
@@ -106,10 +106,10 @@ TEST_F(LineWindowTest, AFailingPortBesideAGoodOneIsShownInWordsAndColour)
         << "without a log file, the results stand in for it";
 }
 
-TEST_F(LineWindowTest, StopDuringATransferLetsItFinishAndAHeldPortHoldsUpNoOther)
+TEST_F(ProductionWindowTest, StopDuringATransferLetsItFinishAndAHeldPortHoldsUpNoOther)
 {
     CFleetRigPort& line = Port("/dev/vmic-a");
-    line.PlayLine(2000, 3);
+    line.PlayBatch(2000, 3);
     std::mutex mutex;
     std::condition_variable changed;
     bool held = false;
@@ -125,8 +125,8 @@ TEST_F(LineWindowTest, StopDuringATransferLetsItFinishAndAHeldPortHoldsUpNoOther
         changed.wait(lock, [&] { return released; });
     });
     CFleetRigPort& other = Port("/dev/vmic-b");
-    other.PlayLine(2000, 1);
-    CLineArgs args;
+    other.PlayBatch(2000, 1);
+    CProductionArgs args;
     args.ports = {"/dev/vmic-a", "/dev/vmic-b"};
     Open(args);
     ASSERT_TRUE(m_window->Start());
@@ -158,17 +158,17 @@ TEST_F(LineWindowTest, StopDuringATransferLetsItFinishAndAHeldPortHoldsUpNoOther
     EXPECT_EQ(m_window->SummaryText(), "In all: 2 of 2 microphones written and verified.");
 }
 
-TEST_F(LineWindowTest, SkipSameLeavesAProgrammedMicrophoneAlone)
+TEST_F(ProductionWindowTest, SkipSameLeavesAProgrammedMicrophoneAlone)
 {
     CFleetRigPort& line = Port("/dev/vmic-line");
     // The second microphone comes holding what the first is written with.
-    line.PlayLine(2000, 3, 2);
+    line.PlayBatch(2000, 3, 2);
     m_paused = [](CFleetRigPort& port) {
         // The operator takes the unit judged unchanged away as if written.
         if (port.swap->Current() == 2)
             port.swap->NoteWritten();
     };
-    CLineArgs args;
+    CProductionArgs args;
     args.ports = {"/dev/vmic-line"};
     args.skipSame = true;
     Open(args);
@@ -187,10 +187,10 @@ TEST_F(LineWindowTest, SkipSameLeavesAProgrammedMicrophoneAlone)
                                        "Unchanged (they held the configuration already): 1.");
 }
 
-TEST_F(LineWindowTest, ClosingDuringARunAsksOnceThenStopsAndClosesWhenItHasEnded)
+TEST_F(ProductionWindowTest, ClosingDuringARunAsksOnceThenStopsAndClosesWhenItHasEnded)
 {
-    Port("/dev/vmic-a").PlayLine(2000, 50);
-    CLineArgs args;
+    Port("/dev/vmic-a").PlayBatch(2000, 50);
+    CProductionArgs args;
     args.ports = {"/dev/vmic-a"};
     Open(args);
     m_window->show();
@@ -214,10 +214,10 @@ TEST_F(LineWindowTest, ClosingDuringARunAsksOnceThenStopsAndClosesWhenItHasEnded
     EXPECT_TRUE(m_window->SummaryText().startsWith("In all: "));
 }
 
-TEST_F(LineWindowTest, ARunThatEndsWhileTheQuestionIsOpenClosesOnTheAnswer)
+TEST_F(ProductionWindowTest, ARunThatEndsWhileTheQuestionIsOpenClosesOnTheAnswer)
 {
-    Port("/dev/vmic-a").PlayLine(2000, 50);
-    CLineArgs args;
+    Port("/dev/vmic-a").PlayBatch(2000, 50);
+    CProductionArgs args;
     args.ports = {"/dev/vmic-a"};
     Open(args);
     m_window->show();
@@ -233,11 +233,11 @@ TEST_F(LineWindowTest, ARunThatEndsWhileTheQuestionIsOpenClosesOnTheAnswer)
 
 // The window destroyed in the middle of a run (the program ends) stops its
 // ports once the transfers in progress are whole.
-TEST_F(LineWindowTest, AWindowDestroyedDuringARunStopsItsPorts)
+TEST_F(ProductionWindowTest, AWindowDestroyedDuringARunStopsItsPorts)
 {
     CFleetRigPort& line = Port("/dev/vmic-a");
-    line.PlayLine(2000, 50);
-    CLineArgs args;
+    line.PlayBatch(2000, 50);
+    CProductionArgs args;
     args.ports = {"/dev/vmic-a"};
     Open(args);
     ASSERT_TRUE(m_window->Start());
@@ -248,7 +248,7 @@ TEST_F(LineWindowTest, AWindowDestroyedDuringARunStopsItsPorts)
 
 // The data file, the backup folder and the log chosen by their buttons are
 // those the run takes.
-TEST_F(LineWindowTest, TheFileFolderAndLogChosenByTheirButtonsAreTheRunsOwn)
+TEST_F(ProductionWindowTest, TheFileFolderAndLogChosenByTheirButtonsAreTheRunsOwn)
 {
     const auto named = [this](const char* name) {
         for (QWidget* control : m_window->Controls())
@@ -256,8 +256,8 @@ TEST_F(LineWindowTest, TheFileFolderAndLogChosenByTheirButtonsAreTheRunsOwn)
                 return qobject_cast<QPushButton*>(control);
         return static_cast<QPushButton*>(nullptr);
     };
-    Port("/dev/vmic-a").PlayLine(2000, 1);
-    CLineArgs args;
+    Port("/dev/vmic-a").PlayBatch(2000, 1);
+    CProductionArgs args;
     args.ports = {"/dev/vmic-a"};
     args.dataFile = Path("missing.dat");
     Open(args);
@@ -278,9 +278,9 @@ TEST_F(LineWindowTest, TheFileFolderAndLogChosenByTheirButtonsAreTheRunsOwn)
 
 // Started at once (--start) with a data file that does not load, the
 // window keeps saying why instead of asking for a file.
-TEST_F(LineWindowTest, AStartWithAFileThatDoesNotLoadSaysWhy)
+TEST_F(ProductionWindowTest, AStartWithAFileThatDoesNotLoadSaysWhy)
 {
-    CLineArgs args;
+    CProductionArgs args;
     args.ports = {"/dev/vmic-a"};
     args.dataFile = Path("missing.dat");
     Open(args);
@@ -290,10 +290,10 @@ TEST_F(LineWindowTest, AStartWithAFileThatDoesNotLoadSaysWhy)
     EXPECT_EQ(m_window->StatusText(), why);
 }
 
-TEST_F(LineWindowTest, TheDataFileSettingsListedAndEveryControlNamedAndReachable)
+TEST_F(ProductionWindowTest, TheDataFileSettingsListedAndEveryControlNamedAndReachable)
 {
     m_dialogs.dataFile = Path("missing.dat");
-    CLineArgs args;
+    CProductionArgs args;
     args.ports = {"/dev/vmic-a"};
     args.dataFile = m_dataFile;
     Open(args);
@@ -321,7 +321,7 @@ TEST_F(LineWindowTest, TheDataFileSettingsListedAndEveryControlNamedAndReachable
     EXPECT_FALSE(m_window->Start());
     given[0]->setCheckState(Qt::Checked);
 
-    Port("/dev/vmic-a").PlayLine(2000, 1);
+    Port("/dev/vmic-a").PlayBatch(2000, 1);
     ASSERT_TRUE(m_window->Start());
     for (QWidget* control : m_window->Controls()) {
         EXPECT_FALSE(control->accessibleName().isEmpty()) << control->metaObject()->className();
@@ -334,9 +334,9 @@ TEST_F(LineWindowTest, TheDataFileSettingsListedAndEveryControlNamedAndReachable
 // What a tile and the window say while the run goes on: the read-back as
 // such, each kind of trouble in a colour of its own, each count in its
 // place in the line "So far".
-TEST_F(LineWindowTest, TheRunSoFarIsShownCountByCountAndTroubleByKind)
+TEST_F(ProductionWindowTest, TheRunSoFarIsShownCountByCountAndTroubleByKind)
 {
-    Port("/dev/vmic-a").PlayLine(2000, 3);
+    Port("/dev/vmic-a").PlayBatch(2000, 3);
     CFleetRigPort& failing = Port("/dev/vmic-b");
     failing.mic.SetReceiveHook([&failing](const uint8_t*, std::size_t, uint32_t) {
         if (failing.mic.BlocksStored() == 4)
@@ -345,7 +345,7 @@ TEST_F(LineWindowTest, TheRunSoFarIsShownCountByCountAndTroubleByKind)
     CFleetRigPort& unread = Port("/dev/vmic-c");
     unread.mic.SetStoredHandler(
         [&unread] { unread.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.silent = true; })); });
-    CLineArgs args;
+    CProductionArgs args;
     args.ports = {"/dev/vmic-a", "/dev/vmic-b", "/dev/vmic-c"};
     Open(args);
     ASSERT_TRUE(m_window->Start());
@@ -359,7 +359,7 @@ TEST_F(LineWindowTest, TheRunSoFarIsShownCountByCountAndTroubleByKind)
     StopAndWait();
 }
 
-TEST_F(LineWindowTest, TheReadBackIsShownAsSuch)
+TEST_F(ProductionWindowTest, TheReadBackIsShownAsSuch)
 {
     CFleetRigPort& line = Port("/dev/vmic-a");
     std::mutex mutex;
@@ -375,7 +375,7 @@ TEST_F(LineWindowTest, TheReadBackIsShownAsSuch)
         changed.notify_all();
         changed.wait(lock, [&] { return released; });
     });
-    CLineArgs args;
+    CProductionArgs args;
     args.ports = {"/dev/vmic-a"};
     Open(args);
     ASSERT_TRUE(m_window->Start());
@@ -395,11 +395,11 @@ TEST_F(LineWindowTest, TheReadBackIsShownAsSuch)
     StopAndWait();
 }
 
-TEST_F(LineWindowTest, UntickedReadBackIsLeftOut)
+TEST_F(ProductionWindowTest, UntickedReadBackIsLeftOut)
 {
     CFleetRigPort& line = Port("/dev/vmic-a");
-    line.PlayLine(2000, 1);
-    CLineArgs args;
+    line.PlayBatch(2000, 1);
+    CProductionArgs args;
     args.ports = {"/dev/vmic-a"};
     Open(args);
     m_window->VerifyBox()->setChecked(false);
@@ -414,11 +414,11 @@ TEST_F(LineWindowTest, UntickedReadBackIsLeftOut)
 
 // A port that does not open says why, in what the survey of the machine
 // finds on it.
-TEST_F(LineWindowTest, APortThatDoesNotOpenSaysWhy)
+TEST_F(ProductionWindowTest, APortThatDoesNotOpenSaysWhy)
 {
     Port("/dev/vmic-held").line.SetDeviceName("/dev/elsewhere");
     m_trouble["/dev/vmic-held"] = "held by process 1234 (minicom)";
-    CLineArgs args;
+    CProductionArgs args;
     args.ports = {"/dev/vmic-held"};
     Open(args);
     ASSERT_TRUE(m_window->Start());

@@ -1,4 +1,4 @@
-#include "ui/line/LineWindow.h"
+#include "ui/production/ProductionWindow.h"
 
 #include "core/DataFile.h"
 #include "core/SettingText.h"
@@ -10,9 +10,9 @@
 #include "link/SystemPorts.h"
 #include "text/MessagePresenter.h"
 #include "text/MessageStyle.h"
-#include "ui/line/LineDialogs.h"
-#include "ui/line/LineSummary.h"
-#include "ui/line/PortTile.h"
+#include "ui/production/LogTail.h"
+#include "ui/production/ProductionDialogs.h"
+#include "ui/production/ProductionTile.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -41,8 +41,9 @@ constexpr int kPortRole = Qt::UserRole;
 
 } // namespace
 
-CLineWindow::CLineWindow(IMessagePresenter& boxes, ILineDialogs& dialogs, const ILocalClock& clock,
-                         CLineSetup setup, QWidget* parent)
+CProductionWindow::CProductionWindow(IMessagePresenter& boxes, IProductionDialogs& dialogs,
+                                     const ILocalClock& clock, CProductionSetup setup,
+                                     QWidget* parent)
     : QMainWindow(parent), m_boxes(boxes), m_dialogs(dialogs), m_store(&m_texts),
       m_whyNotOpen(setup.whyNotOpen), m_run(clock, std::move(setup))
 {
@@ -65,7 +66,7 @@ CLineWindow::CLineWindow(IMessagePresenter& boxes, ILineDialogs& dialogs, const 
     resize(kStartWidth, kStartHeight);
 
     connect(
-        &m_run, &CLineRun::StateChanged, this,
+        &m_run, &CProductionThread::StateChanged, this,
         [this](int port, int state) {
             if (static_cast<std::size_t>(port) >= m_tiles.size())
                 return;
@@ -78,21 +79,23 @@ CLineWindow::CLineWindow(IMessagePresenter& boxes, ILineDialogs& dialogs, const 
         },
         Qt::QueuedConnection);
     connect(
-        &m_run, &CLineRun::BlockMoved, this,
+        &m_run, &CProductionThread::BlockMoved, this,
         [this](int port, int n, int total) {
             if (static_cast<std::size_t>(port) < m_tiles.size())
                 m_tiles[port]->SetBlock(n, total);
         },
         Qt::QueuedConnection);
-    connect(&m_run, &CLineRun::ResultCame, this, &CLineWindow::OnResult, Qt::QueuedConnection);
-    connect(&m_run, &CLineRun::Ended, this, &CLineWindow::OnEnded, Qt::QueuedConnection);
+    connect(&m_run, &CProductionThread::ResultCame, this, &CProductionWindow::OnResult,
+            Qt::QueuedConnection);
+    connect(&m_run, &CProductionThread::Ended, this, &CProductionWindow::OnEnded,
+            Qt::QueuedConnection);
     ListPorts({});
     UpdateButtons();
 }
 
-CLineWindow::~CLineWindow() = default;
+CProductionWindow::~CProductionWindow() = default;
 
-void CLineWindow::Apply(const CLineArgs& args)
+void CProductionWindow::Apply(const CProductionArgs& args)
 {
     m_verify->setChecked(args.verify);
     m_skipSame->setChecked(args.skipSame);
@@ -104,7 +107,7 @@ void CLineWindow::Apply(const CLineArgs& args)
     UpdateButtons();
 }
 
-bool CLineWindow::LoadDataFile(const std::string& path)
+bool CProductionWindow::LoadDataFile(const std::string& path)
 {
     ForeignProductName foreign{};
     const int result = ::LoadDataFile(m_store, path, foreign);
@@ -133,7 +136,7 @@ bool CLineWindow::LoadDataFile(const std::string& path)
     return true;
 }
 
-void CLineWindow::ListPorts(const std::vector<std::string>& wanted)
+void CProductionWindow::ListPorts(const std::vector<std::string>& wanted)
 {
     const QSignalBlocker quiet(m_ports);
     m_ports->clear();
@@ -164,7 +167,7 @@ void CLineWindow::ListPorts(const std::vector<std::string>& wanted)
             add(QString::fromStdString(port), port);
 }
 
-std::vector<std::string> CLineWindow::ChosenPorts() const
+std::vector<std::string> CProductionWindow::ChosenPorts() const
 {
     std::vector<std::string> ports;
     for (int i = 0; i < m_ports->count(); ++i)
@@ -173,18 +176,18 @@ std::vector<std::string> CLineWindow::ChosenPorts() const
     return ports;
 }
 
-void CLineWindow::MakeTiles(const std::vector<std::string>& ports)
+void CProductionWindow::MakeTiles(const std::vector<std::string>& ports)
 {
-    for (CPortTile* tile : m_tiles)
+    for (CProductionTile* tile : m_tiles)
         delete tile;
     m_tiles.clear();
     for (int row = 0; row < m_tileGrid->rowCount(); ++row)
         m_tileGrid->setRowStretch(row, 0);
     QWidget* previous = m_stop;
     for (std::size_t i = 0; i < ports.size(); ++i) {
-        auto* tile = new CPortTile(QString::fromStdString(ports[i]),
-                                   QString::fromStdString(PortDevice(ports[i])), m_runVerify,
-                                   m_tileGrid->parentWidget());
+        auto* tile = new CProductionTile(QString::fromStdString(ports[i]),
+                                         QString::fromStdString(PortDevice(ports[i])), m_runVerify,
+                                         m_tileGrid->parentWidget());
         m_tileGrid->addWidget(tile, static_cast<int>(i) / kTileColumns,
                               static_cast<int>(i) % kTileColumns, Qt::AlignTop);
         setTabOrder(previous, tile);
@@ -195,7 +198,7 @@ void CLineWindow::MakeTiles(const std::vector<std::string>& ports)
     m_tileGrid->setRowStretch(static_cast<int>(ports.size() + kTileColumns - 1) / kTileColumns, 1);
 }
 
-bool CLineWindow::Start()
+bool CProductionWindow::Start()
 {
     const std::vector<std::string> ports = ChosenPorts();
     if (!m_loaded || ports.empty() || m_run.Running()) {
@@ -228,7 +231,7 @@ bool CLineWindow::Start()
     return true;
 }
 
-void CLineWindow::Stop()
+void CProductionWindow::Stop()
 {
     if (!m_run.Running())
         return;
@@ -237,13 +240,13 @@ void CLineWindow::Stop()
     UpdateButtons();
 }
 
-void CLineWindow::CloseWithoutAsking()
+void CProductionWindow::CloseWithoutAsking()
 {
     m_noQuestion = true;
     close();
 }
 
-void CLineWindow::closeEvent(QCloseEvent* event)
+void CProductionWindow::closeEvent(QCloseEvent* event)
 {
     if (!m_run.Running()) {
         event->accept();
@@ -267,7 +270,7 @@ void CLineWindow::closeEvent(QCloseEvent* event)
     Stop();
 }
 
-void CLineWindow::OnResult(int port, int number, int result, const QString& message, bool ok)
+void CProductionWindow::OnResult(int port, int number, int result, const QString& message, bool ok)
 {
     if (static_cast<std::size_t>(port) >= m_tiles.size())
         return;
@@ -282,12 +285,12 @@ void CLineWindow::OnResult(int port, int number, int result, const QString& mess
     ShowRunning();
 }
 
-void CLineWindow::ShowRunning()
+void CProductionWindow::ShowRunning()
 {
     int done = 0;
     int failed = 0;
     int unchanged = 0;
-    for (const CPortTile* tile : m_tiles) {
+    for (const CProductionTile* tile : m_tiles) {
         done += tile->Done();
         failed += tile->Failed();
         unchanged += tile->Unchanged();
@@ -305,7 +308,7 @@ void CLineWindow::ShowRunning()
                 .arg(m_tiles.size() == 1 ? QStringLiteral("port") : QStringLiteral("ports")));
 }
 
-void CLineWindow::ShowLog()
+void CProductionWindow::ShowLog()
 {
     const QString log = m_log->text().trimmed();
     const QStringList lines =
@@ -314,7 +317,7 @@ void CLineWindow::ShowLog()
     m_logTail->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
-void CLineWindow::OnEnded()
+void CProductionWindow::OnEnded()
 {
     if (const CProductionRun* run = m_run.Run()) {
         const CRunSummary summary = run->Summary();
@@ -336,7 +339,7 @@ void CLineWindow::OnEnded()
         close();
 }
 
-void CLineWindow::UpdateButtons()
+void CProductionWindow::UpdateButtons()
 {
     const bool running = m_run.Running();
     m_start->setEnabled(!running && m_loaded && !ChosenPorts().empty());
@@ -349,48 +352,48 @@ void CLineWindow::UpdateButtons()
         control->setEnabled(!running);
 }
 
-void CLineWindow::ChooseDataFile()
+void CProductionWindow::ChooseDataFile()
 {
     std::string path;
     if (m_dialogs.AskDataFile(this, m_file->text().toStdString(), path))
         LoadDataFile(path);
 }
 
-void CLineWindow::ChooseBackupFolder()
+void CProductionWindow::ChooseBackupFolder()
 {
     std::string path;
     if (m_dialogs.AskBackupFolder(this, m_backup->text().toStdString(), path))
         m_backup->setText(QString::fromStdString(path));
 }
 
-void CLineWindow::ChooseLogFile()
+void CProductionWindow::ChooseLogFile()
 {
     std::string path;
     if (m_dialogs.AskLogFile(this, m_log->text().toStdString(), path))
         m_log->setText(QString::fromStdString(path));
 }
 
-QString CLineWindow::StatusText() const
+QString CProductionWindow::StatusText() const
 {
     return m_status->text();
 }
 
-QString CLineWindow::SummaryText() const
+QString CProductionWindow::SummaryText() const
 {
     return m_summary->text();
 }
 
-QString CLineWindow::LogText() const
+QString CProductionWindow::LogText() const
 {
     return m_logTail->toPlainText();
 }
 
-QList<QWidget*> CLineWindow::Controls() const
+QList<QWidget*> CProductionWindow::Controls() const
 {
     QList<QWidget*> controls{m_file,      m_open,     m_settings, m_ports,        m_refresh,
                              m_verify,    m_skipSame, m_backup,   m_chooseBackup, m_log,
                              m_chooseLog, m_start,    m_stop,     m_summary,      m_logTail};
-    for (CPortTile* tile : m_tiles)
+    for (CProductionTile* tile : m_tiles)
         controls << tile;
     return controls;
 }

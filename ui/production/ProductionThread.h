@@ -17,7 +17,7 @@ class ILocalClock;
 
 // Where a run's ports come from: the system's serial ports, or lines that
 // a test plays.
-struct CLineSetup
+struct CProductionSetup
 {
     // Makes the link of a port as the user named it, on the port's thread;
     // empty: the system's port of that name.
@@ -32,14 +32,14 @@ struct CLineSetup
 // The production run of the window, run from a thread of its own, so that
 // nothing here ever waits for a port: what the ports tell arrives as
 // signals, queued to the thread this object lives on.
-class CLineRun : public QObject, private IFleetObserver
+class CProductionThread : public QObject, private IFleetObserver
 {
     Q_OBJECT
 public:
     // `clock` keys the backup files and must outlive the run.
-    CLineRun(const ILocalClock& clock, CLineSetup setup, QObject* parent = nullptr);
+    CProductionThread(const ILocalClock& clock, CProductionSetup setup, QObject* parent = nullptr);
     // Asks a run in progress to stop and waits until it has ended.
-    ~CLineRun() override;
+    ~CProductionThread() override;
 
     // Starts writing `image` on `ports` continuously as `settings` say.
     // False with `error` set, and nothing started, when the log cannot be
@@ -69,7 +69,7 @@ private:
     void OnResult(std::size_t port, int number, const CMicOutcome& outcome) override;
 
     const ILocalClock& m_clock;
-    const CLineSetup m_setup;
+    const CProductionSetup m_setup;
     std::unique_ptr<CProductionRun> m_run;
     std::unique_ptr<QThread> m_thread;
     bool m_running = false;

@@ -1,4 +1,4 @@
-#include "ui/line/PortTile.h"
+#include "ui/production/ProductionTile.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -30,7 +30,8 @@ bool Moving(PortState state)
 
 } // namespace
 
-CPortTile::CPortTile(const QString& port, const QString& device, bool verify, QWidget* parent)
+CProductionTile::CProductionTile(const QString& port, const QString& device, bool verify,
+                                 QWidget* parent)
     : QFrame(parent), m_port(port), m_verify(verify), m_title(new QLabel(this)),
       m_state(new QLabel(this)), m_bar(new QProgressBar(this)), m_result(new QLabel(this)),
       m_counts(new QLabel(this))
@@ -68,7 +69,7 @@ CPortTile::CPortTile(const QString& port, const QString& device, bool verify, QW
     m_counts->setText(CountsText());
 }
 
-void CPortTile::SetState(PortState state, const QString& trouble)
+void CProductionTile::SetState(PortState state, const QString& trouble)
 {
     QString text = QString::fromUtf8(PortStateText(state));
     if (state == PortState::kNoPort && !trouble.isEmpty())
@@ -81,7 +82,7 @@ void CPortTile::SetState(PortState state, const QString& trouble)
     Announce();
 }
 
-void CPortTile::SetBlock(int n, int total)
+void CProductionTile::SetBlock(int n, int total)
 {
     if (total <= 0)
         return;
@@ -90,7 +91,7 @@ void CPortTile::SetBlock(int n, int total)
     m_bar->setFormat(QStringLiteral("Block %1 / %2").arg(n).arg(total));
 }
 
-void CPortTile::SetResult(int number, JobResult result, const QString& message, bool ok)
+void CProductionTile::SetResult(int number, JobResult result, const QString& message, bool ok)
 {
     if (!ok)
         ++m_failed;
@@ -109,22 +110,22 @@ void CPortTile::SetResult(int number, JobResult result, const QString& message, 
     Announce();
 }
 
-QString CPortTile::StateText() const
+QString CProductionTile::StateText() const
 {
     return m_state->text();
 }
 
-QString CPortTile::BarText() const
+QString CProductionTile::BarText() const
 {
     return m_bar->text();
 }
 
-QString CPortTile::ResultText() const
+QString CProductionTile::ResultText() const
 {
     return m_result->text();
 }
 
-QString CPortTile::CountsText() const
+QString CProductionTile::CountsText() const
 {
     return QStringLiteral("%1 %2, %3 failed, %4 unchanged")
         .arg(m_done)
@@ -133,12 +134,12 @@ QString CPortTile::CountsText() const
         .arg(m_unchanged);
 }
 
-QColor CPortTile::ResultColour() const
+QColor CProductionTile::ResultColour() const
 {
     return m_result->palette().color(QPalette::Window);
 }
 
-void CPortTile::Announce()
+void CProductionTile::Announce()
 {
     setAccessibleName(
         QStringLiteral("Port %1: %2. %3").arg(m_port, m_state->text(), m_result->text()));

@@ -1,13 +1,14 @@
-#include "ui/line/LineRun.h"
+#include "ui/production/ProductionThread.h"
 
 #include "link/MicLink.h"
 
-CLineRun::CLineRun(const ILocalClock& clock, CLineSetup setup, QObject* parent)
+CProductionThread::CProductionThread(const ILocalClock& clock, CProductionSetup setup,
+                                     QObject* parent)
     : QObject(parent), m_clock(clock), m_setup(std::move(setup))
 {
 }
 
-CLineRun::~CLineRun()
+CProductionThread::~CProductionThread()
 {
     if (m_run)
         m_run->RequestStop();
@@ -15,8 +16,9 @@ CLineRun::~CLineRun()
         m_thread->wait();
 }
 
-bool CLineRun::Start(const CConfigStore::Image& image, const std::vector<std::string>& ports,
-                     CProductionSettings settings, std::string& error)
+bool CProductionThread::Start(const CConfigStore::Image& image,
+                              const std::vector<std::string>& ports, CProductionSettings settings,
+                              std::string& error)
 {
     if (m_running) {
         error = "a run is in progress";
@@ -56,23 +58,23 @@ bool CLineRun::Start(const CConfigStore::Image& image, const std::vector<std::st
     return true;
 }
 
-void CLineRun::RequestStop()
+void CProductionThread::RequestStop()
 {
     if (m_run)
         m_run->RequestStop();
 }
 
-void CLineRun::OnState(std::size_t port, PortState state)
+void CProductionThread::OnState(std::size_t port, PortState state)
 {
     emit StateChanged(static_cast<int>(port), static_cast<int>(state));
 }
 
-void CLineRun::OnBlock(std::size_t port, int n, int total)
+void CProductionThread::OnBlock(std::size_t port, int n, int total)
 {
     emit BlockMoved(static_cast<int>(port), n, total);
 }
 
-void CLineRun::OnResult(std::size_t port, int number, const CMicOutcome& outcome)
+void CProductionThread::OnResult(std::size_t port, int number, const CMicOutcome& outcome)
 {
     emit ResultCame(static_cast<int>(port), number, static_cast<int>(outcome.result),
                     QString::fromStdString(outcome.message), outcome.Ok());

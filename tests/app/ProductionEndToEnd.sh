@@ -7,7 +7,7 @@
 set -u
 BIN="$1"
 RUN=line
-. "$(dirname "$0")/TwoLines.sh"
+. "$(dirname "$0")/TwoStations.sh"
 
 QT_QPA_PLATFORM=offscreen "$BIN/qzm530rx-line" mic.dat --port "$DEVA,$DEVB" --log run.csv \
     --backup backups --start >line.fifo 2>line.err &

@@ -1,8 +1,8 @@
-#include "ui/line/LineArgs.h"
+#include "ui/production/ProductionArgs.h"
 
 #include "link/PortName.h"
 
-const char* const kLineUsage =
+const char* const kProductionUsage =
     "Usage: qzm530rx-line [FILE] [OPTIONS]\n\n"
     "The production-line window: writes the configuration of a data file to one\n"
     "microphone after another on several ports at once, each read back, logged and\n"
@@ -21,9 +21,10 @@ const char* const kLineUsage =
     "  --help           show this text and end\n"
     "  --version        show the version and end\n";
 
-bool ParseLineArgs(const std::vector<std::string>& args, CLineArgs& parsed, std::string& error)
+bool ParseProductionArgs(const std::vector<std::string>& args, CProductionArgs& parsed,
+                         std::string& error)
 {
-    parsed = CLineArgs();
+    parsed = CProductionArgs();
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool takesValue = arg == "--port" || arg == "--log" || arg == "--backup";

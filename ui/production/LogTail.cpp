@@ -1,4 +1,4 @@
-#include "ui/line/LineSummary.h"
+#include "ui/production/LogTail.h"
 
 #include <QFile>
 

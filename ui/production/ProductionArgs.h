@@ -3,7 +3,7 @@
 #include <vector>
 
 // What the command line of the production-line window asks for.
-struct CLineArgs
+struct CProductionArgs
 {
     std::string dataFile;           // empty: chosen in the window
     std::vector<std::string> ports; // --port, as the user named them
@@ -20,7 +20,8 @@ struct CLineArgs
 // option it does not know, an option without its value, a second data file
 // or a port list that --port would refuse; --start without a data file or
 // a port is refused too.
-bool ParseLineArgs(const std::vector<std::string>& args, CLineArgs& parsed, std::string& error);
+bool ParseProductionArgs(const std::vector<std::string>& args, CProductionArgs& parsed,
+                         std::string& error);
 
 // The text of --help.
-extern const char* const kLineUsage;
+extern const char* const kProductionUsage;

@@ -1,4 +1,4 @@
-#include "ui/line/LineDialogs.h"
+#include "ui/production/ProductionDialogs.h"
 
 #include <QFileDialog>
 
@@ -14,7 +14,7 @@ bool Answered(const QString& chosen, std::string& path)
 
 } // namespace
 
-bool CQtLineDialogs::AskDataFile(QWidget* owner, const std::string& start, std::string& path)
+bool CQtProductionDialogs::AskDataFile(QWidget* owner, const std::string& start, std::string& path)
 {
     return Answered(QFileDialog::getOpenFileName(
                         owner, QStringLiteral("Data file to write"), QString::fromStdString(start),
@@ -22,14 +22,15 @@ bool CQtLineDialogs::AskDataFile(QWidget* owner, const std::string& start, std::
                     path);
 }
 
-bool CQtLineDialogs::AskBackupFolder(QWidget* owner, const std::string& start, std::string& path)
+bool CQtProductionDialogs::AskBackupFolder(QWidget* owner, const std::string& start,
+                                           std::string& path)
 {
     return Answered(QFileDialog::getExistingDirectory(owner, QStringLiteral("Folder for backups"),
                                                       QString::fromStdString(start)),
                     path);
 }
 
-bool CQtLineDialogs::AskLogFile(QWidget* owner, const std::string& start, std::string& path)
+bool CQtProductionDialogs::AskLogFile(QWidget* owner, const std::string& start, std::string& path)
 {
     // Appended to, never replaced: no question about overwriting.
     return Answered(QFileDialog::getSaveFileName(owner, QStringLiteral("Log file"),

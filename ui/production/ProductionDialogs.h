@@ -5,10 +5,10 @@ class QWidget;
 
 // The file dialogs of the production-line window. The window shows the
 // system's; tests answer them. Each is false when the user cancels.
-class ILineDialogs
+class IProductionDialogs
 {
 public:
-    virtual ~ILineDialogs() = default;
+    virtual ~IProductionDialogs() = default;
     // A data file to write, which must exist.
     virtual bool AskDataFile(QWidget* owner, const std::string& start, std::string& path) = 0;
     // The folder for the backups.
@@ -18,7 +18,7 @@ public:
 };
 
 // The system's dialogs.
-class CQtLineDialogs : public ILineDialogs
+class CQtProductionDialogs : public IProductionDialogs
 {
 public:
     bool AskDataFile(QWidget* owner, const std::string& start, std::string& path) override;

@@ -3,9 +3,9 @@
 // the signals a system sends when it shuts down.
 #include "app/Version.h"
 #include "core/Clock.h"
-#include "ui/line/LineArgs.h"
-#include "ui/line/LineDialogs.h"
-#include "ui/line/LineWindow.h"
+#include "ui/production/ProductionArgs.h"
+#include "ui/production/ProductionDialogs.h"
+#include "ui/production/ProductionWindow.h"
 #include "ui/shared/QtMessagePresenter.h"
 
 #include <QApplication>
@@ -45,7 +45,7 @@ int main(int argc, char** argv)
 {
     // Answered before a display is needed (the manual page is made from them).
     if (Asks(argc, argv, "--help") || Asks(argc, argv, "-h")) {
-        std::fputs(kLineUsage, stdout);
+        std::fputs(kProductionUsage, stdout);
         return kExitOk;
     }
     if (Asks(argc, argv, "--version")) {
@@ -57,18 +57,18 @@ int main(int argc, char** argv)
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);
-    CLineArgs parsed;
+    CProductionArgs parsed;
     std::string error;
-    if (!ParseLineArgs(args, parsed, error)) {
+    if (!ParseProductionArgs(args, parsed, error)) {
         std::fprintf(stderr, "qzm530rx-line: %s\nTry qzm530rx-line --help.\n", error.c_str());
         return kExitUsage;
     }
 
     CQtMessagePresenter boxes;
-    CQtLineDialogs dialogs;
-    CLineWindow window(boxes, dialogs, CSystemClock::Instance(), CLineSetup());
+    CQtProductionDialogs dialogs;
+    CProductionWindow window(boxes, dialogs, CSystemClock::Instance(), CProductionSetup());
     boxes.SetMainWindow(&window);
-    QObject::connect(&window, &CLineWindow::ResultLine, [](const QString& line) {
+    QObject::connect(&window, &CProductionWindow::ResultLine, [](const QString& line) {
         std::printf("%s\n", line.toLocal8Bit().constData());
         std::fflush(stdout);
     });
