@@ -4,6 +4,8 @@
 // tool's fleet (one thread per port).
 #include "app/cli/CliSupport.h"
 #include "app/cli/FleetCommand.h"
+#include "app/cli/TransferSupport.h"
+#include "bench/BenchPty.h"
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "link/MicLink.h"
@@ -43,18 +45,6 @@ struct CServedMic
     pid_t child = -1;
 };
 
-// The processor time of this process (the fleet; the microphones are
-// served by processes of their own).
-double ProcessCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 struct CRunFigures
 {
     double wall = -1; // negative when a port failed
@@ -76,8 +66,9 @@ CRunFigures FleetWrite(const std::vector<std::string>& devices, int count, int r
     std::ostringstream out;
     std::ostringstream err;
     CCliContext context{store, texts, boxes, CSystemClock::Instance(), in, out, err, false};
-    CCliArgs args;
-    args.positional.push_back("bench.dat");
+    CTransferCommand command;
+    command.name = "write";
+    command.file = "bench.dat";
     const std::vector<std::string> ports(devices.begin(), devices.begin() + count);
     CFleetSetup setup;
     setup.makeLink = [](const std::string& port) {
@@ -88,8 +79,8 @@ CRunFigures FleetWrite(const std::vector<std::string>& devices, int count, int r
     const double cpu = ProcessCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     CJobSettings settings;
-    settings.dataFile = args.positional[0];
-    const int code = RunFleetWrite(context, args, ports, settings, setup);
+    settings.dataFile = command.file;
+    const int code = RunFleetWrite(context, command, ports, settings, setup);
     const auto end = std::chrono::steady_clock::now();
     CRunFigures figures;
     figures.cpu = ProcessCpuSeconds() - cpu;

@@ -27,16 +27,6 @@ constexpr uint32_t kDefaultWaitMs = 5000;
 // The most of the wait that the sleeping clock may spend on the processor.
 constexpr double kTargetShare = 0.04;
 
-double ProcessCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 struct CWaitFigures
 {
     double wall = 0;

@@ -41,6 +41,29 @@ private:
     std::vector<std::string> m_running;
 };
 
+// A pseudo-terminal of the test's own, a terminal device it may chmod.
+class CPseudoTerminal
+{
+public:
+    CPseudoTerminal() : m_master(::posix_openpt(O_RDWR | O_NOCTTY))
+    {
+        if (m_master >= 0 && ::grantpt(m_master) == 0 && ::unlockpt(m_master) == 0)
+            m_path = ::ptsname(m_master);
+    }
+    ~CPseudoTerminal()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+    }
+    CPseudoTerminal(const CPseudoTerminal&) = delete;
+    CPseudoTerminal& operator=(const CPseudoTerminal&) = delete;
+    const std::string& Path() const { return m_path; }
+
+private:
+    int m_master;
+    std::string m_path;
+};
+
 class DoctorSurveyTest : public ::testing::Test
 {
 protected:
@@ -203,11 +226,9 @@ TEST_F(DoctorSurveyTest, TheAdaptersDriverAndUsbIdsComeFromSys)
 // pseudo-terminal's "tty" may only write) is no way in for its members.
 TEST_F(DoctorSurveyTest, AGroupThatMayOnlyReadOrOnlyWriteOpensNothing)
 {
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(::grantpt(master), 0);
-    ASSERT_EQ(::unlockpt(master), 0);
-    const std::string pty = ::ptsname(master);
+    const CPseudoTerminal terminal;
+    ASSERT_FALSE(terminal.Path().empty());
+    const std::string pty = terminal.Path();
     const std::string file = (m_root / "node").string();
     Write(file, "");
     const struct
@@ -221,7 +242,6 @@ TEST_F(DoctorSurveyTest, AGroupThatMayOnlyReadOrOnlyWriteOpensNothing)
         EXPECT_EQ(DoctorSurvey::ReadDevice(m_paths, pty).groupMayUse, c.groupMayUse) << c.mode;
         EXPECT_EQ(DoctorSurvey::ReadAccess(file).groupMayUse, c.groupMayUse) << c.mode;
     }
-    ::close(master);
 }
 
 TEST_F(DoctorSurveyTest, BrlttyRulesClaimUsbSerialChipsUnlessMasked)
@@ -302,11 +322,9 @@ TEST_F(DoctorSurveyTest, MachineFindingsComeThroughTheGroupsAndServices)
 // open: the brief reasons of the problems found, in their order.
 TEST_F(DoctorSurveyTest, APortsTroubleInOneLine)
 {
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(::grantpt(master), 0);
-    ASSERT_EQ(::unlockpt(master), 0);
-    const std::string pty = ::ptsname(master);
+    const CPseudoTerminal terminal;
+    ASSERT_FALSE(terminal.Path().empty());
+    const std::string pty = terminal.Path();
     CDoctorSeams seams;
     seams.paths = m_paths;
     CGroupFacts groups;
@@ -317,7 +335,6 @@ TEST_F(DoctorSurveyTest, APortsTroubleInOneLine)
     AddProcess(1234, "minicom", {pty});
     EXPECT_EQ(PortTrouble(pty, seams), "held by process 1234 (minicom)");
     EXPECT_EQ(PortTrouble((m_root / "gone").string(), seams), "the device is not there");
-    ::close(master);
 
     CFinding permission(FindingKind::kPermission, false, "text", "fix");
     permission.group = "dialout";

@@ -149,6 +149,17 @@ protected:
         m_window->Apply(args);
     }
 
+    // The window shown, running on one port of many microphones.
+    void StartShownOnOnePort()
+    {
+        Port("/dev/vmic-a").PlayBatch(2000, 50);
+        CProductionArgs args;
+        args.ports = {"/dev/vmic-a"};
+        Open(args);
+        m_window->show();
+        ASSERT_TRUE(m_window->Start());
+    }
+
     CProductionTile& Tile(std::size_t index) const { return *m_window->Tiles().at(index); }
 
     // Clicks Stop and waits for the run's end.

@@ -21,6 +21,47 @@
 
 namespace {
 
+// Holds a port's thread in the middle of a session, the first time `when`
+// holds as bytes arrive at its microphone, until the test lets go.
+class CSessionHold
+{
+public:
+    CSessionHold(CFleetRigPort& port, std::function<bool()> when)
+    {
+        port.mic.SetReceiveHook([this, when](const uint8_t*, std::size_t, uint32_t) {
+            if (!when())
+                return;
+            std::unique_lock<std::mutex> lock(m_mutex);
+            if (m_held)
+                return;
+            m_held = true;
+            m_changed.notify_all();
+            m_changed.wait(
+                lock, [this] { return m_released; });
+        });
+    }
+    ~CSessionHold() { Release(); }
+    bool Held()
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_held;
+    }
+    void Release()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_released = true;
+        }
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_held = false;
+    bool m_released = false;
+};
+
 bool Holds(const CVirtualMic& mic, const CConfigStore::Image& image)
 {
     return std::equal(image.begin(), image.end(), mic.GetImage().begin());
@@ -110,20 +151,7 @@ TEST_F(ProductionWindowTest, StopDuringATransferLetsItFinishAndAHeldPortHoldsUpN
 {
     CFleetRigPort& line = Port("/dev/vmic-a");
     line.PlayBatch(2000, 3);
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool held = false;
-    bool released = false;
-    line.mic.SetReceiveHook([&](const uint8_t*, std::size_t, uint32_t) {
-        if (line.mic.BlocksStored() != 5)
-            return;
-        std::unique_lock<std::mutex> lock(mutex);
-        if (held)
-            return;
-        held = true;
-        changed.notify_all();
-        changed.wait(lock, [&] { return released; });
-    });
+    CSessionHold hold(line, [&line] { return line.mic.BlocksStored() == 5; });
     CFleetRigPort& other = Port("/dev/vmic-b");
     other.PlayBatch(2000, 1);
     CProductionArgs args;
@@ -132,10 +160,7 @@ TEST_F(ProductionWindowTest, StopDuringATransferLetsItFinishAndAHeldPortHoldsUpN
     ASSERT_TRUE(m_window->Start());
     // The port holds in the middle of its write; the other port and the
     // window go on.
-    ASSERT_TRUE(WaitFor([&] {
-        const std::lock_guard<std::mutex> lock(mutex);
-        return held;
-    }));
+    ASSERT_TRUE(WaitFor([&] { return hold.Held(); }));
     ASSERT_TRUE(WaitFor([&] { return Tile(1).Done() == 1; }));
     ASSERT_TRUE(WaitFor([&] { return Tile(0).BarText().startsWith("Block "); }));
     EXPECT_EQ(Tile(0).StateText(), "writing");
@@ -143,11 +168,7 @@ TEST_F(ProductionWindowTest, StopDuringATransferLetsItFinishAndAHeldPortHoldsUpN
     m_window->StopButton()->click();
     EXPECT_FALSE(m_window->StopButton()->isEnabled());
     EXPECT_EQ(m_window->StatusText(), "Stopping once the transfers in progress have ended.");
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        released = true;
-    }
-    changed.notify_all();
+    hold.Release();
     ASSERT_TRUE(WaitFor([this] { return !m_window->Running(); }));
     QCoreApplication::sendPostedEvents();
 
@@ -189,12 +210,7 @@ TEST_F(ProductionWindowTest, SkipSameLeavesAProgrammedMicrophoneAlone)
 
 TEST_F(ProductionWindowTest, ClosingDuringARunAsksOnceThenStopsAndClosesWhenItHasEnded)
 {
-    Port("/dev/vmic-a").PlayBatch(2000, 50);
-    CProductionArgs args;
-    args.ports = {"/dev/vmic-a"};
-    Open(args);
-    m_window->show();
-    ASSERT_TRUE(m_window->Start());
+    StartShownOnOnePort();
     ASSERT_TRUE(WaitFor([&] { return Tile(0).Done() >= 1; }));
 
     m_boxes.SetNextAnswer(MessageAnswer::kCancel);
@@ -216,12 +232,7 @@ TEST_F(ProductionWindowTest, ClosingDuringARunAsksOnceThenStopsAndClosesWhenItHa
 
 TEST_F(ProductionWindowTest, ARunThatEndsWhileTheQuestionIsOpenClosesOnTheAnswer)
 {
-    Port("/dev/vmic-a").PlayBatch(2000, 50);
-    CProductionArgs args;
-    args.ports = {"/dev/vmic-a"};
-    Open(args);
-    m_window->show();
-    ASSERT_TRUE(m_window->Start());
+    StartShownOnOnePort();
     m_boxes.meanwhile = [this] {
         m_window->Stop();
         WaitFor([this] { return !m_window->Running(); });
@@ -362,35 +373,18 @@ TEST_F(ProductionWindowTest, TheRunSoFarIsShownCountByCountAndTroubleByKind)
 TEST_F(ProductionWindowTest, TheReadBackIsShownAsSuch)
 {
     CFleetRigPort& line = Port("/dev/vmic-a");
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool held = false;
-    bool released = false;
     // The microphone holds in the middle of the read-back.
-    line.mic.SetReceiveHook([&](const uint8_t*, std::size_t, uint32_t) {
-        if (line.mic.BlocksStored() != 9 || line.mic.BlocksServed() != 3)
-            return;
-        std::unique_lock<std::mutex> lock(mutex);
-        held = true;
-        changed.notify_all();
-        changed.wait(lock, [&] { return released; });
-    });
+    CSessionHold hold(
+        line, [&line] { return line.mic.BlocksStored() == 9 && line.mic.BlocksServed() == 3; });
     CProductionArgs args;
     args.ports = {"/dev/vmic-a"};
     Open(args);
     ASSERT_TRUE(m_window->Start());
-    ASSERT_TRUE(WaitFor([&] {
-        const std::lock_guard<std::mutex> lock(mutex);
-        return held;
-    }));
+    ASSERT_TRUE(WaitFor([&] { return hold.Held(); }));
     // The port told its state before the read-back began.
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(Tile(0).StateText(), "reading back");
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        released = true;
-    }
-    changed.notify_all();
+    hold.Release();
     ASSERT_TRUE(WaitFor([&] { return Tile(0).Done() == 1; }));
     StopAndWait();
 }
