@@ -21,6 +21,8 @@ const char* JobResultName(JobResult result)
         return "differs";
     case JobResult::kFailed:
         return "failed";
+    case JobResult::kInterrupted:
+        return "interrupted";
     }
     return "";
 }
@@ -40,6 +42,8 @@ Verdict VerdictOf(JobResult result, bool logged)
         return Verdict::kNotVerified;
     case JobResult::kHoldsOther:
         return Verdict::kHoldsOther;
+    case JobResult::kInterrupted:
+        return Verdict::kInterrupted;
     case JobResult::kDiffers:
     case JobResult::kFailed:
         break;

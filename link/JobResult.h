@@ -11,10 +11,12 @@ enum class JobResult
     kUnchanged,   // not written: the microphone already held the configuration
     kSame,        // checked: the microphone holds the file's configuration
     kHoldsOther,  // checked: the microphone holds another configuration
-    kFailed       // nothing (or not all) was moved; a backup that failed
+    kFailed,      // nothing (or not all) was moved; a backup that failed
+    kInterrupted  // stopped by the user (Ctrl+C) before it ended
 };
 // "verified", "written", "written-not-verified", "differs", "read",
-// "unchanged", "same", "differs" (another configuration), "failed".
+// "unchanged", "same", "differs" (another configuration), "failed",
+// "interrupted".
 const char* JobResultName(JobResult result);
 
 // How a job, or a whole run, ended as far as its caller cares: the exit
@@ -24,7 +26,10 @@ enum class Verdict
     kOk = 0,          // done as asked
     kFailure = 1,     // failed, written but differs, or not logged
     kNotVerified = 3, // written, but the read-back did not succeed
-    kHoldsOther = 4   // checked: the microphone holds another configuration
+    kHoldsOther = 4,  // checked: the microphone holds another configuration
+    // Stopped by the user: 128 + SIGINT, as a shell reports a program that
+    // Ctrl+C ended.
+    kInterrupted = 130
 };
 // The verdict of one job's result; a job whose log line could not be
 // written (`logged` false) failed, whatever it did.

@@ -63,6 +63,8 @@ int CMicLink::EnterProgramMode()
     bool accepted = false;
     for (const Wire::CProbeRate& probe : Wire::kProbeRates) {
         PumpMessages();
+        if (StopRequested())
+            break;
         SetSettings(std::to_string(probe.rate) + suffix);
         if (!IsLineClean()) {
             WaitMs(Ticks(), Wire::kLineCheckPauseMs);
@@ -133,12 +135,14 @@ bool CMicLink::IsKnownModel(CConstBytes id) const
 
 int CMicLink::ReadBlock(CMutableBytes destination, int index)
 {
+    m_blockAnswer = BlockAnswer::kNone;
     const uint16_t length = WireBlockLength();
     if (length == 0)
         return kReadAttemptsFailed;
     if (destination.size() < length)
         return kReadBufferTooSmall;
     const auto address = Wire::BlockAddress(index);
+    bool damaged = false;
     for (int attempt = 0; attempt < Wire::kBlockAttempts; ++attempt) {
         if (!WriteByte(Wire::kReadCommand))
             return kReadCommandWriteFailed;
@@ -152,11 +156,13 @@ int CMicLink::ReadBlock(CMutableBytes destination, int index)
             if (!Read(destination.data(), length) || !Read(&checksum, 1))
                 continue;
             if (checksum != Wire::Sum8(destination.data(), length)) {
+                damaged = true;
                 if (!WriteByte(Wire::kNak))
                     return kReadNakWriteFailed;
                 uint8_t answer = 0;
                 if (!Read(&answer, 1) || answer == Wire::kAck)
                     continue;
+                m_blockAnswer = BlockAnswer::kDamaged;
                 return kReadNakNotAcknowledged;
             }
         } else {
@@ -170,8 +176,11 @@ int CMicLink::ReadBlock(CMutableBytes destination, int index)
         uint8_t last = 0;
         if (!Read(&last, 1))
             continue;
+        m_blockAnswer = last == Wire::kAck ? BlockAnswer::kOk : BlockAnswer::kRefused;
         return last == Wire::kAck ? 0 : kReadNotAcknowledged;
     }
+    if (damaged)
+        m_blockAnswer = BlockAnswer::kDamaged;
     return kReadAttemptsFailed;
 }
 
@@ -186,6 +195,7 @@ bool CMicLink::ReadByteWithin(uint32_t timeoutMs, uint8_t& byte)
 
 int CMicLink::WriteBlock(CConstBytes block, int index)
 {
+    m_blockAnswer = BlockAnswer::kNone;
     const uint16_t length = WireBlockLength();
     if (length == 0 || block.size() < length)
         return 1;
@@ -205,10 +215,15 @@ int CMicLink::WriteBlock(CConstBytes block, int index)
             return 1;
         }
         uint8_t answer = 0;
-        if (!ReadByteWithin(Wire::kBlockWriteTimeoutMs, answer))
+        if (!ReadByteWithin(Wire::kBlockWriteTimeoutMs, answer)) {
+            m_blockAnswer = BlockAnswer::kNone;
             return 1;
-        if (answer == Wire::kAck)
+        }
+        if (answer == Wire::kAck) {
+            m_blockAnswer = BlockAnswer::kOk;
             return 0;
+        }
+        m_blockAnswer = BlockAnswer::kRefused;
     }
     return 1;
 }

@@ -9,6 +9,15 @@
 
 class ILocalClock;
 
+// How the microphone answered the last block moved.
+enum class BlockAnswer
+{
+    kOk,      // the block moved
+    kNone,    // no answer, or the answer stopped coming
+    kRefused, // refused (a NAK, or no acknowledgement of the block)
+    kDamaged  // it arrived with a wrong checksum every time
+};
+
 // The device link to the microphone: the serial port with its mask, and the
 // protocol that finds the microphone, identifies it, agrees the mask, moves
 // the image in blocks and ends programming mode. Every protocol operation
@@ -64,6 +73,8 @@ public:
     void SetBlockSize(int32_t size) { m_blockSize = size; }
     int32_t GetBlockSize() const { return m_blockSize; }
     const IdRecord& GetIdRecord() const { return m_idRecord; }
+    // How the last ReadBlock or WriteBlock was answered.
+    BlockAnswer LastBlockAnswer() const { return m_blockAnswer; }
     // Forgets the last record, so that a caller can tell whether the next
     // transfer got as far as an identification.
     void ClearIdRecord() { m_idRecord.fill(0); }
@@ -85,6 +96,7 @@ private:
     const ILocalClock& m_localClock;
     int32_t m_blockSize = 0;
     IdRecord m_idRecord{};
+    BlockAnswer m_blockAnswer = BlockAnswer::kOk;
 };
 
 // The accepted model identifiers.

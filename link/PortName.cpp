@@ -2,6 +2,7 @@
 
 #include "core/UserText.h"
 #include "link/MicLink.h"
+#include "link/PortNumbering.h"
 #include "link/SerialPort.h"
 #include "link/TickClock.h"
 
@@ -42,6 +43,26 @@ std::string PortIdentity(const std::string& port)
     const QString path = QString::fromStdString(device);
     const QString canonical = QFileInfo(path).canonicalFilePath();
     return (canonical.isEmpty() ? QDir::cleanPath(path) : canonical).toStdString();
+}
+
+std::string CanonicalPortName(const std::string& port)
+{
+    if (port.empty())
+        return {};
+    const int number = PortNumberOf(port);
+    if (number > 0)
+        return "COM" + std::to_string(number);
+    return QDir::cleanPath(QFileInfo(QString::fromStdString(port)).absoluteFilePath())
+        .toStdString();
+}
+
+int LastPortNumber()
+{
+#ifdef _WIN32
+    return static_cast<int>(kLastPortNumber);
+#else
+    return PortNumbering::kLastNumber;
+#endif
 }
 
 std::string PortDevice(const std::string& port)

@@ -13,6 +13,15 @@ int PortNumberOf(const std::string& port);
 // cleaned ("/dev//pts/1") when it does not exist.
 std::string PortIdentity(const std::string& port);
 
+// The one name of a port for the log, the console and the backups: "COM5"
+// for a number in any of its forms ("5", "com5", "\\.\COM5"), else the
+// device path made absolute from the current folder and cleaned. Empty for
+// an empty name.
+std::string CanonicalPortName(const std::string& port);
+// The highest COM number of this system: 20 where the numbers are pinned
+// (Linux, macOS), 255 on Windows.
+int LastPortNumber();
+
 // The device a port name leads to: a number or COMn through the pins of
 // the numbering, anything else as the path it is. Empty when the number
 // leads to no device.

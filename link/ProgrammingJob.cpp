@@ -8,6 +8,9 @@
 #include "link/TransferLog.h"
 #include "text/TextCatalog.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -39,6 +42,12 @@ MicImage ImageOf(const uint8_t* bytes)
     MicImage image{};
     std::memcpy(image.data(), bytes, image.size());
     return image;
+}
+
+std::string AbsolutePath(const std::string& path)
+{
+    return QDir::cleanPath(QFileInfo(QString::fromStdString(path)).absoluteFilePath())
+        .toStdString();
 }
 
 std::string ImageHash(const MicImage& image)
@@ -123,7 +132,9 @@ void CProgrammingJob::Log(const char* operation, const CJobOutcome& outcome,
     line.model = RecordModelText(record);
     line.version = RecordVersionText(record);
     line.operation = operation;
-    line.file = file;
+    // A log outlives the folder it was written from: its files are named
+    // in full.
+    line.file = file.empty() ? file : AbsolutePath(file);
     line.sha256 = sha256;
     line.result = JobResultName(outcome.result);
     line.message = outcome.message;
@@ -155,7 +166,17 @@ bool CProgrammingJob::ReadPresent(CJobOutcome& failure)
         const std::string why = confirmed.status == CConfirmedRead::kUnsettled
                                     ? UnsettledText(confirmed)
                                     : NoticeClause(outcome);
-        if (backup) {
+        if (outcome.session.interrupted) {
+            outcome.result = JobResult::kInterrupted;
+            outcome.recovery = Recovery(false);
+            outcome.message = std::string("Interrupted") +
+                              (backup ? " before the backup was saved." : ".") + outcome.recovery;
+            if (backup)
+                Log("backup", outcome, {}, {});
+            else
+                Log("write", outcome, m_settings.dataFile,
+                    ImageHash(ImageOf(m_store.WorkingImage())));
+        } else if (backup) {
             outcome.message = "Backup failed: " + why + "; the microphone was not written.";
             Log("backup", outcome, {}, {});
         } else {
@@ -242,7 +263,12 @@ CJobOutcome CProgrammingJob::WriteImage()
     m_transfer.SetEntryRetry({});
     if (!ok) {
         outcome.recovery = Recovery(outcome.session.WriteBegan());
-        outcome.message = "Write failed: " + NoticeClause(outcome) + "." + outcome.recovery;
+        if (outcome.session.interrupted) {
+            outcome.result = JobResult::kInterrupted;
+            outcome.message = "Interrupted." + outcome.recovery;
+        } else {
+            outcome.message = "Write failed: " + NoticeClause(outcome) + "." + outcome.recovery;
+        }
     } else if (!m_settings.verify) {
         outcome.result = JobResult::kWritten;
         outcome.message = "Written, not read back.";
@@ -308,7 +334,12 @@ CJobOutcome CProgrammingJob::Verify()
         outcome.message = "Not confirmed: " + UnsettledText(confirmed) + ".";
         break;
     case CConfirmedRead::kFailed:
-        outcome.message = "Verify failed: " + NoticeClause(outcome) + ".";
+        if (outcome.session.interrupted) {
+            outcome.result = JobResult::kInterrupted;
+            outcome.message = "Interrupted: not checked.";
+        } else {
+            outcome.message = "Verify failed: " + NoticeClause(outcome) + ".";
+        }
         break;
     }
     Log("verify", outcome, m_settings.dataFile, ImageHash(file));
@@ -335,6 +366,11 @@ CJobOutcome CProgrammingJob::VerifyWrite(const MicImage& written)
                           OffsetText(verify.diff.firstOffset) + ".";
         break;
     case CVerifyResult::kNotRead:
+        if (verify.lastRead.interrupted) {
+            outcome.result = JobResult::kInterrupted;
+            outcome.message = "Interrupted during the read-back: written, not verified.";
+            break;
+        }
         outcome.result = JobResult::kNotVerified;
         outcome.message = "Written, not verified: the microphone could not be read back (" +
                           std::string(SessionStageText(verify.lastRead.stage)) + ").";
@@ -353,7 +389,7 @@ CJobOutcome CProgrammingJob::Read()
             outcome.result = JobResult::kRead;
             outcome.message = "Read.";
         } else {
-            outcome.message = "Read failed: " + NoticeClause(outcome) + ".";
+            ReadFailed(outcome);
         }
         return outcome;
     }
@@ -374,15 +410,27 @@ CJobOutcome CProgrammingJob::Read()
         outcome.message = "Not confirmed: " + UnsettledText(confirmed) + ".";
         break;
     case CConfirmedRead::kFailed:
-        outcome.message = "Read failed: " + NoticeClause(outcome) + ".";
+        ReadFailed(outcome);
         break;
     }
     return outcome;
 }
 
+void CProgrammingJob::ReadFailed(CJobOutcome& outcome) const
+{
+    if (outcome.session.interrupted) {
+        outcome.result = JobResult::kInterrupted;
+        outcome.message =
+            "Interrupted: " + m_settings.dataFile + " was not written." + Recovery(false);
+    } else {
+        outcome.message = "Read failed: " + NoticeClause(outcome) + ".";
+    }
+}
+
 void CProgrammingJob::LogRead(const CJobOutcome& outcome)
 {
-    const bool read = outcome.result != JobResult::kFailed;
+    const bool read =
+        outcome.result != JobResult::kFailed && outcome.result != JobResult::kInterrupted;
     Log("read", outcome, m_settings.dataFile,
         read ? ImageHash(ImageOf(m_store.WorkingImage())) : std::string());
 }

@@ -119,6 +119,8 @@ private:
     // COM port settings".
     std::string NoticeClause(const CJobOutcome& outcome) const;
     CJobOutcome WriteImage();
+    // A read that came to no image: the failure's sentence, or the stop's.
+    void ReadFailed(CJobOutcome& outcome) const;
     // Reads until two reads agree, telling each read after the first;
     // the transfers' session and message go into `outcome`.
     CConfirmedRead ReadUntilAgreed(CJobOutcome& outcome);

@@ -1,5 +1,6 @@
 #include "link/QtSerialDevice.h"
 
+#include "link/PortLock.h"
 #include "link/TickClock.h"
 
 #include <QString>
@@ -62,6 +63,8 @@ bool CQtSerialDevice::Open(const std::string& name)
             m_openFailure.kind = COpenFailure::Kind::PermissionDenied;
         return false;
     }
+    m_lockedName = name;
+    NotePortLock(name);
     m_haveCounts = SerialPlatform::ReadLineErrorCounts(m_port, m_counts);
     m_flags = m_flagsSource ? m_flagsSource(m_port) : SerialPlatform::SerialFlagsOf(m_port);
     m_lowLatency = m_flags ? m_lowLatencyRequest.Request(*m_flags) : LowLatency::NotOffered;
@@ -75,8 +78,10 @@ bool CQtSerialDevice::Close()
         m_flags.reset();
     }
     m_lowLatency = LowLatency::NotOffered;
-    if (m_port.isOpen())
+    if (m_port.isOpen()) {
         m_port.close();
+        ForgetPortLock(m_lockedName);
+    }
     return true;
 }
 

@@ -51,4 +51,5 @@ private:
     CLowLatencyRequest m_lowLatencyRequest;
     LowLatency m_lowLatency = LowLatency::NotOffered;
     COpenFailure m_openFailure;
+    std::string m_lockedName; // the device open now, whose lock file is noted
 };

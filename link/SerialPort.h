@@ -1,6 +1,7 @@
 #pragma once
 #include "link/ByteDevice.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -109,6 +110,11 @@ public:
     static std::string PortStableName(int number);
 
     ITickClock& Ticks() const { return m_ticks; }
+    // A flag that, once set, cuts every read short, within a slice of it:
+    // the stop a user asked for. nullptr for none; not owned.
+    void SetStopFlag(const std::atomic<bool>* stop) { m_stop = stop; }
+    const std::atomic<bool>* GetStopFlag() const { return m_stop; }
+    bool StopRequested() const { return m_stop && m_stop->load(); }
     // Receives every byte on the wire; nullptr for none. Not owned.
     void SetWireObserver(IWireObserver* observer) { m_observer = observer; }
 
@@ -136,6 +142,7 @@ private:
     uint32_t m_readTimeoutMs = kDefaultReadTimeoutMs;
     std::string m_deviceName;
     IWireObserver* m_observer = nullptr;
+    const std::atomic<bool>* m_stop = nullptr;
     COpenFailure m_openFailure;
 };
 

@@ -4,6 +4,32 @@
 
 #include <array>
 
+namespace {
+
+// After a stop cut a read short, the rest of an answer on its way is let
+// arrive before the end goes out.
+constexpr uint32_t kQuietAfterStopMs = 250;
+
+// The end of a session goes out and waits for its answer even after a
+// stop: the stop flag is set aside while it lives.
+class CUnstoppableEnd
+{
+public:
+    explicit CUnstoppableEnd(CSerialPort& port) : m_port(port), m_stop(port.GetStopFlag())
+    {
+        m_port.SetStopFlag(nullptr);
+    }
+    ~CUnstoppableEnd() { m_port.SetStopFlag(m_stop); }
+    CUnstoppableEnd(const CUnstoppableEnd&) = delete;
+    CUnstoppableEnd& operator=(const CUnstoppableEnd&) = delete;
+
+private:
+    CSerialPort& m_port;
+    const std::atomic<bool>* m_stop;
+};
+
+} // namespace
+
 const char* SessionStageText(SessionStage stage, SessionWork work)
 {
     switch (stage) {
@@ -40,7 +66,13 @@ bool CSession::Fail(SessionStage stage, int code, SessionWork work, CSessionResu
 {
     result.stage = stage;
     result.code = code;
+    result.interrupted = m_link.StopRequested();
+    if (stage == SessionStage::kBlock)
+        result.blockAnswer = m_link.LastBlockAnswer();
     Report(result);
+    const CUnstoppableEnd unstoppable(m_link);
+    if (result.interrupted)
+        WaitMs(m_link.Ticks(), kQuietAfterStopMs);
     if (work == SessionWork::kWrite && stage >= SessionStage::kWritePreparation)
         m_link.AbortWrite();
     else
@@ -67,14 +99,15 @@ bool CSession::Connect(SessionWork work, CSessionResult& result)
     while (true) {
         PumpMessages();
         const int code = m_link.EnterProgramMode();
-        if (code == 0)
+        if (code == 0 && !m_link.StopRequested())
             return true;
-        if (!m_hooks.entryRetry) {
+        if (!m_hooks.entryRetry || m_link.StopRequested()) {
             if (work != SessionWork::kProbe)
-                return Fail(SessionStage::kEntry, code, work, result);
+                return Fail(SessionStage::kEntry, code == 0 ? 1 : code, work, result);
             // Nothing answered: there is no session to end.
             result.stage = SessionStage::kEntry;
             result.code = code;
+            result.interrupted = m_link.StopRequested();
             m_link.SetOpen(0);
             return false;
         }
@@ -94,7 +127,7 @@ bool CSession::Connect(SessionWork work, CSessionResult& result)
 bool CSession::Check(CMutableBytes buffer, CSessionResult& result)
 {
     PumpMessages();
-    const int code = m_link.Identify(buffer);
+    const int code = m_link.StopRequested() ? 1 : m_link.Identify(buffer);
     if (code != 0)
         return Fail(SessionStage::kIdentification, code, SessionWork::kRead, result);
     result.record = m_link.GetIdRecord();
@@ -120,7 +153,7 @@ bool CSession::Move(SessionWork work, CMutableBytes image, int blockCount, CSess
             m_hooks.block(i + 1);
         const std::size_t offset = Wire::kBlockSize * static_cast<std::size_t>(i);
         int code = 1;
-        if (image.size() >= offset + Wire::kBlockSize) {
+        if (image.size() >= offset + Wire::kBlockSize && !m_link.StopRequested()) {
             code = work == SessionWork::kRead
                        ? m_link.ReadBlock({image.data() + offset, Wire::kBlockSize}, i)
                        : m_link.WriteBlock({image.data() + offset, Wire::kBlockSize}, i);
@@ -147,6 +180,13 @@ void CSession::Finish(CSessionResult& result)
 CSessionResult CSession::Run(SessionWork work, CMutableBytes image, int blockCount)
 {
     CSessionResult result;
+    if (m_link.StopRequested()) {
+        // Asked to stop before it began: the port is not touched.
+        result.code = 1;
+        result.interrupted = true;
+        Report(result);
+        return result;
+    }
     std::array<uint8_t, Wire::kIdBufferSize> id{};
     if (Open(result) && Connect(work, result) && Check(id, result) &&
         Move(work, image, blockCount, result))

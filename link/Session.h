@@ -41,6 +41,11 @@ struct CSessionResult
     int code = 0;
     int block = -1;      // for kBlock: the block that failed, 0 to 8
     int blocksMoved = 0; // blocks read or written in full
+    // For kBlock: how the microphone answered the block that failed.
+    BlockAnswer blockAnswer = BlockAnswer::kOk;
+    // The session failed because a stop was asked for (the link's stop
+    // flag), at the stage it had reached.
+    bool interrupted = false;
     // The identification record; all zero when none arrived.
     CMicLink::IdRecord record{};
 
@@ -81,7 +86,10 @@ struct CSessionHooks
 // whose preparation or block failed with the abort instead) and closes the
 // port; only a probe whose entry went unanswered sends no end, as there is
 // no session to end. A port that does not open is left as the failed open
-// left it. Window messages are pumped between the steps.
+// left it. Window messages are pumped between the steps. A stop asked for
+// on the link's stop flag fails the session at the step it reached, the
+// step's reads cut short, and it ends as a failure there does (the end or
+// the abort still waits for its answer).
 class CSession
 {
 public:

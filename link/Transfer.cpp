@@ -97,8 +97,12 @@ CSessionResult CTransfer::Move(TransferMode mode)
         if (result.stage != SessionStage::kModel)
             Fail(mode, result);
     };
-    if (mode == TransferMode::Write)
-        hooks.blocksBegin = [this] { m_store.ImageToTransfer(); };
+    if (mode == TransferMode::Write) {
+        hooks.blocksBegin = [this] {
+            m_store.ImageToTransfer();
+            m_view.OnWritePreparation();
+        };
+    }
     hooks.block = [this](int n) { ShowProgress(n); };
     hooks.blocksDone = [this] { ShowProgress(m_blockTotal); };
     hooks.entryRetry = m_entryRetry;

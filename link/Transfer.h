@@ -39,6 +39,9 @@ public:
     // A whole transfer completed, with programming mode ended and the port
     // closed; after a read the store takes the image over once this returns.
     virtual void OnCompleted(TransferMode mode) { (void)mode; }
+    // A write's preparation began: the microphone takes a while (up to
+    // Wire::kPrepareTimeoutMs) before the first block.
+    virtual void OnWritePreparation() {}
 };
 
 // What a transfer told last: a failure, or a transfer's completion.

@@ -109,7 +109,7 @@ CVerifyResult VerifyWritten(CMicLink& link, const MicImage& written, uint32_t wa
             }
             continue;
         }
-        if (!retry.PauseForRetry())
+        if (result.lastRead.interrupted || !retry.PauseForRetry())
             break;
     }
     result.status = CVerifyResult::kNotRead;

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <algorithm>
 #include <csignal>
 #include <fstream>
@@ -179,7 +181,8 @@ TEST(ProgrammingJob, AVerifiedWriteIsLoggedWithTheMicrophoneAndTheImage)
     EXPECT_EQ(lines[0][kModel], "PVHM_812");
     EXPECT_EQ(lines[0][kVersion], "V1.00");
     EXPECT_EQ(lines[0][kOperation], "write");
-    EXPECT_EQ(lines[0][kFile], "fleet.dat");
+    EXPECT_EQ(lines[0][kFile], (std::filesystem::current_path() / "fleet.dat").string())
+        << "named in full, whatever folder the log is read from";
     EXPECT_EQ(lines[0][kSha], Sha256Hex(rig.store.WorkingImage(), CConfigStore::kImageSize));
     EXPECT_EQ(lines[0][kResult], "verified");
     EXPECT_EQ(rig.LogMessage(0), "Verified: the microphone holds the image written.");
