@@ -27,6 +27,8 @@ const char* FindingKindName(FindingKind kind)
         return "groups";
     case FindingKind::kProbe:
         return "probe";
+    case FindingKind::kDevices:
+        return "devices";
     }
     return "";
 }
@@ -57,6 +59,8 @@ std::string BriefReason(const CFinding& finding)
         return "ModemManager probes it";
     case FindingKind::kBrltty:
         return "brltty may take the adapter";
+    case FindingKind::kDevices:
+        return "no USB-serial adapter is connected";
     case FindingKind::kGroups:
     case FindingKind::kDriver:
     case FindingKind::kLowLatency:
@@ -270,6 +274,38 @@ std::string ModemManagerRule(const CAdapterFacts& adapter)
 {
     return "ATTRS{idVendor}==\"" + adapter.vendorId + "\", ATTRS{idProduct}==\"" +
            adapter.productId + "\", ENV{ID_MM_DEVICE_IGNORE}=\"1\"";
+}
+
+std::vector<CFinding> DeviceFindings(const std::vector<CAdapterFacts>& adapters,
+                                     const std::vector<int>& numbers)
+{
+    std::vector<CFinding> findings;
+    bool usb = false;
+    for (std::size_t i = 0; i < adapters.size(); ++i) {
+        const CAdapterFacts& adapter = adapters[i];
+        const int number = i < numbers.size() ? numbers[i] : 0;
+        std::string text = (number > 0 ? "COM" + std::to_string(number) + " is "
+                                       : std::string("no COM number for ")) +
+                           adapter.node;
+        if (!adapter.product.empty())
+            text += ", " + adapter.product;
+        else if (adapter.IsUsb())
+            text += ", USB " + adapter.vendorId + ":" + adapter.productId;
+        else if (adapter.builtIn)
+            text += ", a built-in port";
+        if (!adapter.driver.empty())
+            text += " (" + adapter.driver + ")";
+        findings.push_back(Ok(FindingKind::kDevices, text));
+        usb = usb || adapter.IsUsb();
+    }
+    if (!usb)
+        findings.push_back(Problem(
+            FindingKind::kDevices,
+            adapters.empty() ? "no serial device is present: no USB-serial adapter is connected"
+                             : "no USB-serial adapter is connected",
+            "plug the programming cable in; doctor then lists it with its COM number, and "
+            "'doctor --port COMn' checks it"));
+    return findings;
 }
 
 CFinding ModemManagerFinding(bool running, const std::vector<CAdapterFacts>& adapters)

@@ -117,11 +117,12 @@ enum class FindingKind
     kModemManager, // ModemManager probes adapters
     kBrltty,       // brltty takes USB-serial chips for braille displays
     kGroups,       // the user's groups against the devices'
-    kProbe         // the probe of the microphone
+    kProbe,        // the probe of the microphone
+    kDevices       // the serial devices present, and whether one is a USB adapter
 };
 // The word doctor prints for the kind, and its JSON's "kind": "port",
 // "terminal", "permission", "holders", "lock", "driver", "low-latency",
-// "modemmanager", "brltty", "groups", "probe".
+// "modemmanager", "brltty", "groups", "probe", "devices".
 const char* FindingKindName(FindingKind kind);
 
 // One line of doctor's report, with what it found.
@@ -159,6 +160,12 @@ CFinding DriverFinding(const CDeviceFacts& device, const CAdapterFacts& adapter)
 CFinding LowLatencyFinding(const std::string& node, const std::string& state, bool refused);
 // `adapters`: the USB-serial adapters concerned (the port's, or all present).
 CFinding ModemManagerFinding(bool running, const std::vector<CAdapterFacts>& adapters);
+// One line per serial device present ("COM3 is /dev/ttyUSB0, FT232R USB
+// UART (ftdi_sio)"; `numbers` holds each adapter's COM number, 0 for none),
+// then a problem when none of them is a USB-serial adapter: the commonest
+// dead cable is one that is not plugged in.
+std::vector<CFinding> DeviceFindings(const std::vector<CAdapterFacts>& adapters,
+                                     const std::vector<int>& numbers);
 // `portAdapter` is the port's adapter, or nullptr without a port; a port
 // that is missing counts as claimed, since brltty takes the device away.
 CFinding BrlttyFinding(const std::vector<CBrlttyClaim>& claims, bool running, bool havePort,

@@ -3,7 +3,10 @@
 #include "diag/DoctorSurvey.h"
 
 #include "core/StringList.h"
+#include "link/SystemPorts.h"
 #include "link/SystemSerialDevices.h"
+
+#include <algorithm>
 
 #include <grp.h>
 #include <pwd.h>
@@ -79,8 +82,14 @@ CDoctorSeams SystemDoctorSeams()
     seams.groups = std::make_shared<CSystemGroups>();
     seams.services = std::make_shared<CProcServices>(seams.paths.proc);
     seams.selfPid = static_cast<int>(::getpid());
-    for (const CSerialDeviceInfo& device : CSystemSerialDevices().Present())
+    const CPortTable numbers = SystemPortTable();
+    for (const CSerialDeviceInfo& device : CSystemSerialDevices().Present()) {
         seams.serialDevices.push_back(device.node);
+        const auto entry =
+            std::find_if(numbers.entries.begin(), numbers.entries.end(),
+                         [&device](const CPortEntry& pin) { return pin.node == device.node; });
+        seams.serialNumbers.push_back(entry == numbers.entries.end() ? 0 : entry->number);
+    }
     return seams;
 }
 
@@ -118,6 +127,8 @@ std::vector<CFinding> SurveyMachine(const CPortSurvey* port, const CDoctorSeams&
         for (const std::string& node : seams.serialDevices)
             adapters.push_back(ReadAdapter(seams.paths, node));
     std::vector<CFinding> findings;
+    if (!port)
+        findings = DoctorFindings::DeviceFindings(adapters, seams.serialNumbers);
     findings.push_back(
         DoctorFindings::ModemManagerFinding(seams.services->IsRunning(kModemManager), adapters));
     findings.push_back(DoctorFindings::BrlttyFinding(

@@ -46,6 +46,8 @@ struct CDoctorSeams
     int selfPid = 0;
     // The serial devices present (nodes), for the groups and ModemManager.
     std::vector<std::string> serialDevices;
+    // Their COM numbers, in the same order; 0 for a device without one.
+    std::vector<int> serialNumbers;
 };
 
 // The machine itself: the real folders, groups, services and devices.

@@ -315,7 +315,58 @@ TEST_F(DoctorSurveyTest, MachineFindingsComeThroughTheGroupsAndServices)
     port.adapter.modemManagerIgnores = true;
     EXPECT_TRUE(SurveyMachine(&port, seams)[0].ok) << "the rule is in force";
     seams.services = std::make_shared<FakeServices>(std::vector<std::string>{});
-    EXPECT_EQ(SurveyMachine(nullptr, seams)[0].text, "ModemManager is not running");
+    const std::vector<CFinding> machine = SurveyMachine(nullptr, seams);
+    ASSERT_GE(machine.size(), 2u);
+    EXPECT_EQ(machine[0].kind, FindingKind::kDevices) << "without a port, the devices first";
+    EXPECT_EQ(machine[1].text, "ModemManager is not running");
+}
+
+// Without a port doctor lists the devices present, and says so plainly when
+// none of them is a USB-serial adapter: the cable is not plugged in.
+TEST(DoctorFindingsTest, DevicesPresentAndTheMissingAdapter)
+{
+    CAdapterFacts usb;
+    usb.node = "/dev/ttyUSB0";
+    usb.driver = "ftdi_sio";
+    usb.vendorId = "0403";
+    usb.productId = "6001";
+    usb.product = "FT232R USB UART";
+    CAdapterFacts unnamed = usb;
+    unnamed.node = "/dev/ttyUSB1";
+    unnamed.product.clear();
+    CAdapterFacts builtIn;
+    builtIn.node = "/dev/ttyS0";
+    builtIn.builtIn = true;
+    const struct
+    {
+        std::vector<CAdapterFacts> adapters;
+        std::vector<int> numbers;
+        std::vector<std::string> texts;
+        bool adapterMissing;
+    } cases[] = {
+        {{usb, unnamed},
+         {3, 0},
+         {"COM3 is /dev/ttyUSB0, FT232R USB UART (ftdi_sio)",
+          "no COM number for /dev/ttyUSB1, USB 0403:6001 (ftdi_sio)"},
+         false},
+        {{builtIn}, {1}, {"COM1 is /dev/ttyS0, a built-in port"}, true},
+        {{}, {}, {}, true},
+    };
+    for (const auto& c : cases) {
+        const std::vector<CFinding> findings =
+            DoctorFindings::DeviceFindings(c.adapters, c.numbers);
+        ASSERT_EQ(findings.size(), c.texts.size() + (c.adapterMissing ? 1 : 0));
+        for (std::size_t i = 0; i < c.texts.size(); ++i) {
+            EXPECT_TRUE(findings[i].ok);
+            EXPECT_EQ(findings[i].text, c.texts[i]);
+        }
+        if (c.adapterMissing) {
+            EXPECT_FALSE(findings.back().ok);
+            EXPECT_NE(findings.back().text.find("no USB-serial adapter is connected"),
+                      std::string::npos);
+            EXPECT_EQ(BriefReason(findings.back()), "no USB-serial adapter is connected");
+        }
+    }
 }
 
 // The one line that a production line shows beside a port that does not
