@@ -4,12 +4,16 @@
 #include "core/SettingsLayout.h"
 #include "core/UserText.h"
 
+#include <algorithm>
+#include <cctype>
 #include <climits>
+#include <vector>
 
 namespace {
 
 constexpr long kSwitchOff = 0;
 constexpr long kSwitchOn = 1;
+constexpr char kStoredValueMark = '#';
 
 // 1 on, 0 off, -1 for anything else.
 int SwitchState(std::string_view text)
@@ -24,7 +28,46 @@ int SwitchState(std::string_view text)
     return -1;
 }
 
+// The number an option's text begins with ("+10dB" 10, "-4dB" -4, "0dB"
+// 0); false for a text that begins with no number.
+bool LeadingNumber(const std::string& text, long& number)
+{
+    std::size_t at = 0;
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+        negative = text[at++] == '-';
+    if (at >= text.size() || !std::isdigit(static_cast<unsigned char>(text[at])))
+        return false;
+    number = 0;
+    while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])))
+        number = number * 10 + (text[at++] - '0');
+    if (negative)
+        number = -number;
+    return true;
+}
+
+// Whether the options read as numbers, every one of them.
+bool OptionsAreNumbers(const std::vector<COption>& options)
+{
+    long unused = 0;
+    return !options.empty() && std::all_of(options.begin(), options.end(), [&](const COption& o) {
+        return LeadingNumber(o.text, unused);
+    });
+}
+
 } // namespace
+
+const CSettingDef* FindSettingByName(std::string_view name)
+{
+    long id = 0;
+    if (ParseNumber(name, 0, INT_MAX, id))
+        return FindSetting(static_cast<int>(id));
+    const std::string_view trimmed = TrimBlanks(name);
+    for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def)
+        if (EqualsIgnoringCase(trimmed, def->label))
+            return def;
+    return nullptr;
+}
 
 AssignmentResult ParseAssignment(const CConfigStore& store, std::string_view text,
                                  CSettingAssignment& assignment)
@@ -37,11 +80,7 @@ AssignmentResult ParseAssignment(const CConfigStore& store, std::string_view tex
     }
     assignment.idText = TrimBlanks(text.substr(0, eq));
     assignment.valueText = TrimBlanks(text.substr(eq + 1));
-
-    long id = 0;
-    if (!ParseNumber(assignment.idText, 0, INT_MAX, id))
-        return AssignmentResult::UnknownSetting;
-    assignment.setting = FindSetting(static_cast<int>(id));
+    assignment.setting = FindSettingByName(assignment.idText);
     if (!assignment.setting)
         return AssignmentResult::UnknownSetting;
 
@@ -53,18 +92,47 @@ AssignmentResult ParseAssignment(const CConfigStore& store, std::string_view tex
         return AssignmentResult::Valid;
     }
 
-    // No option text is a bare number, so a value is either the one or the
-    // other; "+10dB" is a text, never the number 10.
+    const std::vector<COption> options = store.GetOptions(assignment.setting->id);
+    const auto byValue = [&](long number) {
+        return std::find_if(options.begin(), options.end(),
+                            [&](const COption& option) { return option.value == number; });
+    };
+    const std::string& value = assignment.valueText;
     long number = 0;
-    const bool isNumber = ParseNumber(assignment.valueText, 0, INT_MAX, number);
-    for (const COption& option : store.GetOptions(assignment.setting->id)) {
-        if (isNumber ? option.value == number
-                     : EqualsIgnoringCase(option.text, assignment.valueText)) {
+    if (!value.empty() && value[0] == kStoredValueMark) {
+        const auto option = ParseNumber(std::string_view(value).substr(1), 0, INT_MAX, number)
+                                ? byValue(number)
+                                : options.end();
+        if (option == options.end())
+            return AssignmentResult::NotAnOption;
+        assignment.value = option->value;
+        return AssignmentResult::Valid;
+    }
+    for (const COption& option : options) {
+        if (EqualsIgnoringCase(option.text, value)) {
             assignment.value = option.value;
             return AssignmentResult::Valid;
         }
     }
-    return AssignmentResult::NotAnOption;
+    if (!ParseNumber(value, 0, INT_MAX, number))
+        return AssignmentResult::NotAnOption;
+    if (OptionsAreNumbers(options)) {
+        // "10": the stored value 10 (0dB), or the level +10dB?
+        const auto stored = byValue(number);
+        if (stored != options.end())
+            assignment.storedReading = stored->text;
+        for (const COption& option : options) {
+            long reads = 0;
+            if (LeadingNumber(option.text, reads) && reads == number)
+                assignment.textReading = option.text;
+        }
+        return AssignmentResult::AmbiguousNumber;
+    }
+    const auto option = byValue(number);
+    if (option == options.end())
+        return AssignmentResult::NotAnOption;
+    assignment.value = option->value;
+    return AssignmentResult::Valid;
 }
 
 void ApplyAssignment(CConfigStore& store, const CSettingAssignment& assignment)

@@ -5,28 +5,37 @@
 class CConfigStore;
 struct CSettingDef;
 
-// "ID=VALUE": one setting and the value to give it, as a script or a user
-// writes it. The ID is a setting ID; a switch takes on, off, 1 or 0; a list
-// takes one of the options it offers now, by value or by text. Numbers follow
-// ParseNumber (decimal, or hexadecimal after 0x); texts are compared without
-// regard to letter case. Blanks around the ID and around the value are
-// ignored.
+// "SETTING=VALUE": one setting and the value to give it, as a script or a
+// user writes it. The setting is its ID or its label (as the settings form
+// and `info` name it, letter case aside). A switch takes on, off, 1 or 0. A
+// list takes one of the options it offers now: by its text ("+10dB",
+// "Normal", letter case aside), or by its stored value after "#" ("#15",
+// the Word column of `info`). A bare number is an option's stored value
+// only where the options are words; where they are numbers themselves (the
+// dB levels) it is refused as ambiguous. Numbers follow ParseNumber
+// (decimal, or hexadecimal after 0x). Blanks around the setting and the
+// value are ignored.
 
 enum class AssignmentResult
 {
     Valid,
     NotAnAssignment, // no '='
-    UnknownSetting,  // the ID is no number or names no setting
+    UnknownSetting,  // neither a setting's ID nor its label
     NotASwitchValue, // a switch given anything but on, off, 1 or 0
-    NotAnOption,     // a list given neither the value nor the text of an option it offers
+    NotAnOption,     // a list given neither the text nor the stored value of an option it offers
+    AmbiguousNumber, // a bare number for a list whose options are numbers
 };
 
 struct CSettingAssignment
 {
-    const CSettingDef* setting = nullptr; // set from UnknownSetting on
+    const CSettingDef* setting = nullptr; // set from NotASwitchValue on
     std::string idText;                   // as given, without surrounding blanks
     std::string valueText;                // as given, without surrounding blanks
     int value = 0;                        // switch: 1 on, 0 off; list: the option's value
+    // For AmbiguousNumber: the option whose stored value the number is, and
+    // the option whose text reads as the number; empty where there is none.
+    std::string storedReading; // "0dB" for 10
+    std::string textReading;   // "+10dB" for 10
 };
 
 // Parses one assignment against the settings table and the lists as `store`
@@ -34,6 +43,10 @@ struct CSettingAssignment
 // as far as the text could be read.
 AssignmentResult ParseAssignment(const CConfigStore& store, std::string_view text,
                                  CSettingAssignment& assignment);
+
+// The setting that `name` names: an ID, or a label in any letter case;
+// nullptr when none.
+const CSettingDef* FindSettingByName(std::string_view name);
 
 // Writes a Valid assignment into the store's working image, as the settings
 // form would: switching noise cancellation off takes a "Voice Recognition"
