@@ -43,7 +43,7 @@ void PrintToolUsage(const std::vector<CCliCommand>& commands, std::ostream& out)
 
 int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream& out,
            std::ostream& err, bool interactive, const ILocalClock& clock, bool errIsTerminal,
-           const CliLinkMaker& makeLink)
+           const CliLinkMaker& makeLink, std::atomic<bool>* stop)
 {
     const std::vector<CCliCommand> commands = AllCommands();
     if (argv.size() < 2) {
@@ -110,7 +110,17 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
     CConfigStore store(&texts);
     store.Reset();
     CMessageBoxes boxes(texts, &presenter);
-    CCliContext context{store, texts, boxes,       clock,         in,
-                        out,   err,   interactive, errIsTerminal, makeLink};
+    std::atomic<bool> ownStop{false};
+    CCliContext context{store,
+                        texts,
+                        boxes,
+                        clock,
+                        in,
+                        out,
+                        err,
+                        interactive,
+                        errIsTerminal,
+                        makeLink,
+                        stop ? stop : &ownStop};
     return command->run(context, args);
 }

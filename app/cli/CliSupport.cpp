@@ -2,6 +2,7 @@
 
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
+#include "core/FileIo.h"
 #include "core/StringList.h"
 #include "link/PortStation.h"
 #include "link/ProgrammingJob.h"
@@ -10,7 +11,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <istream>
 #include <ostream>
 
 bool CCliArgs::Has(const std::string& name) const
@@ -94,12 +98,91 @@ std::string ShellWord(const std::string& word)
     return quoted + "'";
 }
 
+std::string SystemReason(int errorNumber)
+{
+    switch (errorNumber) {
+    case ENOENT:
+        return "no such file";
+    case EACCES:
+    case EPERM:
+        return "permission denied";
+    case EISDIR:
+        return "is a folder";
+    case ENOTDIR:
+        return "a part of its path is no folder";
+    case EROFS:
+        return "the file system is read-only";
+    case ENOSPC:
+        return "the disk is full";
+    case EINVAL:
+        return "not a regular file";
+    default:
+        break;
+    }
+    std::string text = std::strerror(errorNumber);
+    if (!text.empty())
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+std::string LoadProblem(const std::string& path, int loadResult)
+{
+    switch (loadResult) {
+    case DataFile::kCannotOpen: {
+        std::FILE* file = OpenRegularFile(path);
+        if (!file)
+            return SystemReason(errno);
+        std::fclose(file);
+        return "cannot be read";
+    }
+    case DataFile::kOtherProduct:
+    case DataFile::kWrongType:
+        return "not a QZM-530RX data file";
+    default:
+        return "too short for a QZM-530RX data file";
+    }
+}
+
+std::string WriteProblem(const std::string& path)
+{
+    std::error_code error;
+    if (FileExists(path))
+        return IsWritableFile(path, error) ? std::string() : SystemReason(error.value());
+    std::string temp;
+    std::FILE* file = CreateTempBeside(path, temp);
+    if (!file)
+        return errno == ENOENT ? "no such folder" : SystemReason(errno);
+    std::fclose(file);
+    RemoveFile(temp);
+    return {};
+}
+
+bool MayReplace(CCliContext& context, const char* command, const std::string& path, bool force,
+                bool& replacing)
+{
+    replacing = FileExists(path);
+    if (!replacing || force)
+        return true;
+    if (!context.interactive) {
+        context.err << command << ": " << path
+                    << " exists; give --force to replace it (nothing was changed)\n";
+        return false;
+    }
+    context.err << path << " exists. Replace it? [y/N] " << std::flush;
+    std::string answer;
+    if (std::getline(context.in, answer) && !answer.empty() &&
+        (answer[0] == 'y' || answer[0] == 'Y'))
+        return true;
+    context.err << "Nothing was changed.\n";
+    return false;
+}
+
 bool LoadIntoStore(CCliContext& context, const std::string& path)
 {
     ForeignProductName foreign{};
     const int result = LoadDataFile(context.store, path, foreign);
     if (result != DataFile::kLoaded) {
-        context.err << LoadFailureText(context.texts, result, BaseName(path), foreign) << "\n";
+        context.err << path << ": " << LoadProblem(path, result) << "\n";
         return false;
     }
     context.store.TransferToImage();
@@ -111,7 +194,7 @@ bool SaveFromStore(CCliContext& context, const std::string& path)
 {
     std::error_code error;
     if (SaveDataFile(context.store, path, context.clock, error) != DataFile::kSaved) {
-        context.err << error.message() << "\n";
+        context.err << path << ": cannot be saved: " << SystemReason(error.value()) << "\n";
         return false;
     }
     return true;

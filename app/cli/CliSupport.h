@@ -1,6 +1,7 @@
 #pragma once
 #include "link/JobResult.h"
 
+#include <atomic>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -23,6 +24,9 @@ constexpr int kFailure = static_cast<int>(Verdict::kFailure);
 constexpr int kUsage = 2;
 constexpr int kNotVerified = static_cast<int>(Verdict::kNotVerified);
 constexpr int kHoldsOther = static_cast<int>(Verdict::kHoldsOther);
+// A transfer that Ctrl+C stopped; after a signal, the tool ends as the
+// signal would have (128 + its number).
+constexpr int kInterrupted = static_cast<int>(Verdict::kInterrupted);
 } // namespace CliExit
 
 // Makes the link of a port as the user named it (a test plays the line).
@@ -45,6 +49,9 @@ struct CCliContext
     bool progressOnTerminal = false;
     // The ports' links; empty: the system's serial ports.
     CliLinkMaker makeLink{};
+    // Set to ask the transfer in progress to stop (Ctrl+C sets it); never
+    // nullptr while a command runs.
+    std::atomic<bool>* stop = nullptr;
 };
 
 // The parsed words of one command: positional arguments in order, options
@@ -105,11 +112,25 @@ constexpr const char* kCliName = "qzm530rx-cli";
 // pasted into a shell.
 std::string ShellWord(const std::string& word);
 
-// Loads FILE into the store's working image and saved copy, printing the
-// catalogue's message on failure.
+// Loads FILE into the store's working image and saved copy; on failure
+// says on stderr which file and why ("nosuch.dat: no such file").
 bool LoadIntoStore(CCliContext& context, const std::string& path);
-// Saves the working image to FILE, printing the system's reason on failure.
+// Saves the working image to FILE; on failure says which file and why.
 bool SaveFromStore(CCliContext& context, const std::string& path);
+// Why a data file could not be loaded, in a few words: "no such file",
+// "permission denied", "is a folder", "not a QZM-530RX data file".
+std::string LoadProblem(const std::string& path, int loadResult);
+// Why FILE could not be written now (a missing folder, no permission, a
+// folder or a device in its place); empty when it can be.
+std::string WriteProblem(const std::string& path);
+// A reason the system gave, in the tool's words ("no such file").
+std::string SystemReason(int errorNumber);
+// Whether `command` may write FILE: it does not exist yet, `force` was
+// given, or the user agrees at the terminal. Without a terminal it refuses
+// on stderr, naming the file and --force. `replacing` tells whether FILE
+// exists and will be replaced.
+bool MayReplace(CCliContext& context, const char* command, const std::string& path, bool force,
+                bool& replacing);
 
 // Runs the tool on its whole command line (argv[0] included) and returns
 // the exit code. Results go to `out`; messages, questions and progress, which
@@ -118,10 +139,13 @@ bool SaveFromStore(CCliContext& context, const std::string& path);
 // `errIsTerminal` tells whether `err` is one: only there is the progress
 // line rewritten in place.
 // `makeLink`, when given, makes the links of the ports instead of the
-// system's serial ports.
+// system's serial ports. `stop`, when given, is the flag that asks a
+// transfer to stop (a test sets it as Ctrl+C would); a transfer watches
+// the interrupt signals meanwhile.
 int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream& out,
            std::ostream& err, bool interactive, const ILocalClock& clock,
-           bool errIsTerminal = false, const CliLinkMaker& makeLink = {});
+           bool errIsTerminal = false, const CliLinkMaker& makeLink = {},
+           std::atomic<bool>* stop = nullptr);
 
 // The command sets of the tool.
 std::vector<CCliCommand> FileCommands();

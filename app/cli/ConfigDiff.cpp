@@ -7,6 +7,7 @@
 
 #include <QJsonArray>
 
+#include <algorithm>
 #include <cstdio>
 #include <ostream>
 
@@ -22,6 +23,19 @@ std::string HexText(unsigned value, int digits)
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%0*X", digits, value);
     return buffer;
+}
+
+std::string ShownValue(const CConfigStore& store, const CSettingDef& def)
+{
+    const std::string shown = DisplayValue(store, def);
+    if (def.encoding != SettingEncoding::List)
+        return shown;
+    const uint16_t word = store.GetWord(def.id);
+    const std::vector<COption> options = store.GetOptions(def.id);
+    if (std::any_of(options.begin(), options.end(),
+                    [word](const COption& option) { return option.value == word; }))
+        return shown;
+    return "#" + std::to_string(word) + ", not an option (shown as " + shown + ")";
 }
 
 CConfigDiff DiffConfigurations(const CConfigStore& a, const CConfigStore& b)
@@ -45,9 +59,8 @@ void PrintSettingLines(std::ostream& out, const CConfigStore& a, const CConfigSt
                        const CConfigDiff& diff)
 {
     for (const CSettingDef* def : diff.settings) {
-        out << def->label << ": " << DisplayValue(a, *def) << " (0x"
-            << HexText(a.GetWord(def->id), 4) << ") -> " << DisplayValue(b, *def) << " (0x"
-            << HexText(b.GetWord(def->id), 4) << ")\n";
+        out << def->label << ": " << ShownValue(a, *def) << " (0x" << HexText(a.GetWord(def->id), 4)
+            << ") -> " << ShownValue(b, *def) << " (0x" << HexText(b.GetWord(def->id), 4) << ")\n";
     }
 }
 

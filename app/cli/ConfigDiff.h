@@ -16,6 +16,10 @@ struct CSettingDef;
 
 // `value` in hex with `digits` digits: "0F", "000F".
 std::string HexText(unsigned value, int digits);
+// A setting's value as the form shows it ("+10dB", "on"); a list's word
+// that is none of its options is named as such, with what the form shows
+// for it: "#65535, not an option (shown as 0dB)".
+std::string ShownValue(const CConfigStore& store, const CSettingDef& def);
 
 struct CConfigDiff
 {

@@ -1,5 +1,7 @@
 #include "app/cli/ConsoleTransferView.h"
 
+#include "link/Protocol.h"
+#include "link/TickClock.h"
 #include "text/TextCatalog.h"
 
 #include <ostream>
@@ -28,16 +30,38 @@ void CConsoleTransferView::SetCounterText(const std::string& text)
     if (m_progress == Progress::Rewritten) {
         m_out << "\r" << text << std::flush;
         m_open = true;
-    } else if (m_progress == Progress::Lines && text != m_lastCounter) {
-        m_out << text << "\n" << std::flush;
     }
-    m_lastCounter = text;
+    m_counter = text;
+}
+
+void CConsoleTransferView::SetBarPosition(int position)
+{
+    // As lines, the count starts with the first block: "Block 0" only
+    // says that a transfer is about to start, which the caption said.
+    if (m_progress != Progress::Lines || position == 0 || m_counter == m_lastCounter)
+        return;
+    m_out << m_counter << "\n" << std::flush;
+    m_lastCounter = m_counter;
 }
 
 void CConsoleTransferView::OnFailure(TransferMode mode, const CSessionResult& result)
 {
     EndLine();
+    // A stop the user asked for is not the link's failure: the job says
+    // what it left.
+    if (result.interrupted)
+        return;
     m_out << m_texts.GetText(TransferMessageId(mode, result)) << "\n" << std::flush;
+}
+
+void CConsoleTransferView::OnWritePreparation()
+{
+    if (m_progress == Progress::None)
+        return;
+    EndLine();
+    m_out << "Preparing the microphone for the write; this can take up to "
+          << Wire::kPrepareTimeoutMs / kMsPerSecond << " s.\n"
+          << std::flush;
 }
 
 void CConsoleTransferView::OnCompleted(TransferMode mode)

@@ -29,9 +29,10 @@ public:
     void SetCaption(const std::string& caption) override;
     void SetCounterText(const std::string& text) override;
     void SetBarRange(int) override {}
-    void SetBarPosition(int) override {}
+    void SetBarPosition(int position) override;
     void OnFailure(TransferMode mode, const CSessionResult& result) override;
     void OnCompleted(TransferMode mode) override;
+    void OnWritePreparation() override;
 
     // Ends a counter line rewritten in place, so that the next text starts
     // on a line of its own.
@@ -44,5 +45,6 @@ private:
     const Progress m_progress;
     const bool m_tellCompletion;
     bool m_open = false;
-    std::string m_lastCounter;
+    std::string m_counter;     // the counter's text now
+    std::string m_lastCounter; // the last counter printed as a line
 };

@@ -8,6 +8,7 @@
 #include "diag/DoctorProbe.h"
 #include "diag/DoctorSurvey.h"
 #include "link/PortName.h"
+#include "link/SystemPorts.h"
 #include "link/TickClock.h"
 
 #include <ostream>
@@ -86,12 +87,17 @@ int RunDoctor(CCliContext& context, const CCliArgs& args)
     EnsureApplication();
     const bool json = args.Has("--json");
     const bool havePort = args.Has("--port");
-    const std::string port = args.Value("--port");
+    const std::string port = CanonicalPortName(args.Value("--port"));
     if (havePort && port.empty()) {
         context.err << "doctor: --port names an empty port\n";
         return CliExit::kUsage;
     }
+    if (havePort && !PortInRange(context, "doctor", port))
+        return CliExit::kUsage;
     CReport report(context.out, json);
+    // The devices present are listed with their numbers, a new one's too.
+    if (!havePort && !context.makeLink)
+        NumberSystemPorts();
     const CDoctorSeams seams = SystemDoctorSeams();
     CPortSurvey survey;
     if (havePort)
@@ -128,6 +134,9 @@ int RunDoctor(CCliContext& context, const CCliArgs& args)
 }
 
 const char* const kDoctorHelp =
+    "Without --port it lists the serial devices present, each with its COM\n"
+    "number and the adapter's name where the system knows it, and says so\n"
+    "when no USB-serial adapter is connected (the commonest dead cable).\n"
     "Looks at the machine and, with --port, at the port, and prints one line a\n"
     "finding: \"ok\" or \"PROBLEM\", what it is about, what was found and, for a\n"
     "problem, the command or step that fixes it. Nothing is written to the\n"

@@ -24,32 +24,55 @@ std::string Hex(unsigned value, int digits)
     return HexText(value, digits);
 }
 
-// Applies one ID=VALUE to the store; an empty result means it was taken.
-std::string ApplyAssignmentText(CConfigStore& store, const std::string& text)
+// "Noise Attenuation Level (1006)".
+std::string SettingName(const CSettingDef& def)
+{
+    return std::string(def.label) + " (" + std::to_string(def.id) + ")";
+}
+
+// Applies one SETTING=VALUE to the store; an empty result means it was
+// taken, and `change` says what changed ("Label (ID): old -> new").
+std::string ApplyAssignmentText(CConfigStore& store, const std::string& text,
+                                const std::string& path, std::string& change)
 {
     CSettingAssignment assignment;
     const AssignmentResult result = ParseAssignment(store, text, assignment);
-    const std::string& idText = assignment.idText;
     const std::string& valueText = assignment.valueText;
     switch (result) {
-    case AssignmentResult::Valid:
+    case AssignmentResult::Valid: {
+        const CSettingDef& def = *assignment.setting;
+        const std::string before = ShownValue(store, def);
         ApplyAssignment(store, assignment);
+        change = SettingName(def) + ": " + before + " -> " + ShownValue(store, def);
         return {};
+    }
     case AssignmentResult::NotAnAssignment:
-        return "expected ID=VALUE, got '" + text + "'";
+        return "expected SETTING=VALUE, got '" + text + "'";
     case AssignmentResult::UnknownSetting:
-        return "unknown setting ID '" + idText + "'";
+        return "unknown setting '" + assignment.idText + "'; '" + kCliName + " info " +
+               ShellWord(path) + "' lists the settings, by ID and label";
     case AssignmentResult::NotASwitchValue:
-        return std::string(assignment.setting->label) + " (" + idText +
-               ") takes on, off, 1 or 0, not '" + valueText + "'";
+        return SettingName(*assignment.setting) + " takes on, off, 1 or 0, not '" + valueText + "'";
+    case AssignmentResult::AmbiguousNumber: {
+        std::string problem = "'" + valueText + "' is ambiguous for " +
+                              SettingName(*assignment.setting) + ", whose options are levels: ";
+        if (!assignment.storedReading.empty())
+            problem += "#" + valueText + " is " + assignment.storedReading;
+        if (!assignment.textReading.empty())
+            problem += std::string(assignment.storedReading.empty() ? "" : "; ") + "did you mean " +
+                       assignment.textReading + "?";
+        else if (assignment.storedReading.empty())
+            problem += "give the option's text, or #VALUE for its stored value";
+        return problem;
+    }
     case AssignmentResult::NotAnOption:
         break;
     }
     std::string offered;
     for (const COption& option : store.GetOptions(assignment.setting->id))
-        offered += "\n  " + std::to_string(option.value) + "  " + option.text;
-    return "'" + valueText + "' is not an option of " + assignment.setting->label + " (" + idText +
-           ") now; it offers:" + offered;
+        offered += "\n  #" + std::to_string(option.value) + "  " + option.text;
+    return "'" + valueText + "' is not an option of " + SettingName(*assignment.setting) +
+           " now; it offers:" + offered;
 }
 
 int RunInfo(CCliContext& context, const CCliArgs& args)
@@ -114,8 +137,12 @@ int RunDump(CCliContext& context, const CCliArgs& args)
 
 int RunNew(CCliContext& context, const CCliArgs& args)
 {
+    const std::string& path = args.positional[0];
+    bool replacing = false;
+    if (!MayReplace(context, "new", path, args.Has("--force"), replacing))
+        return CliExit::kUsage;
     context.store.Reset();
-    return SaveFromStore(context, args.positional[0]) ? CliExit::kOk : CliExit::kFailure;
+    return SaveFromStore(context, path) ? CliExit::kOk : CliExit::kFailure;
 }
 
 int RunSet(CCliContext& context, const CCliArgs& args)
@@ -123,14 +150,22 @@ int RunSet(CCliContext& context, const CCliArgs& args)
     const std::string& path = args.positional[0];
     if (!LoadIntoStore(context, path))
         return CliExit::kFailure;
+    std::vector<std::string> changes;
     for (std::size_t i = 1; i < args.positional.size(); ++i) {
-        const std::string problem = ApplyAssignmentText(context.store, args.positional[i]);
+        std::string change;
+        const std::string problem =
+            ApplyAssignmentText(context.store, args.positional[i], path, change);
         if (!problem.empty()) {
             context.err << problem << "\nNothing was written.\n";
             return CliExit::kFailure;
         }
+        changes.push_back(change);
     }
-    return SaveFromStore(context, path) ? CliExit::kOk : CliExit::kFailure;
+    if (!SaveFromStore(context, path))
+        return CliExit::kFailure;
+    for (const std::string& change : changes)
+        context.out << change << "\n";
+    return CliExit::kOk;
 }
 
 int RunDiff(CCliContext& context, const CCliArgs& args)
@@ -153,7 +188,7 @@ int RunDiff(CCliContext& context, const CCliArgs& args)
         for (auto it = body.begin(); it != body.end(); ++it)
             json.insert(it.key(), it.value());
         PrintJson(context.out, json);
-        return CliExit::kOk;
+        return diff.Same() ? CliExit::kOk : CliExit::kHoldsOther;
     }
 
     std::ostream& out = context.out;
@@ -165,7 +200,7 @@ int RunDiff(CCliContext& context, const CCliArgs& args)
     }
     if (diff.Same())
         out << "The configurations are the same.\n";
-    return CliExit::kOk;
+    return diff.Same() ? CliExit::kOk : CliExit::kHoldsOther;
 }
 
 const char* const kInfoJsonHelp =
@@ -175,7 +210,9 @@ const char* const kInfoJsonHelp =
 const char* const kDiffJsonHelp =
     "--json prints one JSON document instead: \"a\", \"b\", \"same\", \"settings\"\n"
     "(id, label, and value and word on each side) and \"bytes\" (offset, a, b)\n"
-    "outside the settings.\n";
+    "outside the settings.\n"
+    "Exit code 0: the files hold the same configuration; 4: they differ (as\n"
+    "verify's 4, not diff(1)'s 1); 1: a file cannot be loaded.\n";
 
 } // namespace
 
@@ -203,23 +240,28 @@ std::vector<CCliCommand> FileCommands()
         {"new",
          "new FILE",
          "Saves a new configuration to FILE.",
-         "",
+         "An existing FILE is replaced only with --force; without it the tool asks\n"
+         "on a terminal, and refuses (exit code 2) when standard input is not one.\n",
          1,
          1,
          {},
-         {},
+         {"--force"},
          [](CCliContext& c, const CCliArgs& a) { return RunNew(c, a); }},
         {"set",
-         "set FILE ID=VALUE ...",
+         "set FILE SETTING=VALUE ...",
          "Changes settings of a data file and saves it in place.",
-         "Switches take on, off, 1 or 0. Lists take an option's value or its text\n"
-         "(letter case aside). Numbers are decimal, leading zeros allowed (010 is 10),\n"
-         "or hexadecimal only after 0x (0x0F is 15); they have no sign and nothing\n"
-         "after them: +10dB is the option's text, 15x is refused. Blanks around ID and\n"
-         "VALUE are ignored. Assignments apply in order; switching 1000 off turns a\n"
-         "\"Voice Recognition\" TX LED back to \"Normal\" as the settings form does.\n"
-         "If any assignment is refused, nothing is written.\n\n"
-         "example: qzm530rx-cli set mic.dat 1006=+10dB 1007=on 1008=Normal\n",
+         "SETTING is a setting's ID or its label, letter case aside, as 'info FILE'\n"
+         "lists them (quote a label with blanks). Switches take on, off, 1 or 0.\n"
+         "Lists take an option's text (+10dB, Normal; letter case aside) or its\n"
+         "stored value after # (#15, the Word column of info). Where the options\n"
+         "are levels (dB), a bare number is refused as ambiguous; where they are\n"
+         "words, a bare number is the stored value. Numbers are decimal, leading\n"
+         "zeros allowed, or hexadecimal after 0x (#0x0F is #15). Blanks around\n"
+         "SETTING and VALUE are ignored. Assignments apply in order; switching 1000\n"
+         "off turns a \"Voice Recognition\" TX LED back to \"Normal\" as the settings\n"
+         "form does. Each change is printed (Label (ID): old -> new); if any\n"
+         "assignment is refused, nothing is written.\n\n"
+         "example: qzm530rx-cli set mic.dat 1006=+10dB \"Battery Save=on\" 1008=Normal\n",
          2,
          -1,
          {},

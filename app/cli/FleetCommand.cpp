@@ -7,6 +7,7 @@
 
 #include "core/ConfigStore.h"
 #include "link/MicLink.h"
+#include "link/PortLock.h"
 #include "link/ProductionRun.h"
 #include "link/TransferLog.h"
 
@@ -24,13 +25,15 @@ constexpr int kExitInterrupted = 130;
 std::atomic<CProductionRun*> g_runner{nullptr};
 
 // First Ctrl+C: stop after the transfers in progress. Second: at once.
-extern "C" void OnInterrupt(int)
+extern "C" void OnFleetInterrupt(int)
 {
     CProductionRun* const runner = g_runner.load();
     if (!runner)
         return;
-    if (runner->StopRequested())
+    if (runner->StopRequested()) {
+        RemovePortLocksNow();
         std::_Exit(kExitInterrupted);
+    }
     runner->RequestStop();
 }
 
@@ -41,7 +44,7 @@ public:
     explicit CInterruptScope(CProductionRun& runner)
     {
         g_runner = &runner;
-        m_previous = std::signal(SIGINT, OnInterrupt);
+        m_previous = std::signal(SIGINT, OnFleetInterrupt);
     }
     ~CInterruptScope()
     {
@@ -64,6 +67,9 @@ bool ParsePortList(const std::vector<std::string>& values, std::vector<std::stri
     for (const std::string& value : values)
         if (!AddPortList(value, ports, error))
             return false;
+    // One name per cable, on the console, in the log and in the backups.
+    for (std::string& port : ports)
+        port = CanonicalPortName(port);
     return true;
 }
 
@@ -101,6 +107,8 @@ int RunFleetWrite(CCliContext& context, const CTransferCommand& command,
                                              : setup.live ? CFleetConsole::Progress::kLive
                                                           : CFleetConsole::Progress::kLines;
     CFleetConsole console(ports, context.texts, context.out, context.err, progress);
+    if (command.json)
+        console.SetJson(command.name);
     if (production.continuous)
         context.err << (setup.check ? "Checking on " : "Programming on ") << ports.size()
                     << (ports.size() == 1 ? " port" : " ports")
@@ -116,6 +124,6 @@ int RunFleetWrite(CCliContext& context, const CTransferCommand& command,
             return CliExit::kFailure;
         }
     }
-    console.PrintSummary(run.Totals(), run.Summary());
+    console.PrintSummary(run.Totals(), run.Summary(), run.GetVerdict() == Verdict::kOk);
     return static_cast<int>(run.GetVerdict());
 }

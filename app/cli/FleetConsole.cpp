@@ -1,6 +1,10 @@
 #include "app/cli/FleetConsole.h"
 
+#include "app/cli/JsonOutput.h"
+
 #include "link/Transfer.h"
+
+#include <QJsonDocument>
 
 #include <algorithm>
 #include <ostream>
@@ -99,7 +103,18 @@ void CFleetConsole::OnResult(std::size_t port, int number, const CMicOutcome& ou
     const std::lock_guard<std::mutex> lock(m_mutex);
     CRow& row = m_rows[port];
     row.last = "microphone " + std::to_string(number) + ": " + JobResultName(outcome.result);
-    Show({ResultLine(m_ports[port], number, outcome)}, true);
+    if (!m_jsonCommand) {
+        Show({ResultLine(m_ports[port], number, outcome)}, true);
+        return;
+    }
+    const QJsonObject line{{"command", m_jsonCommand},
+                           {"port", JsonText(m_ports[port])},
+                           {"microphone", number},
+                           {"ok", outcome.Ok()},
+                           {"result", JsonText(JobResultName(outcome.result))},
+                           {"message", JsonTextOrNull(outcome.message)}};
+    const QByteArray text = QJsonDocument(line).toJson(QJsonDocument::Compact);
+    Show({text.toStdString()}, true);
 }
 
 void CFleetConsole::OnStopRequested()
@@ -109,11 +124,34 @@ void CFleetConsole::OnStopRequested()
          false);
 }
 
-void CFleetConsole::PrintSummary(const std::vector<CPortTotals>& totals, const CRunSummary& summary)
+void CFleetConsole::PrintSummary(const std::vector<CPortTotals>& totals, const CRunSummary& summary,
+                                 bool ok)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     // Live, the status lines stay as they ended, above the summary.
     m_drawn = false;
+    if (m_jsonCommand) {
+        QJsonArray ports;
+        for (std::size_t i = 0; i < totals.size() && i < m_ports.size(); ++i) {
+            QJsonArray failed;
+            for (const int number : totals[i].failed)
+                failed.append(number);
+            ports.append(QJsonObject{{"port", JsonText(m_ports[i])},
+                                     {"done", totals[i].done - totals[i].unchanged},
+                                     {"unchanged", totals[i].unchanged},
+                                     {"failed", failed},
+                                     {"opened", !totals[i].neverOpened}});
+        }
+        PrintJsonLine(m_out, QJsonObject{{"command", m_jsonCommand},
+                                         {"summary", true},
+                                         {"ok", ok},
+                                         {"done", summary.done},
+                                         {"unchanged", summary.unchanged},
+                                         {"failed", summary.failed},
+                                         {"ports", ports},
+                                         {"sentence", JsonText(SummarySentence(summary))}});
+        return;
+    }
     m_out << "\nSummary:\n";
     for (std::size_t i = 0; i < totals.size() && i < m_ports.size(); ++i) {
         const CPortTotals& port = totals[i];

@@ -31,8 +31,13 @@ public:
     void OnResult(std::size_t port, int number, const CMicOutcome& outcome) override;
     void OnStopRequested() override;
 
-    // Microphones done and failed, per port, and the summary of the run.
-    void PrintSummary(const std::vector<CPortTotals>& totals, const CRunSummary& summary);
+    // With --json: each microphone done is one JSON object on a line of
+    // `out` (JSON Lines), and the summary one more; `command` names them.
+    void SetJson(const char* command) { m_jsonCommand = command; }
+
+    // Microphones done and failed, per port, and the summary of the run;
+    // `ok` is the run's verdict, for JSON.
+    void PrintSummary(const std::vector<CPortTotals>& totals, const CRunSummary& summary, bool ok);
 
     // The status line of one port as it stands.
     std::string StatusLine(std::size_t port) const;
@@ -61,4 +66,5 @@ private:
     mutable std::mutex m_mutex;
     std::vector<CRow> m_rows;
     bool m_drawn = false;
+    const char* m_jsonCommand = nullptr;
 };

@@ -13,3 +13,7 @@ void PrintJson(std::ostream& out, const QJsonObject& document);
 
 // A text of the tool (UTF-8) as a JSON string.
 QJsonValue JsonText(const std::string& text);
+// The same, with null for a value that is missing (empty).
+QJsonValue JsonTextOrNull(const std::string& text);
+// Writes `document` on one line: the form of JSON Lines, an object a line.
+void PrintJsonLine(std::ostream& out, const QJsonObject& document);

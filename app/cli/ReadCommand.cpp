@@ -22,6 +22,14 @@ int RunRead(CCliContext& context, const CCliArgs& args)
         context.err << "read: --port is required\n";
         return CliExit::kUsage;
     }
+    // FILE is settled before the microphone is touched.
+    bool replacing = false;
+    if (!MayReplace(context, "read", command.file, command.force, replacing))
+        return CliExit::kUsage;
+    if (const std::string problem = WriteProblem(command.file); !problem.empty()) {
+        context.err << "read: " << command.file << ": " << problem << "; nothing was read\n";
+        return CliExit::kFailure;
+    }
     NumberPortsForJob(context, {command.port});
     const std::unique_ptr<CMicLink> port = MakeLink(context, command.port);
     CMicLink& link = *port;
@@ -32,13 +40,15 @@ int RunRead(CCliContext& context, const CCliArgs& args)
         return refused;
     CTransferOutcome outcome;
     bool saved = false;
+    if (replacing)
+        context.err << "Reading into " << command.file << ", replacing it.\n";
     if (Confirm(context, TransferMode::Read, command, outcome)) {
         outcome = RunTransfer(
             context, link, options, settings,
-            [&](CProgrammingJob& job) {
+            [&](CProgrammingJob& job, CConsoleTransferView&) {
                 CJobOutcome result = job.Read();
-                saved = result.result != JobResult::kFailed && SaveFromStore(context, command.file);
-                if (result.result != JobResult::kFailed && !saved) {
+                saved = IsSuccess(result.result) && SaveFromStore(context, command.file);
+                if (IsSuccess(result.result) && !saved) {
                     result.result = JobResult::kFailed;
                     result.message = "Read, but " + command.file + " could not be saved.";
                 }
@@ -53,13 +63,17 @@ int RunRead(CCliContext& context, const CCliArgs& args)
         json.insert("ok", saved && outcome.ok);
         PrintJson(context.out, json);
     }
-    return saved ? outcome.exitCode : CliExit::kFailure;
+    return outcome.exitCode;
 }
 
 const char* const kReadHelp =
     "The microphone is read twice and FILE is written only when both reads\n"
     "agree; when they differ, a third read decides (--verify, the default,\n"
-    "says so explicitly). --no-verify reads once.\n\n";
+    "says so explicitly). --no-verify reads once.\n"
+    "An existing FILE is replaced only with --force (--yes does not imply it);\n"
+    "without it the tool asks on a terminal, and refuses (exit code 2) before\n"
+    "the microphone is touched when standard input is not one. A FILE that\n"
+    "cannot be written is refused before the read.\n\n";
 
 const std::string kReadFullHelp = std::string(kReadHelp) + kPortHelp;
 
@@ -75,7 +89,7 @@ std::vector<CCliCommand> ReadCommands()
          1,
          1,
          {"--port", "--log"},
-         {"--yes", "--trace", "--quiet", "--json", "--verify", "--no-verify"},
+         {"--yes", "--force", "--trace", "--quiet", "--json", "--verify", "--no-verify"},
          [](CCliContext& c, const CCliArgs& a) { return RunRead(c, a); }},
     };
 }

@@ -1,7 +1,9 @@
 #include "app/cli/TransferSupport.h"
 
 #include "app/cli/ConfigDiff.h"
+#include "app/cli/FailureCause.h"
 #include "app/cli/FleetCommand.h"
+#include "app/cli/Interrupt.h"
 #include "app/cli/JsonOutput.h"
 #include "app/cli/WireTrace.h"
 
@@ -30,6 +32,16 @@ constexpr long kMaxVerifyWaitSeconds = 3600;
 
 } // namespace
 
+bool PortInRange(CCliContext& context, const char* command, const std::string& port)
+{
+    const int number = PortNumberOf(port);
+    if (number <= LastPortNumber())
+        return true;
+    context.err << command << ": " << port << ": COM numbers go from 1 to " << LastPortNumber()
+                << " on this system ('" << kCliName << " ports' lists them)\n";
+    return false;
+}
+
 void NumberPortsForJob(const CCliContext& context, const std::vector<std::string>& ports)
 {
     if (!context.makeLink && NamesPortNumber(ports))
@@ -47,10 +59,22 @@ int ReadTransferCommand(CCliContext& context, const CCliArgs& args, const char* 
     command.name = name;
     command.file = args.positional.empty() ? std::string() : args.positional[0];
     command.port = args.Value("--port");
-    for (const auto& [option, value] : args.options)
-        if (option == "--port")
-            command.portValues.push_back(value);
+    for (const auto& [option, value] : args.options) {
+        if (option != "--port")
+            continue;
+        command.portValues.push_back(value);
+        for (std::size_t start = 0; start <= value.size();) {
+            const std::size_t comma = std::min(value.find(',', start), value.size());
+            if (!PortInRange(context, name, value.substr(start, comma - start)))
+                return CliExit::kUsage;
+            start = comma + 1;
+        }
+    }
+    // One name per cable, in the log, on the console and in the backups.
+    if (command.port.find(',') == std::string::npos)
+        command.port = CanonicalPortName(command.port);
     command.yes = args.Has("--yes");
+    command.force = args.Has("--force");
     command.trace = args.Has("--trace");
     command.quiet = args.Has("--quiet");
     command.json = args.Has("--json");
@@ -96,7 +120,8 @@ int ChooseTarget(CCliContext& context, const CTransferCommand& command,
                             : i + 1 == onePortOnly.size() ? " and "
                                                           : ", ")
                         << onePortOnly[i].name;
-        context.err << " work on one port, without --continuous\n";
+        context.err << (onePortOnly.size() == 1 ? " works" : " work")
+                    << " on one port, without --continuous\n";
         return CliExit::kUsage;
     }
     if (!target.fleet && command.port.empty()) {
@@ -134,6 +159,7 @@ CTransferOptions TransferOptionsOf(const CCliContext& context, const CTransferCo
     CTransferOptions options;
     options.trace = command.trace;
     options.json = command.json;
+    options.fileImage = std::string(command.name) != "read";
     if (command.quiet)
         options.progress = Progress::None;
     else if (context.progressOnTerminal)
@@ -144,21 +170,22 @@ CTransferOptions TransferOptionsOf(const CCliContext& context, const CTransferCo
 void AddOutcome(QJsonObject& json, const CTransferOutcome& outcome)
 {
     json.insert("ok", outcome.ok);
-    json.insert("message", JsonText(outcome.windowText));
-    if (outcome.ran) {
-        json.insert("result", JsonText(JobResultName(outcome.result)));
-        json.insert("outcome", JsonText(outcome.jobSentence));
-    }
-    if (!outcome.openFailure.empty())
-        json.insert("openFailure", JsonText(outcome.openFailure));
+    json.insert("message", JsonTextOrNull(outcome.windowText));
+    json.insert("result", outcome.ran ? JsonText(JobResultName(outcome.result)) : QJsonValue());
+    json.insert("outcome", JsonTextOrNull(outcome.jobSentence));
+    json.insert("openFailure", JsonTextOrNull(outcome.openFailure));
+    json.insert("cause", JsonTextOrNull(outcome.cause));
+    json.insert("model", JsonTextOrNull(outcome.model));
+    json.insert("version", JsonTextOrNull(outcome.version));
+    json.insert("sha256", JsonTextOrNull(outcome.sha256));
 }
 
 QJsonObject TransferJson(const CTransferCommand& command, const CMicLink& link)
 {
     return QJsonObject{{"command", command.name},
                        {"file", JsonText(command.file)},
-                       {"port", JsonText(command.port)},
-                       {"device", JsonText(link.OpenName())}};
+                       {"port", JsonTextOrNull(command.port)},
+                       {"device", JsonTextOrNull(link.OpenName())}};
 }
 
 int JobSettings(CCliContext& context, const CTransferCommand& command, const CTransferLog& log,
@@ -219,6 +246,8 @@ CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransf
     CJobOutcome result;
     std::string logError;
     {
+        const CInterruptScope interrupts(*context.stop);
+        link.SetStopFlag(context.stop);
         CTransfer transfer(link, context.store, context.texts, view);
         CProgrammingJob job(link, transfer, context.store, context.clock, settings);
         if (options.progress != Progress::None) {
@@ -227,10 +256,11 @@ CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransf
                 context.err << text << "\n" << std::flush;
             });
         }
-        result = action(job);
+        result = action(job, view);
         if (!job.LogWritten())
             logError = job.LogError();
         view.EndLine();
+        link.SetStopFlag(nullptr);
     }
     link.SetWireObserver(nullptr);
 
@@ -240,8 +270,9 @@ CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransf
     outcome.logged = logError.empty();
     outcome.exitCode = static_cast<int>(VerdictOf(result.result, outcome.logged));
     outcome.ok = outcome.exitCode == CliExit::kOk;
+    const bool interrupted = result.result == JobResult::kInterrupted;
     outcome.windowText =
-        result.notice.told
+        result.notice.told && !interrupted
             ? context.texts.GetText(TransferMessageId(result.notice.mode, result.notice.session))
             : "";
     // What a broken write left behind travels with the window's text.
@@ -249,15 +280,28 @@ CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransf
         outcome.windowText = outcome.windowText.empty() ? result.recovery.substr(1)
                                                         : outcome.windowText + result.recovery;
     outcome.jobSentence = result.message;
+    outcome.model = RecordModelText(link.GetIdRecord().data());
+    outcome.version = RecordVersionText(link.GetIdRecord().data());
+    if (options.fileImage ||
+        (result.result != JobResult::kFailed && result.result != JobResult::kInterrupted))
+        outcome.sha256 = Sha256Hex(context.store.WorkingImage(), CConfigStore::kImageSize);
+    if (link.LastOpenFailure().kind != COpenFailure::Kind::None && !outcome.ok)
+        outcome.openFailure = OpenFailureText(link.LastOpenFailure(), link.OpenName());
+    if (result.result == JobResult::kFailed && !interrupted)
+        outcome.cause = FailureCause(result.notice.mode, result.session, link.OpenName(),
+                                     link.LastOpenFailure());
     // A plain read has said all with "Reading completed.".
     if (!options.json && result.result != JobResult::kRead && !outcome.jobSentence.empty())
-        context.out << outcome.jobSentence << "\n" << std::flush;
+        (outcome.ok ? context.out : context.err) << outcome.jobSentence << "\n" << std::flush;
+    if (!outcome.cause.empty()) {
+        context.err << "Cause: " << outcome.cause << ".\n";
+        if (CallsForDoctor(result.session))
+            context.err << "Try: " << kCliName << " doctor --port " << ShellWord(settings.port)
+                        << "\n";
+        context.err << std::flush;
+    }
     if (!outcome.logged)
         context.err << "cannot write the log " << logError << "\n";
-    if (!outcome.ok && link.LastOpenFailure().kind != COpenFailure::Kind::None) {
-        outcome.openFailure = OpenFailureText(link.LastOpenFailure(), link.OpenName());
-        context.err << outcome.openFailure << "\n";
-    }
     return outcome;
 }
 

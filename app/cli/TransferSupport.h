@@ -16,6 +16,10 @@
 class CMicLink;
 class CTransferLog;
 
+// Whether `port` is no COM number beyond this system's range; says the
+// range on stderr when it is.
+bool PortInRange(CCliContext& context, const char* command, const std::string& port);
+
 // The link of the port the user named: the context's, else the system's.
 std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string& port);
 // A job's start: numbers the system's ports when one of `ports` is named by
@@ -27,6 +31,7 @@ void NumberPortsForJob(const CCliContext& context, const std::vector<std::string
 struct CTransferCommand
 {
     const char* name = "";               // "read", "write" or "verify"
+    bool force = false;                  // read: replace an existing FILE
     std::string file;                    // FILE
     std::string port;                    // the last --port, as named
     std::vector<std::string> portValues; // every --port, as given (lists unsplit)
@@ -82,6 +87,9 @@ struct CTransferOptions
     bool trace = false;
     bool json = false;
     Progress progress = Progress::Lines;
+    // The store holds FILE's image throughout (write, verify), not the
+    // image a read brings.
+    bool fileImage = false;
 };
 CTransferOptions TransferOptionsOf(const CCliContext& context, const CTransferCommand& command);
 
@@ -97,10 +105,20 @@ struct CTransferOutcome
     std::string windowText;
     std::string jobSentence; // the job's closing sentence (JSON "outcome")
     std::string openFailure; // why the port did not open, when it did not
+    // What went wrong on the link, in the tool's words (JSON "cause");
+    // empty when the link did its part.
+    std::string cause;
+    // As the log has them: the microphone's model and version (empty when
+    // it did not identify itself) and the SHA-256 of the image read or
+    // written (empty when there is none).
+    std::string model;
+    std::string version;
+    std::string sha256;
     int exitCode = CliExit::kFailure;
     bool logged = true;
 };
-// Adds ok, message, result, outcome and openFailure to a JSON document.
+// Adds ok, message, result, outcome, openFailure, cause, model, version and
+// sha256 to a JSON document (null for what is missing).
 void AddOutcome(QJsonObject& json, const CTransferOutcome& outcome);
 // The document's first fields: command, file, port, device.
 QJsonObject TransferJson(const CTransferCommand& command, const CMicLink& link);
@@ -124,9 +142,12 @@ bool CanConfirm(CCliContext& context, TransferMode mode, const CTransferCommand&
 
 // One job, its transfers as the progress window runs them: progress and
 // their messages on the console, the job's notices on stderr (none with
-// --quiet). The job's closing sentence goes to stdout (unless it is empty),
-// or with --json only into the outcome.
-using JobAction = std::function<CJobOutcome(CProgrammingJob& job)>;
+// --quiet). The job's closing sentence goes to stdout, or to stderr when
+// the job did not do what it was asked (unless it is empty; with --json
+// only into the outcome); after a failure of the link, its cause and, for
+// a port or an entry, doctor as the next step. Ctrl+C (the context's stop
+// flag) stops the job at its next step.
+using JobAction = std::function<CJobOutcome(CProgrammingJob& job, CConsoleTransferView& view)>;
 CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransferOptions& options,
                              const CJobSettings& settings, const JobAction& action);
 

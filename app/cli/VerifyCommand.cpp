@@ -29,8 +29,7 @@ int RunVerify(CCliContext& context, const CCliArgs& args)
     if (const int refused = ReadTransferCommand(context, args, "verify", command))
         return refused;
     CTransferTarget target;
-    if (const int refused = ChooseTarget(
-            context, command, {{"--trace", command.trace}, {"--json", command.json}}, target))
+    if (const int refused = ChooseTarget(context, command, {{"--trace", command.trace}}, target))
         return refused;
     CMicLink& link = *target.link;
     const CTransferLog log(command.logPath);
@@ -45,8 +44,8 @@ int RunVerify(CCliContext& context, const CCliArgs& args)
     const CTransferOptions options = TransferOptionsOf(context, command);
     MicImage microphone{};
     bool read = false;
-    const CTransferOutcome outcome =
-        RunTransfer(context, link, options, settings, [&](CProgrammingJob& job) {
+    const CTransferOutcome outcome = RunTransfer(
+        context, link, options, settings, [&](CProgrammingJob& job, CConsoleTransferView&) {
             const CJobOutcome result = job.Verify();
             if (const MicImage* image = job.PresentImage()) {
                 microphone = *image;

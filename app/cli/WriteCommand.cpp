@@ -20,29 +20,36 @@ int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CTransferComman
                      const CTransferOptions& options, const CJobSettings& settings)
 {
     std::ostream& results = options.json ? context.err : context.out;
-    QJsonArray microphones;
     int written = 0;
     int exitCode = CliExit::kOk;
     std::vector<int> failed;
     for (int microphone = 1;; ++microphone) {
-        const CTransferOutcome outcome = RunTransfer(
-            context, link, options, settings, [](CProgrammingJob& job) { return job.Write(); });
+        const CTransferOutcome outcome =
+            RunTransfer(context, link, options, settings,
+                        [](CProgrammingJob& job, CConsoleTransferView&) { return job.Write(); });
+        const bool interrupted = outcome.result == JobResult::kInterrupted;
         if (outcome.exitCode == CliExit::kOk) {
             ++written;
         } else {
             failed.push_back(microphone);
-            if (exitCode != CliExit::kFailure)
+            if (exitCode != CliExit::kFailure || interrupted)
                 exitCode = outcome.exitCode;
         }
-        QJsonObject entry{{"microphone", microphone}};
-        AddOutcome(entry, outcome);
-        microphones.append(entry);
+        if (options.json) {
+            QJsonObject entry = TransferJson(command, link);
+            entry.insert("microphone", microphone);
+            AddOutcome(entry, outcome);
+            PrintJsonLine(context.out, entry);
+        }
         results << "Microphone " << microphone << ": "
-                << (outcome.exitCode != CliExit::kOk          ? "FAILED"
+                << (interrupted                               ? "INTERRUPTED"
+                    : outcome.exitCode != CliExit::kOk        ? "FAILED"
                     : outcome.result == JobResult::kUnchanged ? "unchanged"
                                                               : "written")
                 << "\n"
                 << std::flush;
+        if (interrupted)
+            break;
         context.err << "Connect the next microphone and press Enter, or type q to stop: "
                     << std::flush;
         std::string answer;
@@ -57,11 +64,12 @@ int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CTransferComman
         QJsonArray failedJson;
         for (const int number : failed)
             failedJson.append(number);
+        json.insert("summary", true);
         json.insert("ok", failed.empty());
-        json.insert("microphones", microphones);
+        json.insert("microphones", total);
         json.insert("written", written);
         json.insert("failed", failedJson);
-        PrintJson(context.out, json);
+        PrintJsonLine(context.out, json);
     } else {
         context.out << "\n"
                     << written << " of " << total << " microphones written"
@@ -85,15 +93,19 @@ CTransferOutcome WriteWithChanges(CCliContext& context, CMicLink& link,
 {
     return RunTransfer(
         context, link, options, settings,
-        [&](CProgrammingJob& job) {
+        [&](CProgrammingJob& job, CConsoleTransferView& view) {
             CJobOutcome outcome;
             if (!job.ReadPresent(outcome))
                 return outcome;
-            if (options.json)
+            view.EndLine();
+            if (options.json) {
                 AddMicrophoneDiff(context, *job.PresentImage(), changes);
-            else
+            } else {
+                context.out << "Changes, the microphone's value first, then " << command.file
+                            << "'s:\n";
                 PrintMicrophoneDiff(context, *job.PresentImage(),
                                     "The microphone already holds this configuration.");
+            }
             CTransferOutcome refused;
             if (!Confirm(context, TransferMode::Write, command, refused)) {
                 // Nothing was written: no sentence beyond the refusal.
@@ -125,7 +137,6 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
     if (const int refused = ChooseTarget(context, command,
                                          {{"--repeat", command.repeat},
                                           {"--trace", command.trace},
-                                          {"--json", command.json},
                                           {"--changes", command.changes}},
                                          target))
         return refused;
@@ -160,8 +171,9 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
     if (Confirm(context, TransferMode::Write, command, outcome)) {
         if (command.repeat)
             return RunRepeatedWrite(context, link, command, options, settings);
-        outcome = RunTransfer(context, link, options, settings,
-                              [](CProgrammingJob& job) { return job.Write(); });
+        outcome =
+            RunTransfer(context, link, options, settings,
+                        [](CProgrammingJob& job, CConsoleTransferView&) { return job.Write(); });
     }
     if (options.json) {
         QJsonObject json = TransferJson(command, link);

@@ -37,7 +37,10 @@ TEST_F(CliFileCommandsTest, NewSetInfoAndDump)
 {
     const std::string file = Path("x.dat");
     ASSERT_EQ(Run({"new", file}), 0) << m_err.str();
-    ASSERT_EQ(Run({"set", file, "1006=15", "1007=on"}), 0) << m_err.str();
+    ASSERT_EQ(Run({"set", file, "1006=#15", "battery save=on"}), 0) << m_err.str();
+    EXPECT_EQ(m_out.str(), "Noise Attenuation Level (1006): #65535, not an option (shown as 0dB) "
+                           "-> +10dB\nBattery Save (1007): off -> on\n")
+        << "each change echoed, a word that is no option named as such";
 
     ASSERT_EQ(Run({"info", file}), 0);
     const std::string info = m_out.str();
@@ -67,7 +70,12 @@ TEST_F(CliFileCommandsTest, SetTakesTextsAndRefusesWithoutWriting)
 
     m_clock.Set(12, 30, 30); // a save now would change the key
     EXPECT_EQ(Run({"set", file, "1007=on", "4711=1"}), 1);
-    EXPECT_NE(m_err.str().find("unknown setting ID"), std::string::npos);
+    EXPECT_NE(m_err.str().find("'qzm530rx-cli info " + file + "' lists the settings"),
+              std::string::npos)
+        << m_err.str();
+    EXPECT_EQ(Run({"set", file, "1006=10"}), 1) << "a bare number on a list of levels";
+    EXPECT_NE(m_err.str().find("#10 is 0dB; did you mean +10dB?"), std::string::npos)
+        << m_err.str();
     EXPECT_EQ(Run({"set", file, "1001=None"}), 1) << "preset 1 has no None";
     EXPECT_EQ(Run({"set", file, "1007=maybe"}), 1);
     EXPECT_EQ(Run({"set", file, "1006"}), 1);
@@ -91,8 +99,8 @@ TEST_F(CliFileCommandsTest, AssignmentNumbersFollowOneRule)
     const std::string file = Path("x.dat");
     ASSERT_EQ(Run({"new", file}), 0);
     ASSERT_EQ(Run({"set", "--help"}), 0);
-    EXPECT_NE(m_out.str().find("leading zeros allowed (010 is 10)"), std::string::npos);
-    EXPECT_NE(m_out.str().find("hexadecimal only after 0x"), std::string::npos);
+    EXPECT_NE(m_out.str().find("leading\nzeros allowed"), std::string::npos);
+    EXPECT_NE(m_out.str().find("hexadecimal after 0x (#0x0F is #15)"), std::string::npos);
 
     const struct
     {
@@ -100,15 +108,26 @@ TEST_F(CliFileCommandsTest, AssignmentNumbersFollowOneRule)
         int id;
         uint16_t word;
     } taken[] = {
-        {"1006=010", kAttenuationLevel, 0x000A},   {"1006=0010", kAttenuationLevel, 0x000A},
-        {"1006=08", kAttenuationLevel, 0x0008},    {"1006=0x0F", kAttenuationLevel, 0x000F},
-        {"1006=0X0a", kAttenuationLevel, 0x000A},  {"1006= 15", kAttenuationLevel, 0x000F},
-        {"1006=15 ", kAttenuationLevel, 0x000F},   {"1006=\t3\t", kAttenuationLevel, 0x0003},
-        {"1006=+10dB", kAttenuationLevel, 0x000F}, {"1009=-4dB", kFrontMicSense, 0x0008},
-        {"1010=+2dB", kRearMicSense, 0x000B},      {" 01010 =-20DB", kRearMicSense, 0x0000},
-        {"1007=01", kBatterySave, 0x0001},         {"1007= off ", kBatterySave, 0xFFFF},
-        {"1007=ON", kBatterySave, 0x0001},         {"1007=Off", kBatterySave, 0xFFFF},
-        {"1007=oN", kBatterySave, 0x0001},         {"1007=OFF", kBatterySave, 0xFFFF},
+        {"1006=#010", kAttenuationLevel, 0x000A},
+        {"1006=#0010", kAttenuationLevel, 0x000A},
+        {"1006=#08", kAttenuationLevel, 0x0008},
+        {"1006=#0x0F", kAttenuationLevel, 0x000F},
+        {"1006=#0X0a", kAttenuationLevel, 0x000A},
+        {"1006= #15", kAttenuationLevel, 0x000F},
+        {"1006=#15 ", kAttenuationLevel, 0x000F},
+        {"1006=\t#3\t", kAttenuationLevel, 0x0003},
+        {"1001=2", kPreset1, 0x0002},
+        {"effect preset 1=#3", kPreset1, 0x0003},
+        {"1006=+10dB", kAttenuationLevel, 0x000F},
+        {"1009=-4dB", kFrontMicSense, 0x0008},
+        {"1010=+2dB", kRearMicSense, 0x000B},
+        {" 01010 =-20DB", kRearMicSense, 0x0000},
+        {"1007=01", kBatterySave, 0x0001},
+        {"1007= off ", kBatterySave, 0xFFFF},
+        {"1007=ON", kBatterySave, 0x0001},
+        {"1007=Off", kBatterySave, 0xFFFF},
+        {"1007=oN", kBatterySave, 0x0001},
+        {"1007=OFF", kBatterySave, 0xFFFF},
     };
     for (const auto& c : taken) {
         EXPECT_EQ(Run({"set", file, c.assignment}), 0) << c.assignment << "\n" << m_err.str();
@@ -118,28 +137,13 @@ TEST_F(CliFileCommandsTest, AssignmentNumbersFollowOneRule)
     ASSERT_EQ(Run({"set", file, "1006=0dB"}), 0);
     const std::string before = Bytes("x.dat");
     m_clock.Set(12, 30, 30); // a save now would change the key
-    for (const char* refused : {"1006=017",
-                                "1006=15x",
-                                "1006=1 5",
-                                "1006=+10",
-                                "1006=-4",
-                                "1006=+15",
-                                "1006=0x",
-                                "1006=0x0G",
-                                "1006=1e1",
-                                "1006=",
-                                "1006=99999999999999999999",
-                                "1006=10dBx",
-                                "1007=2",
-                                "1007=onx",
-                                "1007=+1",
-                                "1006x=15",
-                                "+1006=15",
-                                "1006=a",
-                                "1006=A",
-                                "1006=0a",
-                                "1006=1f",
-                                "100a=15"}) {
+    for (const char* refused :
+         {"1006=017",   "1006=10",   "1006=#16", "1006=#",  "Noise Attenuation=+10dB",
+          "1006=15x",   "1006=1 5",  "1006=+10", "1006=-4", "1006=+15",
+          "1006=0x",    "1006=0x0G", "1006=1e1", "1006=",   "1006=99999999999999999999",
+          "1006=10dBx", "1007=2",    "1007=onx", "1007=+1", "1006x=15",
+          "+1006=15",   "1006=a",    "1006=A",   "1006=0a", "1006=1f",
+          "100a=15"}) {
         EXPECT_EQ(Run({"set", file, refused}), 1) << refused;
         EXPECT_NE(m_err.str().find("Nothing was written."), std::string::npos) << refused;
     }
@@ -182,7 +186,7 @@ TEST(SettingAssignmentTest, EveryOfferedOptionByTextAndByValue)
             for (const COption& option : options) {
                 for (const std::string& value :
                      {option.text, upper(option.text), " " + option.text + "\t",
-                      std::to_string(option.value)}) {
+                      "#" + std::to_string(option.value)}) {
                     const std::string text = id + "=" + value;
                     ASSERT_EQ(ParseAssignment(store, text, assignment), AssignmentResult::Valid)
                         << text << " (" << noiseCancellation << ")";
@@ -219,7 +223,8 @@ TEST_F(CliFileCommandsTest, DiffListsSettingsThenBytes)
     EXPECT_EQ(m_out.str(), "The configurations are the same.\n");
 
     ASSERT_EQ(Run({"set", Path("b.dat"), "1011=on"}), 0);
-    ASSERT_EQ(Run({"diff", Path("a.dat"), Path("b.dat")}), 0);
+    ASSERT_EQ(Run({"diff", Path("a.dat"), Path("b.dat")}), CliExit::kHoldsOther)
+        << "differing files exit 4, as verify does";
     EXPECT_EQ(m_out.str(), "* Test Mode: off (0xFFFF) -> on (0x0001)\n");
 
     // One image byte apart: each side of every edge of the settings words, around the
@@ -241,7 +246,7 @@ TEST_F(CliFileCommandsTest, DiffListsSettingsThenBytes)
     };
     for (const auto& c : cases) {
         CopyWithImageByte("a.dat", "c.dat", c.offset, 0x00);
-        ASSERT_EQ(Run({"diff", Path("a.dat"), Path("c.dat")}), 0) << c.offset;
+        ASSERT_EQ(Run({"diff", Path("a.dat"), Path("c.dat")}), CliExit::kHoldsOther) << c.offset;
         EXPECT_EQ(m_out.str(), c.shown) << c.offset;
     }
 }
@@ -265,7 +270,8 @@ TEST_F(CliFileCommandsTest, FifoIsRefusedAtOnce)
             {"write", "--port", "/dev/null", fifo, "--yes"}};
         for (const auto& command : commands) {
             EXPECT_EQ(Run(command), 1) << command[0] << " writer " << holdWriter;
-            EXPECT_EQ(m_err.str(), "Can not be opend.\n") << command[0] << " writer " << holdWriter;
+            EXPECT_EQ(m_err.str(), fifo + ": not a regular file\n")
+                << command[0] << " writer " << holdWriter;
         }
         EXPECT_FALSE(watchdog.Fired()) << "a command waited on the FIFO";
         struct stat st
@@ -304,7 +310,7 @@ TEST_F(CliFileCommandsTest, SetWithoutAssignmentIsAUsageError)
     const std::string before = Bytes("x.dat");
     m_clock.Set(12, 30, 30); // a save now would change the key
     EXPECT_EQ(Run({"set", Path("x.dat")}), 2);
-    EXPECT_NE(m_err.str().find("Usage: qzm530rx-cli set FILE ID=VALUE"), std::string::npos);
+    EXPECT_NE(m_err.str().find("Usage: qzm530rx-cli set FILE SETTING=VALUE"), std::string::npos);
     EXPECT_TRUE(Bytes("x.dat") == before) << "the file was rewritten";
 }
 
@@ -312,10 +318,23 @@ TEST_F(CliFileCommandsTest, FailuresAndUsage)
 {
     std::ofstream(Path("text.dat")) << "just some notes, not a configuration at all\n"
                                     << std::string(100, 'x');
-    EXPECT_EQ(Run({"info", Path("text.dat")}), 1);
-    EXPECT_EQ(m_err.str(), "The text.dat file cannot be opened.\n");
-    EXPECT_EQ(Run({"info", Path("missing.dat")}), 1);
-    EXPECT_EQ(m_err.str(), "Can not be opend.\n");
+    // The file and the reason, for each way a data file fails to load.
+    std::ofstream(Path("short.dat")) << "QZM-530RX";
+    fs::create_directories(Path("folder.dat"));
+    const struct
+    {
+        std::string file;
+        const char* reason;
+    } unloadable[] = {{"text.dat", "not a QZM-530RX data file"},
+                      {"short.dat", "too short for a QZM-530RX data file"},
+                      {"missing.dat", "no such file"},
+                      {"folder.dat", "is a folder"}};
+    for (const auto& c : unloadable) {
+        EXPECT_EQ(Run({"info", Path(c.file)}), 1);
+        EXPECT_EQ(m_err.str(), Path(c.file) + ": " + c.reason + "\n");
+    }
+    EXPECT_EQ(Run({"diff", Path("missing.dat"), Path("text.dat")}), 1);
+    EXPECT_EQ(m_err.str(), Path("missing.dat") + ": no such file\n") << "diff names which file";
     EXPECT_EQ(Run({"new", Path("no/folder/x.dat")}), 1);
     EXPECT_FALSE(m_err.str().empty());
 
@@ -325,7 +344,7 @@ TEST_F(CliFileCommandsTest, FailuresAndUsage)
     EXPECT_EQ(Run({"diff", "a"}), 2);
     EXPECT_EQ(Run({"info", "a", "--bogus"}), 2);
     EXPECT_EQ(Run({"set", "--help"}), 0);
-    EXPECT_NE(m_out.str().find("Usage: qzm530rx-cli set FILE ID=VALUE"), std::string::npos);
+    EXPECT_NE(m_out.str().find("Usage: qzm530rx-cli set FILE SETTING=VALUE"), std::string::npos);
     EXPECT_EQ(Run({"--help", Path("x.dat")}), 0);
     EXPECT_EQ(Run({"info", "--help", Path("x.dat")}), 0) << "options may stand anywhere";
 }

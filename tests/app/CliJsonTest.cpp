@@ -102,9 +102,9 @@ TEST_F(CliJsonTest, DiffHoldsEachSideOfTheSettingsAndBytes)
         std::error_code error;
         ASSERT_EQ(SaveDataFile(store, Path("b.dat"), m_clock, error), DataFile::kSaved);
     }
-    ASSERT_EQ(Run({"diff", Path("a.dat"), Path("b.dat")}), 0);
+    ASSERT_EQ(Run({"diff", Path("a.dat"), Path("b.dat")}), CliExit::kHoldsOther);
     EXPECT_EQ(m_out.str(), "* Test Mode: off (0xFFFF) -> on (0x0001)\nbyte 0x0022: FF -> 12\n");
-    ASSERT_EQ(Run({"diff", Path("a.dat"), Path("b.dat"), "--json"}), 0);
+    ASSERT_EQ(Run({"diff", Path("a.dat"), Path("b.dat"), "--json"}), CliExit::kHoldsOther);
     diff = OutputJson();
     EXPECT_FALSE(diff["same"].toBool());
     const QJsonArray settings = diff["settings"].toArray();
@@ -161,10 +161,14 @@ TEST_F(CliJsonTest, TransferThatCannotOpenItsPortTellsWhyInTheDocument)
                       (write ? " The microphone was not changed." : ""));
         EXPECT_EQ(result["openFailure"].toString().toStdString(),
                   missing + ": No such file or directory");
-        EXPECT_NE(m_err.str().find("The COM port cannot be opened.\n" + missing +
-                                   ": No such file or directory\n"),
-                  std::string::npos)
-            << m_err.str();
+        EXPECT_EQ(result["cause"].toString().toStdString(),
+                  "the port does not open: " + missing + ": No such file or directory");
+        for (const std::string& line : {std::string("The COM port cannot be opened.\n"),
+                                        "\nCause: the port does not open: " + missing,
+                                        "\nTry: qzm530rx-cli doctor --port " + missing + "\n"})
+            EXPECT_NE(m_err.str().find(line), std::string::npos) << line << "\n" << m_err.str();
+        EXPECT_TRUE(result["model"].isNull() && result["version"].isNull());
+        EXPECT_EQ(result["sha256"].isNull(), !write) << "a write names FILE's image";
     }
     EXPECT_FALSE(std::filesystem::exists(Path("out.dat")));
 

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <sstream>
 #include <thread>
 
 namespace {
@@ -73,10 +74,13 @@ TEST_F(CliPtyTest, StdoutHoldsOnlyResultsAndProgressSuitsStderr)
     EXPECT_EQ(m_out.str(), "Reading completed.\n");
     EXPECT_EQ(m_err.str().find('\r'), std::string::npos);
     EXPECT_EQ(Count(m_err.str(), "Block 9 / 9\n"), 1u) << m_err.str();
-    EXPECT_EQ(Count(m_err.str(), "\n"), 11u) << "the caption and one line a block";
+    EXPECT_EQ(Count(m_err.str(), "\n"), 10u) << "the caption and one line a block";
+    EXPECT_EQ(Count(m_err.str(), "Block 0 /"), 0u) << "as lines, the count starts with block 1";
 
     ASSERT_EQ(
-        RunTransfer({"read", "--port", device, Path("out.dat"), "--yes", "--no-verify"}, true), 0);
+        RunTransfer({"read", "--port", device, Path("out.dat"), "--yes", "--no-verify", "--force"},
+                    true),
+        0);
     EXPECT_EQ(m_out.str(), "Reading completed.\n");
     EXPECT_NE(m_err.str().find("\rBlock 9 / 9"), std::string::npos) << m_err.str();
 
@@ -98,7 +102,10 @@ TEST_F(CliPtyTest, JsonOfReadAndWriteIsTheOnlyThingOnStdout)
     EXPECT_TRUE(result["saved"].toBool());
     EXPECT_EQ(result["message"].toString(), "Reading completed.");
     EXPECT_EQ(result["device"].toString().toStdString(), device);
-    EXPECT_FALSE(result.contains("openFailure"));
+    EXPECT_TRUE(result["openFailure"].isNull());
+    EXPECT_TRUE(result["cause"].isNull());
+    EXPECT_EQ(result["model"].toString(), "PVHM_812");
+    EXPECT_EQ(result["sha256"].toString().size(), 64);
     EXPECT_TRUE(std::filesystem::exists(Path("out.dat")));
 
     ASSERT_EQ(
@@ -120,10 +127,15 @@ TEST_F(CliPtyTest, JsonOfReadAndWriteIsTheOnlyThingOnStdout)
         RunTransfer({"write", "--port", device, Path("mic.dat"), "--yes", "--json", "--repeat"},
                     false),
         0);
-    result = OutputJson();
-    EXPECT_EQ(result["written"].toInt(), 2);
-    EXPECT_TRUE(result["failed"].toArray().isEmpty());
-    ASSERT_EQ(result["microphones"].toArray().size(), 2);
-    EXPECT_EQ(result["microphones"].toArray()[1].toObject()["microphone"].toInt(), 2);
+    // JSON Lines: each microphone, then the summary.
+    std::vector<QJsonObject> lines;
+    std::istringstream out(m_out.str());
+    for (std::string line; std::getline(out, line);)
+        lines.push_back(QJsonDocument::fromJson(QByteArray::fromStdString(line)).object());
+    ASSERT_EQ(lines.size(), 3u) << m_out.str();
+    EXPECT_EQ(lines[1]["microphone"].toInt(), 2);
+    EXPECT_EQ(lines[1]["result"].toString(), "verified");
+    EXPECT_EQ(lines[2]["written"].toInt(), 2);
+    EXPECT_TRUE(lines[2]["failed"].toArray().isEmpty());
     EXPECT_NE(m_err.str().find("Microphone 2: written"), std::string::npos);
 }

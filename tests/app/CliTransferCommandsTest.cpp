@@ -86,8 +86,8 @@ TEST_F(CliTransferCommandsTest, LogThatIsNoRegularFileIsRefusedAtOnce)
     ASSERT_TRUE(watchdog.Made());
     for (const std::string& log : {fifo, m_dir.string()}) {
         for (const char* command : {"read", "write"}) {
-            EXPECT_EQ(
-                Run({command, "--port", cable.Device(), Path("mic.dat"), "--yes", "--log", log}), 1)
+            const std::string file = Path(std::string(command) == "read" ? "new.dat" : "mic.dat");
+            EXPECT_EQ(Run({command, "--port", cable.Device(), file, "--yes", "--log", log}), 1)
                 << command << " " << log;
             EXPECT_EQ(m_err.str(), "cannot write the log " + log + "\n") << command;
         }

@@ -315,8 +315,12 @@ TEST(FleetPorts, PortListsFromCommasAndRepeatedOptions)
     const CTestSettings isolated(settings.path().toStdString());
     std::vector<std::string> ports;
     std::string error;
-    ASSERT_TRUE(ParsePortList({"3,COM4", "/dev/ttyUSB0"}, ports, error));
-    EXPECT_EQ(ports, (std::vector<std::string>{"3", "COM4", "/dev/ttyUSB0"}));
+    // Each port by its one name: the log and the console say COM3 for 3,
+    // com3 and COM3 alike, and a relative path in full.
+    ASSERT_TRUE(ParsePortList({"3,com4", "/dev/ttyUSB0", "vmic"}, ports, error));
+    EXPECT_EQ(ports,
+              (std::vector<std::string>{"COM3", "COM4", "/dev/ttyUSB0",
+                                        (std::filesystem::current_path() / "vmic").string()}));
     EXPECT_TRUE(IsFleetWrite(false, ports));
 
     // One port under two names is one port: never two transfers on one line.

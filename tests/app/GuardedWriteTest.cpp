@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <sstream>
 
 namespace {
 
@@ -116,7 +117,8 @@ TEST_F(GuardedWriteTest, VerifyComparesWithTheMicrophoneFirstAndNeverWrites)
 
     EXPECT_EQ(Cli({"verify", "--port", kPortA, Path("other.dat"), "--quiet", "--log", log}),
               CliExit::kHoldsOther);
-    EXPECT_TRUE(Has(m_out.str(), "\nNoise Attenuation Level: 0dB (0xFFFF) -> -10dB (0x0005)\n"))
+    EXPECT_TRUE(Has(m_out.str(), "Noise Attenuation Level: #65535, not an option (shown as 0dB) "
+                                 "(0xFFFF) -> -10dB (0x0005)\n"))
         << "the microphone's value first: " << m_out.str();
     EXPECT_TRUE(Has(LastLogLine(), ",differs,")) << LastLogLine();
 
@@ -159,7 +161,8 @@ TEST_F(GuardedWriteTest, ChangesComeFromTheOneReadBeforeTheWriteWhichIsAlsoTheBa
         EXPECT_EQ(ServedBeforeWrite(kPortA), backup ? 18 : 9)
             << "one read before the write, backup " << backup;
         const std::string out = m_out.str();
-        const std::size_t change = out.find("Noise Attenuation Level: 0dB (0xFFFF) -> -10dB");
+        const std::size_t change = out.find(
+            "Noise Attenuation Level: #65535, not an option (shown as 0dB) (0xFFFF) -> -10dB");
         EXPECT_NE(change, std::string::npos) << out;
         EXPECT_LT(change, out.find("Verified")) << out;
         if (!backup)
@@ -306,8 +309,9 @@ TEST_F(GuardedWriteTest, EveryWriteOutcomeSaysTheSameInTextJsonAndExitCode)
         m_ports.clear();
         Play(Port(kPortA), c.takes);
         EXPECT_EQ(Cli(words), c.exitCode) << c.result;
-        // The box's text, then the job's sentence on a line of its own.
-        const std::string text = m_out.str();
+        // The job's sentence on a line of its own: on stdout when it did
+        // what it was asked, else on stderr with the failure.
+        const std::string text = c.exitCode == CliExit::kOk ? m_out.str() : m_err.str();
         ASSERT_GT(text.size(), 1u);
         const std::string sentence = text.substr(text.rfind('\n', text.size() - 2) + 1);
         EXPECT_EQ(sentence.rfind(c.sentence, 0), 0u) << text;
@@ -338,11 +342,18 @@ TEST_F(GuardedWriteTest, RepeatKeepsAFailureOverALaterWriteNotVerified)
                    "--verify-wait", "1", "--json"}),
               CliExit::kFailure)
         << m_err.str();
-    const QJsonArray microphones = Json()["microphones"].toArray();
-    ASSERT_EQ(microphones.size(), 2);
-    EXPECT_EQ(microphones[0].toObject()["result"].toString(), "failed");
-    EXPECT_EQ(microphones[1].toObject()["result"].toString(), "written-not-verified");
-    EXPECT_FALSE(Json()["ok"].toBool());
+    // JSON Lines: an object per microphone as it ends, then the summary.
+    std::vector<QJsonObject> lines;
+    std::istringstream out(m_out.str());
+    for (std::string line; std::getline(out, line);)
+        lines.push_back(QJsonDocument::fromJson(QByteArray::fromStdString(line)).object());
+    ASSERT_EQ(lines.size(), 3u) << m_out.str();
+    EXPECT_EQ(lines[0]["microphone"].toInt(), 1);
+    EXPECT_EQ(lines[0]["result"].toString(), "failed");
+    EXPECT_EQ(lines[1]["result"].toString(), "written-not-verified");
+    EXPECT_TRUE(lines[2]["summary"].toBool());
+    EXPECT_EQ(lines[2]["microphones"].toInt(), 2);
+    EXPECT_FALSE(lines[2]["ok"].toBool());
 }
 
 // A backup is read until two reads agree, read-back or not; a microphone
@@ -398,15 +409,27 @@ TEST_F(GuardedWriteTest, ChangesAreRefusedBeforeThePortUnlessConfirmedAndTheWrit
     m_arrival = nullptr;
 }
 
-// A read whose file could not be saved failed, in its log line as in its
-// exit code; a log line that could not be written fails a read or a write
-// that went well.
+// A read whose file cannot be written is refused before the microphone is
+// read; one whose file could not be saved after all failed, in its log line
+// as in its exit code; a log line that could not be written fails a read or
+// a write that went well.
 TEST_F(GuardedWriteTest, AFileOrLogLineThatCannotBeWrittenFailsTheTransfer)
 {
     const std::string log = Path("run.csv");
     EXPECT_EQ(
         Cli({"read", "--port", kPortA, Path("no/folder/x.dat"), "--yes", "--quiet", "--log", log}),
         CliExit::kFailure);
+    EXPECT_EQ(m_err.str(),
+              "read: " + Path("no/folder/x.dat") + ": no such folder; nothing was read\n");
+    EXPECT_EQ(Port(kPortA).line.OpenCount(), 0) << "the microphone was not touched";
+
+    // The folder goes as the read begins.
+    std::filesystem::create_directories(Path("going"));
+    m_arrival = [this](CFleetRigPort&) { std::filesystem::remove_all(Path("going")); };
+    EXPECT_EQ(
+        Cli({"read", "--port", kPortA, Path("going/x.dat"), "--yes", "--quiet", "--log", log}),
+        CliExit::kFailure);
+    m_arrival = nullptr;
     const std::vector<std::string> fields = LeadingFields(LastLogLine());
     EXPECT_EQ(fields[kResultField], "failed") << LastLogLine();
     EXPECT_EQ(fields[kShaField], "") << "nothing was saved";
@@ -540,7 +563,7 @@ TEST_F(GuardedWriteTest, TheWayBackIsACommandThatAShellTakesAsItStands)
         Port(c.port).mic.SetFaults(drop);
         EXPECT_EQ(Cli({"write", "--port", c.port, Path(c.file), "--yes", "--quiet"}),
                   CliExit::kFailure);
-        EXPECT_TRUE(Has(m_out.str(), "completes it: " + c.command + "\n")) << m_out.str();
+        EXPECT_TRUE(Has(m_err.str(), "completes it: " + c.command + "\n")) << m_err.str();
     }
 }
 

@@ -29,7 +29,7 @@ grep -q "Reading completed." read.txt || fail "no completion message"
 "$BIN/qzm530rx-cli" diff mic.dat out.dat | grep -q "The configurations are the same." ||
     fail "read image differs"
 
-"$BIN/qzm530rx-cli" set out.dat 1008=Normal 1009=1 >/dev/null || fail "set out"
+"$BIN/qzm530rx-cli" set out.dat 1008=Normal 1009=#1 >/dev/null || fail "set out"
 "$BIN/qzm530rx-cli" write --port "$DEV" out.dat --yes --trace >write.txt 2>&1 ||
     fail "write: $(cat write.txt)"
 grep -q "plain: 45" write.txt || fail "no end command in the trace"
@@ -41,7 +41,7 @@ grep -q "opened $DEV, low latency not offered by the port" write.txt ||
 
 # Verified write with a backup and a log, then a read confirmed by a second.
 cp mic.dat before.dat
-"$BIN/qzm530rx-cli" set out.dat 1009=2 >/dev/null || fail "set out again"
+"$BIN/qzm530rx-cli" set out.dat 1009=#2 >/dev/null || fail "set out again"
 "$BIN/qzm530rx-cli" write --port "$DEV" out.dat --yes --log run.csv --backup saved \
     >verify.txt 2>&1 || fail "verified write: $(cat verify.txt)"
 grep -q "Verified: the microphone holds the image written." verify.txt ||
