@@ -184,11 +184,13 @@ int CMicLink::ReadBlock(CMutableBytes destination, int index)
     return kReadAttemptsFailed;
 }
 
-bool CMicLink::ReadByteWithin(uint32_t timeoutMs, uint8_t& byte)
+bool CMicLink::ReadByteWithin(uint32_t timeoutMs, uint8_t& byte, bool stoppable)
 {
     const uint32_t saved = GetReadTimeout();
     SetReadTimeout(timeoutMs);
+    SetReadsStoppable(stoppable);
     const bool ok = Read(&byte, 1) != 0;
+    SetReadsStoppable(false);
     SetReadTimeout(saved);
     return ok;
 }
@@ -235,7 +237,8 @@ int CMicLink::PrepareWrite()
                      static_cast<uint16_t>(Wire::kPrepareArgument.size())))
         return 1;
     uint8_t answer = 0;
-    return ReadByteWithin(Wire::kPrepareTimeoutMs, answer) && answer == Wire::kAck ? 0 : 1;
+    // The longest wait of all: a stop does not wait it out.
+    return ReadByteWithin(Wire::kPrepareTimeoutMs, answer, true) && answer == Wire::kAck ? 0 : 1;
 }
 
 bool CMicLink::SendEnd()

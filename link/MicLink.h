@@ -89,8 +89,9 @@ private:
     // block of the image.
     uint16_t WireBlockLength() const;
     bool SendEnd();
-    // Reads one byte with the read time-out set to `timeoutMs` meanwhile.
-    bool ReadByteWithin(uint32_t timeoutMs, uint8_t& byte);
+    // Reads one byte with the read time-out set to `timeoutMs` meanwhile;
+    // `stoppable`: given up once a stop is asked for.
+    bool ReadByteWithin(uint32_t timeoutMs, uint8_t& byte, bool stoppable = false);
     int FailEntry(uint32_t savedTimeout, const std::string& suffix);
 
     const ILocalClock& m_localClock;

@@ -167,7 +167,7 @@ int CSerialPort::ReadRaw(uint8_t* buffer, std::size_t count)
     const uint32_t start = m_ticks.NowMs();
     while (true) {
         PumpMessages();
-        if (StopRequested())
+        if (m_stoppableRead && StopRequested())
             break;
         const uint32_t elapsed = m_ticks.NowMs() - start;
         const uint32_t left = elapsed >= m_readTimeoutMs ? 0 : m_readTimeoutMs - elapsed;

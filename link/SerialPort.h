@@ -57,6 +57,9 @@ public:
     // 1 only when exactly `count` bytes arrived within the read time-out;
     // on 0 the buffer may hold part of them.
     virtual int Read(uint8_t* buffer, uint16_t count);
+    // While on, a read is given up (0) as soon as the stop flag is set: for
+    // a long wait that is no part of an exchange in progress.
+    void SetReadsStoppable(bool on) { m_stoppableRead = on; }
 
     // Stores the number unless it is 0; an open port is closed and the port
     // of the (new) number opened, 0 when either fails.
@@ -110,8 +113,9 @@ public:
     static std::string PortStableName(int number);
 
     ITickClock& Ticks() const { return m_ticks; }
-    // A flag that, once set, cuts every read short, within a slice of it:
-    // the stop a user asked for. nullptr for none; not owned.
+    // The stop a user asked for (Ctrl+C): a flag that the protocol looks at
+    // between its steps, and that cuts a stoppable read short within a
+    // slice of it. nullptr for none; not owned.
     void SetStopFlag(const std::atomic<bool>* stop) { m_stop = stop; }
     const std::atomic<bool>* GetStopFlag() const { return m_stop; }
     bool StopRequested() const { return m_stop && m_stop->load(); }
@@ -143,6 +147,7 @@ private:
     std::string m_deviceName;
     IWireObserver* m_observer = nullptr;
     const std::atomic<bool>* m_stop = nullptr;
+    bool m_stoppableRead = false;
     COpenFailure m_openFailure;
 };
 

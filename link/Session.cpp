@@ -4,32 +4,6 @@
 
 #include <array>
 
-namespace {
-
-// After a stop cut a read short, the rest of an answer on its way is let
-// arrive before the end goes out.
-constexpr uint32_t kQuietAfterStopMs = 250;
-
-// The end of a session goes out and waits for its answer even after a
-// stop: the stop flag is set aside while it lives.
-class CUnstoppableEnd
-{
-public:
-    explicit CUnstoppableEnd(CSerialPort& port) : m_port(port), m_stop(port.GetStopFlag())
-    {
-        m_port.SetStopFlag(nullptr);
-    }
-    ~CUnstoppableEnd() { m_port.SetStopFlag(m_stop); }
-    CUnstoppableEnd(const CUnstoppableEnd&) = delete;
-    CUnstoppableEnd& operator=(const CUnstoppableEnd&) = delete;
-
-private:
-    CSerialPort& m_port;
-    const std::atomic<bool>* m_stop;
-};
-
-} // namespace
-
 const char* SessionStageText(SessionStage stage, SessionWork work)
 {
     switch (stage) {
@@ -70,9 +44,6 @@ bool CSession::Fail(SessionStage stage, int code, SessionWork work, CSessionResu
     if (stage == SessionStage::kBlock)
         result.blockAnswer = m_link.LastBlockAnswer();
     Report(result);
-    const CUnstoppableEnd unstoppable(m_link);
-    if (result.interrupted)
-        WaitMs(m_link.Ticks(), kQuietAfterStopMs);
     if (work == SessionWork::kWrite && stage >= SessionStage::kWritePreparation)
         m_link.AbortWrite();
     else
@@ -149,11 +120,12 @@ bool CSession::Move(SessionWork work, CMutableBytes image, int blockCount, CSess
             return Fail(SessionStage::kWritePreparation, code, work, result);
     }
     for (int i = 0; i < blockCount; ++i) {
-        if (m_hooks.block)
+        const bool stopped = m_link.StopRequested();
+        if (m_hooks.block && !stopped)
             m_hooks.block(i + 1);
         const std::size_t offset = Wire::kBlockSize * static_cast<std::size_t>(i);
         int code = 1;
-        if (image.size() >= offset + Wire::kBlockSize && !m_link.StopRequested()) {
+        if (image.size() >= offset + Wire::kBlockSize && !stopped) {
             code = work == SessionWork::kRead
                        ? m_link.ReadBlock({image.data() + offset, Wire::kBlockSize}, i)
                        : m_link.WriteBlock({image.data() + offset, Wire::kBlockSize}, i);

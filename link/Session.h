@@ -87,9 +87,9 @@ struct CSessionHooks
 // port; only a probe whose entry went unanswered sends no end, as there is
 // no session to end. A port that does not open is left as the failed open
 // left it. Window messages are pumped between the steps. A stop asked for
-// on the link's stop flag fails the session at the step it reached, the
-// step's reads cut short, and it ends as a failure there does (the end or
-// the abort still waits for its answer).
+// on the link's stop flag fails the session before its next step (the
+// probe of the next rate, the identification, the next block; the write
+// preparation's wait is given up), and it ends as a failure there does.
 class CSession
 {
 public:

@@ -42,8 +42,13 @@ CInterruptScope::CInterruptScope(std::atomic<bool>& stop)
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0; // no SA_RESTART: a read in progress returns at once
-    for (std::size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i)
+    for (std::size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i) {
         ::sigaction(kSignals[i], &action, &g_previous[i]);
+        // A signal that the caller ignores stays ignored (nohup, a job that
+        // a script runs in the background).
+        if (g_previous[i].sa_handler == SIG_IGN)
+            ::sigaction(kSignals[i], &g_previous[i], nullptr);
+    }
 }
 
 CInterruptScope::~CInterruptScope()

@@ -9,8 +9,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <sstream>
 #include <thread>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -139,3 +147,61 @@ TEST_F(CliPtyTest, JsonOfReadAndWriteIsTheOnlyThingOnStdout)
     EXPECT_TRUE(lines[2]["failed"].toArray().isEmpty());
     EXPECT_NE(m_err.str().find("Microphone 2: written"), std::string::npos);
 }
+
+namespace {
+
+// Ctrl+C in the tool's own process at block 3 of a write: it stops at the
+// next step, says so at once, logs the stop, leaves no lock file, and ends
+// as SIGINT ends a program, so that a shell loop stops with it.
+TEST_F(CliPtyTest, CtrlCInAWriteEndsCleanlyWithTheInterruptsStatus)
+{
+    const std::string device = m_server.DevicePath();
+    std::atomic<pid_t> child{0};
+    std::atomic<bool> locked{false};
+    std::string lockName = device.substr(std::string("/dev/").size());
+    std::replace(lockName.begin(), lockName.end(), '/', '_');
+    const std::string lockPath = "/run/lock/LCK.." + lockName;
+    m_mic.SetReceiveHook([&](const uint8_t*, std::size_t, uint32_t) {
+        if (m_mic.BlocksStored() != 3 || child == 0)
+            return;
+        locked = ::access(lockPath.c_str(), F_OK) == 0;
+        ::kill(child.exchange(0), SIGINT);
+    });
+    const std::string err = Path("err.txt");
+    const std::string log = Path("run.csv");
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&files, STDERR_FILENO, err.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const std::string mic = Path("mic.dat");
+    std::vector<std::string> words = {QZM_CLI_BINARY, "write", "--port", device, mic,
+                                      "--yes",        "--log", log};
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, QZM_CLI_BINARY, &files, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&files);
+    child = pid;
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << "status " << status;
+    const std::string said = Bytes("err.txt");
+    EXPECT_NE(said.find("Stopping at the next step (Ctrl+C again ends at once)."),
+              std::string::npos)
+        << said;
+    EXPECT_NE(said.find("Interrupted. The microphone may now hold part of the new configuration"),
+              std::string::npos)
+        << said;
+    EXPECT_NE(Bytes("run.csv").find(",write," + mic), std::string::npos);
+    EXPECT_NE(Bytes("run.csv").find(",interrupted,"), std::string::npos) << Bytes("run.csv");
+    // Where the system keeps the lock files of ports.
+    if (locked)
+        EXPECT_NE(::access(lockPath.c_str(), F_OK), 0) << lockPath << " was left behind";
+}
+
+} // namespace

@@ -12,6 +12,7 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -66,8 +67,10 @@ protected:
         words.insert(words.begin(), "qzm530rx-cli");
         m_out.str({});
         m_err.str({});
-        return RunCli(words, m_in, m_out, m_err, false, m_clock, false,
-                      [this](const std::string& port) { return Port(port).MakeLink(); });
+        m_stop = false;
+        return RunCli(
+            words, m_in, m_out, m_err, false, m_clock, false,
+            [this](const std::string& port) { return Port(port).MakeLink(); }, &m_stop);
     }
     QJsonObject Json() const
     {
@@ -87,6 +90,7 @@ protected:
     std::map<std::string, std::unique_ptr<CFleetRigPort>> m_ports;
     std::map<std::string, int> m_servedBeforeWrite;
     std::function<void(CFleetRigPort&)> m_arrival;
+    std::atomic<bool> m_stop{false}; // what Ctrl+C sets
 };
 
 bool Has(const std::string& text, const std::string& part)
@@ -617,6 +621,91 @@ TEST_F(GuardedWriteTest, AWordThatIsNotUnderstoodIsNamedInTwoLines)
     EXPECT_TRUE(Has(m_out.str(), "--skip-same")) << "the whole help, on stdout";
     EXPECT_EQ(m_err.str(), "");
     EXPECT_TRUE(m_ports.empty()) << "no port was opened";
+}
+
+} // namespace
+
+namespace {
+
+// Ctrl+C (the stop request its handler sets) at a point of each transfer:
+// the transfer ends there as a failure at that step would, with the port
+// closed, a log line "interrupted", what the microphone now holds, and the
+// interrupt's status.
+TEST_F(GuardedWriteTest, CtrlCStopsATransferAtItsNextStepAndSaysWhatItLeft)
+{
+    ASSERT_EQ(Run({"new", Path("keep.dat")}), 0);
+    const std::string keep = Bytes("keep.dat");
+    const struct
+    {
+        std::vector<std::string> words;
+        std::function<bool(CVirtualMic& mic)> when; // asked with each arrival
+        const char* operation;
+        std::string sentence;
+        int storedAtMost;
+    } cases[] = {
+        {{"write", "--port", kPortA, Path("other.dat"), "--yes"},
+         [](CVirtualMic& mic) { return mic.BlocksStored() == 3; },
+         ",write,",
+         "Interrupted. The microphone may now hold part of the new configuration and part of "
+         "the old. Writing " +
+             Path("other.dat") + " again completes it: qzm530rx-cli write",
+         4},
+        {{"write", "--port", kPortA, Path("other.dat"), "--yes", "--skip-same"},
+         [](CVirtualMic& mic) { return mic.BlocksServed() == 2; },
+         ",write,",
+         std::string("Interrupted. The microphone was not changed."),
+         0},
+        {{"write", "--port", kPortA, Path("other.dat"), "--yes"},
+         [](CVirtualMic& mic) { return mic.BlocksServed() == 2 && mic.BlocksStored() == 9; },
+         ",write,",
+         std::string("Interrupted during the read-back: written, not verified."),
+         9},
+        {{"read", "--port", kPortA, Path("keep.dat"), "--yes", "--force"},
+         [](CVirtualMic& mic) { return mic.BlocksServed() == 11; },
+         ",read,",
+         "Interrupted: " + Path("keep.dat") + " was not written. The microphone was not changed.",
+         0},
+        {{"verify", "--port", kPortA, Path("other.dat")},
+         [](CVirtualMic& mic) { return mic.BlocksServed() == 4; },
+         ",verify,",
+         std::string("Interrupted: not checked."),
+         0},
+    };
+    for (const auto& c : cases) {
+        m_ports.clear();
+        std::filesystem::remove(Path("run.csv"));
+        m_arrival = [this, &c](CFleetRigPort& port) {
+            if (c.when(port.mic))
+                m_stop = true;
+        };
+        std::vector<std::string> words = c.words;
+        words.insert(words.end(), {"--log", Path("run.csv")});
+        EXPECT_EQ(Cli(words), CliExit::kInterrupted) << c.words[0] << ": " << m_err.str();
+        m_arrival = nullptr;
+        CFleetRigPort& port = Port(kPortA);
+        EXPECT_FALSE(port.mic.InProgramMode()) << "the session was ended";
+        EXPECT_FALSE(port.line.IsOpen()) << "the port was closed";
+        EXPECT_LE(port.mic.BlocksStored(), c.storedAtMost) << c.sentence;
+        EXPECT_TRUE(Has(m_err.str(), c.sentence)) << m_err.str();
+        EXPECT_FALSE(Has(m_err.str(), "Check all connections")) << "a stop is no link failure";
+        EXPECT_TRUE(Has(LastLogLine(), c.operation)) << LastLogLine();
+        EXPECT_TRUE(Has(LastLogLine(), ",interrupted,")) << LastLogLine();
+    }
+    EXPECT_EQ(Bytes("keep.dat"), keep) << "an interrupted read leaves its file as it was";
+
+    // --repeat ends with the microphone that was interrupted.
+    m_ports.clear();
+    m_in.clear();
+    m_in.str("\n\n\nq\n");
+    m_arrival = [this](CFleetRigPort& port) {
+        if (port.mic.BlocksStored() == 3)
+            m_stop = true;
+    };
+    EXPECT_EQ(Cli({"write", "--port", kPortA, Path("other.dat"), "--yes", "--repeat", "--quiet"}),
+              CliExit::kInterrupted);
+    m_arrival = nullptr;
+    EXPECT_TRUE(Has(m_out.str(), "Microphone 1: INTERRUPTED\n")) << m_out.str();
+    EXPECT_FALSE(Has(m_err.str(), "Connect the next microphone")) << m_err.str();
 }
 
 } // namespace
