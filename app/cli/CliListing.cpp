@@ -3,6 +3,7 @@
 // the shell completion read, so that both follow the command table.
 #include "app/cli/CliSupport.h"
 
+#include <algorithm>
 #include <ostream>
 
 namespace {
@@ -17,14 +18,34 @@ struct CPlaceholder
 // completion offers ports after PORT, folders after DIR and files after a
 // name that begins with FILE.
 const CPlaceholder kPlaceholders[] = {
-    {"--port", "PORT"},
-    {"--log", "FILE.csv"},
-    {"--backup", "DIR"},
-    {"--verify-wait", "S"},
+    {"--port", "PORT"},     {"--log", "FILE.csv"}, {"--backup", "DIR"},
+    {"--verify-wait", "S"}, {"--forget", "N"},
 };
 constexpr const char* kDefaultPlaceholder = "VALUE";
 constexpr const char* kHelpOption = "--help";
-constexpr std::size_t kLineWidth = 78;
+
+// What each option does, in a few words, for the option list of --help;
+// the command's own text says the rest.
+const CPlaceholder kOptionSummaries[] = {
+    {"--port", "the port: a COM number, COMn or a device path"},
+    {"--log", "append a line per transfer to this CSV file"},
+    {"--backup", "save what the microphone held before it is written"},
+    {"--verify-wait", "seconds the microphone gets to answer again (10)"},
+    {"--forget", "remove the pin of COM N"},
+    {"--yes", "answer the transfer's question with yes"},
+    {"--force", "replace FILE if it exists"},
+    {"--trace", "print every byte on the wire"},
+    {"--quiet", "show no progress"},
+    {"--json", "print the result as JSON"},
+    {"--verify", "read back or read twice (the default)"},
+    {"--no-verify", "do not read back; read once"},
+    {"--repeat", "one microphone after another, until q"},
+    {"--continuous", "a production line: until Ctrl+C"},
+    {"--changes", "list the settings that will change, then ask"},
+    {"--skip-same", "leave a microphone that holds FILE alone"},
+    {kHelpOption, "show this text and end"},
+};
+constexpr std::size_t kSummaryColumn = 24;
 
 } // namespace
 
@@ -47,20 +68,26 @@ std::vector<std::string> CommandOptions(const CCliCommand& command)
     return options;
 }
 
+std::string OptionSummary(const std::string& option)
+{
+    for (const CPlaceholder& summary : kOptionSummaries)
+        if (option == summary.option)
+            return summary.value;
+    return {};
+}
+
 void PrintOptionLine(const CCliCommand& command, std::ostream& out)
 {
-    std::string line = "Options:";
-    const std::vector<std::string> options = CommandOptions(command);
-    for (std::size_t i = 0; i < options.size(); ++i) {
-        const std::string word = options[i] + (i + 1 < options.size() ? "," : "");
-        if (line.size() + 1 + word.size() > kLineWidth) {
-            out << line << "\n";
-            line = word;
-        } else {
-            line += " " + word;
+    out << "Options:\n";
+    for (const std::string& option : CommandOptions(command)) {
+        std::string line = "  " + option;
+        const std::string summary = OptionSummary(option.substr(0, option.find(' ')));
+        if (!summary.empty()) {
+            line.resize(std::max(line.size() + 1, kSummaryColumn), ' ');
+            line += summary;
         }
+        out << line << "\n";
     }
-    out << line << "\n";
 }
 
 void PrintCommandNames(const std::vector<CCliCommand>& commands, std::ostream& out)

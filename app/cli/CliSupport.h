@@ -94,8 +94,11 @@ std::string OptionPlaceholder(const std::string& option);
 // Every option of a command in the table's order, value options with their
 // placeholder ("--port PORT"), then the flags, then --help.
 std::vector<std::string> CommandOptions(const CCliCommand& command);
-// "Options: --port PORT, --yes, ..." folded to fit a terminal.
+// "Options:", then one option a line with what it does, as
+// "  --port PORT           the port: ...".
 void PrintOptionLine(const CCliCommand& command, std::ostream& out);
+// What `option` ("--port") does, in a few words; empty when unknown.
+std::string OptionSummary(const std::string& option);
 // The hidden listings, one entry a line, for the manual page and the shell
 // completion: `qzm530rx-cli --list-commands` prints every command's name,
 // `qzm530rx-cli COMMAND --list-options` every option of the command.
