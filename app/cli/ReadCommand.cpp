@@ -75,7 +75,7 @@ const char* const kReadHelp =
     "the microphone is touched when standard input is not one. A FILE that\n"
     "cannot be written is refused before the read.\n\n";
 
-const std::string kReadFullHelp = std::string(kReadHelp) + kPortHelp;
+const std::string kReadFullHelp = std::string(kReadHelp) + kConfirmHelp + kPortHelp;
 
 } // namespace
 

@@ -159,5 +159,7 @@ void PrintMicrophoneDiff(CCliContext& context, const MicImage& image, const char
 // microphone, added to `json`.
 void AddMicrophoneDiff(CCliContext& context, const MicImage& image, QJsonObject& json);
 
-// The help shared by read and write: ports, confirmation, progress, JSON, log.
+// The help shared by read, write and verify: ports, progress, JSON, log, Ctrl+C.
 extern const char* const kPortHelp;
+// --yes, for the commands that ask before they transfer.
+extern const char* const kConfirmHelp;

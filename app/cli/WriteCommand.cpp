@@ -203,9 +203,9 @@ const char* const kWriteHelp =
     "several ports at once, one status line per port. --continuous makes a\n"
     "production line of it, on one port or several: each port waits for a\n"
     "microphone, writes it, waits until it is unplugged and starts over.\n"
-    "Ctrl+C ends after the transfers in progress and sums up.\n\n";
+    "There Ctrl+C ends after the transfers in progress and sums up.\n\n";
 
-const std::string kWriteFullHelp = std::string(kWriteHelp) + kPortHelp;
+const std::string kWriteFullHelp = std::string(kWriteHelp) + kConfirmHelp + kPortHelp;
 
 } // namespace
 
