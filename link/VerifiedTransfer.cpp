@@ -55,7 +55,7 @@ std::string BlockListText(const std::vector<int>& blocks)
         return {};
     std::string text = blocks.size() == 1 ? "block " : "blocks ";
     for (std::size_t i = 0; i < blocks.size(); ++i)
-        text += (i > 0 ? ", " : "") + std::to_string(blocks[i]);
+        text += (i > 0 ? ", " : "") + std::to_string(blocks[i] + 1);
     return text;
 }
 

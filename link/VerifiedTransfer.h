@@ -24,7 +24,8 @@ struct CImageDiff
 };
 
 CImageDiff CompareImages(const MicImage& a, const MicImage& b);
-// "block 5", "blocks 2, 5"; empty for no blocks.
+// Counted from 1, as the progress counts them: indices {5} give "block 6",
+// {2, 5} "blocks 3, 6"; empty for no blocks.
 std::string BlockListText(const std::vector<int>& blocks);
 // An image offset as four hex digits: "0x054B".
 std::string OffsetText(int offset);

@@ -25,17 +25,34 @@ std::string HexText(unsigned value, int digits)
     return buffer;
 }
 
+namespace {
+
+bool IsAnOption(const CConfigStore& store, const CSettingDef& def)
+{
+    if (def.encoding != SettingEncoding::List)
+        return true;
+    const uint16_t word = store.GetWord(def.id);
+    const std::vector<COption> options = store.GetOptions(def.id);
+    return std::any_of(options.begin(), options.end(),
+                       [word](const COption& option) { return option.value == word; });
+}
+
+// "+10dB (0x000F)"; a word that is none of the options says so beside it,
+// "0dB (0xFFFF, not an option)", for the shown value is only its fallback.
+std::string ValueWithWord(const CConfigStore& store, const CSettingDef& def)
+{
+    return DisplayValue(store, def) + " (0x" + HexText(store.GetWord(def.id), 4) +
+           (IsAnOption(store, def) ? ")" : ", not an option)");
+}
+
+} // namespace
+
 std::string ShownValue(const CConfigStore& store, const CSettingDef& def)
 {
     const std::string shown = DisplayValue(store, def);
-    if (def.encoding != SettingEncoding::List)
+    if (IsAnOption(store, def))
         return shown;
-    const uint16_t word = store.GetWord(def.id);
-    const std::vector<COption> options = store.GetOptions(def.id);
-    if (std::any_of(options.begin(), options.end(),
-                    [word](const COption& option) { return option.value == word; }))
-        return shown;
-    return "#" + std::to_string(word) + ", not an option (shown as " + shown + ")";
+    return "#" + std::to_string(store.GetWord(def.id)) + ", not an option (shown as " + shown + ")";
 }
 
 CConfigDiff DiffConfigurations(const CConfigStore& a, const CConfigStore& b)
@@ -59,8 +76,8 @@ void PrintSettingLines(std::ostream& out, const CConfigStore& a, const CConfigSt
                        const CConfigDiff& diff)
 {
     for (const CSettingDef* def : diff.settings) {
-        out << def->label << ": " << ShownValue(a, *def) << " (0x" << HexText(a.GetWord(def->id), 4)
-            << ") -> " << ShownValue(b, *def) << " (0x" << HexText(b.GetWord(def->id), 4) << ")\n";
+        out << def->label << ": " << ValueWithWord(a, *def) << " -> " << ValueWithWord(b, *def)
+            << "\n";
     }
 }
 

@@ -197,7 +197,7 @@ TEST(ProgrammingJob, WriteOutcomesBesidesVerified)
         const CJobOutcome outcome = rig.Write();
         EXPECT_EQ(outcome.result, JobResult::kDiffers);
         EXPECT_EQ(outcome.message,
-                  "Written but differs: block 5 differs from the image written, first at offset "
+                  "Written but differs: block 6 differs from the image written, first at offset "
                   "0x054B. The microphone may now hold part of the new configuration and part of "
                   "the old. Writing fleet.dat again completes it.");
         // A front end that has a command for the way back gets it in the sentence.

@@ -56,14 +56,14 @@ TEST(CompareImages, NamesTheBlocksAndTheFirstOffset)
     CImageDiff diff = CompareImages(a, b);
     EXPECT_EQ(diff.blocks, std::vector<int>{5});
     EXPECT_EQ(OffsetText(diff.firstOffset), "0x054B");
-    EXPECT_EQ(BlockListText(diff.blocks), "block 5");
+    EXPECT_EQ(BlockListText(diff.blocks), "block 6");
 
     b[0x0200] ^= 0x01;
     b[0x08FF] ^= 0x80;
     diff = CompareImages(a, b);
     EXPECT_EQ(diff.blocks, (std::vector<int>{2, 5, 8}));
     EXPECT_EQ(OffsetText(diff.firstOffset), "0x0200");
-    EXPECT_EQ(BlockListText(diff.blocks), "blocks 2, 5, 8");
+    EXPECT_EQ(BlockListText(diff.blocks), "blocks 3, 6, 9");
 }
 
 TEST(VerifyWritten, OutcomesOfTheReadBack)
