@@ -59,6 +59,12 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
         PrintCommandNames(commands, out);
         return CliExit::kOk;
     }
+    if (name == kListPortsOption && argv.size() == 2) {
+        PrintPresentPorts(out);
+        return CliExit::kOk;
+    }
+    if (name == kListSettingsOption && argv.size() == 2)
+        return PrintSettingWords(out);
     if (name == "--version") {
         out << "qzm530rx-cli (" << kProductName << ") " << kQzmVersion << "\n";
         return CliExit::kOk;

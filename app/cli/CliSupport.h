@@ -102,8 +102,16 @@ std::string OptionSummary(const std::string& option);
 // The hidden listings, one entry a line, for the manual page and the shell
 // completion: `qzm530rx-cli --list-commands` prints every command's name,
 // `qzm530rx-cli COMMAND --list-options` every option of the command.
+// `qzm530rx-cli --list-ports` every name that leads to a serial device
+// present now (its number, COMn and its device), `qzm530rx-cli
+// --list-settings` every word `set` takes: "ID=", "Label=" and each with
+// each of its values ("1006=+10dB").
 constexpr const char* kListCommandsOption = "--list-commands";
 constexpr const char* kListOptionsOption = "--list-options";
+constexpr const char* kListPortsOption = "--list-ports";
+constexpr const char* kListSettingsOption = "--list-settings";
+void PrintPresentPorts(std::ostream& out);
+int PrintSettingWords(std::ostream& out);
 void PrintCommandNames(const std::vector<CCliCommand>& commands, std::ostream& out);
 void PrintCommandOptions(const CCliCommand& command, std::ostream& out);
 

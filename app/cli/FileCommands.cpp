@@ -216,6 +216,29 @@ const char* const kDiffJsonHelp =
 
 } // namespace
 
+int PrintSettingWords(std::ostream& out)
+{
+    CTextCatalog texts;
+    if (!texts.SelectLanguage("English"))
+        return CliExit::kFailure;
+    CConfigStore store(&texts);
+    store.Reset();
+    for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def) {
+        std::vector<std::string> values;
+        if (def->encoding == SettingEncoding::List)
+            for (const COption& option : store.GetOptions(def->id))
+                values.push_back(option.text);
+        else
+            values = {"on", "off"};
+        for (const std::string& name : {std::to_string(def->id), std::string(def->label)}) {
+            out << name << "=\n";
+            for (const std::string& value : values)
+                out << name << "=" << value << "\n";
+        }
+    }
+    return CliExit::kOk;
+}
+
 std::vector<CCliCommand> FileCommands()
 {
     return {

@@ -169,6 +169,19 @@ const char* const kPortsHelp =
 
 } // namespace
 
+void PrintPresentPorts(std::ostream& out)
+{
+    EnsureApplication();
+    const CPortTable table = NumberSystemPorts();
+    for (const CPortEntry& entry : table.entries) {
+        if (entry.node.empty())
+            continue;
+        out << entry.number << "\nCOM" << entry.number << "\n" << entry.node << "\n";
+    }
+    for (const std::string& node : table.unnumbered)
+        out << node << "\n";
+}
+
 std::vector<CCliCommand> PortCommands()
 {
     return {

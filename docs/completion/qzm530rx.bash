@@ -10,24 +10,41 @@
 # Installed once for each program (bash-completion loads a file by the
 # name of the command); each copy defines both.
 
-# Ports after --port: the port numbers and names the tool takes (1 to 20,
-# COM1 to COM20) and the serial devices there are. With a list ("3,4,5")
-# the part after the last comma is completed.
+# Ports after --port: the names that lead to a serial device present now,
+# as the tool numbers them (3, COM3 and the device), so that a terminal's
+# /dev/pts/N is never offered. With a list ("3,4,5") the part after the
+# last comma is completed.
 _qzm530rx_ports()
 {
-    local cur=$1 prefix="" n device
+    local cur=$1 cli=qzm530rx-cli prefix=""
+    # The tool beside the program being completed.
+    [[ ${words[0]} == */* ]] && cli=${words[0]%/*}/qzm530rx-cli
     if [[ $cur == *,* ]]; then
         prefix=${cur%,*},
         cur=${cur##*,}
     fi
-    local -a words=()
-    for ((n = 1; n <= 20; n++)); do
-        words+=("$n" "COM$n")
+    COMPREPLY=($(compgen -P "$prefix" -W "$("$cli" --list-ports 2>/dev/null)" -- "$cur"))
+}
+
+# The words of set after its FILE: "ID=" or "Label=", then the setting's
+# values. Labels and values with blanks are offered quoted for the shell.
+_qzm530rx_settings()
+{
+    local tool=$1 word
+    local -a offered=()
+    local IFS=$'\n'
+    if [[ $cur == *=* ]]; then
+        offered=($(compgen -W "$("$tool" --list-settings 2>/dev/null)" -- "$cur"))
+    else
+        offered=($(compgen -W "$("$tool" --list-settings 2>/dev/null | grep '=$')" -- "$cur"))
+        compopt -o nospace 2>/dev/null
+    fi
+    COMPREPLY=()
+    for word in "${offered[@]}"; do
+        # Readline replaces only what follows the last '=' of the word.
+        [[ $cur == *=* && $COMP_WORDBREAKS == *=* ]] && word=${word#"${cur%=*}="}
+        COMPREPLY+=("$(printf '%q' "$word")")
     done
-    for device in /dev/ttyUSB* /dev/ttyACM* /dev/ttyS* /dev/serial/by-id/* /dev/pts/[0-9]*; do
-        [[ -e $device ]] && words+=("$device")
-    done
-    COMPREPLY=($(compgen -P "$prefix" -W "${words[*]}" -- "$cur"))
 }
 
 # The value of OPTION, whose help calls it PLACEHOLDER; the current word is
@@ -41,7 +58,7 @@ _qzm530rx_value()
     FILE.csv) _filedir csv ;;
     FILE*) _filedir dat ;;
     *)
-        # The simulator's --port N: a port number.
+        # The simulator's --port N: a port number to pin.
         if [[ $option == --port ]]; then
             COMPREPLY=($(compgen -W "$(seq 1 20)" -- "$cur"))
         else
@@ -82,6 +99,12 @@ _qzm530rx_cli()
     local options
     options=$("$tool" "${words[1]}" --list-options 2>/dev/null) || return
     _qzm530rx_complete_options "$options" && return
+    # set FILE SETTING=VALUE...: after the file, the settings.
+    if [[ ${words[1]} == set ]] && ((cword > 2)); then
+        _get_comp_words_by_ref -n = cur
+        _qzm530rx_settings "$tool"
+        return
+    fi
     _filedir dat
 }
 

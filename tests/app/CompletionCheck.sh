@@ -10,8 +10,13 @@ framework=/usr/share/bash-completion/bash_completion
 [ -r "$framework" ] || { echo "bash-completion is not installed"; exit 77; }
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 1
+sim_pid=
+trap '[ -n "$sim_pid" ] && kill "$sim_pid"; rm -rf "$work"' EXIT
+mkdir "$work/files"
+cd "$work/files" || exit 1
+# The port pins of this check stay in its own settings.
+export XDG_CONFIG_HOME=$work/config
+mkdir "$XDG_CONFIG_HOME"
 touch mic.dat other.dat run.csv notes.txt
 mkdir before
 
@@ -32,6 +37,21 @@ complete_words()
     COMPREPLY=()
     "$function"
     printf '%s\n' "${COMPREPLY[@]}" | sort
+}
+# offered_not FUNCTION WORD... :: WORD: WORD is not offered.
+offered_not()
+{
+    local function=$1
+    shift
+    local -a words=()
+    while [ "$1" != "::" ]; do
+        words+=("$1")
+        shift
+    done
+    if complete_words "$function" "${words[@]}" | grep -qxF -- "$2"; then
+        echo "FAIL: '${words[*]:1}<Tab>' offers '$2'"
+        failed=1
+    fi
 }
 # expect WHAT FUNCTION WORD... :: EXPECTED...: every EXPECTED is offered.
 # With "only" as WHAT nothing else is.
@@ -74,9 +94,27 @@ while read -r option _; do
     expect some _qzm530rx_cli "$cli" write -- :: "$option"
 done < <("$cli" write --list-options)
 # Values by what the option takes.
-expect some _qzm530rx_cli "$cli" write --port "" :: 1 5 20 COM1 COM20
-expect only _qzm530rx_cli "$cli" write --port 3,COM1 :: 3,COM1 3,COM10 3,COM11 3,COM12 \
-    3,COM13 3,COM14 3,COM15 3,COM16 3,COM17 3,COM18 3,COM19
+# Ports that lead to a device present: a simulated microphone pinned as COM7
+# is offered by its number, its name and its device; a number without a
+# device and a terminal's pseudo-terminal are not.
+"$cli" new "$XDG_CONFIG_HOME/sim.dat"
+"$sim" --image "$XDG_CONFIG_HOME/sim.dat" --port 7 >"$XDG_CONFIG_HOME/sim.out" 2>&1 &
+sim_pid=$!
+for _ in $(seq 50); do
+    [ -s "$XDG_CONFIG_HOME/sim.out" ] && break
+    sleep 0.1
+done
+device=$(head -n 1 "$XDG_CONFIG_HOME/sim.out")
+expect some _qzm530rx_cli "$cli" write --port "" :: 7 COM7 "$device"
+offered_not _qzm530rx_cli "$cli" write --port "" :: COM20
+[ -e /dev/pts/ptmx ] && terminal=$(tty 2>/dev/null) && [ "$terminal" != "$device" ] &&
+    offered_not _qzm530rx_cli "$cli" write --port "" :: "$terminal"
+expect only _qzm530rx_cli "$cli" write --port 3,COM7 :: 3,COM7
+expect some _qzm530rx_line "$bin/qzm530rx-line" --port "" :: COM7
+# After set FILE, the settings by ID and label, then their values.
+expect some _qzm530rx_cli "$cli" set mic.dat 100 :: 1000= 1006= 1007=
+expect only _qzm530rx_cli "$cli" set mic.dat 1006=+1 :: +10dB
+expect some _qzm530rx_cli "$cli" set mic.dat Battery :: 'Battery\ Save='
 expect only _qzm530rx_cli "$cli" read --log "" :: run.csv before
 expect only _qzm530rx_cli "$cli" write --backup "" :: before
 expect only _qzm530rx_cli "$cli" write --verify-wait "" ::
@@ -94,7 +132,6 @@ line=$bin/qzm530rx-line
 expect only _qzm530rx_line "$line" --sk :: --skip-same
 expect only _qzm530rx_line "$line" --log "" :: run.csv before
 expect only _qzm530rx_line "$line" --backup "" :: before
-expect some _qzm530rx_line "$line" --port "" :: 1 20 COM3
 expect only _qzm530rx_line "$line" "" :: mic.dat other.dat before
 
 [ "$failed" -eq 0 ] && echo "completion: all offers as expected"
