@@ -10,9 +10,10 @@ namespace {
 constexpr const char* kWriteWait = "3 s";
 constexpr const char* kPrepareWait = "20 s";
 
-std::string BlockText(int block)
+// A block by its index 0 to 8, named as the progress counts it, 1 to 9.
+std::string BlockText(int index)
 {
-    return "block " + std::to_string(block);
+    return "block " + std::to_string(index + 1);
 }
 
 std::string BlockCause(TransferMode mode, const CSessionResult& session)
@@ -29,8 +30,8 @@ std::string BlockCause(TransferMode mode, const CSessionResult& session)
         break;
     }
     if (session.block == 0)
-        return write ? std::string("no answer to block 0 within ") + kWriteWait
-                     : "no answer to the read of block 0";
+        return write ? "no answer to " + BlockText(0) + " within " + kWriteWait
+                     : "no answer to the read of " + BlockText(0);
     return "the connection was lost after " + BlockText(session.block - 1);
 }
 

@@ -9,10 +9,10 @@
 struct COpenFailure;
 
 // "no answer to the entry into programming mode at any of the seven rates",
-// "NAK on block 3", "the connection was lost after block 4", "the
-// microphone identified as 'PVHM_999', not as a VHM-81/82", "the port does
-// not open: ..."; empty for a session that is done. `device` and `failure`
-// tell why a port did not open.
+// "NAK on block 3" (blocks counted 1 to 9, as the progress counts them), "the connection was lost
+// after block 4", "the microphone identified as 'PVHM_999', not as a VHM-81/82", "the port does not
+// open: ..."; empty for a session that is done. `device` and `failure` tell why a port did not
+// open.
 std::string FailureCause(TransferMode mode, const CSessionResult& session,
                          const std::string& device, const COpenFailure& failure);
 

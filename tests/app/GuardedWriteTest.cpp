@@ -69,7 +69,7 @@ protected:
         m_err.str({});
         m_stop = false;
         return RunCli(
-            words, m_in, m_out, m_err, false, m_clock, false,
+            words, m_in, m_out, m_err, m_terminal, m_clock, false,
             [this](const std::string& port) { return Port(port).MakeLink(); }, &m_stop);
     }
     QJsonObject Json() const
@@ -91,6 +91,7 @@ protected:
     std::map<std::string, int> m_servedBeforeWrite;
     std::function<void(CFleetRigPort&)> m_arrival;
     std::atomic<bool> m_stop{false}; // what Ctrl+C sets
+    bool m_terminal = false;         // whether standard input is a terminal
 };
 
 bool Has(const std::string& text, const std::string& part)
@@ -516,6 +517,28 @@ TEST_F(GuardedWriteTest, VerifyOnSeveralPortsExitsWithTheWorstOutcome)
                   c.exitCode)
             << (c.b ? c.b : "silent") << m_out.str();
         EXPECT_EQ(Port(kPortA).mic.BlocksStored() + Port(kPortB).mic.BlocksStored(), 0);
+
+        // --json: one object a line for each microphone, then the summary.
+        Cli({"verify", "--port", std::string(kPortA) + "," + kPortB, Path("mic.dat"), "--quiet",
+             "--json"});
+        std::map<std::string, std::string> results;
+        QJsonObject summary;
+        std::istringstream out(m_out.str());
+        for (std::string line; std::getline(out, line);) {
+            const QJsonObject object =
+                QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+            ASSERT_FALSE(object.isEmpty()) << "not an object a line: " << m_out.str();
+            if (object["summary"].toBool())
+                summary = object;
+            else
+                results[object["port"].toString().toStdString()] =
+                    object["result"].toString().toStdString();
+        }
+        EXPECT_EQ(results[kPortA], "same");
+        EXPECT_EQ(results[kPortB], c.b == nullptr                    ? "failed"
+                                   : std::string(c.b) == "other.dat" ? "differs"
+                                                                     : "same");
+        EXPECT_EQ(summary["ok"].toBool(), c.exitCode == 0) << m_out.str();
     }
 }
 
@@ -706,6 +729,170 @@ TEST_F(GuardedWriteTest, CtrlCStopsATransferAtItsNextStepAndSaysWhatItLeft)
     m_arrival = nullptr;
     EXPECT_TRUE(Has(m_out.str(), "Microphone 1: INTERRUPTED\n")) << m_out.str();
     EXPECT_FALSE(Has(m_err.str(), "Connect the next microphone")) << m_err.str();
+}
+
+} // namespace
+
+namespace {
+
+// Each link fault of a transfer is named in a line of its own after the
+// program's message, in the JSON as well; the port and the entry send the
+// user to doctor, a fault in the blocks does not.
+TEST_F(GuardedWriteTest, AFailureNamesItsCauseAndDoctorOnlyForThePortOrTheEntry)
+{
+    struct CCase
+    {
+        const char* name;
+        const char* command;
+        CMicFaults faults;
+        const char* cause;
+        bool doctor;
+    };
+    CMicFaults silent;
+    silent.silent = true;
+    CMicFaults nak;
+    nak.nakWrites = 3;
+    CMicFaults drop;
+    drop.dropAfterBlock = 3;
+    CMicFaults model;
+    model.model = "PVHM_999";
+    const CCase cases[] = {
+        {"silent", "write", silent,
+         "no answer to the entry into programming mode at any of the seven rates", true},
+        {"NAK", "write", nak, "NAK on block 1, three times", false},
+        {"drop", "read", drop, "the connection was lost after block 4", false},
+        {"model", "verify", model, "the microphone identified as 'PVHM_999', not as a VHM-81/82",
+         false},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_ports.clear();
+        Port(kPortA).mic.SetFaults(c.faults);
+        const std::string file = Path(std::string(c.command) == "read" ? "x.dat" : "mic.dat");
+        std::filesystem::remove(Path("x.dat"));
+        std::vector<std::string> words = {c.command, "--port", kPortA, file, "--quiet"};
+        if (std::string(c.command) != "verify")
+            words.push_back("--yes");
+        EXPECT_EQ(Cli(words), CliExit::kFailure);
+        const std::string err = m_err.str();
+        EXPECT_TRUE(Has(err, std::string("\nCause: ") + c.cause + ".\n")) << err;
+        EXPECT_EQ(Has(err, std::string("Try: qzm530rx-cli doctor --port ") + kPortA + "\n"),
+                  c.doctor)
+            << err;
+
+        m_ports.clear();
+        Port(kPortA).mic.SetFaults(c.faults);
+        words.push_back("--json");
+        Cli(words);
+        EXPECT_EQ(Json()["cause"].toString().toStdString(), c.cause) << m_out.str();
+    }
+}
+
+} // namespace
+
+namespace {
+
+// new and read replace an existing file only with --force or a yes on the
+// terminal; without a terminal they refuse before the microphone is touched.
+TEST_F(GuardedWriteTest, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo)
+{
+    struct CCase
+    {
+        std::vector<std::string> words;
+        bool terminal;
+        const char* input;
+        int exit;
+        bool replaced;
+    };
+    const std::string keep = Path("keep.dat");
+    const CCase cases[] = {
+        {{"new", keep}, false, "", CliExit::kUsage, false},
+        {{"new", keep}, true, "n\n", CliExit::kUsage, false},
+        {{"new", keep}, true, "y\n", CliExit::kOk, true},
+        {{"new", keep, "--force"}, false, "", CliExit::kOk, true},
+        {{"read", "--port", kPortA, keep, "--yes", "--quiet"}, false, "", CliExit::kUsage, false},
+        {{"read", "--port", kPortA, keep, "--yes", "--quiet"}, true, "\n", CliExit::kUsage, false},
+        {{"read", "--port", kPortA, keep, "--yes", "--quiet"}, true, "Y\n", CliExit::kOk, true},
+        {{"read", "--port", kPortA, keep, "--quiet", "--force"}, true, "y\n", CliExit::kOk, true},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.words[0] + " " + (c.terminal ? "on a terminal" : "") + " " + c.input);
+        m_ports.clear();
+        std::filesystem::copy_file(Path("other.dat"), keep,
+                                   std::filesystem::copy_options::overwrite_existing);
+        m_terminal = c.terminal;
+        m_in.clear();
+        m_in.str(c.input);
+        EXPECT_EQ(Cli(c.words), c.exit) << m_err.str();
+        m_terminal = false;
+        EXPECT_EQ(Bytes("keep.dat") != Bytes("other.dat"), c.replaced);
+        if (c.words[0] == "read") {
+            EXPECT_EQ(Port(kPortA).line.OpenCount() > 0, c.replaced) << "touched only to read";
+            EXPECT_EQ(Has(m_err.str(), "Reading into " + keep + ", replacing it."), c.replaced)
+                << m_err.str();
+        }
+        EXPECT_EQ(Has(m_err.str(), keep + " exists"), !Has(c.words.back(), "--force"))
+            << m_err.str();
+    }
+}
+
+} // namespace
+
+namespace {
+
+constexpr std::size_t kPortField = 1;
+
+// 5, COM5 and com5 are one cable, named COM5 wherever it is named; a
+// relative device path is a path from the current folder, as doctor takes
+// it; a COM number beyond the system's range is refused before any port is
+// touched.
+TEST_F(GuardedWriteTest, APortHasOneNameAndANumberOutOfRangeIsRefused)
+{
+    const std::string log = Path("run.csv");
+    const std::string relative = "vmic-here";
+    const std::string absolute = std::filesystem::absolute(relative).lexically_normal().string();
+    const std::pair<const char*, std::string> names[] = {
+        {"5", "COM5"}, {"COM5", "COM5"}, {"com5", "COM5"}, {relative.c_str(), absolute}};
+    for (const auto& [given, name] : names) {
+        SCOPED_TRACE(given);
+        m_ports.clear();
+        Holds(name, "mic.dat");
+        EXPECT_EQ(Cli({"verify", "--port", given, Path("mic.dat"), "--quiet", "--log", log}),
+                  CliExit::kOk)
+            << m_err.str();
+        EXPECT_EQ(m_ports.size(), 1u) << "the link was made for " << name << " only";
+        EXPECT_EQ(LeadingFields(LastLogLine())[kPortField], name) << LastLogLine();
+    }
+
+    for (const char* given : {"25", "COM21", "3,25"}) {
+        SCOPED_TRACE(given);
+        m_ports.clear();
+        EXPECT_EQ(Cli({"verify", "--port", given, Path("mic.dat"), "--quiet"}), CliExit::kUsage);
+        EXPECT_TRUE(Has(m_err.str(), "COM numbers go from 1 to 20 on this system")) << m_err.str();
+        EXPECT_TRUE(m_ports.empty());
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The write's preparation, which may take a while, is announced once before
+// the first block; a read has none.
+TEST_F(GuardedWriteTest, TheWritePreparationIsAnnouncedBeforeItsFirstBlock)
+{
+    const std::string notice = "Preparing the microphone for the write; this can take up to 20 s.";
+    ASSERT_EQ(Cli({"write", "--port", kPortA, Path("other.dat"), "--yes", "--no-verify"}),
+              CliExit::kOk)
+        << m_err.str();
+    const std::string err = m_err.str();
+    const std::size_t at = err.find(notice);
+    ASSERT_NE(at, std::string::npos) << err;
+    EXPECT_EQ(err.find(notice, at + 1), std::string::npos) << "once";
+    EXPECT_LT(at, err.find("Block 1 / 9")) << err;
+
+    ASSERT_EQ(Cli({"read", "--port", kPortA, Path("x.dat"), "--yes", "--no-verify"}), CliExit::kOk);
+    EXPECT_FALSE(Has(m_err.str(), notice)) << m_err.str();
 }
 
 } // namespace
