@@ -307,6 +307,18 @@ TEST(FleetConsole, AStatusLineCountsBlocksOnlyOnceTheyMove)
         << console.StatusLine(0);
     console.OnState(0, PortState::kRemoving);
     EXPECT_EQ(console.StatusLine(0), "COM3  waiting for removal");
+
+    // On a terminal out and progress are one screen: once the summary is
+    // printed, the status lines above it are left as they are, and a late
+    // word (a Ctrl+C after the end) goes below the summary.
+    std::ostringstream screen;
+    CFleetConsole live({"COM3"}, texts, screen, screen, CFleetConsole::Progress::kLive);
+    live.OnState(0, PortState::kWriting);
+    live.PrintSummary({CPortTotals{}}, CRunSummary{}, true);
+    const std::size_t summary = screen.str().size();
+    live.OnStopRequested();
+    EXPECT_EQ(screen.str().find("\x1b[", summary), std::string::npos)
+        << "nothing above the summary is cleared";
 }
 
 TEST(FleetPorts, PortListsFromCommasAndRepeatedOptions)

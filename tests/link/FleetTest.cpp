@@ -6,11 +6,17 @@
 #include "link/PortStation.h"
 #include "link/ProductionRun.h"
 
+#include <QSettings>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <future>
+#include <map>
+#include <mutex>
 
 namespace {
 
@@ -335,4 +341,71 @@ TEST(ProductionRun, TheSummaryAndTheVerdictComeFromTheTotals)
     std::vector<CPortTotals> neverOpened(1);
     neverOpened[0].neverOpened = true;
     EXPECT_EQ(RunVerdict(neverOpened, true), Verdict::kFailure);
+}
+
+namespace {
+
+// Every block each port reports, as (n, total).
+class CBlockObserver : public IFleetObserver
+{
+public:
+    void OnState(std::size_t, PortState) override {}
+    void OnBlock(std::size_t port, int n, int total) override
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        blocks[port].emplace_back(n, total);
+    }
+    void OnResult(std::size_t, int, const CMicOutcome&) override {}
+    std::mutex mutex;
+    std::map<std::size_t, std::vector<std::pair<int, int>>> blocks;
+};
+
+} // namespace
+
+// A production run over links of its own names its ports as the user did
+// and pins no system port for them; each port reports its blocks counted
+// from 1, the write's and the read-back's, never a block 0.
+TEST(ProductionRun, PortsWithLinksOfTheirOwnReportTheirBlocksAndPinNothing)
+{
+    QTemporaryDir settingsHome;
+    ASSERT_TRUE(settingsHome.isValid());
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, settingsHome.path());
+
+    std::map<std::string, std::unique_ptr<CFleetRigPort>> rigs;
+    std::vector<CProductionPort> ports;
+    for (const char* name : {"COM7", "COM8"}) {
+        auto& rig = rigs[name] = std::make_unique<CFleetRigPort>(name);
+        CProductionPort port;
+        port.name = name;
+        port.makeLink = [&rig = *rig] { return rig.MakeLink(); };
+        port.pause = [&rig = *rig](uint32_t ms) { rig.Pause(ms); };
+        ports.push_back(std::move(port));
+    }
+    CConfigStore::Image image{};
+    const CVirtualMic::Image pattern = PatternImage();
+    std::copy(pattern.begin(), pattern.end(), image.begin());
+    CProductionSettings settings;
+    settings.job.dataFile = "mic.dat";
+    const CFixedClock clock{10, 0, 0};
+    CProductionRun run(image, std::move(ports), settings, clock);
+    CBlockObserver observer;
+    std::string error;
+    ASSERT_TRUE(run.Run(observer, error)) << error;
+
+    EXPECT_EQ(run.Summary().done, 2) << SummarySentence(run.Summary());
+    for (std::size_t port = 0; port < 2; ++port) {
+        const auto& blocks = observer.blocks[port];
+        // A block may be told twice (the end of a transfer repeats its last).
+        std::vector<std::pair<int, int>> counted = blocks;
+        counted.erase(std::unique(counted.begin(), counted.end()), counted.end());
+        EXPECT_EQ(counted.size(), 2 * Wire::kBlockCount) << "the write's, then the read-back's";
+        for (const auto& [n, total] : blocks) {
+            EXPECT_GE(n, 1);
+            EXPECT_LE(n, total);
+        }
+    }
+    QSettings stored(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"));
+    stored.beginGroup(QStringLiteral("Ports"));
+    EXPECT_TRUE(stored.childKeys().isEmpty()) << "a port with a link of its own is no system port";
 }

@@ -147,6 +147,8 @@ TEST_F(ComPortDlgTest, RefreshEventProbesAgainAndEnablesNewPorts)
     QApplication::sendEvent(&dialog, &refresh);
 
     EXPECT_EQ(EnabledPorts(dialog), (std::vector<int>{1, 7, 12}));
+    ASSERT_FALSE(m_ports.calls.empty());
+    EXPECT_EQ(m_ports.calls.front(), "number") << "devices plugged in get numbers before the probe";
     EXPECT_EQ(m_ports.pauses, std::vector<int>(CComPortDlg::kPortCount, 50));
     EXPECT_EQ(m_ports.PortNumber(), 3);
     EXPECT_FALSE(m_ports.IsOpen());

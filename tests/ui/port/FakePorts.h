@@ -22,6 +22,7 @@ public:
     void Set(int number, Kind kind) { m_ports[number] = kind; }
 
     int PortNumber() const override { return m_portNumber; }
+    void NumberPorts() override { calls.push_back("number"); }
     void SetPortNumber(int number) override
     {
         calls.push_back("set " + std::to_string(number));
