@@ -58,11 +58,12 @@ TEST_F(ComPortDlgTest, StartEnablesOnlyRs232PortsAndSelectsTheSavedOne)
     EXPECT_EQ(m_ports.PortNumber(), 3);
     EXPECT_FALSE(m_ports.IsOpen());
 
-    // Each port is opened, tested and closed in turn; a port that does not
-    // open is not tested; the saved number comes back at the end.
-    const std::vector<std::string> firstPorts(m_ports.calls.begin(), m_ports.calls.begin() + 7);
-    EXPECT_EQ(firstPorts, (std::vector<std::string>{"set 1", "open", "rs232", "close", "set 2",
-                                                    "open", "set 3"}));
+    // The devices present are numbered first; then each port is opened,
+    // tested and closed in turn; a port that does not open is not tested;
+    // the saved number comes back at the end.
+    const std::vector<std::string> firstPorts(m_ports.calls.begin(), m_ports.calls.begin() + 8);
+    EXPECT_EQ(firstPorts, (std::vector<std::string>{"number", "set 1", "open", "rs232", "close",
+                                                    "set 2", "open", "set 3"}));
     EXPECT_EQ(m_ports.calls.back(), "set 3");
     EXPECT_TRUE(m_ports.pauses.empty());
 }
