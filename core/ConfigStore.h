@@ -91,6 +91,9 @@ public:
 
     // The raw 16-bit word of a setting; 0 for an unknown ID.
     uint16_t GetWord(int id) const;
+    // Stores a setting's word as it stands, an option or not (a profile's
+    // "#65535"); an unknown ID is ignored.
+    void SetWord(int id, uint16_t word);
 
 private:
     uint16_t WordAt(std::size_t offset) const;

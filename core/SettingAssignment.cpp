@@ -14,6 +14,7 @@ namespace {
 constexpr long kSwitchOff = 0;
 constexpr long kSwitchOn = 1;
 constexpr char kStoredValueMark = '#';
+constexpr long kLargestWord = 0xFFFF;
 
 // 1 on, 0 off, -1 for anything else.
 int SwitchState(std::string_view text)
@@ -70,7 +71,7 @@ const CSettingDef* FindSettingByName(std::string_view name)
 }
 
 AssignmentResult ParseAssignment(const CConfigStore& store, std::string_view text,
-                                 CSettingAssignment& assignment)
+                                 CSettingAssignment& assignment, bool wordsAsTheyStand)
 {
     assignment = {};
     const std::size_t eq = text.find('=');
@@ -84,7 +85,20 @@ AssignmentResult ParseAssignment(const CConfigStore& store, std::string_view tex
     if (!assignment.setting)
         return AssignmentResult::UnknownSetting;
 
+    const std::string& value = assignment.valueText;
+    long number = 0;
+    // "#N": an option by its stored value, else the word N as it stands.
+    const bool stored = !value.empty() && value[0] == kStoredValueMark;
+    const bool storedNumber =
+        stored && ParseNumber(std::string_view(value).substr(1), 0, kLargestWord, number);
     if (assignment.setting->encoding != SettingEncoding::List) {
+        if (stored) {
+            if (!storedNumber || !wordsAsTheyStand)
+                return AssignmentResult::NotASwitchValue;
+            assignment.value = static_cast<int>(number);
+            assignment.raw = true;
+            return AssignmentResult::Valid;
+        }
         const int state = SwitchState(assignment.valueText);
         if (state < 0)
             return AssignmentResult::NotASwitchValue;
@@ -97,15 +111,14 @@ AssignmentResult ParseAssignment(const CConfigStore& store, std::string_view tex
         return std::find_if(options.begin(), options.end(),
                             [&](const COption& option) { return option.value == number; });
     };
-    const std::string& value = assignment.valueText;
-    long number = 0;
-    if (!value.empty() && value[0] == kStoredValueMark) {
-        const auto option = ParseNumber(std::string_view(value).substr(1), 0, INT_MAX, number)
-                                ? byValue(number)
-                                : options.end();
-        if (option == options.end())
+    if (stored) {
+        if (!storedNumber)
             return AssignmentResult::NotAnOption;
-        assignment.value = option->value;
+        const auto option = byValue(number);
+        if (option == options.end() && !wordsAsTheyStand)
+            return AssignmentResult::NotAnOption;
+        assignment.value = static_cast<int>(number);
+        assignment.raw = option == options.end();
         return AssignmentResult::Valid;
     }
     for (const COption& option : options) {
@@ -140,6 +153,12 @@ void ApplyAssignment(CConfigStore& store, const CSettingAssignment& assignment)
     const CSettingDef* def = assignment.setting;
     if (!def)
         return;
+    if (assignment.raw) {
+        store.SetWord(def->id, static_cast<uint16_t>(assignment.value));
+        if (def->id == SettingId::kNoiseCancellation)
+            store.FollowTxLed();
+        return;
+    }
     if (def->encoding != SettingEncoding::List) {
         store.SetSwitch(def->id, assignment.value);
         if (def->id == SettingId::kNoiseCancellation)

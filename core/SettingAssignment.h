@@ -12,7 +12,10 @@ struct CSettingDef;
 // "Normal", letter case aside), or by its stored value after "#" ("#15",
 // the Word column of `info`). A bare number is an option's stored value
 // only where the options are words; where they are numbers themselves (the
-// dB levels) it is refused as ambiguous. Numbers follow ParseNumber
+// dB levels) it is refused as ambiguous. With `wordsAsTheyStand` (a
+// profile), "#N" that is none of the options, and "#N" for a switch, is
+// the setting's word N as it stands, 0 to 0xFFFF, so that any word can be
+// given back; else it is refused. Numbers follow ParseNumber
 // (decimal, or hexadecimal after 0x). Blanks around the setting and the
 // value are ignored.
 
@@ -32,6 +35,7 @@ struct CSettingAssignment
     std::string idText;                   // as given, without surrounding blanks
     std::string valueText;                // as given, without surrounding blanks
     int value = 0;                        // switch: 1 on, 0 off; list: the option's value
+    bool raw = false;                     // "#N" that is no option: `value` is the word itself
     // For AmbiguousNumber: the option whose stored value the number is, and
     // the option whose text reads as the number; empty where there is none.
     std::string storedReading; // "0dB" for 10
@@ -42,7 +46,7 @@ struct CSettingAssignment
 // offers them now; reads the store, changes nothing. `assignment` is filled
 // as far as the text could be read.
 AssignmentResult ParseAssignment(const CConfigStore& store, std::string_view text,
-                                 CSettingAssignment& assignment);
+                                 CSettingAssignment& assignment, bool wordsAsTheyStand = false);
 
 // The setting that `name` names: an ID, or a label in any letter case;
 // nullptr when none.

@@ -168,6 +168,12 @@ uint16_t CConfigStore::GetWord(int id) const
     return def ? WordAt(def->offset) : 0;
 }
 
+void CConfigStore::SetWord(int id, uint16_t word)
+{
+    if (const CSettingDef* def = FindSetting(id))
+        PutWord(def->offset, word);
+}
+
 int CConfigStore::GetValue(int id) const
 {
     const CSettingDef* def = FindSetting(id);

@@ -56,6 +56,11 @@ void CFleetRunner::RunPort(std::size_t index, bool continuous)
             const std::lock_guard<std::mutex> lock(m_totalsMutex);
             CPortTotals& totals = m_totals[index];
             const Verdict verdict = outcome.GetVerdict();
+            if (m_quantity > 0) {
+                m_inProgress = std::max(0, m_inProgress - 1);
+                if (verdict == Verdict::kOk && ++m_goodUnits >= m_quantity)
+                    m_stop = true;
+            }
             if (verdict == Verdict::kOk) {
                 ++totals.done;
                 if (outcome.result == JobResult::kUnchanged)
@@ -70,6 +75,20 @@ void CFleetRunner::RunPort(std::size_t index, bool continuous)
         }
         m_observer.OnResult(index, number, outcome);
     };
+    if (m_quantity > 0) {
+        events.claim = [this] {
+            const std::lock_guard<std::mutex> lock(m_totalsMutex);
+            if (m_goodUnits + m_inProgress >= m_quantity)
+                return false;
+            ++m_inProgress;
+            return true;
+        };
+        events.unclaim = [this] {
+            const std::lock_guard<std::mutex> lock(m_totalsMutex);
+            m_inProgress = std::max(0, m_inProgress - 1);
+        };
+    }
+    events.label = port.label;
     std::function<void(uint32_t)> pause = port.pause;
     if (!pause)
         pause = [this](uint32_t ms) { PauseMs(ms); };

@@ -36,6 +36,9 @@ struct CFleetPort
     // Waits between probes for the given milliseconds, returning early on a
     // stop request; empty: the fleet's own wait on the system clock.
     std::function<void(uint32_t ms)> pause;
+    // Run continuously: asks the label of each microphone before it is
+    // taken; false ends the port's run. Empty: no labels.
+    std::function<bool(std::string& label)> label;
 };
 
 // Each port's totals when the fleet has ended.
@@ -72,6 +75,10 @@ public:
     // Asks every port to end once the job in progress is over; no job
     // starts after it. Only stores a flag, so a signal handler may call it.
     void RequestStop() { m_stop = true; }
+    // Run continuously, the run ends by itself once `count` microphones
+    // were done well; no port takes a microphone while those done and
+    // those in progress make `count`. 0: no quantity.
+    void SetQuantity(int count) { m_quantity = count; }
     bool StopRequested() const { return m_stop; }
 
     const std::vector<CPortTotals>& Totals() const { return m_totals; }
@@ -88,4 +95,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::mutex m_totalsMutex;
     std::vector<CPortTotals> m_totals;
+    int m_quantity = 0;   // microphones to do well; 0: no end but a stop
+    int m_goodUnits = 0;  // under m_totalsMutex
+    int m_inProgress = 0; // taken and not yet done, under m_totalsMutex
 };

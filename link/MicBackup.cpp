@@ -39,10 +39,10 @@ bool Reserve(const std::string& path)
 } // namespace
 
 std::string BackupFileName(const std::string& stamp, const std::string& port,
-                           const std::string& model, int copy)
+                           const std::string& model, int copy, const std::string& label)
 {
     std::string name = FileNamePart(stamp);
-    for (const std::string& part : {FileNamePart(port), FileNamePart(model)})
+    for (const std::string& part : {FileNamePart(port), FileNamePart(model), FileNamePart(label)})
         if (!part.empty())
             name += kSeparator + part;
     if (copy > 1)
@@ -52,7 +52,7 @@ std::string BackupFileName(const std::string& stamp, const std::string& port,
 
 bool SaveBackup(const MicImage& image, const std::string& folder, const std::string& stamp,
                 const std::string& port, const std::string& model, const ILocalClock& clock,
-                std::string& path, std::string& error)
+                std::string& path, std::string& error, const std::string& label)
 {
     namespace fs = std::filesystem;
     std::error_code code;
@@ -64,7 +64,7 @@ bool SaveBackup(const MicImage& image, const std::string& folder, const std::str
     std::string reserved;
     for (int copy = 1; copy <= kMaxCopies && reserved.empty(); ++copy) {
         const std::string candidate =
-            (fs::path(folder) / BackupFileName(stamp, port, model, copy)).string();
+            (fs::path(folder) / BackupFileName(stamp, port, model, copy, label)).string();
         if (Reserve(candidate))
             reserved = candidate;
         else if (!fs::exists(candidate, code))

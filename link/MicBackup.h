@@ -5,12 +5,13 @@
 
 class ILocalClock;
 
-// The name of a backup: time stamp, port and model joined by "_", with
-// every character that a file name should not hold replaced by "-", and
-// ".dat": "20240501-101530_COM3_PVHM_812.dat". `copy` above 1 adds "-2",
+// The name of a backup: time stamp, port, model and the microphone's label
+// (when it has one) joined by "_", with every character that a file name
+// should not hold replaced by "-", and ".dat":
+// "20240501-101530_COM3_PVHM_812_SN-0042.dat". `copy` above 1 adds "-2",
 // "-3" before the extension.
 std::string BackupFileName(const std::string& stamp, const std::string& port,
-                           const std::string& model, int copy = 1);
+                           const std::string& model, int copy = 1, const std::string& label = {});
 
 // Saves `image` as a data file in `folder`, which is created when missing,
 // under BackupFileName; when that name is taken the next copy number is
@@ -19,4 +20,4 @@ std::string BackupFileName(const std::string& stamp, const std::string& port,
 // `path` set to the file written; false with `error` set.
 bool SaveBackup(const MicImage& image, const std::string& folder, const std::string& stamp,
                 const std::string& port, const std::string& model, const ILocalClock& clock,
-                std::string& path, std::string& error);
+                std::string& path, std::string& error, const std::string& label = {});

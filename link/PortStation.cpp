@@ -53,11 +53,12 @@ void CPortStation::SetState(PortState state)
         m_events.state(state);
 }
 
-void CPortStation::Program(int number)
+void CPortStation::Program(int number, const std::string& label)
 {
     SetState(PortState::kWriting);
     CJobContext progress;
     progress.port = m_port;
+    progress.label = label;
     progress.block = [this](int n, int total) {
         if (m_events.block)
             m_events.block(n, total);
@@ -69,7 +70,8 @@ void CPortStation::Program(int number)
         if (state != m_state)
             SetState(state);
     };
-    const CMicOutcome outcome = m_job(m_link, progress);
+    CMicOutcome outcome = m_job(m_link, progress);
+    outcome.label = label;
     if (m_events.result)
         m_events.result(number, outcome);
 }
@@ -103,7 +105,18 @@ void CPortStation::RunContinuous()
         }
         if (m_stop)
             break;
-        Program(++number);
+        if (m_events.claim && !m_events.claim()) {
+            show(PortState::kWaiting);
+            m_pause(kProbePauseMs);
+            continue;
+        }
+        std::string label;
+        if (m_events.label && !m_events.label(label)) {
+            if (m_events.unclaim)
+                m_events.unclaim();
+            break;
+        }
+        Program(++number, label);
         shown = PortState::kWriting;
         show(PortState::kRemoving);
         int misses = 0;

@@ -17,6 +17,7 @@ struct CMicOutcome
     JobResult result = JobResult::kFailed; // JobResultName gives the word for it
     std::string message;                   // what went wrong; empty when all went well
     bool logged = true;                    // false when its log line could not be written
+    std::string label = {};                // the microphone's label; empty: none asked
 
     Verdict GetVerdict() const { return VerdictOf(result, logged); }
     // The job succeeded and its log line was written.
@@ -29,7 +30,8 @@ using BlockReport = std::function<void(int n, int total)>;
 // Where a job runs, and what it tells as it works.
 struct CJobContext
 {
-    std::string port; // as the user named it
+    std::string port;  // as the user named it
+    std::string label; // the microphone's label; empty: none asked
     BlockReport block;
     // The job moves on to another phase.
     std::function<void(JobPhase phase)> phase;
@@ -92,6 +94,15 @@ public:
         std::function<void(int n, int total)> block;
         // After each microphone, numbered from 1 on this port.
         std::function<void(int number, const CMicOutcome& outcome)> result;
+        // Run continuously: asked before a microphone that is present is
+        // taken; false leaves it alone for now (a run's quantity is taken
+        // by those done and in progress). Empty: always taken.
+        std::function<bool()> claim;
+        // Run continuously: asked for the label of a microphone about to be
+        // taken; false ends the run (no label came). Empty: no labels.
+        std::function<bool(std::string& label)> label;
+        // A claim given back untaken (the run ended while asking a label).
+        std::function<void()> unclaim;
     };
 
     // `link` and `stop` must outlive the station. `pause` waits the given
@@ -109,7 +120,7 @@ public:
 
 private:
     // Runs the job on one microphone and reports it.
-    void Program(int number);
+    void Program(int number, const std::string& label = {});
     void SetState(PortState state);
 
     std::string m_port;

@@ -32,6 +32,7 @@ public:
             return {JobResult::kFailed, "the text catalogue cannot be loaded"};
         m_block = progress.block;
         m_job.SetPhaseObserver(progress.phase);
+        m_job.SetLabel(progress.label);
         const CJobOutcome outcome = m_check ? m_job.Verify() : m_job.Write();
         CMicOutcome result{outcome.result, IsSuccess(outcome.result) ? "" : outcome.message};
         if (outcome.result == JobResult::kUnchanged)

@@ -43,6 +43,7 @@ std::vector<CFleetPort> FleetPorts(const std::vector<CProductionPort>& ports)
         entry.makeLink =
             port.makeLink ? port.makeLink : [name = port.name] { return MakeSystemLink(name); };
         entry.pause = port.pause;
+        entry.label = port.label;
         fleet.push_back(std::move(entry));
     }
     return fleet;
@@ -52,8 +53,9 @@ std::vector<CFleetPort> FleetPorts(const std::vector<CProductionPort>& ports)
 
 std::string SummarySentence(const CRunSummary& summary)
 {
-    std::string text = "In all: " + std::to_string(summary.done) + " of " +
-                       std::to_string(summary.done + summary.unchanged + summary.failed) +
+    const int of =
+        summary.target > 0 ? summary.target : summary.done + summary.unchanged + summary.failed;
+    std::string text = "In all: " + std::to_string(summary.done) + " of " + std::to_string(of) +
                        " microphones " + summary.doneWord + ".";
     if (summary.unchanged > 0)
         text += " Unchanged (they held the configuration already): " +
@@ -67,10 +69,23 @@ std::string SummarySentence(const CRunSummary& summary)
     return text;
 }
 
+std::string LabelProblem(std::string& label)
+{
+    if (!label.empty() && label.back() == '\r')
+        label.pop_back();
+    for (const char c : label)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return "it holds a control character";
+    if (label.size() > kLongestLabel)
+        return "it is longer than " + std::to_string(kLongestLabel) + " characters";
+    return {};
+}
+
 std::string ResultLine(const std::string& port, int number, const CMicOutcome& outcome)
 {
-    std::string line =
-        port + ": microphone " + std::to_string(number) + ": " + JobResultName(outcome.result);
+    std::string line = port + ": microphone " + std::to_string(number) +
+                       (outcome.label.empty() ? "" : " (" + outcome.label + ")") + ": " +
+                       JobResultName(outcome.result);
     if (!outcome.message.empty())
         line += " (" + outcome.message + ")";
     return line;
@@ -108,6 +123,8 @@ CProductionRun::CProductionRun(const CConfigStore::Image& image, std::vector<CPr
     IFleetObserver& events = *this;
     m_runner = std::make_unique<CFleetRunner>(
         FleetPorts(ports), PortJobs(image, ports, m_settings, log, clock), events);
+    if (m_settings.continuous)
+        m_runner->SetQuantity(m_settings.count);
 }
 
 CProductionRun::~CProductionRun() = default;
@@ -152,6 +169,7 @@ CRunSummary CProductionRun::Summary() const
     summary.doneWord = m_settings.check        ? "hold the configuration"
                        : m_settings.job.verify ? "written and verified"
                                                : "written";
+    summary.target = m_settings.continuous ? m_settings.count : 0;
     const std::vector<CPortTotals>& totals = Totals();
     for (std::size_t i = 0; i < totals.size() && i < m_names.size(); ++i) {
         const CPortTotals& port = totals[i];

@@ -28,6 +28,9 @@ struct CProductionPort
     // run's.
     std::string backupDir;
     const ILocalClock* clock = nullptr;
+    // Run continuously: the label of each microphone before it is taken
+    // (a scanner, a list); false ends the port's run. Empty: no labels.
+    std::function<bool(std::string& label)> label;
 };
 
 // What a production run does with each microphone.
@@ -39,6 +42,9 @@ struct CProductionSettings
     std::string logPath; // a line per transfer; empty: none
     bool continuous = false;
     bool check = false; // read and compare each microphone only (verify)
+    // Run continuously: end by itself once this many microphones were done
+    // well (failures do not count); 0: until a stop request.
+    int count = 0;
 };
 
 // The whole run in numbers: what the summary says.
@@ -52,13 +58,20 @@ struct CRunSummary
     // What done means: "written and verified", "written", "hold the
     // configuration".
     std::string doneWord;
+    int target = 0; // the run's quantity; 0: none, the sentence counts all taken
 };
 
 // "In all: 5 of 6 microphones written and verified. Unchanged (they held
-// the configuration already): 1. Failed: COM4 microphone 2."
+// the configuration already): 1. Failed: COM4 microphone 2."; with a
+// quantity it is of the quantity: "In all: 12 of 25 microphones ...".
 std::string SummarySentence(const CRunSummary& summary);
-// "COM3: microphone 2: verified", and the outcome's message in brackets
-// when it has one.
+// Why a microphone's label is refused ("it holds a control character",
+// "it is longer than 64 characters"); empty for a good label. A trailing
+// CR (a scanner's, a file's line end) is dropped first.
+constexpr std::size_t kLongestLabel = 64;
+std::string LabelProblem(std::string& label);
+// "COM3: microphone 2: verified" ("COM3: microphone 2 (SN-0042): ..." with
+// a label), and the outcome's message in brackets when it has one.
 std::string ResultLine(const std::string& port, int number, const CMicOutcome& outcome);
 // The verdict of a run from its ports' totals: the worst outcome of any
 // microphone, then whether every port did its part (run once, each did

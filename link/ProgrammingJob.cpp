@@ -139,6 +139,7 @@ void CProgrammingJob::Log(const char* operation, const CJobOutcome& outcome,
     line.result = JobResultName(outcome.result);
     line.message = outcome.message;
     line.durationMs = m_link.Ticks().NowMs() - m_startMs;
+    line.label = m_settings.label;
     std::string error;
     if (!m_settings.log->Append(line, error) && m_logError.empty())
         m_logError = m_settings.log->Path() + ": " + error;
@@ -199,7 +200,8 @@ bool CProgrammingJob::SaveBackupOfPresent(CJobOutcome& failure)
     std::string path;
     std::string error;
     if (!SaveBackup(m_present, m_settings.backupDir, m_stamp, m_settings.port,
-                    RecordModelText(m_link.GetIdRecord().data()), m_clock, path, error)) {
+                    RecordModelText(m_link.GetIdRecord().data()), m_clock, path, error,
+                    m_settings.label)) {
         outcome.message = "Backup failed: " + error + "; the microphone was not written.";
         Log("backup", outcome, {}, ImageHash(m_present));
         failure = outcome;

@@ -38,7 +38,8 @@ struct CJobSettings
     // How long a microphone that has just left programming mode is given to
     // answer the entry again: the read-back's, and the write's after a backup.
     uint32_t verifyWaitMs = kDefaultVerifyWaitMs;
-    std::string backupDir;             // read and save before writing; empty: none
+    std::string backupDir; // read and save before writing; empty: none
+    std::string label;     // the microphone's label, for the log and backup; empty: none
     const CTransferLog* log = nullptr; // a line per transfer; nullptr: none
     // Read first, and leave a microphone that already holds the image alone.
     bool skipSame = false;
@@ -69,6 +70,8 @@ public:
     void SetPhaseObserver(PhaseObserver observer) { m_phase = std::move(observer); }
     // Settings for the jobs that follow (another port, another file).
     void SetSettings(CJobSettings settings) { m_settings = std::move(settings); }
+    // The label of the microphone that the next job is for; empty: none.
+    void SetLabel(std::string label) { m_settings.label = std::move(label); }
 
     // Reads what the microphone holds now, for a preview before the write;
     // the write that follows takes its backup and its skip from this read

@@ -29,8 +29,10 @@ std::string Duration(uint32_t ms)
 }
 } // namespace
 
-const char* const CTransferLog::kHeader =
+const char* const CTransferLog::kHeaderWithoutLabel =
     "time,port,device,model,version,operation,file,sha256,result,message,duration_s";
+const char* const CTransferLog::kHeader =
+    "time,port,device,model,version,operation,file,sha256,result,message,duration_s,label";
 
 std::string CsvLine(const std::vector<std::string>& fields)
 {
@@ -54,16 +56,43 @@ std::string CsvLine(const std::vector<std::string>& fields)
     return line + kLineEnd;
 }
 
-std::string FormatLogLine(const CLogRecord& record)
+std::string FormatLogLine(const CLogRecord& record, bool withLabel)
 {
-    return CsvLine({record.time, record.port, record.device, record.model, record.version,
-                    record.operation, record.file, record.sha256, record.result, record.message,
-                    Duration(record.durationMs)});
+    std::vector<std::string> fields = {record.time,
+                                       record.port,
+                                       record.device,
+                                       record.model,
+                                       record.version,
+                                       record.operation,
+                                       record.file,
+                                       record.sha256,
+                                       record.result,
+                                       record.message,
+                                       Duration(record.durationMs)};
+    if (withLabel)
+        fields.push_back(record.label);
+    return CsvLine(fields);
+}
+
+bool LogHasLabelColumn(const std::string& path)
+{
+    // Opened as a regular file only: a FIFO there must not hold the run.
+    std::FILE* log = OpenRegularFile(path);
+    if (!log)
+        return true;
+    char first[256] = {};
+    const bool read = std::fgets(first, sizeof first, log) != nullptr;
+    std::fclose(log);
+    std::string header = read ? first : "";
+    while (!header.empty() && (header.back() == '\n' || header.back() == '\r'))
+        header.pop_back();
+    return header != CTransferLog::kHeaderWithoutLabel;
 }
 
 bool CTransferLog::Append(const CLogRecord& record, std::string& error) const
 {
-    return AppendLockedLine(m_path, std::string(kHeader) + kLineEnd, FormatLogLine(record), error);
+    return AppendLockedLine(m_path, std::string(kHeader) + kLineEnd,
+                            FormatLogLine(record, LogHasLabelColumn(m_path)), error);
 }
 
 std::string IsoLocalTimeNow()

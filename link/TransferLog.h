@@ -17,6 +17,7 @@ struct CLogRecord
     std::string result;    // "verified", "written", "differs", ...
     std::string message;   // what the user was told
     uint32_t durationMs = 0;
+    std::string label; // the microphone's label as the user gave it; empty: none asked
 };
 
 // A CSV file that transfers append their records to, one line each, quoted
@@ -36,14 +37,21 @@ public:
 
     const std::string& Path() const { return m_path; }
 
+    // The columns; the label came last, after logs without it were kept:
+    // a log that began without it goes on without it.
     static const char* const kHeader;
+    static const char* const kHeaderWithoutLabel;
 
 private:
     std::string m_path;
 };
 
-// One CSV line of the record's fields, with its CRLF.
-std::string FormatLogLine(const CLogRecord& record);
+// One CSV line of the record's fields, with its CRLF; without the label for
+// a log that began without that column.
+std::string FormatLogLine(const CLogRecord& record, bool withLabel = true);
+// Whether the log at `path` has the label column: a log not begun yet
+// (missing or empty) will have it; one that began without it has not.
+bool LogHasLabelColumn(const std::string& path);
 // The fields of a line, quoted where a field holds a comma, a quote, CR or
 // LF, inner quotes doubled; then CRLF.
 std::string CsvLine(const std::vector<std::string>& fields);

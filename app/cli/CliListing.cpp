@@ -18,8 +18,8 @@ struct CPlaceholder
 // completion offers ports after PORT, folders after DIR and files after a
 // name that begins with FILE.
 const CPlaceholder kPlaceholders[] = {
-    {"--port", "PORT"},     {"--log", "FILE.csv"}, {"--backup", "DIR"},
-    {"--verify-wait", "S"}, {"--forget", "N"},
+    {"--port", "PORT"}, {"--log", "FILE.csv"}, {"--backup", "DIR"}, {"--verify-wait", "S"},
+    {"--forget", "N"},  {"--from", "PROFILE"}, {"--count", "N"},
 };
 constexpr const char* kDefaultPlaceholder = "VALUE";
 constexpr const char* kHelpOption = "--help";
@@ -32,6 +32,8 @@ const CPlaceholder kOptionSummaries[] = {
     {"--backup", "save what the microphone held before it is written"},
     {"--verify-wait", "seconds the microphone gets to answer again (10)"},
     {"--forget", "remove the pin of COM N"},
+    {"--from", "apply the settings of this profile"},
+    {"--settings", "print the settings as a profile"},
     {"--yes", "answer the transfer's question with yes"},
     {"--force", "replace FILE if it exists"},
     {"--trace", "print every byte on the wire"},
@@ -41,6 +43,8 @@ const CPlaceholder kOptionSummaries[] = {
     {"--no-verify", "do not read back; read once"},
     {"--repeat", "one microphone after another, until q"},
     {"--continuous", "a production line: until Ctrl+C"},
+    {"--count", "with --continuous: end once N microphones went well"},
+    {"--ask-label", "read each microphone's label from standard input"},
     {"--changes", "list the settings that will change, then ask"},
     {"--skip-same", "leave a microphone that holds FILE alone"},
     {kHelpOption, "show this text and end"},

@@ -17,7 +17,7 @@ std::vector<CCliCommand> AllCommands()
 {
     std::vector<CCliCommand> commands;
     for (auto* const set :
-         {FileCommands, PortCommands, ReadCommands, WriteCommands, VerifyCommands})
+         {FileCommands, PortCommands, ReadCommands, WriteCommands, VerifyCommands, ReportCommands})
         for (CCliCommand& command : set())
             commands.push_back(std::move(command));
     return commands;

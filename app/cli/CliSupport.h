@@ -160,6 +160,8 @@ int RunCli(const std::vector<std::string>& argv, std::istream& in, std::ostream&
 
 // The command sets of the tool.
 std::vector<CCliCommand> FileCommands();
+// report: the sums of transfer logs.
+std::vector<CCliCommand> ReportCommands();
 std::vector<CCliCommand> PortCommands();
 std::vector<CCliCommand> ReadCommands();
 std::vector<CCliCommand> WriteCommands();

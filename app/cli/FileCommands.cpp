@@ -5,10 +5,13 @@
 
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
+#include "core/FileIo.h"
 #include "core/SettingAssignment.h"
 #include "core/SettingsLayout.h"
+#include "core/SettingsProfile.h"
 #include "text/TextCatalog.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <iomanip>
 #include <ostream>
@@ -30,22 +33,15 @@ std::string SettingName(const CSettingDef& def)
     return std::string(def.label) + " (" + std::to_string(def.id) + ")";
 }
 
-// Applies one SETTING=VALUE to the store; an empty result means it was
-// taken, and `change` says what changed ("Label (ID): old -> new").
-std::string ApplyAssignmentText(CConfigStore& store, const std::string& text,
-                                const std::string& path, std::string& change)
+// Why an assignment was refused, in a line of its own.
+std::string AssignmentProblem(const CConfigStore& store, AssignmentResult result,
+                              const CSettingAssignment& assignment, const std::string& text,
+                              const std::string& path)
 {
-    CSettingAssignment assignment;
-    const AssignmentResult result = ParseAssignment(store, text, assignment);
     const std::string& valueText = assignment.valueText;
     switch (result) {
-    case AssignmentResult::Valid: {
-        const CSettingDef& def = *assignment.setting;
-        const std::string before = ShownValue(store, def);
-        ApplyAssignment(store, assignment);
-        change = SettingName(def) + ": " + before + " -> " + ShownValue(store, def);
+    case AssignmentResult::Valid:
         return {};
-    }
     case AssignmentResult::NotAnAssignment:
         return "expected SETTING=VALUE, got '" + text + "'";
     case AssignmentResult::UnknownSetting:
@@ -75,6 +71,80 @@ std::string ApplyAssignmentText(CConfigStore& store, const std::string& text,
            " now; it offers:" + offered;
 }
 
+// Applies one SETTING=VALUE to the store; an empty result means it was
+// taken, and `change` says what changed ("Label (ID): old -> new").
+std::string ApplyAssignmentText(CConfigStore& store, const std::string& text,
+                                const std::string& path, std::string& change)
+{
+    CSettingAssignment assignment;
+    const AssignmentResult result = ParseAssignment(store, text, assignment);
+    if (result != AssignmentResult::Valid)
+        return AssignmentProblem(store, result, assignment, text, path);
+    const CSettingDef& def = *assignment.setting;
+    const std::string before = ShownValue(store, def);
+    ApplyAssignment(store, assignment);
+    change = SettingName(def) + ": " + before + " -> " + ShownValue(store, def);
+    return {};
+}
+
+constexpr std::size_t kLargestProfile = 1 << 20;
+
+// The text of a profile; false with `problem` set ("no such file").
+bool ReadProfile(const std::string& path, std::string& text, std::string& problem)
+{
+    std::FILE* file = OpenRegularFile(path);
+    if (!file) {
+        problem = SystemReason(errno);
+        return false;
+    }
+    char buffer[4096];
+    std::size_t count = 0;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0 &&
+           text.size() <= kLargestProfile)
+        text.append(buffer, count);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed)
+        problem = "cannot be read";
+    else if (text.size() > kLargestProfile)
+        problem = "too long for a profile";
+    return problem.empty();
+}
+
+// set FILE --from PROFILE: the profile applied as a whole; every refused
+// line is named with its number. The changed settings go to `changes`.
+bool ApplyProfileFile(CCliContext& context, const std::string& path, const std::string& profile,
+                      std::vector<std::string>& changes)
+{
+    std::string text;
+    std::string problem;
+    if (!ReadProfile(profile, text, problem)) {
+        context.err << profile << ": " << problem << "\nNothing was written.\n";
+        return false;
+    }
+    CConfigStore before = context.store;
+    std::vector<CProfileProblem> problems;
+    if (!ApplyProfile(context.store, text, problems)) {
+        for (const CProfileProblem& refused : problems) {
+            context.err << profile << ":" << refused.line << ": ";
+            if (refused.repeats > 0)
+                context.err << SettingName(*refused.assignment.setting)
+                            << " is given again (first on line " << refused.repeats << ")\n";
+            else
+                context.err << AssignmentProblem(context.store, refused.result, refused.assignment,
+                                                 refused.assignment.idText, path)
+                            << "\n";
+        }
+        context.err << "Nothing was written.\n";
+        return false;
+    }
+    for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def)
+        if (before.GetWord(def->id) != context.store.GetWord(def->id))
+            changes.push_back(SettingName(*def) + ": " + ShownValue(before, *def) + " -> " +
+                              ShownValue(context.store, *def));
+    return true;
+}
+
 int RunInfo(CCliContext& context, const CCliArgs& args)
 {
     const std::string& path = args.positional[0];
@@ -83,6 +153,14 @@ int RunInfo(CCliContext& context, const CCliArgs& args)
     CDataFileHeader header;
     ReadDataFileHeader(path, header);
 
+    if (args.Has("--settings")) {
+        if (args.Has("--json")) {
+            context.err << "qzm530rx-cli info: give --json or --settings, not both\n";
+            return CliExit::kUsage;
+        }
+        context.out << ProfileText(context.store, path);
+        return CliExit::kOk;
+    }
     if (args.Has("--json")) {
         QJsonArray settings;
         for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def) {
@@ -148,9 +226,18 @@ int RunNew(CCliContext& context, const CCliArgs& args)
 int RunSet(CCliContext& context, const CCliArgs& args)
 {
     const std::string& path = args.positional[0];
+    const bool fromProfile = args.Has("--from");
+    if (!fromProfile && args.positional.size() < 2) {
+        context.err << "qzm530rx-cli set: missing arguments\n"
+                    << "Usage: qzm530rx-cli set FILE SETTING=VALUE ... | set FILE --from PROFILE\n"
+                    << "Try 'qzm530rx-cli set --help'.\n";
+        return CliExit::kUsage;
+    }
     if (!LoadIntoStore(context, path))
         return CliExit::kFailure;
     std::vector<std::string> changes;
+    if (fromProfile && !ApplyProfileFile(context, path, args.Value("--from"), changes))
+        return CliExit::kFailure;
     for (std::size_t i = 1; i < args.positional.size(); ++i) {
         std::string change;
         const std::string problem =
@@ -203,10 +290,14 @@ int RunDiff(CCliContext& context, const CCliArgs& args)
     return diff.Same() ? CliExit::kOk : CliExit::kHoldsOther;
 }
 
-const char* const kInfoJsonHelp =
+const char* const kInfoHelp =
     "--json prints one JSON document instead: \"file\", \"header\" (product,\n"
     "version, type, key) and \"settings\" in offset order, each with offset, id,\n"
-    "label, value (as the settings form shows it) and word (the raw number).\n";
+    "label, value (as the settings form shows it) and word (the raw number).\n"
+    "--settings prints the settings as a profile, one \"Label = value  # ID\" a\n"
+    "line (a word that is none of the options as #WORD), for a text that\n"
+    "'set FILE --from PROFILE' applies to another file word for word:\n"
+    "  qzm530rx-cli info shop.dat --settings > shop-profile.txt\n";
 const char* const kDiffJsonHelp =
     "--json prints one JSON document instead: \"a\", \"b\", \"same\", \"settings\"\n"
     "(id, label, and value and word on each side) and \"bytes\" (offset, a, b)\n"
@@ -243,13 +334,13 @@ std::vector<CCliCommand> FileCommands()
 {
     return {
         {"info",
-         "info FILE [--json]",
+         "info FILE [--json | --settings]",
          "Shows the header of a data file and every setting in it.",
-         kInfoJsonHelp,
+         kInfoHelp,
          1,
          1,
          {},
-         {"--json"},
+         {"--json", "--settings"},
          [](CCliContext& c, const CCliArgs& a) { return RunInfo(c, a); }},
         {"dump",
          "dump FILE",
@@ -271,7 +362,7 @@ std::vector<CCliCommand> FileCommands()
          {"--force"},
          [](CCliContext& c, const CCliArgs& a) { return RunNew(c, a); }},
         {"set",
-         "set FILE SETTING=VALUE ...",
+         "set FILE SETTING=VALUE ... | set FILE --from PROFILE",
          "Changes settings of a data file and saves it in place.",
          "SETTING is a setting's ID or its label, letter case aside, as 'info FILE'\n"
          "lists them (quote a label with blanks). Switches take on, off, 1 or 0.\n"
@@ -283,11 +374,20 @@ std::vector<CCliCommand> FileCommands()
          "SETTING and VALUE are ignored. Assignments apply in order; switching 1000\n"
          "off turns a \"Voice Recognition\" TX LED back to \"Normal\" as the settings\n"
          "form does. Each change is printed (Label (ID): old -> new); if any\n"
-         "assignment is refused, nothing is written.\n\n"
-         "example: qzm530rx-cli set mic.dat 1006=+10dB \"Battery Save=on\" 1008=Normal\n",
-         2,
+         "assignment is refused, nothing is written.\n"
+         "--from PROFILE applies a profile, as 'info FILE --settings' prints one:\n"
+         "a \"Label = value\" a line (the same rules, and #WORD for a word that\n"
+         "is none of the options), blank lines and comments after # left out.\n"
+         "It applies as a whole, in any order of its lines: the switches first,\n"
+         "then the lists, then the rules between settings. Each\n"
+         "setting may be given once; a refused line is named by its number, and\n"
+         "then nothing is written. SETTING=VALUE given besides apply after it.\n"
+         "Only the settings that changed are printed.\n\n"
+         "example: qzm530rx-cli set mic.dat 1006=+10dB \"Battery Save=on\" 1008=Normal\n"
+         "         qzm530rx-cli set mic.dat --from shop-profile.txt\n",
+         1,
          -1,
-         {},
+         {"--from"},
          {},
          [](CCliContext& c, const CCliArgs& a) { return RunSet(c, a); }},
         {"diff",

@@ -93,6 +93,8 @@ int RunFleetWrite(CCliContext& context, const CTransferCommand& command,
             entry.makeLink = [&setup, port] { return setup.makeLink(port); };
         if (setup.pause)
             entry.pause = [&setup, port](uint32_t ms) { setup.pause(port, ms); };
+        if (command.askLabel)
+            entry.label = [&context](std::string& label) { return AskLabel(context, label); };
         fleet.push_back(std::move(entry));
     }
     CProductionSettings production;
@@ -100,6 +102,7 @@ int RunFleetWrite(CCliContext& context, const CTransferCommand& command,
     production.job.log = nullptr;
     production.logPath = settings.log ? settings.log->Path() : std::string();
     production.continuous = command.continuous;
+    production.count = command.count;
     production.check = setup.check;
     CProductionRun run(image, std::move(fleet), production, context.clock);
 
@@ -109,11 +112,18 @@ int RunFleetWrite(CCliContext& context, const CTransferCommand& command,
     CFleetConsole console(ports, context.texts, context.out, context.err, progress);
     if (command.json)
         console.SetJson(command.name);
-    if (production.continuous)
-        context.err << (setup.check ? "Checking on " : "Programming on ") << ports.size()
-                    << (ports.size() == 1 ? " port" : " ports")
-                    << " as microphones are connected; Ctrl+C ends.\n"
+    if (production.continuous) {
+        console.SetPutAside(context.progressOnTerminal);
+        context.err << (setup.check ? "Checking" : "Programming");
+        if (production.count > 0)
+            context.err << " " << production.count
+                        << (production.count == 1 ? " microphone" : " microphones");
+        context.err << " on " << ports.size() << (ports.size() == 1 ? " port" : " ports")
+                    << " as microphones are connected; "
+                    << (production.count > 0 ? "the run ends once they are done, or with Ctrl+C.\n"
+                                             : "Ctrl+C ends.\n")
                     << std::flush;
+    }
     {
         const CInterruptScope interrupt(run);
         if (setup.started)

@@ -103,6 +103,14 @@ void CFleetConsole::OnResult(std::size_t port, int number, const CMicOutcome& ou
     const std::lock_guard<std::mutex> lock(m_mutex);
     CRow& row = m_rows[port];
     row.last = "microphone " + std::to_string(number) + ": " + JobResultName(outcome.result);
+    if (m_putAside && !outcome.Ok()) {
+        const std::string why =
+            outcome.message.empty() ? std::string(JobResultName(outcome.result)) : outcome.message;
+        Show({std::string(m_bell ? "\a" : "") + "PUT ASIDE: " + m_ports[port] + " microphone " +
+              std::to_string(number) + (outcome.label.empty() ? "" : " (" + outcome.label + ")") +
+              ": " + why},
+             false);
+    }
     if (!m_jsonCommand) {
         Show({ResultLine(m_ports[port], number, outcome)}, true);
         return;
@@ -110,6 +118,7 @@ void CFleetConsole::OnResult(std::size_t port, int number, const CMicOutcome& ou
     const QJsonObject line{{"command", m_jsonCommand},
                            {"port", JsonText(m_ports[port])},
                            {"microphone", number},
+                           {"label", JsonTextOrNull(outcome.label)},
                            {"ok", outcome.Ok()},
                            {"result", JsonText(JobResultName(outcome.result))},
                            {"message", JsonTextOrNull(outcome.message)}};

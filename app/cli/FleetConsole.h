@@ -34,6 +34,14 @@ public:
     // With --json: each microphone done is one JSON object on a line of
     // `out` (JSON Lines), and the summary one more; `command` names them.
     void SetJson(const char* command) { m_jsonCommand = command; }
+    // A production line: a microphone that did not go well is announced on
+    // the progress stream as "PUT ASIDE: COM4 microphone 7: <why>", with
+    // the terminal's bell when `bell`, whatever the progress mode.
+    void SetPutAside(bool bell)
+    {
+        m_putAside = true;
+        m_bell = bell;
+    }
 
     // Microphones done and failed, per port, and the summary of the run;
     // `ok` is the run's verdict, for JSON.
@@ -67,4 +75,6 @@ private:
     std::vector<CRow> m_rows;
     bool m_drawn = false;
     const char* m_jsonCommand = nullptr;
+    bool m_putAside = false;
+    bool m_bell = false;
 };

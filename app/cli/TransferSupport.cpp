@@ -13,6 +13,7 @@
 #include "core/FileIo.h"
 #include "core/UserText.h"
 #include "link/MicLink.h"
+#include "link/ProductionRun.h"
 #include "link/SystemPorts.h"
 #include "link/TickClock.h"
 #include "link/TransferLog.h"
@@ -24,6 +25,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <istream>
 #include <ostream>
 
 namespace {
@@ -53,6 +55,8 @@ std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string
     return context.makeLink ? context.makeLink(port) : MakeSystemLink(port);
 }
 
+constexpr long kMaxCount = 1000000;
+
 int ReadTransferCommand(CCliContext& context, const CCliArgs& args, const char* name,
                         CTransferCommand& command)
 {
@@ -81,6 +85,7 @@ int ReadTransferCommand(CCliContext& context, const CCliArgs& args, const char* 
     command.repeat = args.Has("--repeat");
     command.continuous = args.Has("--continuous");
     command.changes = args.Has("--changes");
+    command.askLabel = args.Has("--ask-label");
     command.skipSame = args.Has("--skip-same");
     command.logPath = args.Value("--log");
     command.backupDir = args.Value("--backup");
@@ -89,6 +94,19 @@ int ReadTransferCommand(CCliContext& context, const CCliArgs& args, const char* 
         return CliExit::kUsage;
     }
     command.verify = !args.Has("--no-verify");
+    if (args.Has("--count")) {
+        long count = 0;
+        if (!ParseNumber(args.Value("--count"), 1, kMaxCount, count)) {
+            context.err << name << ": --count takes a number of microphones from 1 to " << kMaxCount
+                        << "\n";
+            return CliExit::kUsage;
+        }
+        if (!command.continuous) {
+            context.err << name << ": --count works with --continuous\n";
+            return CliExit::kUsage;
+        }
+        command.count = static_cast<int>(count);
+    }
     if (args.Has("--verify-wait")) {
         long seconds = 0;
         if (!ParseNumber(args.Value("--verify-wait"), 0, kMaxVerifyWaitSeconds, seconds)) {
@@ -352,3 +370,36 @@ const char* const kPortHelp =
 const char* const kConfirmHelp =
     "--yes answers the confirmation; without it the question is asked on the\n"
     "terminal, and refused when standard input is not one.\n";
+
+bool AskLabel(CCliContext& context, std::string& label)
+{
+    for (;;) {
+        context.err << "Label of the next microphone (an empty line ends): " << std::flush;
+        if (!std::getline(context.in, label) || (label.empty() || label == "\r"))
+            return false;
+        const std::string problem = LabelProblem(label);
+        if (problem.empty())
+            return true;
+        context.err << "That label is refused: " << problem << ".\n";
+    }
+}
+
+int CheckAskLabel(CCliContext& context, const CTransferCommand& command, std::size_t portCount)
+{
+    if (!command.askLabel)
+        return CliExit::kOk;
+    std::string problem;
+    if (!command.yes)
+        problem = "--ask-label needs --yes, so that no answer is ever read from the labels";
+    else if (!command.continuous && !command.repeat)
+        problem = "--ask-label works with --continuous or --repeat";
+    else if (portCount > 1)
+        problem = "--ask-label works on one port";
+    else if (!command.logPath.empty() && !LogHasLabelColumn(command.logPath))
+        problem = command.logPath +
+                  " began without the label column; give --log a new file to log labels";
+    if (problem.empty())
+        return CliExit::kOk;
+    context.err << command.name << ": " << problem << "\n";
+    return CliExit::kUsage;
+}

@@ -42,6 +42,8 @@ struct CTransferCommand
     bool verify = true; // not --no-verify
     bool repeat = false;
     bool continuous = false;
+    int count = 0;         // --count N: a continuous run's quantity; 0: none
+    bool askLabel = false; // --ask-label: each microphone's label read from stdin
     bool changes = false;
     bool skipSame = false;
     uint32_t verifyWaitMs = CJobSettings::kDefaultVerifyWaitMs;
@@ -77,6 +79,16 @@ int ChooseTarget(CCliContext& context, const CTransferCommand& command,
 struct CFleetSetup;
 // A fleet on the context's ports and console, quiet or live as the options say.
 CFleetSetup ConsoleFleetSetup(const CCliContext& context, const CTransferCommand& command);
+
+// --ask-label: asks for the label of the next microphone on stderr and
+// reads a line from standard input (a scanner types it and Enter); a label
+// that is refused is asked again. False on an empty line or the end of the
+// input: the run ends.
+bool AskLabel(CCliContext& context, std::string& label);
+// Whether --ask-label may be given as `command` stands: it needs --yes (no
+// answer is read from the labels), --continuous or --repeat, one port, and
+// a log that has the label column. 0, or kUsage with the reason on stderr.
+int CheckAskLabel(CCliContext& context, const CTransferCommand& command, std::size_t portCount);
 
 // QSerialPort needs an event dispatcher in the thread that uses it.
 void EnsureApplication();

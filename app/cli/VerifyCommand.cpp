@@ -79,7 +79,9 @@ const char* const kVerifyHelp =
     "diff --json's a (the microphone), b (FILE), same, settings and bytes.\n"
     "--log FILE.csv adds a line with operation verify and result same,\n"
     "differs or failed. --port 3,4 (and --continuous) check several\n"
-    "microphones at once, one result line each.\n\n";
+    "microphones at once, one result line each; with --continuous a\n"
+    "microphone that differs or fails is announced as \"PUT ASIDE: ...\", and\n"
+    "--count N ends the run once N microphones held FILE's configuration.\n\n";
 
 const std::string kVerifyFullHelp = std::string(kVerifyHelp) + kPortHelp;
 
@@ -94,7 +96,7 @@ std::vector<CCliCommand> VerifyCommands()
          kVerifyFullHelp.c_str(),
          1,
          1,
-         {"--port", "--log"},
+         {"--port", "--log", "--count"},
          {"--trace", "--quiet", "--json", "--continuous"},
          [](CCliContext& c, const CCliArgs& a) { return RunVerify(c, a); }},
     };

@@ -24,8 +24,12 @@ int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CTransferComman
     int exitCode = CliExit::kOk;
     std::vector<int> failed;
     for (int microphone = 1;; ++microphone) {
+        // With labels, the label's question is the one before each microphone.
+        CJobSettings unit = settings;
+        if (command.askLabel && !AskLabel(context, unit.label))
+            break;
         const CTransferOutcome outcome =
-            RunTransfer(context, link, options, settings,
+            RunTransfer(context, link, options, unit,
                         [](CProgrammingJob& job, CConsoleTransferView&) { return job.Write(); });
         const bool interrupted = outcome.result == JobResult::kInterrupted;
         if (outcome.exitCode == CliExit::kOk) {
@@ -38,10 +42,12 @@ int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CTransferComman
         if (options.json) {
             QJsonObject entry = TransferJson(command, link);
             entry.insert("microphone", microphone);
+            entry.insert("label", JsonTextOrNull(unit.label));
             AddOutcome(entry, outcome);
             PrintJsonLine(context.out, entry);
         }
-        results << "Microphone " << microphone << ": "
+        results << "Microphone " << microphone
+                << (unit.label.empty() ? "" : " (" + unit.label + ")") << ": "
                 << (interrupted                               ? "INTERRUPTED"
                     : outcome.exitCode != CliExit::kOk        ? "FAILED"
                     : outcome.result == JobResult::kUnchanged ? "unchanged"
@@ -50,6 +56,8 @@ int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CTransferComman
                 << std::flush;
         if (interrupted)
             break;
+        if (command.askLabel)
+            continue;
         context.err << "Connect the next microphone and press Enter, or type q to stop: "
                     << std::flush;
         std::string answer;
@@ -144,6 +152,8 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
         context.err << "write: --changes shows one microphone; it does not go with --repeat\n";
         return CliExit::kUsage;
     }
+    if (const int refused = CheckAskLabel(context, command, target.ports.size()))
+        return refused;
     CMicLink& link = *target.link;
     const CTransferLog log(command.logPath);
     CJobSettings settings;
@@ -203,7 +213,22 @@ const char* const kWriteHelp =
     "several ports at once, one status line per port. --continuous makes a\n"
     "production line of it, on one port or several: each port waits for a\n"
     "microphone, writes it, waits until it is unplugged and starts over.\n"
-    "There Ctrl+C ends after the transfers in progress and sums up.\n\n";
+    "There Ctrl+C ends after the transfers in progress and sums up. A\n"
+    "microphone that failed or differs is announced on stderr as \"PUT ASIDE:\n"
+    "COM4 microphone 7: <why>\" (with the terminal's bell): put it aside before\n"
+    "the next one comes.\n"
+    "--count N (with --continuous) ends the run by itself once N microphones\n"
+    "went well (verified, written or unchanged); a failed one does not count\n"
+    "and another is taken. No port takes a microphone while those done and\n"
+    "those in progress make N. The summary counts of N; exit code 0 when the\n"
+    "N are done and none failed, 1 when one failed on the way.\n"
+    "--ask-label (one port, with --continuous or --repeat, and --yes) asks on\n"
+    "stderr for each microphone's label before it is written and reads it as\n"
+    "a line from standard input: a barcode scanner types it and Enter, a\n"
+    "file of labels works too. An empty line or the end of the input ends\n"
+    "the run. A label is at most 64 characters, without control characters.\n"
+    "It goes into the log's label column (a log begun without that column is\n"
+    "refused: start a new one), the backup's name and the JSON.\n\n";
 
 const std::string kWriteFullHelp = std::string(kWriteHelp) + kConfirmHelp + kPortHelp;
 
@@ -218,9 +243,9 @@ std::vector<CCliCommand> WriteCommands()
          kWriteFullHelp.c_str(),
          1,
          1,
-         {"--port", "--verify-wait", "--log", "--backup"},
+         {"--port", "--verify-wait", "--log", "--backup", "--count"},
          {"--yes", "--trace", "--repeat", "--quiet", "--json", "--verify", "--no-verify",
-          "--continuous", "--changes", "--skip-same"},
+          "--ask-label", "--continuous", "--changes", "--skip-same"},
          [](CCliContext& c, const CCliArgs& a) { return RunWrite(c, a); }},
     };
 }

@@ -57,6 +57,7 @@ _qzm530rx_value()
     DIR) _filedir -d ;;
     FILE.csv) _filedir csv ;;
     FILE*) _filedir dat ;;
+    PROFILE | LOG*) _filedir ;;
     *)
         # The simulator's --port N: a port number to pin.
         if [[ $option == --port ]]; then
@@ -99,6 +100,11 @@ _qzm530rx_cli()
     local options
     options=$("$tool" "${words[1]}" --list-options 2>/dev/null) || return
     _qzm530rx_complete_options "$options" && return
+    # report LOG.csv...: logs.
+    if [[ ${words[1]} == report ]]; then
+        _filedir csv
+        return
+    fi
     # set FILE SETTING=VALUE...: after the file, the settings.
     if [[ ${words[1]} == set ]] && ((cword > 2)); then
         _get_comp_words_by_ref -n = cur

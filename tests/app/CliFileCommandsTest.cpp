@@ -1,5 +1,9 @@
 #include "CliRig.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include "core/SettingAssignment.h"
 #include "core/SettingsLayout.h"
 #include "text/TextCatalog.h"
@@ -350,3 +354,78 @@ TEST_F(CliFileCommandsTest, FailuresAndUsage)
 }
 
 } // namespace
+
+// A profile printed by info --settings and applied by set --from gives a
+// new file the words of the first, every setting changed; a refused line
+// is named with its number and nothing is written.
+TEST_F(CliFileCommandsTest, AProfileCarriesEverySettingToAnotherFile)
+{
+    const std::string a = Path("a.dat");
+    ASSERT_EQ(Run({"new", a}), 0);
+    ASSERT_EQ(Run({"set", a, "1003=on", "1004=off", "1005=off", "1006=+10dB", "1007=on", "1001=#2",
+                   "1002=on", "1008=Disable", "1009=-4dB", "1010=+4dB", "1011=on", "1031=#1",
+                   "1000=off"}),
+              0)
+        << m_err.str();
+    ASSERT_EQ(Run({"info", a, "--settings"}), 0);
+    const std::string profile = m_out.str();
+    EXPECT_EQ(profile.rfind("# The settings of " + a, 0), 0u) << profile;
+    EXPECT_NE(profile.find("Noise Attenuation Level = +10dB  # 1006\n"), std::string::npos)
+        << profile;
+    std::ofstream(Path("p.txt")) << profile;
+
+    const std::string b = Path("b.dat");
+    ASSERT_EQ(Run({"new", b}), 0);
+    ASSERT_EQ(Run({"set", b, "--from", Path("p.txt")}), 0) << m_err.str();
+    EXPECT_NE(m_out.str().find("Battery Save (1007): off -> on\n"), std::string::npos)
+        << m_out.str();
+    for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def)
+        EXPECT_EQ(StoredWord("b.dat", def->id), StoredWord("a.dat", def->id)) << def->label;
+
+    std::ofstream(Path("bad.txt")) << "Battery Save = off\nColour = red\n1007 = on\n";
+    const std::string before = Bytes("b.dat");
+    EXPECT_EQ(Run({"set", b, "--from", Path("bad.txt")}), 1);
+    EXPECT_NE(m_err.str().find(Path("bad.txt") + ":2: unknown setting 'Colour'"), std::string::npos)
+        << m_err.str();
+    EXPECT_NE(m_err.str().find(Path("bad.txt") + ":3: Battery Save (1007) is given again "
+                                                 "(first on line 1)"),
+              std::string::npos)
+        << m_err.str();
+    EXPECT_EQ(Bytes("b.dat"), before) << "nothing was written";
+    EXPECT_EQ(Run({"set", b, "--from", Path("none.txt")}), 1);
+    EXPECT_EQ(m_err.str(), Path("none.txt") + ": no such file\nNothing was written.\n");
+    EXPECT_EQ(Run({"info", a, "--settings", "--json"}), 2);
+}
+
+// report over two logs: the sums of both, the unreadable line named; a log
+// that is missing fails the run but the others still count.
+TEST_F(CliFileCommandsTest, AReportSumsTheLogsOfSeveralStations)
+{
+    const std::string header =
+        "time,port,device,model,version,operation,file,sha256,result,message,duration_s";
+    std::ofstream(Path("one.csv"))
+        << header << "\r\n"
+        << "2026-12-01T08:00:00+01:00,COM3,/dev/ttyUSB0,M,V,write,/f.dat,ab,verified,,9.0\r\n"
+        << "2026-12-01T08:30:00+01:00,COM3,/dev/ttyUSB0,M,V,write,/f.dat,ab,verified,,9.0\r\n";
+    std::ofstream(Path("two.csv"))
+        << header << ",label\r\n"
+        << "2026-12-01T09:00:00+01:00,COM4,/dev/ttyUSB1,M,V,write,/f.dat,ab,failed,"
+           "\"NAK, block 1\",4.0,SN-7\r\n"
+        << "2026-12-01T09:10:00+01:00,COM4\r\n";
+    EXPECT_EQ(Run({"report", Path("one.csv"), Path("two.csv")}), 0) << m_err.str();
+    const std::string out = m_out.str();
+    EXPECT_NE(out.find("In all: 3 microphones (2 verified, 1 failed)."), std::string::npos) << out;
+    EXPECT_NE(out.find("COM4  SN-7  failed: NAK, block 1"), std::string::npos) << out;
+    EXPECT_NE(m_err.str().find(Path("two.csv") + ":3: cut short"), std::string::npos)
+        << m_err.str();
+
+    EXPECT_EQ(Run({"report", Path("one.csv"), Path("missing.csv"), "--json"}), 1);
+    const QJsonObject json =
+        QJsonDocument::fromJson(QByteArray::fromStdString(m_out.str())).object();
+    EXPECT_EQ(json["totals"].toObject()["verified"].toInt(), 2) << m_out.str();
+    EXPECT_DOUBLE_EQ(
+        json["days"].toArray()[0].toObject()["ports"].toArray()[0].toObject()["perHour"].toDouble(),
+        4.0)
+        << "two in half an hour";
+    EXPECT_NE(m_err.str().find(Path("missing.csv") + ": no such file"), std::string::npos);
+}

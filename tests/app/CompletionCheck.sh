@@ -88,7 +88,7 @@ for command in $("$cli" --list-commands); do
 done
 expect only _qzm530rx_cli "$cli" wr :: write
 expect only _qzm530rx_cli "$cli" write --verify-w :: --verify-wait
-expect only _qzm530rx_cli "$cli" info -- :: --json --help
+expect only _qzm530rx_cli "$cli" info -- :: --json --settings --help
 # Every option of a command, from its own listing.
 while read -r option _; do
     expect some _qzm530rx_cli "$cli" write -- :: "$option"

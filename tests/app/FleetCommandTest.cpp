@@ -70,6 +70,8 @@ protected:
         command.name = "write";
         command.file = "mic.dat";
         command.continuous = continuous;
+        command.count = m_count;
+        command.askLabel = m_askLabel;
         for (const std::string& name : ports)
             Port(name);
         CFleetSetup setup;
@@ -84,6 +86,7 @@ protected:
         CJobSettings settings;
         settings.dataFile = "mic.dat";
         settings.skipSame = skipSame;
+        settings.backupDir = m_backupDir;
         const CTransferLog log(m_logPath);
         settings.log = m_logPath.empty() ? nullptr : &log;
         const int code = RunFleetWrite(context, command, ports, settings, setup);
@@ -102,6 +105,9 @@ protected:
     CProductionRun* m_runner = nullptr;
     std::function<void(CFleetRigPort&)> m_paused; // after each pause of a port
     std::string m_logPath;
+    int m_count = 0;         // --count
+    bool m_askLabel = false; // --ask-label, the labels in m_in
+    std::string m_backupDir;
 };
 
 } // namespace
@@ -358,4 +364,97 @@ TEST(FleetPorts, RepeatAndTraceStayWithOnePort)
                   CliExit::kUsage)
             << option;
     }
+}
+
+namespace {
+
+// The number of the microphones written on each port of a batch.
+int Written(const CFleetRigPort& port)
+{
+    int written = 0;
+    for (const int writes : port.writes)
+        written += writes > 0 ? 1 : 0;
+    return written;
+}
+
+} // namespace
+
+// --count 3 on two lines: the run ends by itself with exactly three
+// microphones done well; a failure on one port is put aside, does not
+// count, and another microphone is taken for it.
+TEST_F(FleetCommandTest, ACountEndsTheRunWithThatManyGoodMicrophones)
+{
+    for (const bool failing : {false, true}) {
+        SCOPED_TRACE(failing ? "a failure on port B" : "all good");
+        m_ports.clear();
+        m_out.str({});
+        m_err.str({});
+        CFleetRigPort& a = Port("/dev/vmic-a");
+        CFleetRigPort& b = Port("/dev/vmic-b");
+        a.PlayBatch(2000, 10);
+        b.PlayBatch(2000, 10);
+        if (failing) {
+            CMicFaults refusing;
+            refusing.nakWrites = 3; // B's first microphone: its first block, three times
+            b.mic.SetFaults(refusing);
+        }
+        m_count = 3;
+        EXPECT_EQ(Write({"/dev/vmic-a", "/dev/vmic-b"}, true),
+                  failing ? CliExit::kFailure : CliExit::kOk)
+            << m_err.str();
+        m_count = 0;
+        // The refused one stored nothing.
+        EXPECT_EQ(Written(a) + Written(b), 3) << m_out.str();
+        const std::string out = m_out.str();
+        EXPECT_NE(out.find("In all: 3 of 3 microphones written and verified."), std::string::npos)
+            << out;
+        const std::string err = m_err.str();
+        EXPECT_NE(err.find("Programming 3 microphones on 2 ports"), std::string::npos) << err;
+        EXPECT_EQ(err.find("PUT ASIDE: /dev/vmic-b microphone 1: Write failed") !=
+                      std::string::npos,
+                  failing)
+            << err;
+        EXPECT_EQ(err.find('\a'), std::string::npos) << "no bell off a terminal";
+    }
+}
+
+// --ask-label: each microphone's label from the input, in order, into the
+// result lines, the log and the backups' names; a label refused is asked
+// again; the input ending ends the run cleanly.
+TEST_F(FleetCommandTest, LabelsFromTheInputNameEachMicrophone)
+{
+    const QTemporaryDir folder;
+    m_logPath = folder.filePath("run.csv").toStdString();
+    m_backupDir = folder.filePath("before").toStdString();
+    CFleetRigPort& line = Port("/dev/vmic-line");
+    line.PlayBatch(2000, 5);
+    m_askLabel = true;
+    m_in.str("SN-1\r\nS\x01N\nSN-2\n");
+    EXPECT_EQ(Write({"/dev/vmic-line"}, true), CliExit::kOk) << m_err.str();
+    m_askLabel = false;
+
+    EXPECT_EQ(Written(line), 2) << "the labels ended after two";
+    const std::string out = m_out.str();
+    EXPECT_NE(out.find("/dev/vmic-line: microphone 1 (SN-1): verified"), std::string::npos) << out;
+    EXPECT_NE(out.find("/dev/vmic-line: microphone 2 (SN-2): verified"), std::string::npos) << out;
+    EXPECT_NE(m_err.str().find("That label is refused: it holds a control character."),
+              std::string::npos)
+        << m_err.str();
+
+    std::ifstream log(m_logPath);
+    std::vector<std::string> labels;
+    for (std::string row; std::getline(log, row);) {
+        if (!row.empty() && row.back() == '\r')
+            row.pop_back();
+        if (row.find(",write,") != std::string::npos)
+            labels.push_back(row.substr(row.rfind(',') + 1));
+    }
+    EXPECT_EQ(labels, (std::vector<std::string>{"SN-1", "SN-2"}));
+    std::vector<std::string> backups;
+    for (const auto& entry : std::filesystem::directory_iterator(m_backupDir))
+        backups.push_back(entry.path().filename().string());
+    std::sort(backups.begin(), backups.end());
+    ASSERT_EQ(backups.size(), 2u);
+    EXPECT_NE(backups[0].find("_SN-1"), std::string::npos) << backups[0];
+    EXPECT_NE(backups[1].find("_SN-2"), std::string::npos) << backups[1];
 }

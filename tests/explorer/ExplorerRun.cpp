@@ -23,7 +23,7 @@ namespace {
 // A job of any length, faults and waits included, ends within this much
 // simulated time.
 constexpr uint32_t kJobBoundMs = 5u * 60u * 1000u;
-constexpr std::size_t kLogFields = 11;
+constexpr std::size_t kLogFields = 12; // the label last
 constexpr std::size_t kPortField = 1;
 constexpr std::size_t kOperationField = 5;
 constexpr std::size_t kResultField = 8;

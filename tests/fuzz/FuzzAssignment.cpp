@@ -1,7 +1,7 @@
 // Feeds arbitrary text to the assignment parser (ID=VALUE against the
 // settings and the option lists as offered now): it must not crash, must
 // answer with one of its results, and a valid assignment must name an
-// offered option or a switch state, read back the same when written as its
+// offered option, a switch state or a word given after #, read back the same when written as its
 // ID and value, and change nothing but its own setting's word when applied
 // (and the TX LED's, when noise cancellation is switched).
 #include "core/ConfigStore.h"
@@ -54,6 +54,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     case AssignmentResult::NotAnOption:
         Check(assignment.setting != nullptr);
         return 0;
+    case AssignmentResult::AmbiguousNumber:
+        Check(assignment.setting != nullptr &&
+              assignment.setting->encoding == SettingEncoding::List);
+        return 0;
     case AssignmentResult::Valid:
         break;
     default:
@@ -63,22 +67,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const CSettingDef* def = assignment.setting;
     Check(def != nullptr);
     const bool isList = def->encoding == SettingEncoding::List;
-    if (isList) {
+    if (assignment.raw) {
+        // "#N" that is no option: the word as it stands.
+        Check(assignment.value >= 0 && assignment.value <= 0xFFFF);
+    } else if (isList) {
         const std::vector<COption> options = store.GetOptions(def->id);
         Check(std::any_of(options.begin(), options.end(),
                           [&](const COption& option) { return option.value == assignment.value; }));
     } else {
         Check(assignment.value == 0 || assignment.value == 1);
     }
+    // The same assignment written back as its ID and stored value.
     CSettingAssignment again;
-    Check(ParseAssignment(store, std::to_string(def->id) + "=" + std::to_string(assignment.value),
-                          again) == AssignmentResult::Valid);
-    Check(again.setting == def && again.value == assignment.value);
+    const std::string value = isList || assignment.raw ? "#" + std::to_string(assignment.value)
+                                                       : std::to_string(assignment.value);
+    Check(ParseAssignment(store, std::to_string(def->id) + "=" + value, again) ==
+          AssignmentResult::Valid);
+    Check(again.setting == def && again.value == assignment.value && again.raw == assignment.raw);
 
     CConfigStore::Image before{};
     std::copy_n(store.WorkingImage(), before.size(), before.begin());
     ApplyAssignment(store, assignment);
-    if (isList)
+    if (isList || assignment.raw)
         Check(store.GetWord(def->id) == assignment.value);
     else
         Check(store.GetValue(def->id) == assignment.value);

@@ -114,7 +114,10 @@ TEST(TransferLog, QuotesAsRfc4180Says)
               "plain,\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\",\"cr\r\",\r\n");
     const std::string line = FormatLogLine(Record("COM3", 1));
     EXPECT_EQ(line, "2024-05-01T10:15:30+02:00,COM3,/dev/ttyUSB0,PVHM_812,V1.00,write,mic.dat," +
-                        std::string(64, 'a') + ",verified,\"line 1, with a comma\",12.345\r\n");
+                        std::string(64, 'a') + ",verified,\"line 1, with a comma\",12.345,\r\n")
+        << "no label: the last column empty";
+    EXPECT_EQ(FormatLogLine(Record("COM3", 1), false), line.substr(0, line.size() - 3) + "\r\n")
+        << "a log begun without the label column goes on without it";
 }
 
 TEST(TransferLog, AHeaderOnlyWhenTheFileIsNew)

@@ -1,6 +1,13 @@
 #include "ui/production/ProductionArgs.h"
 
+#include "core/UserText.h"
 #include "link/PortName.h"
+
+namespace {
+
+constexpr long kLargestCount = 1000000;
+
+} // namespace
 
 const char* const kProductionUsage =
     "Usage: qzm530rx-line [FILE] [OPTIONS]\n\n"
@@ -16,6 +23,7 @@ const char* const kProductionUsage =
     "  --backup DIR     save what each microphone held before it is written\n"
     "  --no-verify      do not read each microphone back after writing it\n"
     "  --skip-same      leave microphones that already hold the configuration alone\n"
+    "  --count N        end the run by itself once N microphones went well\n"
     "  --start          start at once (a bench that boots into the program); needs\n"
     "                   FILE and --port\n"
     "  --help           show this text and end\n"
@@ -27,7 +35,8 @@ bool ParseProductionArgs(const std::vector<std::string>& args, CProductionArgs& 
     parsed = CProductionArgs();
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        const bool takesValue = arg == "--port" || arg == "--log" || arg == "--backup";
+        const bool takesValue =
+            arg == "--port" || arg == "--log" || arg == "--backup" || arg == "--count";
         if (takesValue && (i + 1 >= args.size() || args[i + 1].empty())) {
             error = arg + " needs a value";
             return false;
@@ -39,6 +48,14 @@ bool ParseProductionArgs(const std::vector<std::string>& args, CProductionArgs& 
             parsed.logPath = args[++i];
         } else if (arg == "--backup") {
             parsed.backupDir = args[++i];
+        } else if (arg == "--count") {
+            long count = 0;
+            if (!ParseNumber(args[++i], 1, kLargestCount, count)) {
+                error = "--count takes a number of microphones from 1 to " +
+                        std::to_string(kLargestCount);
+                return false;
+            }
+            parsed.count = static_cast<int>(count);
         } else if (arg == "--no-verify") {
             parsed.verify = false;
         } else if (arg == "--skip-same") {

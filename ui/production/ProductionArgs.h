@@ -11,6 +11,7 @@ struct CProductionArgs
     std::string backupDir;          // --backup
     bool verify = true;             // --no-verify turns the read-back off
     bool skipSame = false;          // --skip-same
+    int count = 0;                  // --count N: end once N went well; 0: no limit
     bool start = false;             // --start: start at once
     bool help = false;
     bool version = false;

@@ -10,10 +10,11 @@ namespace {
 constexpr int kDefaultBlockTotal = 9;
 constexpr int kMinimumWidth = 220;
 
-const QColor kGood(0xc8, 0xf0, 0xc8);    // verified, written, unchanged
-const QColor kWarning(0xff, 0xe0, 0x90); // written, but not read back
-const QColor kBad(0xf8, 0xc0, 0xc0);     // failed, or another configuration
-const QColor kNone(0xe8, 0xe8, 0xe8);    // nothing yet
+const QColor kGood(0xc8, 0xf0, 0xc8);     // verified, written, unchanged
+const QColor kWarning(0xff, 0xe0, 0x90);  // written, but not read back
+const QColor kBad(0xf8, 0xc0, 0xc0);      // failed, or another configuration
+const QColor kNone(0xe8, 0xe8, 0xe8);     // nothing yet
+const QColor kPutAside(0xe0, 0x40, 0x40); // the whole tile, until the failed one is removed
 
 QColor ColourOf(JobResult result, bool ok)
 {
@@ -69,11 +70,25 @@ CProductionTile::CProductionTile(const QString& port, const QString& device, boo
     m_counts->setText(CountsText());
 }
 
+void CProductionTile::ShowPutAside(bool on)
+{
+    m_putAside = on;
+    setAutoFillBackground(on);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, on ? kPutAside : QPalette().color(QPalette::Window));
+    setPalette(palette);
+}
+
 void CProductionTile::SetState(PortState state, const QString& trouble)
 {
+    // The failed microphone has gone once the port waits for the next.
+    if (m_putAside && (state == PortState::kWaiting || Moving(state)))
+        ShowPutAside(false);
     QString text = QString::fromUtf8(PortStateText(state));
     if (state == PortState::kNoPort && !trouble.isEmpty())
         text += QStringLiteral(": ") + trouble;
+    if (m_putAside)
+        text = QStringLiteral("Put aside; ") + text;
     m_state->setText(text);
     if (!Moving(state)) {
         m_bar->setValue(0);
@@ -107,6 +122,10 @@ void CProductionTile::SetResult(int number, JobResult result, const QString& mes
     palette.setColor(QPalette::Window, ColourOf(result, ok));
     m_result->setPalette(palette);
     m_counts->setText(CountsText());
+    if (!ok) {
+        ShowPutAside(true);
+        m_state->setText(QStringLiteral("Put aside; ") + m_state->text());
+    }
     Announce();
 }
 

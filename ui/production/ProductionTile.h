@@ -35,12 +35,17 @@ public:
     // The colour the result is shown on.
     QColor ResultColour() const;
 
+    // Whether the last microphone failed and stays to be put aside: the tile
+    // is red and says so until the microphone has been removed.
+    bool PutAside() const { return m_putAside; }
+
     int Done() const { return m_done; }
     int Failed() const { return m_failed; }
     int Unchanged() const { return m_unchanged; }
 
 private:
     void Announce();
+    void ShowPutAside(bool on);
 
     const QString m_port;
     const bool m_verify;
@@ -52,4 +57,5 @@ private:
     int m_done = 0; // succeeded, left unchanged not counted
     int m_failed = 0;
     int m_unchanged = 0;
+    bool m_putAside = false;
 };

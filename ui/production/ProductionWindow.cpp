@@ -14,6 +14,7 @@
 #include "ui/production/ProductionDialogs.h"
 #include "ui/production/ProductionTile.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -24,6 +25,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -99,6 +101,7 @@ void CProductionWindow::Apply(const CProductionArgs& args)
 {
     m_verify->setChecked(args.verify);
     m_skipSame->setChecked(args.skipSame);
+    m_quantity->setValue(args.count);
     m_backup->setText(QString::fromStdString(args.backupDir));
     m_log->setText(QString::fromStdString(args.logPath));
     ListPorts(args.ports);
@@ -215,6 +218,7 @@ bool CProductionWindow::Start()
     settings.job.skipSame = m_skipSame->isChecked();
     settings.job.backupDir = m_backup->text().trimmed().toStdString();
     settings.logPath = m_log->text().trimmed().toStdString();
+    settings.count = m_quantity->value();
     std::string error;
     m_runVerify = settings.job.verify;
     if (!m_run.Start(m_image, ports, settings, error)) {
@@ -275,6 +279,9 @@ void CProductionWindow::OnResult(int port, int number, int result, const QString
     if (static_cast<std::size_t>(port) >= m_tiles.size())
         return;
     m_tiles[port]->SetResult(number, static_cast<JobResult>(result), message, ok);
+    // A microphone to put aside must not go unnoticed.
+    if (!ok)
+        QApplication::beep();
     CMicOutcome outcome;
     outcome.result = static_cast<JobResult>(result);
     outcome.message = message.toStdString();
@@ -346,9 +353,9 @@ void CProductionWindow::UpdateButtons()
     m_stop->setEnabled(running && !m_run.StopRequested());
     for (QWidget* control : {static_cast<QWidget*>(m_open), static_cast<QWidget*>(m_ports),
                              static_cast<QWidget*>(m_refresh), static_cast<QWidget*>(m_verify),
-                             static_cast<QWidget*>(m_skipSame), static_cast<QWidget*>(m_backup),
-                             static_cast<QWidget*>(m_chooseBackup), static_cast<QWidget*>(m_log),
-                             static_cast<QWidget*>(m_chooseLog)})
+                             static_cast<QWidget*>(m_skipSame), static_cast<QWidget*>(m_quantity),
+                             static_cast<QWidget*>(m_backup), static_cast<QWidget*>(m_chooseBackup),
+                             static_cast<QWidget*>(m_log), static_cast<QWidget*>(m_chooseLog)})
         control->setEnabled(!running);
 }
 
@@ -390,9 +397,10 @@ QString CProductionWindow::LogText() const
 
 QList<QWidget*> CProductionWindow::Controls() const
 {
-    QList<QWidget*> controls{m_file,      m_open,     m_settings, m_ports,        m_refresh,
-                             m_verify,    m_skipSame, m_backup,   m_chooseBackup, m_log,
-                             m_chooseLog, m_start,    m_stop,     m_summary,      m_logTail};
+    QList<QWidget*> controls{m_file,    m_open,         m_settings, m_ports,
+                             m_refresh, m_verify,       m_skipSame, m_quantity,
+                             m_backup,  m_chooseBackup, m_log,      m_chooseLog,
+                             m_start,   m_stop,         m_summary,  m_logTail};
     for (CProductionTile* tile : m_tiles)
         controls << tile;
     return controls;

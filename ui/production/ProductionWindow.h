@@ -22,6 +22,7 @@ class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class QTreeWidget;
 
 // The production-line window: the data file and its settings, the ports,
@@ -57,6 +58,7 @@ public:
     QPushButton* StopButton() const { return m_stop; }
     QCheckBox* VerifyBox() const { return m_verify; }
     QCheckBox* SkipSameBox() const { return m_skipSame; }
+    QSpinBox* QuantityBox() const { return m_quantity; }
     QListWidget* PortList() const { return m_ports; }
     QTreeWidget* SettingsList() const { return m_settings; }
     const std::vector<CProductionTile*>& Tiles() const { return m_tiles; }
@@ -116,6 +118,7 @@ private:
     QPushButton* m_refresh = nullptr;
     QCheckBox* m_verify = nullptr;
     QCheckBox* m_skipSame = nullptr;
+    QSpinBox* m_quantity = nullptr;
     QLineEdit* m_backup = nullptr;
     QPushButton* m_chooseBackup = nullptr;
     QLineEdit* m_log = nullptr;

@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -20,6 +21,7 @@ namespace {
 
 constexpr int kSettingsListHeight = 160;
 constexpr int kPortListHeight = 90;
+constexpr int kLargestQuantity = 1000000;
 
 QPushButton* Button(const QString& text, const QString& name, QWidget* parent)
 {
@@ -101,7 +103,16 @@ QWidget* CProductionWindow::BuildOptionArea()
     auto* logRow = new QHBoxLayout;
     logRow->addWidget(m_log, 1);
     logRow->addWidget(m_chooseLog);
+    m_quantity = new QSpinBox(box);
+    m_quantity->setRange(0, kLargestQuantity);
+    m_quantity->setSpecialValueText(QStringLiteral("No limit"));
+    m_quantity->setAccessibleName(QStringLiteral("Quantity"));
+    m_quantity->setToolTip(
+        QStringLiteral("The run ends by itself once this many microphones went well"));
     auto* form = new QFormLayout;
+    auto* quantityLabel = new QLabel(QStringLiteral("&Quantity:"), box);
+    quantityLabel->setBuddy(m_quantity);
+    form->addRow(quantityLabel, m_quantity);
     auto* backupLabel = new QLabel(QStringLiteral("Backup &folder:"), box);
     backupLabel->setBuddy(m_backup);
     auto* logLabel = new QLabel(QStringLiteral("&Log file:"), box);

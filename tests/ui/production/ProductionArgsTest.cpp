@@ -12,10 +12,10 @@ TEST(ProductionArgs, KioskStartAndTheOptionsOfARun)
 {
     CProductionArgs parsed;
     std::string error;
-    ASSERT_TRUE(
-        ParseProductionArgs({"mic.dat", "--port", "/dev/a,/dev/b", "--log", "run.csv", "--backup",
-                             "saved", "--start", "--skip-same", "--port", "/dev/c"},
-                            parsed, error))
+    ASSERT_TRUE(ParseProductionArgs({"mic.dat", "--port", "/dev/a,/dev/b", "--log", "run.csv",
+                                     "--backup", "saved", "--start", "--skip-same", "--port",
+                                     "/dev/c", "--count", "25"},
+                                    parsed, error))
         << error;
     EXPECT_EQ(parsed.dataFile, "mic.dat");
     EXPECT_EQ(parsed.ports, (std::vector<std::string>{"/dev/a", "/dev/b", "/dev/c"}));
@@ -24,7 +24,9 @@ TEST(ProductionArgs, KioskStartAndTheOptionsOfARun)
     EXPECT_TRUE(parsed.start);
     EXPECT_TRUE(parsed.skipSame);
     EXPECT_TRUE(parsed.verify);
+    EXPECT_EQ(parsed.count, 25);
     ASSERT_TRUE(ParseProductionArgs({"--no-verify"}, parsed, error));
+    EXPECT_EQ(parsed.count, 0) << "no quantity unless asked";
     EXPECT_FALSE(parsed.verify);
     EXPECT_TRUE(parsed.dataFile.empty()) << "chosen in the window";
 
@@ -34,6 +36,8 @@ TEST(ProductionArgs, KioskStartAndTheOptionsOfARun)
                                                 {"--port", "3,,4"},
                                                 {"--port", "/dev/a", "--port", "/dev//a"},
                                                 {"--colour"},
+                                                {"--count", "0"},
+                                                {"--count", "many"},
                                                 {"--start", "a.dat"},
                                                 {"--start", "--port", "3"}})
         EXPECT_FALSE(ParseProductionArgs(bad, parsed, error)) << bad.front();

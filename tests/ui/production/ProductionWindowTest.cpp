@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -420,4 +421,49 @@ TEST_F(ProductionWindowTest, APortThatDoesNotOpenSaysWhy)
     EXPECT_EQ(Tile(0).StateText(), "port does not open: held by process 1234 (minicom)");
     EXPECT_TRUE(Tile(0).accessibleName().contains("held by process 1234 (minicom)"));
     StopAndWait();
+}
+
+// A quantity ends the run by itself once that many went well; the one that
+// failed on the way does not count.
+TEST_F(ProductionWindowTest, AQuantityEndsTheRunByItself)
+{
+    Port("/dev/vmic-a").PlayBatch(2000, 10);
+    CFleetRigPort& bad = Port("/dev/vmic-b");
+    bad.PlayBatch(2000, 10);
+    CMicFaults refusing;
+    refusing.nakWrites = 3; // the first microphone's first block, three times
+    bad.mic.SetFaults(refusing);
+    CProductionArgs args;
+    args.ports = {"/dev/vmic-a", "/dev/vmic-b"};
+    args.count = 3;
+    Open(args);
+    EXPECT_EQ(m_window->QuantityBox()->value(), 3);
+    ASSERT_TRUE(m_window->Start());
+    ASSERT_TRUE(WaitFor([this] { return !m_window->Running(); })) << "the run did not end";
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(Tile(0).Done() + Tile(1).Done(), 3);
+    EXPECT_EQ(m_window->SummaryText(), "In all: 3 of 3 microphones written and verified. Failed: "
+                                       "/dev/vmic-b microphone 1.");
+}
+
+// A failed microphone turns its tile red with "Put aside" until the port
+// sees it removed.
+TEST(ProductionTile, AFailedMicrophoneIsPutAsideUntilItIsRemoved)
+{
+    CProductionTile tile(QStringLiteral("COM4"), QString(), true);
+    tile.SetState(PortState::kWriting);
+    const QColor plain = tile.palette().color(QPalette::Window);
+    tile.SetResult(7, JobResult::kFailed, QStringLiteral("Write failed"), false);
+    EXPECT_TRUE(tile.PutAside());
+    EXPECT_NE(tile.palette().color(QPalette::Window), plain);
+    tile.SetState(PortState::kRemoving);
+    EXPECT_TRUE(tile.PutAside());
+    EXPECT_EQ(tile.StateText(), "Put aside; waiting for removal");
+    EXPECT_TRUE(tile.accessibleName().contains(QStringLiteral("Put aside")));
+    tile.SetState(PortState::kWaiting);
+    EXPECT_FALSE(tile.PutAside());
+    EXPECT_EQ(tile.palette().color(QPalette::Window), plain);
+
+    tile.SetResult(8, JobResult::kVerified, QString(), true);
+    EXPECT_FALSE(tile.PutAside()) << "a good one is not put aside";
 }
