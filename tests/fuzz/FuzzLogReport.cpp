@@ -1,0 +1,45 @@
+// Feeds arbitrary text to the log reader as `report` takes a log: it must
+// not crash; every line it counts is in the totals and in one day and port;
+// what is left to redo and what it could not read point at lines that are
+// there.
+#include "link/LogReport.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+void Check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    CLogReport report;
+    AddLogToReport(report, "fuzz.csv", text);
+    long totals = 0;
+    for (const auto& [result, count] : report.totals) {
+        Check(count > 0 && !result.empty());
+        totals += count;
+    }
+    long grouped = 0;
+    for (const CReportGroup& group : report.groups) {
+        for (const auto& [result, count] : group.counts)
+            grouped += count;
+        Check(group.good >= 0 && group.firstSecond <= group.lastSecond);
+        Check(group.day.size() == 10);
+    }
+    Check(grouped == totals);
+    Check(static_cast<long>(report.redo.size()) <= totals);
+    long lines = 1;
+    for (const char c : text)
+        lines += c == '\n' ? 1 : 0;
+    for (const CUnreadLine& line : report.unread)
+        Check(line.line >= 1 && line.line <= lines);
+    return 0;
+}
