@@ -89,6 +89,15 @@ TEST_F(CliListingTest, EveryHelpNamesEveryOptionOfItsCommand)
     }
     ASSERT_EQ(Run({"ports", "--help"}), 0);
     EXPECT_NE(m_out.str().find("\n  --forget N "), std::string::npos) << "one placeholder";
+    // The summaries start in one column.
+    ASSERT_EQ(Run({"read", "--help"}), 0);
+    EXPECT_NE(m_out.str().find("\n  --port PORT           the port:"), std::string::npos)
+        << m_out.str();
+    EXPECT_NE(m_out.str().find("\n  --yes                 answer"), std::string::npos);
+    // The words set takes, also those offered only with noise cancellation on.
+    ASSERT_EQ(Run({"--list-settings"}), 0);
+    EXPECT_NE(m_out.str().find("\nTX LED=Voice Recognition\n"), std::string::npos);
+    EXPECT_NE(m_out.str().find("\n1006=+10dB\n"), std::string::npos);
 }
 
 } // namespace

@@ -703,7 +703,8 @@ TEST_F(GuardedWriteTest, CtrlCStopsATransferAtItsNextStepAndSaysWhatItLeft)
         };
         std::vector<std::string> words = c.words;
         words.insert(words.end(), {"--log", Path("run.csv")});
-        EXPECT_EQ(Cli(words), CliExit::kInterrupted) << c.words[0] << ": " << m_err.str();
+        // 130: the status a shell reports for a program that Ctrl+C ended.
+        EXPECT_EQ(Cli(words), 130) << c.words[0] << ": " << m_err.str();
         m_arrival = nullptr;
         CFleetRigPort& port = Port(kPortA);
         EXPECT_FALSE(port.mic.InProgramMode()) << "the session was ended";
@@ -786,6 +787,14 @@ TEST_F(GuardedWriteTest, AFailureNamesItsCauseAndDoctorOnlyForThePortOrTheEntry)
         Cli(words);
         EXPECT_EQ(Json()["cause"].toString().toStdString(), c.cause) << m_out.str();
     }
+
+    // A read that reads once says so in its own words.
+    m_ports.clear();
+    Port(kPortA).mic.SetFaults(drop);
+    EXPECT_EQ(Cli({"read", "--port", kPortA, Path("once.dat"), "--yes", "--quiet", "--no-verify"}),
+              CliExit::kFailure);
+    EXPECT_TRUE(Has(m_err.str(), "Read failed: ")) << m_err.str();
+    EXPECT_FALSE(std::filesystem::exists(Path("once.dat")));
 }
 
 } // namespace

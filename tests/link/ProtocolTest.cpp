@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <numeric>
 
 namespace {
@@ -340,6 +342,24 @@ TEST(PrepareWrite, WaitsUpTo20Seconds)
         EXPECT_EQ(rig.SentPlain(mask), Bytes({0x2C, 0x00, 0xFF}));
         EXPECT_EQ(rig.link.GetReadTimeout(), 550u);
     }
+}
+
+// Ctrl+C gives up the write preparation's long wait at once; a block, in
+// the middle of its exchange, is still read to its end, so that the
+// microphone hears the end of the session it understands.
+TEST(PrepareWrite, AStopGivesUpTheLongWaitButNoBlock)
+{
+    CLinkRig rig;
+    ASSERT_TRUE(rig.Connect());
+    std::atomic<bool> stop{true};
+    rig.link.SetStopFlag(&stop);
+    uint8_t block[256] = {};
+    EXPECT_EQ(rig.link.ReadBlock(CMutableBytes(block, sizeof block), 0), 0)
+        << "a block's exchange is not cut short";
+    rig.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.slowPrepareMs = 15000; }));
+    const uint32_t before = rig.ticks.NowMs();
+    EXPECT_NE(rig.link.PrepareWrite(), 0);
+    EXPECT_LT(rig.ticks.NowMs() - before, 15000u) << "the wait was not given up";
 }
 
 TEST(EndProgramMode, AnsweredAt19200)

@@ -1,5 +1,6 @@
 #include "core/Clock.h"
 #include "link/MicLink.h"
+#include "link/PortLock.h"
 #include "link/QtSerialDevice.h"
 #include "link/TickClock.h"
 #include "sim/PtyMicServer.h"
@@ -9,9 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <memory>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -177,4 +183,31 @@ TEST_F(PtyLink, ClosingGivesTheAdapterBackItsSerialFlags)
     EXPECT_EQ(driver.flags, CDriverFlags::kOther) << "dropped while open";
     EXPECT_EQ(driver.sets, (std::vector<int>{CDriverFlags::kOther | kLow, CDriverFlags::kOther,
                                              CDriverFlags::kOther | kLow, CDriverFlags::kOther}));
+}
+
+// A second Ctrl+C ends the process at once: the lock file of a port it has
+// open goes with it, a lock file of another process stays.
+TEST_F(PtyLink, TheLocksOfOpenPortsAreRemovedAtOnceAndNoOthers)
+{
+    const std::string device = m_server.DevicePath();
+    std::string name = device.substr(std::string("/dev/").size());
+    std::replace(name.begin(), name.end(), '/', '_');
+    CQtSerialDevice port(m_ticks);
+    ASSERT_TRUE(port.Open(device));
+    std::string lock;
+    for (const char* folder : {"/var/lock", "/run/lock", "/tmp"})
+        if (lock.empty() && ::access((std::string(folder) + "/LCK.." + name).c_str(), F_OK) == 0)
+            lock = std::string(folder) + "/LCK.." + name;
+    if (lock.empty())
+        GTEST_SKIP() << "no lock folder this process may write";
+    const std::string foreign =
+        lock.substr(0, lock.rfind('/')) + "/LCK..qzm-foreign-" + std::to_string(::getpid());
+    std::ofstream(foreign) << "         1\n"; // held by process 1
+    NotePortLock("/dev/qzm-foreign-" + std::to_string(::getpid()));
+
+    RemovePortLocksNow();
+    EXPECT_NE(::access(lock.c_str(), F_OK), 0) << lock << " is left";
+    EXPECT_EQ(::access(foreign.c_str(), F_OK), 0) << "another process's lock was removed";
+    std::remove(foreign.c_str());
+    port.Close();
 }
