@@ -125,6 +125,27 @@ std::string SystemReason(int errorNumber)
     return text;
 }
 
+bool ReadTextFile(const std::string& path, std::size_t largest, const char* what, std::string& text,
+                  std::string& problem)
+{
+    std::FILE* file = OpenRegularFile(path);
+    if (!file) {
+        problem = SystemReason(errno);
+        return false;
+    }
+    char buffer[1 << 16];
+    std::size_t count = 0;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() <= largest)
+        text.append(buffer, count);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed)
+        problem = "cannot be read";
+    else if (text.size() > largest)
+        problem = std::string("too long for a ") + what;
+    return problem.empty();
+}
+
 std::string LoadProblem(const std::string& path, int loadResult)
 {
     switch (loadResult) {

@@ -131,6 +131,11 @@ bool SaveFromStore(CCliContext& context, const std::string& path);
 // Why a data file could not be loaded, in a few words: "no such file",
 // "permission denied", "is a folder", "not a QZM-530RX data file".
 std::string LoadProblem(const std::string& path, int loadResult);
+// The text of the regular file at `path` (a FIFO is refused, never waited
+// on), at most `largest` bytes; false with `problem` set ("no such file",
+// "too long for a <what>").
+bool ReadTextFile(const std::string& path, std::size_t largest, const char* what, std::string& text,
+                  std::string& problem);
 // Why FILE could not be written now (a missing folder, no permission, a
 // folder or a device in its place); empty when it can be.
 std::string WriteProblem(const std::string& path);

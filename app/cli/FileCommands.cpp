@@ -89,28 +89,6 @@ std::string ApplyAssignmentText(CConfigStore& store, const std::string& text,
 
 constexpr std::size_t kLargestProfile = 1 << 20;
 
-// The text of a profile; false with `problem` set ("no such file").
-bool ReadProfile(const std::string& path, std::string& text, std::string& problem)
-{
-    std::FILE* file = OpenRegularFile(path);
-    if (!file) {
-        problem = SystemReason(errno);
-        return false;
-    }
-    char buffer[4096];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0 &&
-           text.size() <= kLargestProfile)
-        text.append(buffer, count);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed)
-        problem = "cannot be read";
-    else if (text.size() > kLargestProfile)
-        problem = "too long for a profile";
-    return problem.empty();
-}
-
 // set FILE --from PROFILE: the profile applied as a whole; every refused
 // line is named with its number. The changed settings go to `changes`.
 bool ApplyProfileFile(CCliContext& context, const std::string& path, const std::string& profile,
@@ -118,7 +96,7 @@ bool ApplyProfileFile(CCliContext& context, const std::string& path, const std::
 {
     std::string text;
     std::string problem;
-    if (!ReadProfile(profile, text, problem)) {
+    if (!ReadTextFile(profile, kLargestProfile, "profile", text, problem)) {
         context.err << profile << ": " << problem << "\nNothing was written.\n";
         return false;
     }

@@ -22,26 +22,6 @@ const char* const kColumns[] = {"verified", "written", "unchanged",
                                 "differs",  "failed",  "interrupted"};
 constexpr std::size_t kLargestLog = 256u << 20;
 
-bool ReadLog(const std::string& path, std::string& text, std::string& problem)
-{
-    std::FILE* file = OpenRegularFile(path);
-    if (!file) {
-        problem = SystemReason(errno);
-        return false;
-    }
-    char buffer[1 << 16];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() <= kLargestLog)
-        text.append(buffer, count);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed)
-        problem = "cannot be read";
-    else if (text.size() > kLargestLog)
-        problem = "too long for a log";
-    return problem.empty();
-}
-
 // The result words that occur, in kColumns' order, then the others.
 std::vector<std::string> ColumnsOf(const CResultCounts& totals)
 {
@@ -123,7 +103,7 @@ int RunReport(CCliContext& context, const CCliArgs& args)
     for (const std::string& path : args.positional) {
         std::string text;
         std::string problem;
-        if (!ReadLog(path, text, problem)) {
+        if (!ReadTextFile(path, kLargestLog, "log", text, problem)) {
             context.err << path << ": " << problem << "\n";
             allRead = false;
             continue;

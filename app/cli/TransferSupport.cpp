@@ -396,7 +396,7 @@ int CheckAskLabel(CCliContext& context, const CTransferCommand& command, std::si
     else if (portCount > 1)
         problem = "--ask-label works on one port";
     else if (!command.logPath.empty() && !LogHasLabelColumn(command.logPath))
-        problem = command.logPath +
+        problem = "--ask-label: " + command.logPath +
                   " began without the label column; give --log a new file to log labels";
     if (problem.empty())
         return CliExit::kOk;

@@ -440,6 +440,7 @@ TEST_F(FleetCommandTest, LabelsFromTheInputNameEachMicrophone)
     EXPECT_NE(m_err.str().find("That label is refused: it holds a control character."),
               std::string::npos)
         << m_err.str();
+    EXPECT_NE(m_err.str().find("Programming on 1 port as"), std::string::npos) << m_err.str();
 
     std::ifstream log(m_logPath);
     std::vector<std::string> labels;

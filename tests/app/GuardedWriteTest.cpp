@@ -905,3 +905,51 @@ TEST_F(GuardedWriteTest, TheWritePreparationIsAnnouncedBeforeItsFirstBlock)
 }
 
 } // namespace
+
+namespace {
+
+// --ask-label: where it may be given, and --repeat asking each microphone's
+// label in place of Enter.
+TEST_F(GuardedWriteTest, LabelsAreAskedOnlyWhereTheyCanBeReadAndNameEachMicrophone)
+{
+    std::ofstream(Path("old.csv"))
+        << "time,port,device,model,version,operation,file,sha256,result,message,duration_s\r\n";
+    const std::string mic = Path("mic.dat");
+    const std::string two = std::string(kPortA) + "," + kPortB;
+    const std::vector<std::vector<std::string>> refused = {
+        {"write", "--port", kPortA, mic, "--repeat", "--ask-label"},
+        {"write", "--port", kPortA, mic, "--yes", "--ask-label"},
+        {"write", "--port", two, mic, "--yes", "--continuous", "--ask-label"},
+        {"write", "--port", kPortA, mic, "--yes", "--repeat", "--ask-label", "--log",
+         Path("old.csv")},
+    };
+    for (const auto& words : refused) {
+        m_ports.clear();
+        EXPECT_EQ(Cli(words), CliExit::kUsage) << words.back() << " " << words[4];
+        EXPECT_TRUE(Has(m_err.str(), "--ask-label")) << m_err.str();
+        EXPECT_TRUE(m_ports.empty() || Port(kPortA).line.OpenCount() == 0);
+    }
+
+    m_ports.clear();
+    m_in.clear();
+    m_in.str("SN-1\n" + std::string(65, 'x') + "\nSN-2\n\n");
+    EXPECT_EQ(Cli({"write", "--port", kPortA, mic, "--yes", "--repeat", "--ask-label", "--quiet",
+                   "--json", "--log", Path("run.csv")}),
+              CliExit::kOk)
+        << m_err.str();
+    EXPECT_TRUE(Has(m_err.str(), "That label is refused: it is longer than 64 characters."))
+        << m_err.str();
+    EXPECT_FALSE(Has(m_err.str(), "press Enter")) << "the label's question stands in for it";
+    std::vector<std::string> labels;
+    std::istringstream out(m_out.str());
+    for (std::string line; std::getline(out, line);) {
+        const QJsonObject object =
+            QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+        if (!object["summary"].toBool())
+            labels.push_back(object["label"].toString().toStdString());
+    }
+    EXPECT_EQ(labels, (std::vector<std::string>{"SN-1", "SN-2"})) << m_out.str();
+    EXPECT_TRUE(Has(LastLogLine(), ",SN-2")) << LastLogLine();
+}
+
+} // namespace

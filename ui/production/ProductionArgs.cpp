@@ -24,6 +24,7 @@ const char* const kProductionUsage =
     "  --no-verify      do not read each microphone back after writing it\n"
     "  --skip-same      leave microphones that already hold the configuration alone\n"
     "  --count N        end the run by itself once N microphones went well\n"
+    "  --ask-label      ask for the label of each microphone before it is written\n"
     "  --start          start at once (a bench that boots into the program); needs\n"
     "                   FILE and --port\n"
     "  --help           show this text and end\n"
@@ -56,6 +57,8 @@ bool ParseProductionArgs(const std::vector<std::string>& args, CProductionArgs& 
                 return false;
             }
             parsed.count = static_cast<int>(count);
+        } else if (arg == "--ask-label") {
+            parsed.askLabel = true;
         } else if (arg == "--no-verify") {
             parsed.verify = false;
         } else if (arg == "--skip-same") {

@@ -12,6 +12,7 @@ struct CProductionArgs
     bool verify = true;             // --no-verify turns the read-back off
     bool skipSame = false;          // --skip-same
     int count = 0;                  // --count N: end once N went well; 0: no limit
+    bool askLabel = false;          // --ask-label: each tile asks the label of each microphone
     bool start = false;             // --start: start at once
     bool help = false;
     bool version = false;

@@ -2,6 +2,15 @@
 
 #include "link/MicLink.h"
 
+#include <chrono>
+
+namespace {
+
+// How often a port that waits for its label looks whether the run ends.
+constexpr std::chrono::milliseconds kLabelWatch{100};
+
+} // namespace
+
 CProductionThread::CProductionThread(const ILocalClock& clock, CProductionSetup setup,
                                      QObject* parent)
     : QObject(parent), m_clock(clock), m_setup(std::move(setup))
@@ -18,7 +27,7 @@ CProductionThread::~CProductionThread()
 
 bool CProductionThread::Start(const CConfigStore::Image& image,
                               const std::vector<std::string>& ports, CProductionSettings settings,
-                              std::string& error)
+                              std::string& error, bool askLabels)
 {
     if (m_running) {
         error = "a run is in progress";
@@ -26,9 +35,15 @@ bool CProductionThread::Start(const CConfigStore::Image& image,
     }
     settings.continuous = true;
     std::vector<CProductionPort> fleet;
+    std::vector<std::unique_ptr<CLabelSlot>> labels;
     for (const std::string& port : ports) {
         CProductionPort entry;
         entry.name = port;
+        if (askLabels) {
+            const std::size_t index = labels.size();
+            entry.label = [this, index](std::string& label) { return WaitForLabel(index, label); };
+        }
+        labels.push_back(std::make_unique<CLabelSlot>());
         if (m_setup.makeLink)
             entry.makeLink = [make = m_setup.makeLink, port] { return make(port); };
         if (m_setup.pause)
@@ -42,6 +57,7 @@ bool CProductionThread::Start(const CConfigStore::Image& image,
     if (m_thread)
         m_thread->wait();
     m_thread.reset();
+    m_labels = std::move(labels);
     m_run = std::move(run);
     CProductionRun* const started = m_run.get();
     IFleetObserver& observer = *this;
@@ -64,6 +80,40 @@ void CProductionThread::RequestStop()
         m_run->RequestStop();
 }
 
+bool CProductionThread::WaitForLabel(std::size_t port, std::string& label)
+{
+    CLabelSlot& slot = *m_labels[port];
+    {
+        const std::lock_guard<std::mutex> lock(slot.mutex);
+        slot.waiting = true;
+        slot.filled = false;
+    }
+    emit LabelWanted(static_cast<int>(port));
+    std::unique_lock<std::mutex> lock(slot.mutex);
+    while (!slot.filled && !m_run->StopRequested())
+        slot.given.wait_for(lock, kLabelWatch);
+    slot.waiting = false;
+    if (!slot.filled)
+        return false;
+    label = slot.label;
+    return true;
+}
+
+void CProductionThread::GiveLabel(int port, const std::string& label)
+{
+    if (port < 0 || static_cast<std::size_t>(port) >= m_labels.size())
+        return;
+    CLabelSlot& slot = *m_labels[static_cast<std::size_t>(port)];
+    {
+        const std::lock_guard<std::mutex> lock(slot.mutex);
+        if (!slot.waiting)
+            return;
+        slot.label = label;
+        slot.filled = true;
+    }
+    slot.given.notify_all();
+}
+
 void CProductionThread::OnState(std::size_t port, PortState state)
 {
     emit StateChanged(static_cast<int>(port), static_cast<int>(state));
@@ -77,5 +127,6 @@ void CProductionThread::OnBlock(std::size_t port, int n, int total)
 void CProductionThread::OnResult(std::size_t port, int number, const CMicOutcome& outcome)
 {
     emit ResultCame(static_cast<int>(port), number, static_cast<int>(outcome.result),
-                    QString::fromStdString(outcome.message), outcome.Ok());
+                    QString::fromStdString(outcome.message), outcome.Ok(),
+                    QString::fromStdString(outcome.label));
 }

@@ -7,9 +7,11 @@
 #include <QString>
 #include <QThread>
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -44,8 +46,13 @@ public:
     // Starts writing `image` on `ports` continuously as `settings` say.
     // False with `error` set, and nothing started, when the log cannot be
     // written or a run is in progress.
+    // With `askLabels` each port asks for the label of each microphone
+    // before it writes it (LabelWanted) and waits for GiveLabel.
     bool Start(const CConfigStore::Image& image, const std::vector<std::string>& ports,
-               CProductionSettings settings, std::string& error);
+               CProductionSettings settings, std::string& error, bool askLabels = false);
+    // The label of the microphone on `port`, which asked for it; a port
+    // that did not ask ignores it.
+    void GiveLabel(int port, const std::string& label);
     // As Ctrl+C does for the command-line tool: the transfers in progress
     // finish, no new one starts.
     void RequestStop();
@@ -59,7 +66,9 @@ signals:
     void StateChanged(int port, int state);           // a PortState
     void BlockMoved(int port, int n, int total);      // block n of total starts
     void ResultCame(int port, int number, int result, // a JobResult
-                    const QString& message, bool ok);
+                    const QString& message, bool ok, const QString& label);
+    // The port has a microphone and waits for its label (GiveLabel).
+    void LabelWanted(int port);
     // The run's thread has ended; Run() is whole.
     void Ended();
 
@@ -67,10 +76,24 @@ private:
     void OnState(std::size_t port, PortState state) override;
     void OnBlock(std::size_t port, int n, int total) override;
     void OnResult(std::size_t port, int number, const CMicOutcome& outcome) override;
+    // On the port's thread: asks for the label and waits for it, or for the
+    // run's end; false when the run ends first.
+    bool WaitForLabel(std::size_t port, std::string& label);
+
+    // Where a port's label is handed over from the window's thread.
+    struct CLabelSlot
+    {
+        std::mutex mutex;
+        std::condition_variable given;
+        bool waiting = false;
+        bool filled = false;
+        std::string label;
+    };
 
     const ILocalClock& m_clock;
     const CProductionSetup m_setup;
     std::unique_ptr<CProductionRun> m_run;
     std::unique_ptr<QThread> m_thread;
+    std::vector<std::unique_ptr<CLabelSlot>> m_labels;
     bool m_running = false;
 };

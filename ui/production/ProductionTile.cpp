@@ -1,6 +1,9 @@
 #include "ui/production/ProductionTile.h"
 
+#include "link/ProductionRun.h"
+
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QVBoxLayout>
 
@@ -106,7 +109,50 @@ void CProductionTile::SetBlock(int n, int total)
     m_bar->setFormat(QStringLiteral("Block %1 / %2").arg(n).arg(total));
 }
 
-void CProductionTile::SetResult(int number, JobResult result, const QString& message, bool ok)
+void CProductionTile::UseLabels(std::function<void(const std::string& label)> given)
+{
+    m_labelGiven = std::move(given);
+    if (m_labelField)
+        return;
+    m_labelField = new QLineEdit(this);
+    m_labelField->setPlaceholderText(QStringLiteral("Label of the microphone"));
+    m_labelField->setAccessibleName(QStringLiteral("Label on ") + m_port);
+    m_labelField->setMaxLength(static_cast<int>(kLongestLabel) + 1);
+    m_labelField->setEnabled(false);
+    // After the title: the first thing a scanner's user looks at.
+    static_cast<QVBoxLayout*>(layout())->insertWidget(1, m_labelField);
+    connect(m_labelField, &QLineEdit::returnPressed, this, [this] { TakeLabel(); });
+}
+
+void CProductionTile::AskLabel()
+{
+    if (!m_labelField)
+        return;
+    m_labelField->clear();
+    m_labelField->setEnabled(true);
+    m_labelField->setFocus();
+    m_state->setText(QStringLiteral("scan or type the label, then Enter"));
+    Announce();
+}
+
+void CProductionTile::TakeLabel()
+{
+    std::string label = m_labelField->text().toStdString();
+    const std::string problem = label.empty() ? "it is empty" : LabelProblem(label);
+    if (!problem.empty()) {
+        m_state->setText(QStringLiteral("That label is refused: ") +
+                         QString::fromStdString(problem) + QStringLiteral("."));
+        m_labelField->selectAll();
+        Announce();
+        return;
+    }
+    m_labelField->setEnabled(false);
+    if (m_labelGiven)
+        m_labelGiven(label);
+}
+
+void CProductionTile::SetResult(int number, JobResult result, const QString& message, bool ok,
+                                const QString& label)
 {
     if (!ok)
         ++m_failed;
@@ -114,7 +160,10 @@ void CProductionTile::SetResult(int number, JobResult result, const QString& mes
         ++m_unchanged;
     else
         ++m_done;
-    QString text = QStringLiteral("Microphone %1: %2").arg(number).arg(JobResultName(result));
+    QString text = QStringLiteral("Microphone %1").arg(number);
+    if (!label.isEmpty())
+        text += QStringLiteral(" (") + label + QStringLiteral(")");
+    text += QStringLiteral(": ") + QString::fromUtf8(JobResultName(result));
     if (!message.isEmpty())
         text += QStringLiteral(" (") + message + QStringLiteral(")");
     m_result->setText(text);

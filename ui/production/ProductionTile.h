@@ -5,7 +5,11 @@
 #include <QFrame>
 #include <QString>
 
+#include <functional>
+#include <string>
+
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 
 // One port of a production run: the port and its device, what the port is
@@ -26,7 +30,16 @@ public:
     void SetBlock(int n, int total);
     // Microphone `number` (from 1 on this port) ended with `result`; `ok`
     // also says that its log line was written.
-    void SetResult(int number, JobResult result, const QString& message, bool ok);
+    void SetResult(int number, JobResult result, const QString& message, bool ok,
+                   const QString& label = QString());
+
+    // Labels: the tile gets a field for the label of each microphone.
+    // `given` hears a label that was accepted (Enter in the field).
+    void UseLabels(std::function<void(const std::string& label)> given);
+    // The port has a microphone and waits for its label: the field takes
+    // the focus (a barcode scanner types into it and presses Enter).
+    void AskLabel();
+    QLineEdit* LabelField() const { return m_labelField; }
 
     QString StateText() const;
     QString BarText() const;
@@ -46,6 +59,7 @@ public:
 private:
     void Announce();
     void ShowPutAside(bool on);
+    void TakeLabel();
 
     const QString m_port;
     const bool m_verify;
@@ -58,4 +72,6 @@ private:
     int m_failed = 0;
     int m_unchanged = 0;
     bool m_putAside = false;
+    QLineEdit* m_labelField = nullptr;
+    std::function<void(const std::string& label)> m_labelGiven;
 };

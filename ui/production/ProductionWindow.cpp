@@ -5,9 +5,11 @@
 #include "core/SettingsLayout.h"
 #include "diag/DoctorSurvey.h"
 #include "diag/PortTrouble.h"
+#include "link/LogReport.h"
 #include "link/PortName.h"
 #include "link/SerialPort.h"
 #include "link/SystemPorts.h"
+#include "link/TransferLog.h"
 #include "text/MessagePresenter.h"
 #include "text/MessageStyle.h"
 #include "ui/production/LogTail.h"
@@ -26,6 +28,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTableWidget>
+#include <QTime>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -89,6 +93,13 @@ CProductionWindow::CProductionWindow(IMessagePresenter& boxes, IProductionDialog
         Qt::QueuedConnection);
     connect(&m_run, &CProductionThread::ResultCame, this, &CProductionWindow::OnResult,
             Qt::QueuedConnection);
+    connect(
+        &m_run, &CProductionThread::LabelWanted, this,
+        [this](int port) {
+            if (static_cast<std::size_t>(port) < m_tiles.size())
+                m_tiles[port]->AskLabel();
+        },
+        Qt::QueuedConnection);
     connect(&m_run, &CProductionThread::Ended, this, &CProductionWindow::OnEnded,
             Qt::QueuedConnection);
     ListPorts({});
@@ -102,6 +113,7 @@ void CProductionWindow::Apply(const CProductionArgs& args)
     m_verify->setChecked(args.verify);
     m_skipSame->setChecked(args.skipSame);
     m_quantity->setValue(args.count);
+    m_askLabel->setChecked(args.askLabel);
     m_backup->setText(QString::fromStdString(args.backupDir));
     m_log->setText(QString::fromStdString(args.logPath));
     ListPorts(args.ports);
@@ -221,14 +233,27 @@ bool CProductionWindow::Start()
     settings.count = m_quantity->value();
     std::string error;
     m_runVerify = settings.job.verify;
-    if (!m_run.Start(m_image, ports, settings, error)) {
+    const bool askLabels = m_askLabel->isChecked();
+    if (askLabels && !settings.logPath.empty() && !LogHasLabelColumn(settings.logPath)) {
+        m_status->setText(QStringLiteral("%1 began without the label column: choose a new log "
+                                         "file to log labels.")
+                              .arg(QString::fromStdString(settings.logPath)));
+        return false;
+    }
+    if (!m_run.Start(m_image, ports, settings, error, askLabels)) {
         m_status->setText(QString::fromStdString(error) + QStringLiteral("."));
         return false;
     }
     m_runPorts = ports;
-    m_resultLines.clear();
-    m_logTail->clear();
+    m_resultRows.clear();
+    m_logTail->setRowCount(0);
+    m_report->clear();
     MakeTiles(ports);
+    if (askLabels)
+        for (std::size_t i = 0; i < m_tiles.size(); ++i)
+            m_tiles[i]->UseLabels([this, i](const std::string& label) {
+                m_run.GiveLabel(static_cast<int>(i), label);
+            });
     m_summary->clear();
     ShowRunning();
     UpdateButtons();
@@ -274,19 +299,23 @@ void CProductionWindow::closeEvent(QCloseEvent* event)
     Stop();
 }
 
-void CProductionWindow::OnResult(int port, int number, int result, const QString& message, bool ok)
+void CProductionWindow::OnResult(int port, int number, int result, const QString& message, bool ok,
+                                 const QString& label)
 {
     if (static_cast<std::size_t>(port) >= m_tiles.size())
         return;
-    m_tiles[port]->SetResult(number, static_cast<JobResult>(result), message, ok);
+    m_tiles[port]->SetResult(number, static_cast<JobResult>(result), message, ok, label);
     // A microphone to put aside must not go unnoticed.
     if (!ok)
         QApplication::beep();
     CMicOutcome outcome;
     outcome.result = static_cast<JobResult>(result);
     outcome.message = message.toStdString();
+    outcome.label = label.toStdString();
     const QString line = QString::fromStdString(::ResultLine(m_runPorts[port], number, outcome));
-    m_resultLines << line;
+    m_resultRows.push_back({QTime::currentTime().toString(QStringLiteral("HH:mm:ss")).toStdString(),
+                            m_runPorts[port], outcome.label, JobResultName(outcome.result),
+                            outcome.message, "write"});
     emit ResultLine(line);
     ShowLog();
     ShowRunning();
@@ -315,13 +344,74 @@ void CProductionWindow::ShowRunning()
                 .arg(m_tiles.size() == 1 ? QStringLiteral("port") : QStringLiteral("ports")));
 }
 
+void CProductionWindow::ShowReport()
+{
+    const QString log = m_log->text().trimmed();
+    std::string text;
+    if (log.isEmpty() || !ReadWholeLog(log, text)) {
+        m_report->clear();
+        return;
+    }
+    CLogReport report;
+    AddLogToReport(report, log.toStdString(), text);
+    QStringList counts;
+    int microphones = 0;
+    for (const auto& [result, count] : report.totals) {
+        counts << QStringLiteral("%1 %2").arg(count).arg(QString::fromStdString(result));
+        microphones += count;
+    }
+    QStringList rates;
+    for (const CReportGroup& group : report.groups)
+        if (group.UnitsPerHour() >= 0)
+            rates << QStringLiteral("%1 on %2 %3")
+                         .arg(group.UnitsPerHour(), 0, 'f', 1)
+                         .arg(QString::fromStdString(group.port))
+                         .arg(QString::fromStdString(group.day));
+    QString shown =
+        QStringLiteral("The log holds %1 %2")
+            .arg(microphones)
+            .arg(microphones == 1 ? QStringLiteral("microphone") : QStringLiteral("microphones"));
+    if (!counts.isEmpty())
+        shown += QStringLiteral(" (") + counts.join(QStringLiteral(", ")) + QStringLiteral(")");
+    shown += QStringLiteral(".");
+    if (!rates.isEmpty())
+        shown +=
+            QStringLiteral(" Per hour: ") + rates.join(QStringLiteral(", ")) + QStringLiteral(".");
+    if (!report.redo.empty())
+        shown += QStringLiteral(" To program again: %1.").arg(report.redo.size());
+    m_report->setText(shown);
+}
+
 void CProductionWindow::ShowLog()
 {
     const QString log = m_log->text().trimmed();
-    const QStringList lines =
-        log.isEmpty() ? m_resultLines.mid(std::max<qsizetype>(0, m_resultLines.size() - kLogLines))
-                      : LastLines(log, kLogLines);
-    m_logTail->setPlainText(lines.join(QLatin1Char('\n')));
+    const std::vector<std::vector<std::string>> rows =
+        log.isEmpty()
+            ? std::vector<std::vector<std::string>>(
+                  m_resultRows.end() - std::min<std::ptrdiff_t>(m_resultRows.size(), kLogLines),
+                  m_resultRows.end())
+            : LastLogRows(log, kLogLines);
+    m_logTail->setRowCount(static_cast<int>(rows.size()));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::vector<std::string>& row = rows[i];
+        const std::string& result = row[kLogResult];
+        for (int column = 0; column < kLogShown; ++column) {
+            QString text = QString::fromStdString(row[column]);
+            if (column == kLogResult && !row[kLogOperation].empty() &&
+                row[kLogOperation] != "write")
+                text = QString::fromStdString(row[kLogOperation]) + QStringLiteral(" ") + text;
+            if (column == kLogResult && !row[kLogMessage].empty())
+                text += QStringLiteral(": ") + QString::fromStdString(row[kLogMessage]);
+            auto* item = new QTableWidgetItem(text);
+            if (column == kLogResult) {
+                item->setBackground(IsToRedo(result) ? QColor(0xf8, 0xc0, 0xc0)
+                                                     : QColor(0xc8, 0xf0, 0xc8));
+                item->setToolTip(text);
+            }
+            m_logTail->setItem(static_cast<int>(i), column, item);
+        }
+    }
+    m_logTail->scrollToBottom();
 }
 
 void CProductionWindow::OnEnded()
@@ -340,6 +430,7 @@ void CProductionWindow::OnEnded()
     }
     m_status->setText(QStringLiteral("Ended."));
     ShowLog();
+    ShowReport();
     UpdateButtons();
     emit RunEnded();
     if (m_closeWhenEnded)
@@ -353,9 +444,10 @@ void CProductionWindow::UpdateButtons()
     m_stop->setEnabled(running && !m_run.StopRequested());
     for (QWidget* control : {static_cast<QWidget*>(m_open), static_cast<QWidget*>(m_ports),
                              static_cast<QWidget*>(m_refresh), static_cast<QWidget*>(m_verify),
-                             static_cast<QWidget*>(m_skipSame), static_cast<QWidget*>(m_quantity),
-                             static_cast<QWidget*>(m_backup), static_cast<QWidget*>(m_chooseBackup),
-                             static_cast<QWidget*>(m_log), static_cast<QWidget*>(m_chooseLog)})
+                             static_cast<QWidget*>(m_skipSame), static_cast<QWidget*>(m_askLabel),
+                             static_cast<QWidget*>(m_quantity), static_cast<QWidget*>(m_backup),
+                             static_cast<QWidget*>(m_chooseBackup), static_cast<QWidget*>(m_log),
+                             static_cast<QWidget*>(m_chooseLog)})
         control->setEnabled(!running);
 }
 
@@ -392,15 +484,28 @@ QString CProductionWindow::SummaryText() const
 
 QString CProductionWindow::LogText() const
 {
-    return m_logTail->toPlainText();
+    QStringList lines;
+    for (int row = 0; row < m_logTail->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < m_logTail->columnCount(); ++column)
+            cells << (m_logTail->item(row, column) ? m_logTail->item(row, column)->text()
+                                                   : QString());
+        lines << cells.join(QStringLiteral("  "));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString CProductionWindow::ReportText() const
+{
+    return m_report->text();
 }
 
 QList<QWidget*> CProductionWindow::Controls() const
 {
-    QList<QWidget*> controls{m_file,    m_open,         m_settings, m_ports,
-                             m_refresh, m_verify,       m_skipSame, m_quantity,
-                             m_backup,  m_chooseBackup, m_log,      m_chooseLog,
-                             m_start,   m_stop,         m_summary,  m_logTail};
+    QList<QWidget*> controls{m_file,         m_open,     m_settings,  m_ports,    m_refresh,
+                             m_verify,       m_skipSame, m_askLabel,  m_quantity, m_backup,
+                             m_chooseBackup, m_log,      m_chooseLog, m_start,    m_stop,
+                             m_summary,      m_logTail};
     for (CProductionTile* tile : m_tiles)
         controls << tile;
     return controls;

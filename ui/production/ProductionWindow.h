@@ -23,6 +23,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
+class QTableWidget;
 class QTreeWidget;
 
 // The production-line window: the data file and its settings, the ports,
@@ -59,12 +60,18 @@ public:
     QCheckBox* VerifyBox() const { return m_verify; }
     QCheckBox* SkipSameBox() const { return m_skipSame; }
     QSpinBox* QuantityBox() const { return m_quantity; }
+    QCheckBox* AskLabelBox() const { return m_askLabel; }
     QListWidget* PortList() const { return m_ports; }
     QTreeWidget* SettingsList() const { return m_settings; }
     const std::vector<CProductionTile*>& Tiles() const { return m_tiles; }
     QString StatusText() const;
     QString SummaryText() const;
+    // The log's last lines as the table shows them, a row a line: time,
+    // port, label, result and message.
     QString LogText() const;
+    // What the log of the run adds up to (as `qzm530rx-cli report` sums
+    // it); empty without a log.
+    QString ReportText() const;
     QList<QWidget*> Controls() const;
 
 signals:
@@ -91,9 +98,11 @@ private:
     void ListPorts(const std::vector<std::string>& wanted);
     std::vector<std::string> ChosenPorts() const;
     void MakeTiles(const std::vector<std::string>& ports);
-    void OnResult(int port, int number, int result, const QString& message, bool ok);
+    void OnResult(int port, int number, int result, const QString& message, bool ok,
+                  const QString& label);
     void OnEnded();
     void ShowLog();
+    void ShowReport();
     void ShowRunning();
     void UpdateButtons();
 
@@ -119,6 +128,7 @@ private:
     QCheckBox* m_verify = nullptr;
     QCheckBox* m_skipSame = nullptr;
     QSpinBox* m_quantity = nullptr;
+    QCheckBox* m_askLabel = nullptr;
     QLineEdit* m_backup = nullptr;
     QPushButton* m_chooseBackup = nullptr;
     QLineEdit* m_log = nullptr;
@@ -129,6 +139,9 @@ private:
     std::vector<CProductionTile*> m_tiles;
     QLabel* m_status = nullptr;
     QLabel* m_summary = nullptr;
-    QPlainTextEdit* m_logTail = nullptr;
-    QStringList m_resultLines; // without a log file, the results stand in for it
+    QTableWidget* m_logTail = nullptr;
+    QLabel* m_report = nullptr;
+    // Without a log file, the results stand in for it: time, port, label,
+    // result word and message.
+    std::vector<std::vector<std::string>> m_resultRows;
 };

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -103,6 +104,11 @@ QWidget* CProductionWindow::BuildOptionArea()
     auto* logRow = new QHBoxLayout;
     logRow->addWidget(m_log, 1);
     logRow->addWidget(m_chooseLog);
+    m_askLabel = new QCheckBox(QStringLiteral("Ask for a &label for each microphone"), box);
+    m_askLabel->setAccessibleName(QStringLiteral("Ask for a label for each microphone"));
+    m_askLabel->setToolTip(QStringLiteral(
+        "Each port's tile asks for the label of the microphone before it writes it; a barcode "
+        "scanner types it and Enter"));
     m_quantity = new QSpinBox(box);
     m_quantity->setRange(0, kLargestQuantity);
     m_quantity->setSpecialValueText(QStringLiteral("No limit"));
@@ -122,6 +128,7 @@ QWidget* CProductionWindow::BuildOptionArea()
     auto* layout = new QVBoxLayout(box);
     layout->addWidget(m_verify);
     layout->addWidget(m_skipSame);
+    layout->addWidget(m_askLabel);
     layout->addLayout(form);
     return box;
 }
@@ -153,20 +160,29 @@ QWidget* CProductionWindow::BuildRunArea()
     m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_summary->setFocusPolicy(Qt::TabFocus);
     m_summary->setAccessibleName(QStringLiteral("Summary"));
-    m_logTail = new QPlainTextEdit(area);
-    m_logTail->setReadOnly(true);
-    m_logTail->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_logTail = new QTableWidget(0, 4, area);
+    m_logTail->setHorizontalHeaderLabels({QStringLiteral("Time"), QStringLiteral("Port"),
+                                          QStringLiteral("Label"), QStringLiteral("Result")});
+    m_logTail->verticalHeader()->hide();
+    m_logTail->horizontalHeader()->setStretchLastSection(true);
+    m_logTail->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_logTail->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_logTail->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_logTail->setWordWrap(false);
     m_logTail->setFocusPolicy(Qt::StrongFocus);
-    m_logTail->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_logTail->setMaximumBlockCount(kLogLines);
     m_logTail->setAccessibleName(QStringLiteral("Last lines of the log"));
-    m_logTail->setMaximumHeight(m_logTail->fontMetrics().lineSpacing() * (kLogLines + 2));
+    m_logTail->setMaximumHeight(m_logTail->fontMetrics().lineSpacing() * (kLogLines + 4));
+    m_report = new QLabel(area);
+    m_report->setWordWrap(true);
+    m_report->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_report->setAccessibleName(QStringLiteral("What the log adds up to"));
 
     auto* layout = new QVBoxLayout(area);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(buttons);
     layout->addWidget(scroll, 1);
     layout->addWidget(m_summary);
+    layout->addWidget(m_report);
     layout->addWidget(m_logTail);
     return area;
 }

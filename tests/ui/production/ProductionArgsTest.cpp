@@ -14,7 +14,7 @@ TEST(ProductionArgs, KioskStartAndTheOptionsOfARun)
     std::string error;
     ASSERT_TRUE(ParseProductionArgs({"mic.dat", "--port", "/dev/a,/dev/b", "--log", "run.csv",
                                      "--backup", "saved", "--start", "--skip-same", "--port",
-                                     "/dev/c", "--count", "25"},
+                                     "/dev/c", "--count", "25", "--ask-label"},
                                     parsed, error))
         << error;
     EXPECT_EQ(parsed.dataFile, "mic.dat");
@@ -25,6 +25,7 @@ TEST(ProductionArgs, KioskStartAndTheOptionsOfARun)
     EXPECT_TRUE(parsed.skipSame);
     EXPECT_TRUE(parsed.verify);
     EXPECT_EQ(parsed.count, 25);
+    EXPECT_TRUE(parsed.askLabel);
     ASSERT_TRUE(ParseProductionArgs({"--no-verify"}, parsed, error));
     EXPECT_EQ(parsed.count, 0) << "no quantity unless asked";
     EXPECT_FALSE(parsed.verify);

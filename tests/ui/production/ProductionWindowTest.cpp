@@ -8,8 +8,10 @@
 #include "link/TransferLog.h"
 
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTreeWidget>
 
@@ -98,12 +100,20 @@ TEST_F(ProductionWindowTest, MicrophonesWrittenAndVerifiedOneAfterAnotherUntilSt
     EXPECT_EQ(tile.accessibleName(), "Port /dev/vmic-a: finished. Microphone 2: verified");
     EXPECT_EQ(tile.accessibleDescription(), tile.CountsText());
     EXPECT_EQ(m_window->SummaryText(), "In all: 2 of 2 microphones written and verified.");
-    // The last lines of the log: the header and a verified write each.
-    const QString shown = m_window->LogText();
-    EXPECT_TRUE(shown.startsWith(QString::fromUtf8(CTransferLog::kHeader).trimmed()))
-        << shown.toStdString();
-    EXPECT_EQ(shown.count(QStringLiteral(",write,")), 2) << shown.toStdString();
-    EXPECT_EQ(shown.count(QStringLiteral(",verified,")), 2) << shown.toStdString();
+    // The last lines of the log as a table: a row for each verified write,
+    // by the time of day, the port and the result.
+    const QStringList rows = m_window->LogText().split(QLatin1Char('\n'));
+    ASSERT_EQ(rows.size(), 2) << m_window->LogText().toStdString();
+    for (const QString& row : rows)
+        EXPECT_TRUE(
+            QRegularExpression(
+                QStringLiteral("^\\d\\d:\\d\\d:\\d\\d  /dev/vmic-a    verified: Verified: .*"))
+                .match(row)
+                .hasMatch())
+            << row.toStdString();
+    // And what the log adds up to.
+    EXPECT_TRUE(m_window->ReportText().startsWith("The log holds 2 microphones (2 verified)."))
+        << m_window->ReportText().toStdString();
     EXPECT_TRUE(m_window->StartButton()->isEnabled()) << "ready for the next run";
     EXPECT_TRUE(m_boxes.boxes.empty());
 }
@@ -144,8 +154,9 @@ TEST_F(ProductionWindowTest, AFailingPortBesideAGoodOneIsShownInWordsAndColour)
     EXPECT_NE(Tile(1).ResultColour(), Tile(2).ResultColour()) << "and unlike no result at all";
     EXPECT_EQ(m_window->SummaryText(), "In all: 1 of 2 microphones written and verified. Failed: "
                                        "/dev/vmic-b microphone 1. Did not open: /dev/vmic-c.");
-    EXPECT_TRUE(m_window->LogText().contains("/dev/vmic-b: microphone 1: failed"))
-        << "without a log file, the results stand in for it";
+    EXPECT_TRUE(m_window->LogText().contains("/dev/vmic-b    failed: "))
+        << "without a log file, the results stand in for it: " << m_window->LogText().toStdString();
+    EXPECT_TRUE(m_window->ReportText().isEmpty()) << "no log, no report";
 }
 
 TEST_F(ProductionWindowTest, StopDuringATransferLetsItFinishAndAHeldPortHoldsUpNoOther)
@@ -203,7 +214,7 @@ TEST_F(ProductionWindowTest, SkipSameLeavesAProgrammedMicrophoneAlone)
     EXPECT_EQ(line.writes, (std::vector<int>{1, 0, 1}));
     EXPECT_EQ(Tile(0).CountsText(), "2 verified, 0 failed, 1 unchanged");
     EXPECT_TRUE(m_window->LogText().contains(
-        "/dev/vmic-line: microphone 2: unchanged (already holds the configuration)"))
+        "/dev/vmic-line    unchanged: already holds the configuration"))
         << m_window->LogText().toStdString();
     EXPECT_EQ(m_window->SummaryText(), "In all: 2 of 3 microphones written and verified. "
                                        "Unchanged (they held the configuration already): 1.");
@@ -466,4 +477,44 @@ TEST(ProductionTile, AFailedMicrophoneIsPutAsideUntilItIsRemoved)
 
     tile.SetResult(8, JobResult::kVerified, QString(), true);
     EXPECT_FALSE(tile.PutAside()) << "a good one is not put aside";
+}
+
+// "Ask for a label": each tile's field takes the label of the microphone on
+// its port before it is written (Enter, as a scanner ends it); a refused
+// label is asked again; the label goes into the result and the log; Stop
+// ends a port that waits for one.
+TEST_F(ProductionWindowTest, EachMicrophoneIsWrittenOnceItsLabelIsGiven)
+{
+    Port("/dev/vmic-a").PlayBatch(2000, 5);
+    CProductionArgs args;
+    args.ports = {"/dev/vmic-a"};
+    args.askLabel = true;
+    args.logPath = Path("run.csv");
+    Open(args);
+    EXPECT_TRUE(m_window->AskLabelBox()->isChecked());
+    ASSERT_TRUE(m_window->Start());
+    QLineEdit* field = Tile(0).LabelField();
+    ASSERT_NE(field, nullptr);
+    ASSERT_TRUE(WaitFor([field] { return field->isEnabled(); })) << "the label was not asked for";
+    EXPECT_EQ(Port("/dev/vmic-a").mic.BlocksStored(), 0) << "nothing written before the label";
+
+    field->setText(QStringLiteral("SN\t1"));
+    emit field->returnPressed();
+    EXPECT_TRUE(field->isEnabled()) << "a refused label is asked again";
+    EXPECT_TRUE(Tile(0).StateText().startsWith("That label is refused"))
+        << Tile(0).StateText().toStdString();
+    field->setText(QStringLiteral("SN-0042"));
+    emit field->returnPressed();
+    ASSERT_TRUE(WaitFor([this] { return Tile(0).Done() == 1; }));
+    EXPECT_EQ(Tile(0).ResultText(), "Microphone 1 (SN-0042): verified");
+
+    ASSERT_TRUE(WaitFor([field] { return field->isEnabled(); })) << "the next one's label";
+    StopAndWait();
+    EXPECT_EQ(Tile(0).Done(), 1);
+    std::ifstream log(Path("run.csv"));
+    const std::string text((std::istreambuf_iterator<char>(log)), {});
+    EXPECT_NE(text.find(",verified,Verified: the microphone holds the image written.,"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find(",SN-0042\r\n"), std::string::npos) << text;
 }
