@@ -400,13 +400,14 @@ void CProductionWindow::ShowLog()
             if (column == kLogResult && !row[kLogOperation].empty() &&
                 row[kLogOperation] != "write")
                 text = QString::fromStdString(row[kLogOperation]) + QStringLiteral(" ") + text;
-            if (column == kLogResult && !row[kLogMessage].empty())
+            // The message of a good one is its tooltip only; a bad one's is read at once.
+            if (column == kLogResult && IsToRedo(result) && !row[kLogMessage].empty())
                 text += QStringLiteral(": ") + QString::fromStdString(row[kLogMessage]);
             auto* item = new QTableWidgetItem(text);
             if (column == kLogResult) {
                 item->setBackground(IsToRedo(result) ? QColor(0xf8, 0xc0, 0xc0)
                                                      : QColor(0xc8, 0xf0, 0xc8));
-                item->setToolTip(text);
+                item->setToolTip(QString::fromStdString(row[kLogMessage]));
             }
             m_logTail->setItem(static_cast<int>(i), column, item);
         }
