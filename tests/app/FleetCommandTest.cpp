@@ -26,6 +26,8 @@
 #include <map>
 #include <sstream>
 
+#include <unistd.h>
+
 namespace {
 
 class FleetCommandTest : public ::testing::Test
@@ -43,8 +45,12 @@ protected:
     // the microphone on `port` hears its first bytes: every line is refused.
     void BreakTheLogOnceStarted(CFleetRigPort& port)
     {
+        // A folder of this test's own: the tests run side by side.
         const std::filesystem::path folder =
-            std::filesystem::temp_directory_path() / "qzm-breaking-log";
+            std::filesystem::temp_directory_path() /
+            ("qzm-breaking-log-" +
+             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+             std::to_string(::getpid()));
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
         m_logPath = (folder / "log.csv").string();
