@@ -30,10 +30,14 @@ void PrintToolUsage(const std::vector<CCliCommand>& commands, std::ostream& out)
     out << "Usage: qzm530rx-cli COMMAND [ARGUMENTS] [OPTIONS]\n\n"
            "Reads, writes and edits VHM-81/VHM-82 microphone configurations.\n\n"
            "Commands:\n";
+    constexpr std::size_t kSynopsisWidth = 30;
     for (const CCliCommand& command : commands) {
         std::string synopsis = command.synopsis;
-        if (synopsis.size() < 30)
-            synopsis.resize(30, ' ');
+        // A long synopsis has its summary on the next line, in the column.
+        if (synopsis.size() > kSynopsisWidth)
+            synopsis += "\n  " + std::string(kSynopsisWidth, ' ');
+        else
+            synopsis.resize(kSynopsisWidth, ' ');
         out << "  " << synopsis << " " << command.summary << "\n";
     }
     out << "\n'qzm530rx-cli COMMAND --help' describes one command.\n";
