@@ -57,6 +57,18 @@ std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string
 
 constexpr long kMaxCount = 1000000;
 
+// The value of `option` as a number from `minimum` to `maximum`; false,
+// with what it takes said, for anything else.
+bool NumberOption(CCliContext& context, const CCliArgs& args, const char* name, const char* option,
+                  long minimum, long maximum, const char* what, long& value)
+{
+    if (ParseNumber(args.Value(option), minimum, maximum, value))
+        return true;
+    context.err << name << ": " << option << " takes " << what << " from " << minimum << " to "
+                << maximum << "\n";
+    return false;
+}
+
 int ReadTransferCommand(CCliContext& context, const CCliArgs& args, const char* name,
                         CTransferCommand& command)
 {
@@ -96,11 +108,9 @@ int ReadTransferCommand(CCliContext& context, const CCliArgs& args, const char* 
     command.verify = !args.Has("--no-verify");
     if (args.Has("--count")) {
         long count = 0;
-        if (!ParseNumber(args.Value("--count"), 1, kMaxCount, count)) {
-            context.err << name << ": --count takes a number of microphones from 1 to " << kMaxCount
-                        << "\n";
+        if (!NumberOption(context, args, name, "--count", 1, kMaxCount, "a number of microphones",
+                          count))
             return CliExit::kUsage;
-        }
         if (!command.continuous) {
             context.err << name << ": --count works with --continuous\n";
             return CliExit::kUsage;
@@ -109,11 +119,9 @@ int ReadTransferCommand(CCliContext& context, const CCliArgs& args, const char* 
     }
     if (args.Has("--verify-wait")) {
         long seconds = 0;
-        if (!ParseNumber(args.Value("--verify-wait"), 0, kMaxVerifyWaitSeconds, seconds)) {
-            context.err << name << ": --verify-wait takes seconds from 0 to "
-                        << kMaxVerifyWaitSeconds << "\n";
+        if (!NumberOption(context, args, name, "--verify-wait", 0, kMaxVerifyWaitSeconds, "seconds",
+                          seconds))
             return CliExit::kUsage;
-        }
         command.verifyWaitMs = static_cast<uint32_t>(seconds) * kMsPerSecond;
     }
     return CliExit::kOk;

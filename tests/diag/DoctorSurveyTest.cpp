@@ -349,6 +349,12 @@ TEST(DoctorFindingsTest, DevicesPresentAndTheMissingAdapter)
          {"COM3 is /dev/ttyUSB0, FT232R USB UART (ftdi_sio)",
           "no COM number for /dev/ttyUSB1, USB 0403:6001 (ftdi_sio)"},
          false},
+        // Fewer numbers than devices: the last has none.
+        {{usb, unnamed},
+         {3},
+         {"COM3 is /dev/ttyUSB0, FT232R USB UART (ftdi_sio)",
+          "no COM number for /dev/ttyUSB1, USB 0403:6001 (ftdi_sio)"},
+         false},
         {{builtIn}, {1}, {"COM1 is /dev/ttyS0, a built-in port"}, true},
         {{}, {}, {}, true},
     };

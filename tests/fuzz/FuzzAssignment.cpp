@@ -1,9 +1,11 @@
 // Feeds arbitrary text to the assignment parser (ID=VALUE against the
 // settings and the option lists as offered now): it must not crash, must
 // answer with one of its results, and a valid assignment must name an
-// offered option, a switch state or a word given after #, read back the same when written as its
-// ID and value, and change nothing but its own setting's word when applied
-// (and the TX LED's, when noise cancellation is switched).
+// offered option, a switch state or a word given after #, read back the
+// same when written as its ID and value, and change nothing but its own
+// setting's word when applied (and the TX LED's, when noise cancellation is
+// switched).
+#include "FuzzSupport.h"
 #include "core/ConfigStore.h"
 #include "core/SettingAssignment.h"
 #include "core/SettingsLayout.h"
@@ -13,30 +15,11 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
-
-const CTextCatalog& Texts()
-{
-    static CTextCatalog texts;
-    static const bool selected = texts.SelectLanguage("English");
-    if (!selected)
-        std::abort();
-    return texts;
-}
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0)
         return 0;
-    CConfigStore store(&Texts());
+    CConfigStore store(&EnglishTexts());
     store.Reset();
     // The first byte picks noise cancellation and the TX LED, which decide
     // what the lists offer.

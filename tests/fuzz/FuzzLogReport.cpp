@@ -2,20 +2,11 @@
 // not crash; every line it counts is in the totals and in one day and port;
 // what is left to redo and what it could not read point at lines that are
 // there.
+#include "FuzzSupport.h"
 #include "link/LogReport.h"
 
 #include <cstdlib>
 #include <string>
-
-namespace {
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

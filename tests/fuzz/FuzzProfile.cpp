@@ -2,6 +2,7 @@
 // must not crash; a refused profile leaves the configuration as it was and
 // names only lines that are there; an accepted one printed as a profile
 // and applied to a new configuration gives the same setting words.
+#include "FuzzSupport.h"
 #include "core/ConfigStore.h"
 #include "core/SettingsLayout.h"
 #include "core/SettingsProfile.h"
@@ -11,29 +12,10 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
-
-const CTextCatalog& Texts()
-{
-    static CTextCatalog texts;
-    static const bool selected = texts.SelectLanguage("English");
-    if (!selected)
-        std::abort();
-    return texts;
-}
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    CConfigStore store(&Texts());
+    CConfigStore store(&EnglishTexts());
     store.Reset();
     CConfigStore::Image before{};
     std::copy_n(store.WorkingImage(), before.size(), before.begin());
@@ -46,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             Check(problem.line >= 1 && problem.line <= lines);
         return 0;
     }
-    CConfigStore copy(&Texts());
+    CConfigStore copy(&EnglishTexts());
     copy.Reset();
     Check(ApplyProfile(copy, ProfileText(store, "fuzz"), problems));
     for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def)
