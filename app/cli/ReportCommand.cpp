@@ -110,6 +110,9 @@ int RunReport(CCliContext& context, const CCliArgs& args)
         }
         AddLogToReport(report, path, text);
     }
+    // Nothing to sum: no table of nothing.
+    if (report.logs.empty())
+        return CliExit::kFailure;
     if (args.Has("--json")) {
         QJsonArray days;
         QJsonObject day;

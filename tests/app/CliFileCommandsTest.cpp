@@ -428,4 +428,6 @@ TEST_F(CliFileCommandsTest, AReportSumsTheLogsOfSeveralStations)
         4.0)
         << "two in half an hour";
     EXPECT_NE(m_err.str().find(Path("missing.csv") + ": no such file"), std::string::npos);
+    EXPECT_EQ(Run({"report", Path("missing.csv")}), 1);
+    EXPECT_TRUE(m_out.str().empty()) << "no table of nothing: " << m_out.str();
 }
