@@ -428,6 +428,17 @@ TEST_F(CliFileCommandsTest, AReportSumsTheLogsOfSeveralStations)
         4.0)
         << "two in half an hour";
     EXPECT_NE(m_err.str().find(Path("missing.csv") + ": no such file"), std::string::npos);
+    // The logs after one that cannot be opened still count, wherever it stands.
+    const std::vector<std::string> orders[] = {{"missing.csv", "one.csv", "two.csv"},
+                                               {"one.csv", "missing.csv", "two.csv"}};
+    for (const auto& order : orders) {
+        EXPECT_EQ(Run({"report", Path(order[0]), Path(order[1]), Path(order[2]), "--json"}), 1);
+        const QJsonObject all =
+            QJsonDocument::fromJson(QByteArray::fromStdString(m_out.str())).object();
+        EXPECT_EQ(all["totals"].toObject()["verified"].toInt(), 2) << order[0];
+        EXPECT_EQ(all["totals"].toObject()["failed"].toInt(), 1) << order[0];
+        EXPECT_EQ(all["logs"].toArray().size(), 2) << order[0];
+    }
     EXPECT_EQ(Run({"report", Path("missing.csv")}), 1);
     EXPECT_TRUE(m_out.str().empty()) << "no table of nothing: " << m_out.str();
 }

@@ -387,11 +387,19 @@ int Written(const CFleetRigPort& port)
 
 // --count 3 on two lines: the run ends by itself with exactly three
 // microphones done well; a failure on one port is put aside, does not
-// count, and another microphone is taken for it.
+// count, and another microphone is taken for it; a port whose adapter is
+// missing leaves the quantity to the other.
 TEST_F(FleetCommandTest, ACountEndsTheRunWithThatManyGoodMicrophones)
 {
-    for (const bool failing : {false, true}) {
-        SCOPED_TRACE(failing ? "a failure on port B" : "all good");
+    enum class Trouble
+    {
+        kNone,
+        kFailingMicrophone,
+        kMissingPort
+    };
+    for (const Trouble trouble :
+         {Trouble::kNone, Trouble::kFailingMicrophone, Trouble::kMissingPort}) {
+        SCOPED_TRACE(static_cast<int>(trouble));
         m_ports.clear();
         m_out.str({});
         m_err.str({});
@@ -399,18 +407,21 @@ TEST_F(FleetCommandTest, ACountEndsTheRunWithThatManyGoodMicrophones)
         CFleetRigPort& b = Port("/dev/vmic-b");
         a.PlayBatch(2000, 10);
         b.PlayBatch(2000, 10);
-        if (failing) {
+        if (trouble == Trouble::kFailingMicrophone) {
             CMicFaults refusing;
             refusing.nakWrites = 3; // B's first microphone: its first block, three times
             b.mic.SetFaults(refusing);
         }
+        if (trouble == Trouble::kMissingPort)
+            b.line.SetDeviceName("/dev/elsewhere");
         m_count = 3;
         EXPECT_EQ(Write({"/dev/vmic-a", "/dev/vmic-b"}, true),
-                  failing ? CliExit::kFailure : CliExit::kOk)
+                  trouble == Trouble::kNone ? CliExit::kOk : CliExit::kFailure)
             << m_err.str();
         m_count = 0;
         // The refused one stored nothing.
         EXPECT_EQ(Written(a) + Written(b), 3) << m_out.str();
+        EXPECT_TRUE(trouble != Trouble::kMissingPort || Written(a) == 3);
         const std::string out = m_out.str();
         EXPECT_NE(out.find("In all: 3 of 3 microphones written and verified."), std::string::npos)
             << out;
@@ -418,7 +429,7 @@ TEST_F(FleetCommandTest, ACountEndsTheRunWithThatManyGoodMicrophones)
         EXPECT_NE(err.find("Programming 3 microphones on 2 ports"), std::string::npos) << err;
         EXPECT_EQ(err.find("PUT ASIDE: /dev/vmic-b microphone 1: Write failed") !=
                       std::string::npos,
-                  failing)
+                  trouble == Trouble::kFailingMicrophone)
             << err;
         EXPECT_EQ(err.find('\a'), std::string::npos) << "no bell off a terminal";
     }

@@ -71,6 +71,15 @@ TEST_F(SettingsProfileTest, WordsThatAreNoOptionGoAsTheirNumber)
         << text;
     ExpectRoundTrip(store, "every word odd");
     ExpectRoundTrip(NewStore(), "a new file");
+
+    // With noise cancellation off, Voice Recognition is no option: the
+    // profile gives it as its word, and the TX LED rule must not turn that
+    // word into Normal on the way back.
+    CConfigStore off = NewStore();
+    off.SetSwitch(SettingId::kNoiseCancellation, 0);
+    off.SetWord(SettingId::kTxLed, 1);
+    EXPECT_NE(ProfileText(off, "off.dat").find("TX LED = #1  # 1008\n"), std::string::npos);
+    ExpectRoundTrip(off, "noise cancellation off, Voice Recognition as #1");
 }
 
 TEST_F(SettingsProfileTest, TheOrderOfTheLinesDoesNotMatterAndRulesComeLast)

@@ -129,6 +129,14 @@ TEST_F(InitialFolderTest, DocumentsFolderItselfWhenTheDataFoldersCannotBeMade)
     MakeFolder(deep);
     EXPECT_EQ(InitialFolder({"", Path(deep), Path("bin")}), Folder(deep));
     EXPECT_FALSE(QFileInfo::exists(m_root.filePath(deep + "/Zephran")));
+
+    // A subfolder whose path is exactly as long as a path may be is made;
+    // one character more is refused.
+    const std::string root = Folder("");
+    for (const std::size_t length : {kMaxPathLength, kMaxPathLength + 1}) {
+        const std::string name(length - root.size(), 'n');
+        EXPECT_EQ(EnsureSubfolder(root, name).has_value(), length == kMaxPathLength) << length;
+    }
 }
 
 TEST_F(InitialFolderTest, ProgramFolderWithoutDocuments)

@@ -229,6 +229,12 @@ TEST_F(FileCommandsTest, TooLongPathsAreRefusedNotCut)
 
     std::string path;
     std::error_code error;
+    // A path as long as the system allows is joined; one character more is not.
+    const std::size_t longest = CFilePaths::MaxPathLength();
+    EXPECT_TRUE(CFilePaths::Join("/f/", std::string(longest - 3, 'n'), path, error));
+    EXPECT_EQ(path.size(), longest);
+    EXPECT_FALSE(CFilePaths::Join("/f/", std::string(longest - 2, 'n'), path, error));
+    EXPECT_EQ(error, std::errc::filename_too_long);
     EXPECT_TRUE(CFilePaths::Join("C:\\a\\", "b.dat", path, error));
     EXPECT_EQ(path, "C:\\a\\b.dat");
     EXPECT_EQ(CFilePaths::FolderOf("C:x.dat"), "C:");

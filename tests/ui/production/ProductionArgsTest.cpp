@@ -44,6 +44,15 @@ TEST(ProductionArgs, KioskStartAndTheOptionsOfARun)
         EXPECT_FALSE(ParseProductionArgs(bad, parsed, error)) << bad.front();
     EXPECT_TRUE(ParseProductionArgs({"--start", "--help"}, parsed, error))
         << "help needs nothing else";
+
+    // The quantity at both of its ends.
+    for (const auto& [count, taken] : {std::pair<const char*, bool>{"1", true},
+                                       {"1000000", true},
+                                       {"1000001", false},
+                                       {"0", false}}) {
+        EXPECT_EQ(ParseProductionArgs({"--count", count}, parsed, error), taken) << count;
+        EXPECT_TRUE(!taken || std::to_string(parsed.count) == count) << parsed.count;
+    }
 }
 
 TEST(LogTail, TheLastLinesOfALongLog)

@@ -446,7 +446,14 @@ TEST_F(ProductionWindowTest, AQuantityEndsTheRunByItself)
     args.ports = {"/dev/vmic-a", "/dev/vmic-b"};
     args.count = 3;
     Open(args);
-    EXPECT_EQ(m_window->QuantityBox()->value(), 3);
+    // The field takes the largest quantity the tool takes, and no more.
+    for (const int quantity : {0, 1000000, 1000001}) {
+        m_window->QuantityBox()->setValue(quantity);
+        EXPECT_EQ(m_window->QuantityBox()->value(), std::min(quantity, 1000000));
+    }
+    m_window->QuantityBox()->setValue(-1);
+    EXPECT_EQ(m_window->QuantityBox()->value(), 0) << "no limit is the least";
+    m_window->QuantityBox()->setValue(3);
     ASSERT_TRUE(m_window->Start());
     ASSERT_TRUE(WaitFor([this] { return !m_window->Running(); })) << "the run did not end";
     QCoreApplication::sendPostedEvents();
@@ -475,6 +482,30 @@ TEST(ProductionTile, AFailedMicrophoneIsPutAsideUntilItIsRemoved)
 
     tile.SetResult(8, JobResult::kVerified, QString(), true);
     EXPECT_FALSE(tile.PutAside()) << "a good one is not put aside";
+}
+
+// Each kind of result has its colour: green for a good one, amber for one
+// written but not read back, red for a failure.
+TEST(ProductionTile, AFailureAndAWriteNotReadBackHaveColoursOfTheirOwn)
+{
+    CProductionTile tile(QStringLiteral("COM4"), QString(), true);
+    const struct
+    {
+        JobResult result;
+        bool ok;
+        int lowestHue;
+        int highestHue;
+    } cases[] = {{JobResult::kVerified, true, 90, 150},
+                 {JobResult::kNotVerified, false, 30, 60},
+                 {JobResult::kFailed, false, 0, 10},
+                 {JobResult::kHoldsOther, false, 0, 10}};
+    int number = 0;
+    for (const auto& c : cases) {
+        tile.SetResult(++number, c.result, QString(), c.ok);
+        const int hue = tile.ResultColour().hsvHue();
+        EXPECT_GE(hue, c.lowestHue) << JobResultName(c.result);
+        EXPECT_LE(hue, c.highestHue) << JobResultName(c.result);
+    }
 }
 
 // "Ask for a label": each tile's field takes the label of the microphone on
