@@ -1,5 +1,7 @@
 #include "CliRig.h"
+#include "app/cli/ConsolePresenter.h"
 #include "support/FifoWatchdog.h"
+#include "text/MessageStyle.h"
 
 #ifndef _WIN32
 #include <cerrno>
@@ -98,3 +100,23 @@ TEST_F(CliTransferCommandsTest, LogThatIsNoRegularFileIsRefusedAtOnce)
 
 } // namespace
 #endif
+
+// The program's boxes on a terminal: a message of information (or of no
+// kind) on stdout with the results, a warning or an error on stderr.
+TEST(ConsolePresenter, InformationGoesToStdoutWarningsAndErrorsToStderr)
+{
+    using namespace MessageStyle;
+    const std::pair<unsigned, bool> cases[] = {{kOk | kIconInformation, true},
+                                               {kOk, true},
+                                               {kOk | kIconExclamation, false},
+                                               {kOk | kIconStop, false}};
+    for (const auto& [style, toOut] : cases) {
+        std::istringstream in;
+        std::ostringstream out;
+        std::ostringstream err;
+        CConsolePresenter presenter(in, out, err);
+        EXPECT_EQ(presenter.Present(nullptr, "text", "Title", style), MessageAnswer::kOk);
+        EXPECT_EQ(out.str(), toOut ? "text\n" : "") << style;
+        EXPECT_EQ(err.str(), toOut ? "" : "text\n") << style;
+    }
+}

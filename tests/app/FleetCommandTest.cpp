@@ -14,6 +14,9 @@
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -78,6 +81,7 @@ protected:
         command.continuous = continuous;
         command.count = m_count;
         command.askLabel = m_askLabel;
+        command.json = m_json;
         for (const std::string& name : ports)
             Port(name);
         CFleetSetup setup;
@@ -111,6 +115,7 @@ protected:
     CProductionRun* m_runner = nullptr;
     std::function<void(CFleetRigPort&)> m_paused; // after each pause of a port
     std::string m_logPath;
+    bool m_json = false;     // --json
     int m_count = 0;         // --count
     bool m_askLabel = false; // --ask-label, the labels in m_in
     std::string m_backupDir;
@@ -433,6 +438,28 @@ TEST_F(FleetCommandTest, ACountEndsTheRunWithThatManyGoodMicrophones)
             << err;
         EXPECT_EQ(err.find('\a'), std::string::npos) << "no bell off a terminal";
     }
+}
+
+// The JSON summary of a line names the port whose adapter never opened.
+TEST_F(FleetCommandTest, TheJsonSummarySaysWhichPortsOpened)
+{
+    Port("/dev/vmic-a").PlayBatch(2000, 3);
+    Port("/dev/vmic-b").line.SetDeviceName("/dev/elsewhere");
+    m_count = 1;
+    m_json = true;
+    EXPECT_EQ(Write({"/dev/vmic-a", "/dev/vmic-b"}, true), CliExit::kFailure);
+    m_json = false;
+    m_count = 0;
+    std::string last;
+    std::istringstream out(m_out.str());
+    for (std::string line; std::getline(out, line);)
+        last = line;
+    const QJsonObject summary = QJsonDocument::fromJson(QByteArray::fromStdString(last)).object();
+    ASSERT_TRUE(summary["summary"].toBool()) << last;
+    const QJsonArray ports = summary["ports"].toArray();
+    ASSERT_EQ(ports.size(), 2);
+    EXPECT_TRUE(ports[0].toObject()["opened"].toBool());
+    EXPECT_FALSE(ports[1].toObject()["opened"].toBool());
 }
 
 // --ask-label: each microphone's label from the input, in order, into the

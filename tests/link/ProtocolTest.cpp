@@ -356,6 +356,8 @@ TEST(PrepareWrite, AStopGivesUpTheLongWaitButNoBlock)
     uint8_t block[256] = {};
     EXPECT_EQ(rig.link.ReadBlock(CMutableBytes(block, sizeof block), 0), 0)
         << "a block's exchange is not cut short";
+    EXPECT_EQ(rig.link.WriteBlock(CConstBytes(block, sizeof block), 0), 0)
+        << "nor is a block write's: its answer is awaited";
     rig.mic.SetFaults(MakeFaults([](CMicFaults& f) { f.slowPrepareMs = 15000; }));
     const uint32_t before = rig.ticks.NowMs();
     EXPECT_NE(rig.link.PrepareWrite(), 0);

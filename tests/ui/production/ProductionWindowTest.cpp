@@ -8,6 +8,7 @@
 #include "link/TransferLog.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -85,6 +86,7 @@ TEST_F(ProductionWindowTest, MicrophonesWrittenAndVerifiedOneAfterAnotherUntilSt
     ASSERT_TRUE(m_window->StartButton()->isEnabled());
     m_window->StartButton()->click();
     ASSERT_EQ(m_window->Tiles().size(), 1u);
+    EXPECT_EQ(m_window->StatusText(), "Running on 1 port.");
     EXPECT_FALSE(m_window->StartButton()->isEnabled());
     EXPECT_TRUE(m_window->StopButton()->isEnabled());
 
@@ -113,6 +115,10 @@ TEST_F(ProductionWindowTest, MicrophonesWrittenAndVerifiedOneAfterAnotherUntilSt
     // And what the log adds up to.
     EXPECT_TRUE(m_window->ReportText().startsWith("The log holds 2 microphones (2 verified)."))
         << m_window->ReportText().toStdString();
+    // Which can be selected and copied.
+    for (const QLabel* label : m_window->findChildren<QLabel*>())
+        EXPECT_TRUE(label->text() != m_window->ReportText() ||
+                    (label->textInteractionFlags() & Qt::TextSelectableByKeyboard));
     EXPECT_TRUE(m_window->StartButton()->isEnabled()) << "ready for the next run";
     EXPECT_TRUE(m_boxes.boxes.empty());
 }
@@ -136,6 +142,7 @@ TEST_F(ProductionWindowTest, AFailingPortBesideAGoodOneIsShownInWordsAndColour)
     args.ports = {"/dev/vmic-a", "/dev/vmic-b", "/dev/vmic-c"};
     Open(args);
     ASSERT_TRUE(m_window->Start());
+    EXPECT_EQ(m_window->StatusText(), "Running on 3 ports.");
     ASSERT_TRUE(WaitFor([&] {
         return Tile(0).Done() == 1 && Tile(1).Failed() == 1 &&
                Tile(2).StateText() == "port does not open";
