@@ -6,9 +6,9 @@
 //
 //   bench_wait [WAIT_MS]   (5000)
 #include "bench/BenchPty.h"
+#include "job/VerifiedTransfer.h"
 #include "link/MicLink.h"
 #include "link/TickClock.h"
-#include "link/VerifiedTransfer.h"
 #include "sim/PtyMicServer.h"
 #include "sim/VirtualMic.h"
 

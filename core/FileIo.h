@@ -29,3 +29,5 @@ void RemoveFile(const std::string& path);
 // may be written to (a folder, a FIFO or a device is not).
 bool FileExists(const std::string& path);
 bool IsWritableFile(const std::string& path, std::error_code& error);
+// Whether `path` is a folder in which files may be made.
+bool IsWritableFolder(const std::string& path);

@@ -116,3 +116,12 @@ bool IsWritableFile(const std::string& path, std::error_code& error)
     }
     return true;
 }
+
+bool IsWritableFolder(const std::string& path)
+{
+    struct stat st
+    {
+    };
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           ::access(path.c_str(), W_OK | X_OK) == 0;
+}

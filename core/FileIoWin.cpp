@@ -105,3 +105,10 @@ bool IsWritableFile(const std::string& path, std::error_code& error)
     }
     return true;
 }
+
+bool IsWritableFolder(const std::string& path)
+{
+    const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(attributes & FILE_ATTRIBUTE_READONLY);
+}

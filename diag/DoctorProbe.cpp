@@ -2,8 +2,8 @@
 
 #include "diag/DoctorSurvey.h"
 #include "diag/PortTrouble.h"
+#include "job/PresenceCheck.h"
 #include "link/MicLink.h"
-#include "link/PresenceCheck.h"
 #include "link/TickClock.h"
 
 CProbeFacts ProbePort(const CPortSurvey& port, std::vector<CFinding>& opening)

@@ -103,7 +103,11 @@ CSessionResult CTransfer::Move(TransferMode mode)
             m_view.OnWritePreparation();
         };
     }
-    hooks.block = [this](int n) { ShowProgress(n); };
+    hooks.block = [this](int n) {
+        ShowProgress(n);
+        if (m_blocks)
+            m_blocks(n);
+    };
     hooks.blocksDone = [this] { ShowProgress(m_blockTotal); };
     hooks.entryRetry = m_entryRetry;
     const SessionWork work = mode == TransferMode::Read ? SessionWork::kRead : SessionWork::kWrite;

@@ -87,6 +87,9 @@ public:
     // end. Without one, a failed entry ends the transfer at once.
     using EntryRetry = std::function<bool()>;
     void SetEntryRetry(EntryRetry retry) { m_entryRetry = std::move(retry); }
+    // Told n from 1 to the block total just before block n - 1 moves, after
+    // the view; empty: nobody.
+    void SetBlockObserver(std::function<void(int n)> observer) { m_blocks = std::move(observer); }
 
     // How the last Move ended.
     const CSessionResult& LastSession() const { return m_lastSession; }
@@ -103,6 +106,7 @@ private:
     ITransferView& m_view;
     int32_t m_blockTotal = 0;
     EntryRetry m_entryRetry;
+    std::function<void(int n)> m_blocks;
     CSessionResult m_lastSession;
     CTransferNotice m_lastNotice;
 };

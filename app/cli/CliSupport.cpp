@@ -4,10 +4,9 @@
 #include "core/DataFile.h"
 #include "core/FileIo.h"
 #include "core/StringList.h"
-#include "link/PortStation.h"
-#include "link/ProgrammingJob.h"
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
+#include "words/RecordWords.h"
 
 #include <algorithm>
 #include <cctype>
@@ -83,46 +82,6 @@ void PrintCommandUsage(const CCliCommand& command, std::ostream& out)
     PrintOptionLine(command, out);
     if (command.help && *command.help)
         out << "\n" << command.help;
-}
-
-std::string ShellWord(const std::string& word)
-{
-    const bool plain = !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("/._-+:,=@%", c);
-    });
-    if (plain)
-        return word;
-    std::string quoted = "'";
-    for (const char c : word)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::string SystemReason(int errorNumber)
-{
-    switch (errorNumber) {
-    case ENOENT:
-        return "no such file";
-    case EACCES:
-    case EPERM:
-        return "permission denied";
-    case EISDIR:
-        return "is a folder";
-    case ENOTDIR:
-        return "a part of its path is no folder";
-    case EROFS:
-        return "the file system is read-only";
-    case ENOSPC:
-        return "the disk is full";
-    case EINVAL:
-        return "not a regular file";
-    default:
-        break;
-    }
-    std::string text = std::strerror(errorNumber);
-    if (!text.empty())
-        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
-    return text;
 }
 
 bool ReadTextFile(const std::string& path, std::size_t largest, const char* what, std::string& text,

@@ -1,5 +1,6 @@
 #pragma once
-#include "link/JobResult.h"
+#include "job/JobResult.h"
+#include "words/RecordWords.h"
 
 #include <atomic>
 #include <functional>
@@ -14,7 +15,6 @@ class CMessageBoxes;
 class CTextCatalog;
 class CMicLink;
 class ILocalClock;
-struct CMicOutcome;
 
 // Exit codes of the command-line tool: a job's or a run's Verdict as its
 // number, and 2 for a command line that was not understood.
@@ -116,12 +116,7 @@ void PrintCommandNames(const std::vector<CCliCommand>& commands, std::ostream& o
 void PrintCommandOptions(const CCliCommand& command, std::ostream& out);
 
 // The tool's own name, as a command line starts with it.
-constexpr const char* kCliName = "qzm530rx-cli";
-
-// A word as a POSIX shell reads it: as it is when it holds only safe
-// characters, else in single quotes, so that a printed command can be
-// pasted into a shell.
-std::string ShellWord(const std::string& word);
+constexpr const char* kCliName = kToolName;
 
 // Loads FILE into the store's working image and saved copy; on failure
 // says on stderr which file and why ("nosuch.dat: no such file").
@@ -139,8 +134,6 @@ bool ReadTextFile(const std::string& path, std::size_t largest, const char* what
 // Why FILE could not be written now (a missing folder, no permission, a
 // folder or a device in its place); empty when it can be.
 std::string WriteProblem(const std::string& path);
-// A reason the system gave, in the tool's words ("no such file").
-std::string SystemReason(int errorNumber);
 // Whether `command` may write FILE: it does not exist yet, `force` was
 // given, or the user agrees at the terminal. Without a terminal it refuses
 // on stderr, naming the file and --force. `replacing` tells whether FILE

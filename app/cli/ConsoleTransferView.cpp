@@ -51,7 +51,8 @@ void CConsoleTransferView::OnFailure(TransferMode mode, const CSessionResult& re
     // what it left.
     if (result.interrupted)
         return;
-    m_out << m_texts.GetText(TransferMessageId(mode, result)) << "\n" << std::flush;
+    m_lastTold = TransferMessageId(mode, result);
+    m_out << m_texts.GetText(m_lastTold) << "\n" << std::flush;
 }
 
 void CConsoleTransferView::OnWritePreparation()
@@ -67,10 +68,9 @@ void CConsoleTransferView::OnWritePreparation()
 void CConsoleTransferView::OnCompleted(TransferMode mode)
 {
     EndLine();
+    m_lastTold = TransferMessageId(mode, CSessionResult{SessionStage::kDone});
     if (m_tellCompletion)
-        m_results << m_texts.GetText(TransferMessageId(mode, CSessionResult{SessionStage::kDone}))
-                  << "\n"
-                  << std::flush;
+        m_results << m_texts.GetText(m_lastTold) << "\n" << std::flush;
 }
 
 void CConsoleTransferView::EndLine()

@@ -1,6 +1,7 @@
 #pragma once
 #include "link/Transfer.h"
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 
@@ -37,6 +38,10 @@ public:
     // Ends a counter line rewritten in place, so that the next text starts
     // on a line of its own.
     void EndLine();
+    // The text ID of what the progress window would have shown last: a
+    // failure's message or a completion; 0 for nothing yet (a stop the user
+    // asked for shows nothing).
+    int32_t LastToldId() const { return m_lastTold; }
 
 private:
     const CTextCatalog& m_texts;
@@ -47,4 +52,5 @@ private:
     bool m_open = false;
     std::string m_counter;     // the counter's text now
     std::string m_lastCounter; // the last counter printed as a line
+    int32_t m_lastTold = 0;
 };

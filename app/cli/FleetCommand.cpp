@@ -2,20 +2,26 @@
 #include "app/cli/FleetCommand.h"
 
 #include "app/cli/CliSupport.h"
+#include "app/cli/ConsoleTransferView.h"
 #include "app/cli/FleetConsole.h"
+#include "app/cli/Interrupt.h"
 #include "app/cli/TransferSupport.h"
+#include "app/cli/WireTrace.h"
 
 #include "core/ConfigStore.h"
+#include "job/PendingLine.h"
+#include "job/ProductionRun.h"
+#include "job/TransferLog.h"
 #include "link/MicLink.h"
 #include "link/PortLock.h"
-#include "link/ProductionRun.h"
-#include "link/TransferLog.h"
 
 #include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
+#include <istream>
 #include <memory>
+#include <mutex>
 #include <ostream>
 
 namespace {
@@ -24,13 +30,16 @@ constexpr int kExitInterrupted = 130;
 
 std::atomic<CProductionRun*> g_runner{nullptr};
 
-// First Ctrl+C: stop after the transfers in progress. Second: at once.
+// First Ctrl+C: stop after the transfers in progress. Second: at once,
+// leaving the lines of the microphones in progress in the log and no port
+// locked.
 extern "C" void OnFleetInterrupt(int)
 {
     CProductionRun* const runner = g_runner.load();
     if (!runner)
         return;
     if (runner->StopRequested()) {
+        WritePendingLinesNow();
         RemovePortLocksNow();
         std::_Exit(kExitInterrupted);
     }
@@ -38,21 +47,21 @@ extern "C" void OnFleetInterrupt(int)
 }
 
 // Routes Ctrl+C to the runner while it exists.
-class CInterruptScope
+class CFleetInterruptScope
 {
 public:
-    explicit CInterruptScope(CProductionRun& runner)
+    explicit CFleetInterruptScope(CProductionRun& runner)
     {
         g_runner = &runner;
         m_previous = std::signal(SIGINT, OnFleetInterrupt);
     }
-    ~CInterruptScope()
+    ~CFleetInterruptScope()
     {
         std::signal(SIGINT, m_previous == SIG_ERR ? SIG_DFL : m_previous);
         g_runner = nullptr;
     }
-    CInterruptScope(const CInterruptScope&) = delete;
-    CInterruptScope& operator=(const CInterruptScope&) = delete;
+    CFleetInterruptScope(const CFleetInterruptScope&) = delete;
+    CFleetInterruptScope& operator=(const CFleetInterruptScope&) = delete;
 
 private:
     void (*m_previous)(int) = SIG_DFL;
@@ -78,6 +87,35 @@ bool IsFleetWrite(bool continuous, const std::vector<std::string>& ports)
     return ports.size() > 1 || continuous;
 }
 
+namespace {
+
+// With --repeat: before each microphone after the first, the question
+// whether the next is connected; with --ask-label the label's question
+// stands in for it, before the first as well.
+bool NextMicrophone(CCliContext& context, const CTransferCommand& command, int number,
+                    std::string& label)
+{
+    if (command.askLabel)
+        return AskLabel(context, label);
+    if (number == 1)
+        return true;
+    context.err << "Connect the next microphone and press Enter, or type q to stop: " << std::flush;
+    std::string answer;
+    return std::getline(context.in, answer) &&
+           (answer.empty() || (answer[0] != 'q' && answer[0] != 'Q'));
+}
+
+// Keeps the links' wire traces alive while the run uses them (--trace
+// with --repeat: one port).
+struct CTraces
+{
+    std::mutex mutex;
+    std::vector<std::unique_ptr<CConsoleTransferView>> views;
+    std::vector<std::unique_ptr<CWireTrace>> traces;
+};
+
+} // namespace
+
 int RunFleetWrite(CCliContext& context, const CTransferCommand& command,
                   const std::vector<std::string>& ports, const CJobSettings& settings,
                   const CFleetSetup& setup)
@@ -85,15 +123,34 @@ int RunFleetWrite(CCliContext& context, const CTransferCommand& command,
     CConfigStore::Image image{};
     std::copy(context.store.WorkingImage(), context.store.WorkingImage() + image.size(),
               image.begin());
+    const FleetMode mode = command.repeat       ? FleetMode::kRepeated
+                           : command.continuous ? FleetMode::kContinuous
+                                                : FleetMode::kOnce;
+    CTraces traces;
     std::vector<CProductionPort> fleet;
     for (const std::string& port : ports) {
         CProductionPort entry;
         entry.name = port;
-        if (setup.makeLink)
-            entry.makeLink = [&setup, port] { return setup.makeLink(port); };
+        entry.makeLink = [&context, &setup, &traces, &command, port] {
+            std::unique_ptr<CMicLink> link =
+                setup.makeLink ? setup.makeLink(port) : MakeLink(context, port);
+            if (command.trace) {
+                const std::lock_guard<std::mutex> lock(traces.mutex);
+                traces.views.push_back(std::make_unique<CConsoleTransferView>(
+                    context.texts, context.out, context.err, Progress::None, false));
+                traces.traces.push_back(std::make_unique<CWireTrace>(
+                    *link, *traces.views.back(), command.json ? context.err : context.out));
+                link->SetWireObserver(traces.traces.back().get());
+            }
+            return link;
+        };
         if (setup.pause)
             entry.pause = [&setup, port](uint32_t ms) { setup.pause(port, ms); };
-        if (command.askLabel)
+        if (mode == FleetMode::kRepeated)
+            entry.next = [&context, &command](int number, std::string& label) {
+                return NextMicrophone(context, command, number, label);
+            };
+        else if (command.askLabel)
             entry.label = [&context](std::string& label) { return AskLabel(context, label); };
         fleet.push_back(std::move(entry));
     }
@@ -101,7 +158,7 @@ int RunFleetWrite(CCliContext& context, const CTransferCommand& command,
     production.job = settings;
     production.job.log = nullptr;
     production.logPath = settings.log ? settings.log->Path() : std::string();
-    production.continuous = command.continuous;
+    production.mode = mode;
     production.count = command.count;
     production.check = setup.check;
     CProductionRun run(image, std::move(fleet), production, context.clock);
@@ -112,7 +169,7 @@ int RunFleetWrite(CCliContext& context, const CTransferCommand& command,
     CFleetConsole console(ports, context.texts, context.out, context.err, progress);
     if (command.json)
         console.SetJson(command.name);
-    if (production.continuous) {
+    if (mode == FleetMode::kContinuous) {
         console.SetPutAside(context.progressOnTerminal);
         context.err << (setup.check ? "Checking" : "Programming");
         if (production.count > 0)
@@ -124,15 +181,29 @@ int RunFleetWrite(CCliContext& context, const CTransferCommand& command,
                                              : "Ctrl+C ends.\n")
                     << std::flush;
     }
-    {
-        const CInterruptScope interrupt(run);
+    LogFileState log = LogFileState::kNew;
+    bool ran = false;
+    if (mode == FleetMode::kRepeated) {
+        // One microphone after another keeps one port's Ctrl+C: the transfer
+        // stops at its next step, and its handler says so.
+        console.SetStopNotice({});
+        run.StopWith(context.stop);
+        const ::CInterruptScope interrupts(*context.stop);
         if (setup.started)
             setup.started(run);
-        std::string error;
-        if (!run.Run(console, error)) {
-            context.err << error << "\n";
-            return CliExit::kFailure;
-        }
+        ran = run.Run(console, log);
+    } else {
+        const CFleetInterruptScope interrupt(run);
+        if (setup.started)
+            setup.started(run);
+        ran = run.Run(console, log);
+    }
+    if (!ran) {
+        context.err << (log == LogFileState::kNotALog
+                            ? production.logPath + " is no log of " + kCliName
+                            : "cannot write the log " + production.logPath)
+                    << "\n";
+        return CliExit::kFailure;
     }
     console.PrintSummary(run.Totals(), run.Summary(), run.GetVerdict() == Verdict::kOk);
     return static_cast<int>(run.GetVerdict());

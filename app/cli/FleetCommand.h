@@ -1,6 +1,6 @@
 #pragma once
+#include "job/ProgrammingJob.h"
 #include "link/PortName.h"
-#include "link/ProgrammingJob.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,8 @@
 #include "app/cli/FleetConsole.h"
 
+#include "app/cli/ConsoleRecord.h"
 #include "app/cli/JsonOutput.h"
+#include "words/RecordWords.h"
 
 #include "link/Transfer.h"
 
@@ -98,30 +100,22 @@ void CFleetConsole::OnBlock(std::size_t port, int n, int total)
         Show({}, false);
 }
 
-void CFleetConsole::OnResult(std::size_t port, int number, const CMicOutcome& outcome)
+void CFleetConsole::OnResult(std::size_t port, const CMicRecord& record)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     CRow& row = m_rows[port];
-    row.last = "microphone " + std::to_string(number) + ": " + JobResultName(outcome.result);
-    if (m_putAside && !outcome.Ok()) {
-        const std::string why =
-            outcome.message.empty() ? std::string(JobResultName(outcome.result)) : outcome.message;
-        Show({std::string(m_bell ? "\a" : "") + "PUT ASIDE: " + m_ports[port] + " microphone " +
-              std::to_string(number) + (outcome.label.empty() ? "" : " (" + outcome.label + ")") +
-              ": " + why},
-             false);
-    }
+    row.last =
+        "microphone " + std::to_string(record.microphone) + ": " + JobResultName(record.result);
+    if (m_putAside && !record.Ok())
+        Show({std::string(m_bell ? "\a" : "") + PutAsideLine(record)}, false);
     if (!m_jsonCommand) {
-        Show({ResultLine(m_ports[port], number, outcome)}, true);
+        Show({ResultLine(record)}, true);
         return;
     }
-    const QJsonObject line{{"command", m_jsonCommand},
-                           {"port", JsonText(m_ports[port])},
-                           {"microphone", number},
-                           {"label", JsonTextOrNull(outcome.label)},
-                           {"ok", outcome.Ok()},
-                           {"result", JsonText(JobResultName(outcome.result))},
-                           {"message", JsonTextOrNull(outcome.message)}};
+    QJsonObject line{{"command", m_jsonCommand}};
+    AddRecordJson(line, record);
+    line.insert("ok", record.Ok());
+    line.insert("message", JsonText(RecordSentence(record)));
     const QByteArray text = QJsonDocument(line).toJson(QJsonDocument::Compact);
     Show({text.toStdString()}, true);
 }
@@ -129,8 +123,8 @@ void CFleetConsole::OnResult(std::size_t port, int number, const CMicOutcome& ou
 void CFleetConsole::OnStopRequested()
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
-    Show({"Stopping once the transfers in progress have ended (Ctrl+C again ends at once)."},
-         false);
+    if (!m_stopNotice.empty())
+        Show({m_stopNotice}, false);
 }
 
 void CFleetConsole::PrintSummary(const std::vector<CPortTotals>& totals, const CRunSummary& summary,
@@ -143,20 +137,21 @@ void CFleetConsole::PrintSummary(const std::vector<CPortTotals>& totals, const C
         QJsonArray ports;
         for (std::size_t i = 0; i < totals.size() && i < m_ports.size(); ++i) {
             QJsonArray failed;
-            for (const int number : totals[i].failed)
-                failed.append(number);
+            for (const CMicRecord& record : totals[i].failed)
+                failed.append(record.microphone);
             ports.append(QJsonObject{{"port", JsonText(m_ports[i])},
-                                     {"done", totals[i].done - totals[i].unchanged},
-                                     {"unchanged", totals[i].unchanged},
+                                     {"done", totals[i].tally.Done()},
+                                     {"unchanged", totals[i].tally.unchanged},
                                      {"failed", failed},
                                      {"opened", !totals[i].neverOpened}});
         }
         PrintJsonLine(m_out, QJsonObject{{"command", m_jsonCommand},
                                          {"summary", true},
                                          {"ok", ok},
-                                         {"done", summary.done},
-                                         {"unchanged", summary.unchanged},
-                                         {"failed", summary.failed},
+                                         {"microphones", summary.tally.Total()},
+                                         {"done", summary.tally.Done()},
+                                         {"unchanged", summary.tally.unchanged},
+                                         {"failed", summary.tally.failed},
                                          {"ports", ports},
                                          {"sentence", JsonText(SummarySentence(summary))}});
         return;
@@ -164,15 +159,15 @@ void CFleetConsole::PrintSummary(const std::vector<CPortTotals>& totals, const C
     m_out << "\nSummary:\n";
     for (std::size_t i = 0; i < totals.size() && i < m_ports.size(); ++i) {
         const CPortTotals& port = totals[i];
-        m_out << "  " << m_ports[i] << ": " << port.done - port.unchanged << " " << summary.doneWord
+        m_out << "  " << m_ports[i] << ": " << port.tally.Done() << " " << DoneWords(summary)
               << ", ";
-        if (port.unchanged > 0)
-            m_out << port.unchanged << " unchanged, ";
+        if (port.tally.unchanged > 0)
+            m_out << port.tally.unchanged << " unchanged, ";
         m_out << port.failed.size() << " failed";
         if (!port.failed.empty()) {
             m_out << " (microphone";
             for (std::size_t k = 0; k < port.failed.size(); ++k)
-                m_out << (k == 0 ? " " : ", ") << port.failed[k];
+                m_out << (k == 0 ? " " : ", ") << port.failed[k].microphone;
             m_out << ")";
         }
         if (port.neverOpened)

@@ -1,6 +1,7 @@
 #pragma once
-#include "link/FleetRunner.h"
-#include "link/ProductionRun.h"
+#include "job/FleetRunner.h"
+#include "job/MicRecord.h"
+#include "job/ProductionRun.h"
 
 #include <iosfwd>
 #include <mutex>
@@ -28,15 +29,18 @@ public:
 
     void OnState(std::size_t port, PortState state) override;
     void OnBlock(std::size_t port, int n, int total) override;
-    void OnResult(std::size_t port, int number, const CMicOutcome& outcome) override;
+    void OnResult(std::size_t port, const CMicRecord& record) override;
     void OnStopRequested() override;
+    // Said when the stop is asked for: the default says that the transfers
+    // in progress finish; empty: nothing (the stop's own handler said it).
+    void SetStopNotice(std::string text) { m_stopNotice = std::move(text); }
 
     // With --json: each microphone done is one JSON object on a line of
     // `out` (JSON Lines), and the summary one more; `command` names them.
     void SetJson(const char* command) { m_jsonCommand = command; }
     // A production line: a microphone that did not go well is announced on
-    // the progress stream as "PUT ASIDE: COM4 microphone 7: <why>", with
-    // the terminal's bell when `bell`, whatever the progress mode.
+    // the progress stream with its PUT ASIDE line, with the terminal's bell
+    // when `bell`, whatever the progress mode.
     void SetPutAside(bool bell)
     {
         m_putAside = true;
@@ -77,4 +81,6 @@ private:
     const char* m_jsonCommand = nullptr;
     bool m_putAside = false;
     bool m_bell = false;
+    std::string m_stopNotice =
+        "Stopping once the transfers in progress have ended (Ctrl+C again ends at once).";
 };

@@ -1,5 +1,6 @@
 #include "app/cli/Interrupt.h"
 
+#include "job/PendingLine.h"
 #include "link/PortLock.h"
 
 #include <csignal>
@@ -19,7 +20,9 @@ extern "C" void OnInterrupt(int signal)
 {
     std::atomic<bool>* const stop = g_stop.load();
     if (g_signal != 0 || !stop) {
-        // The second: at once, leaving no port locked.
+        // The second: at once, leaving the line of the microphone in
+        // progress in the log and no port locked.
+        WritePendingLinesNow();
         RemovePortLocksNow();
         ::_exit(kSignalBase + signal);
     }

@@ -3,10 +3,11 @@
 #include "app/cli/JsonOutput.h"
 #include "app/cli/TransferSupport.h"
 
+#include "job/TransferLog.h"
 #include "link/MicLink.h"
-#include "link/TransferLog.h"
 
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -45,15 +46,17 @@ int RunRead(CCliContext& context, const CCliArgs& args)
     if (Confirm(context, TransferMode::Read, command, outcome)) {
         outcome = RunTransfer(
             context, link, options, settings,
-            [&](CProgrammingJob& job, CConsoleTransferView&) {
-                CJobOutcome result = job.Read();
-                saved = IsSuccess(result.result) && SaveFromStore(context, command.file);
-                if (IsSuccess(result.result) && !saved) {
-                    result.result = JobResult::kFailed;
-                    result.message = "Read, but " + command.file + " could not be saved.";
+            [&](CProgrammingJob& job, CConsoleTransferView&) -> std::optional<CMicRecord> {
+                CMicRecord record = job.Read();
+                saved = IsSuccess(record.result) && SaveFromStore(context, command.file);
+                if (IsSuccess(record.result) && !saved) {
+                    record.result = JobResult::kFailed;
+                    record.stage = JobStage::kSave;
+                    record.cause.kind = CauseKind::kFileNotSaved;
+                    record.cause.path = command.file;
                 }
-                job.LogRead(result);
-                return result;
+                job.LogRead(record);
+                return record;
             });
     }
     if (options.json) {

@@ -3,7 +3,8 @@
 #include "app/cli/JsonOutput.h"
 
 #include "core/FileIo.h"
-#include "link/LogReport.h"
+#include "job/LogReport.h"
+#include "words/RecordWords.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -17,9 +18,9 @@
 namespace {
 
 // The result words in the order a shop reads them; others follow by name.
-const char* const kColumns[] = {"verified", "written", "unchanged",
-                                "same",     "read",    "written-not-verified",
-                                "differs",  "failed",  "interrupted"};
+const char* const kColumns[] = {
+    "verified", "written",     "unchanged", "same",       "read", "written-not-verified",
+    "differs",  "holds-other", "failed",    "interrupted"};
 constexpr std::size_t kLargestLog = 256u << 20;
 
 // The result words that occur, in kColumns' order, then the others.
@@ -52,6 +53,45 @@ std::string PerHourText(double perHour)
     return text.str();
 }
 
+// The redo list's part of a failure: "2026-12-01T09:00:00+01:00  COM4  SN-7  failed: why".
+std::string FailureLine(const CReportFailure& failure)
+{
+    const CMicRecord& record = failure.record;
+    std::string line = "  " + record.time + "  " + record.port;
+    if (!record.label.empty())
+        line += "  " + record.label;
+    line += std::string("  ") + JobResultName(record.result);
+    const std::string why =
+        failure.message.empty() ? std::string(CauseWord(record.cause.kind)) : failure.message;
+    if (!why.empty())
+        line += ": " + why;
+    return line;
+}
+
+void PrintFailures(std::ostream& out, const char* title, const std::vector<CReportFailure>& list)
+{
+    if (list.empty())
+        return;
+    out << "\n" << title << " (" << list.size() << "):\n";
+    for (const CReportFailure& failure : list)
+        out << FailureLine(failure) << "\n";
+}
+
+std::string UnreadText(const CUnreadLine& line)
+{
+    switch (line.reason) {
+    case CUnreadLine::kOpenQuote:
+        return "a quote that is never closed";
+    case CUnreadLine::kCutShort:
+        return "cut short";
+    case CUnreadLine::kNoTime:
+        return "no time: '" + line.field + "'";
+    case CUnreadLine::kNoResult:
+        return "no result: '" + line.field + "'";
+    }
+    return {};
+}
+
 void PrintText(std::ostream& out, const CLogReport& report)
 {
     const std::vector<std::string> columns = ColumnsOf(report.totals);
@@ -73,27 +113,82 @@ void PrintText(std::ostream& out, const CLogReport& report)
         }
         out << std::setw(10) << PerHourText(group.UnitsPerHour()) << "\n";
     }
-    int microphones = 0;
+    const int microphones = report.tally.Total();
     std::string sums;
-    for (const std::string& column : columns) {
-        const int count = report.totals.at(column);
-        microphones += count;
-        sums += (sums.empty() ? "" : ", ") + std::to_string(count) + " " + column;
-    }
+    for (const std::string& column : columns)
+        sums +=
+            (sums.empty() ? "" : ", ") + std::to_string(report.totals.at(column)) + " " + column;
     out << "\nIn all: " << microphones << (microphones == 1 ? " microphone" : " microphones")
         << (sums.empty() ? "" : " (" + sums + ")") << ".\n";
-    if (!report.redo.empty()) {
-        out << "\nTo program again (" << report.redo.size() << "):\n";
-        for (const CReportFailure& failure : report.redo) {
-            out << "  " << failure.time << "  " << failure.port;
-            if (!failure.label.empty())
-                out << "  " << failure.label;
-            out << "  " << failure.result;
-            if (!failure.message.empty())
-                out << ": " << failure.message;
-            out << "\n";
-        }
+    std::vector<CReportFailure> redo;
+    std::vector<CReportFailure> retried;
+    for (const CReportFailure& failure : report.redo)
+        (failure.retried.empty() ? redo : retried).push_back(failure);
+    PrintFailures(out, "To program again", redo);
+    if (!retried.empty()) {
+        out << "\nRetried and done well (" << retried.size() << "):\n";
+        for (const CReportFailure& failure : retried)
+            out << FailureLine(failure) << "; done well at " << failure.retried << "\n";
     }
+    PrintFailures(out, "Reads to repeat", report.reads);
+}
+
+QJsonArray FailuresJson(const std::vector<CReportFailure>& list)
+{
+    QJsonArray array;
+    for (const CReportFailure& failure : list) {
+        const CMicRecord& record = failure.record;
+        array.append(QJsonObject{{"log", JsonText(failure.log)},
+                                 {"time", JsonText(record.time)},
+                                 {"port", JsonText(record.port)},
+                                 {"label", JsonTextOrNull(record.label)},
+                                 {"operation", OperationWord(record.operation)},
+                                 {"result", JobResultName(record.result)},
+                                 {"stage", StageWord(record.stage)},
+                                 {"cause", JsonTextOrNull(CauseWord(record.cause.kind))},
+                                 {"holds", HoldsWord(record.holds)},
+                                 {"unit", JsonTextOrNull(record.unit)},
+                                 {"message", JsonTextOrNull(failure.message)},
+                                 {"retried", JsonTextOrNull(failure.retried)}});
+    }
+    return array;
+}
+
+QJsonObject ReportJson(const CLogReport& report)
+{
+    QJsonArray days;
+    QJsonObject day;
+    for (const CReportGroup& group : report.groups) {
+        if (day.isEmpty() || day["day"].toString().toStdString() != group.day) {
+            if (!day.isEmpty())
+                days.append(day);
+            day = QJsonObject{{"day", JsonText(group.day)}, {"ports", QJsonArray()}};
+        }
+        QJsonArray ports = day["ports"].toArray();
+        const double perHour = group.UnitsPerHour();
+        ports.append(QJsonObject{{"port", JsonText(group.port)},
+                                 {"microphones", group.tally.Total()},
+                                 {"counts", CountsJson(group.counts)},
+                                 {"perHour", perHour < 0 ? QJsonValue() : perHour}});
+        day["ports"] = ports;
+    }
+    if (!day.isEmpty())
+        days.append(day);
+    QJsonArray unread;
+    for (const CUnreadLine& line : report.unread)
+        unread.append(QJsonObject{{"log", JsonText(line.log)},
+                                  {"line", line.line},
+                                  {"reason", JsonText(UnreadText(line))}});
+    QJsonArray logs;
+    for (const std::string& log : report.logs)
+        logs.append(JsonText(log));
+    return QJsonObject{{"logs", logs},
+                       {"microphones", report.tally.Total()},
+                       {"totals", CountsJson(report.totals)},
+                       {"days", days},
+                       {"redo", FailuresJson(report.redo)},
+                       {"reads", FailuresJson(report.reads)},
+                       {"unread", unread}};
 }
 
 int RunReport(CCliContext& context, const CCliArgs& args)
@@ -108,60 +203,26 @@ int RunReport(CCliContext& context, const CCliArgs& args)
             allRead = false;
             continue;
         }
-        AddLogToReport(report, path, text);
+        if (AddLogToReport(report, path, text) == LogReading::kNotALog) {
+            context.err << path << ": no log of " << kCliName
+                        << " (its first line is no header of one); not summed\n";
+            allRead = false;
+        }
     }
     // Nothing to sum: no table of nothing.
     if (report.logs.empty())
         return CliExit::kFailure;
-    if (args.Has("--json")) {
-        QJsonArray days;
-        QJsonObject day;
-        for (std::size_t i = 0; i < report.groups.size(); ++i) {
-            const CReportGroup& group = report.groups[i];
-            if (day.isEmpty() || day["day"].toString().toStdString() != group.day) {
-                if (!day.isEmpty())
-                    days.append(day);
-                day = QJsonObject{{"day", JsonText(group.day)}, {"ports", QJsonArray()}};
-            }
-            QJsonArray ports = day["ports"].toArray();
-            const double perHour = group.UnitsPerHour();
-            ports.append(QJsonObject{{"port", JsonText(group.port)},
-                                     {"counts", CountsJson(group.counts)},
-                                     {"perHour", perHour < 0 ? QJsonValue() : perHour}});
-            day["ports"] = ports;
-        }
-        if (!day.isEmpty())
-            days.append(day);
-        QJsonArray redo;
-        for (const CReportFailure& failure : report.redo)
-            redo.append(QJsonObject{{"log", JsonText(failure.log)},
-                                    {"time", JsonText(failure.time)},
-                                    {"port", JsonText(failure.port)},
-                                    {"label", JsonTextOrNull(failure.label)},
-                                    {"result", JsonText(failure.result)},
-                                    {"message", JsonTextOrNull(failure.message)}});
-        QJsonArray unread;
-        for (const CUnreadLine& line : report.unread)
-            unread.append(QJsonObject{{"log", JsonText(line.log)},
-                                      {"line", line.line},
-                                      {"reason", JsonText(line.reason)}});
-        QJsonArray logs;
-        for (const std::string& log : report.logs)
-            logs.append(JsonText(log));
-        PrintJson(context.out, QJsonObject{{"logs", logs},
-                                           {"totals", CountsJson(report.totals)},
-                                           {"days", days},
-                                           {"redo", redo},
-                                           {"unread", unread}});
-    } else {
+    SettleReport(report);
+    if (args.Has("--json"))
+        PrintJson(context.out, ReportJson(report));
+    else
         PrintText(context.out, report);
-    }
     if (!report.unread.empty()) {
         context.err << report.unread.size()
                     << (report.unread.size() == 1 ? " line was" : " lines were")
                     << " not counted:\n";
         for (const CUnreadLine& line : report.unread)
-            context.err << "  " << line.log << ":" << line.line << ": " << line.reason << "\n";
+            context.err << "  " << line.log << ":" << line.line << ": " << UnreadText(line) << "\n";
     }
     return allRead ? CliExit::kOk : CliExit::kFailure;
 }
@@ -176,16 +237,21 @@ std::vector<CCliCommand> ReportCommands()
              "Per day and port: how many microphones were verified, written, left\n"
              "unchanged, differed, failed or were interrupted (a column for each\n"
              "result the logs hold), and the microphones done well per hour between\n"
-             "the port's first line and its last. Then the sums, and the microphones\n"
-             "to program again (failed, differs, written-not-verified, interrupted)\n"
-             "with time, port, label and message. Backup lines count no microphone.\n"
-             "The columns are found by each log's header, so older logs read too. A\n"
-             "line that cannot be read is named on stderr and left out; a log that\n"
-             "cannot be opened is named and the exit code is 1.\n"
-             "--json prints one JSON document instead: logs, totals (one count per\n"
-             "result word), days (each with its ports: port, counts, perHour or\n"
-             "null), redo (log, time, port, label, result, message) and unread (log,\n"
-             "line, reason).\n\n"
+             "the port's first line and its last. Then the sums, the microphones to\n"
+             "program again (every one that did not end verified, written, unchanged\n"
+             "or the same: failed, differs, holds-other, written-not-verified,\n"
+             "interrupted, and those whose backup failed), those of them whose label\n"
+             "a later line shows done well (retried), and the reads to repeat. A\n"
+             "backup line counts a microphone only when the backup failed.\n"
+             "Every version of the log reads; a file whose first line is no header of\n"
+             "this tool's log is named and not summed, and the exit code is 1, as for\n"
+             "a log that cannot be opened. A line that cannot be read is named on\n"
+             "stderr and left out.\n"
+             "--json prints one JSON document instead: logs, microphones, totals (one\n"
+             "count per result word), days (each with its ports: port, microphones,\n"
+             "counts, perHour or null), redo and reads (log, time, port, label,\n"
+             "operation, result, stage, cause, holds, unit, message, retried) and\n"
+             "unread (log, line, reason).\n\n"
              "example: qzm530rx-cli report station1.csv station2.csv\n",
              1,
              -1,

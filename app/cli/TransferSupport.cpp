@@ -1,7 +1,7 @@
 #include "app/cli/TransferSupport.h"
 
 #include "app/cli/ConfigDiff.h"
-#include "app/cli/FailureCause.h"
+#include "app/cli/ConsoleRecord.h"
 #include "app/cli/FleetCommand.h"
 #include "app/cli/Interrupt.h"
 #include "app/cli/JsonOutput.h"
@@ -12,14 +12,17 @@
 #include "core/ConfigStore.h"
 #include "core/FileIo.h"
 #include "core/UserText.h"
+#include "job/MicBackup.h"
+#include "job/MicLabel.h"
+#include "job/ProductionRun.h"
+#include "job/TransferLog.h"
 #include "link/MicLink.h"
-#include "link/ProductionRun.h"
 #include "link/SystemPorts.h"
 #include "link/TickClock.h"
-#include "link/TransferLog.h"
 #include "text/MessageBoxes.h"
 #include "text/MessageStyle.h"
 #include "text/TextCatalog.h"
+#include "words/RecordWords.h"
 
 #include <QCoreApplication>
 
@@ -195,15 +198,18 @@ CTransferOptions TransferOptionsOf(const CCliContext& context, const CTransferCo
 
 void AddOutcome(QJsonObject& json, const CTransferOutcome& outcome)
 {
+    if (outcome.ran)
+        AddRecordJson(json, outcome.record);
     json.insert("ok", outcome.ok);
     json.insert("message", JsonTextOrNull(outcome.windowText));
-    json.insert("result", outcome.ran ? JsonText(JobResultName(outcome.result)) : QJsonValue());
-    json.insert("outcome", JsonTextOrNull(outcome.jobSentence));
-    json.insert("openFailure", JsonTextOrNull(outcome.openFailure));
-    json.insert("cause", JsonTextOrNull(outcome.cause));
-    json.insert("model", JsonTextOrNull(outcome.model));
-    json.insert("version", JsonTextOrNull(outcome.version));
-    json.insert("sha256", JsonTextOrNull(outcome.sha256));
+    json.insert("outcome",
+                outcome.ran ? JsonText(RecordSentence(outcome.record, false)) : QJsonValue());
+    json.insert("result",
+                outcome.ran ? JsonText(JobResultName(outcome.record.result)) : QJsonValue());
+    const CCause& cause = outcome.record.cause;
+    json.insert("openFailure", outcome.ran && cause.kind == CauseKind::kPortDoesNotOpen
+                                   ? JsonText(OpenFailureText(cause.openFailure, cause.device))
+                                   : QJsonValue());
 }
 
 QJsonObject TransferJson(const CTransferCommand& command, const CMicLink& link)
@@ -212,6 +218,33 @@ QJsonObject TransferJson(const CTransferCommand& command, const CMicLink& link)
                        {"file", JsonText(command.file)},
                        {"port", JsonTextOrNull(command.port)},
                        {"device", JsonTextOrNull(link.OpenName())}};
+}
+
+int RefusedFiles(CCliContext& context, const CTransferCommand& command)
+{
+    LogVersion version = kNewestLog;
+    switch (command.logPath.empty() ? LogFileState::kNew : InspectLog(command.logPath, version)) {
+    case LogFileState::kNew:
+    case LogFileState::kLog:
+        break;
+    case LogFileState::kNotALog:
+        context.err << command.name << ": " << command.logPath << " is no log of " << kCliName
+                    << " (its first line is no header of one); give --log a log or a new file\n";
+        return CliExit::kUsage;
+    case LogFileState::kNotWritable:
+        context.err << "cannot write the log " << command.logPath << "\n";
+        return CliExit::kFailure;
+    }
+    CBackupFailure backup;
+    if (!CanSaveBackups(command.backupDir, backup)) {
+        CCause cause;
+        cause.kind = CauseKind::kBackupFolder;
+        cause.path = backup.path;
+        cause.error = backup.error;
+        context.err << command.name << ": --backup: " << CauseText(cause) << "\n";
+        return CliExit::kUsage;
+    }
+    return CliExit::kOk;
 }
 
 int JobSettings(CCliContext& context, const CTransferCommand& command, const CTransferLog& log,
@@ -224,14 +257,8 @@ int JobSettings(CCliContext& context, const CTransferCommand& command, const CTr
     settings.verifyWaitMs = command.verifyWaitMs;
     settings.backupDir = command.backupDir;
     settings.log = log.Path().empty() ? nullptr : &log;
-    settings.writeCommand = [port = settings.port](const std::string& file) {
-        return std::string(kCliName) + " write --port " + ShellWord(port) + " " + ShellWord(file);
-    };
-    std::string error;
-    if (CanAppendLog(log.Path(), error))
-        return CliExit::kOk;
-    context.err << error << "\n";
-    return CliExit::kFailure;
+    settings.describe = [](const CMicRecord& record) { return RecordSentence(record); };
+    return RefusedFiles(context, command);
 }
 
 bool CanConfirm(CCliContext& context, TransferMode mode, const CTransferCommand& command,
@@ -269,65 +296,45 @@ CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransf
                               !options.json);
     CWireTrace tracer(link, view, options.json ? context.err : context.out);
     link.SetWireObserver(options.trace ? &tracer : nullptr);
-    CJobOutcome result;
-    std::string logError;
+    std::optional<CMicRecord> record;
     {
         const CInterruptScope interrupts(*context.stop);
         link.SetStopFlag(context.stop);
         CTransfer transfer(link, context.store, context.texts, view);
         CProgrammingJob job(link, transfer, context.store, context.clock, settings);
         if (options.progress != Progress::None) {
-            job.SetNotice([&](const std::string& text) {
+            job.SetEventObserver([&](const CJobEvent& event) {
                 view.EndLine();
-                context.err << text << "\n" << std::flush;
+                context.err << JobEventText(event) << "\n" << std::flush;
             });
         }
-        result = action(job, view);
-        if (!job.LogWritten())
-            logError = job.LogError();
+        record = action(job, view);
         view.EndLine();
         link.SetStopFlag(nullptr);
     }
     link.SetWireObserver(nullptr);
 
     CTransferOutcome outcome;
+    // What the progress window showed last; a stop the user asked for is
+    // not the link's failure.
+    if (view.LastToldId() != 0)
+        outcome.windowText = context.texts.GetText(view.LastToldId());
+    if (!record)
+        return outcome;
     outcome.ran = true;
-    outcome.result = result.result;
-    outcome.logged = logError.empty();
-    outcome.exitCode = static_cast<int>(VerdictOf(result.result, outcome.logged));
+    outcome.record = *record;
+    outcome.exitCode = static_cast<int>(record->GetVerdict());
     outcome.ok = outcome.exitCode == CliExit::kOk;
-    const bool interrupted = result.result == JobResult::kInterrupted;
-    outcome.windowText =
-        result.notice.told && !interrupted
-            ? context.texts.GetText(TransferMessageId(result.notice.mode, result.notice.session))
-            : "";
-    // What a broken write left behind travels with the window's text.
-    if (!result.recovery.empty())
-        outcome.windowText = outcome.windowText.empty() ? result.recovery.substr(1)
-                                                        : outcome.windowText + result.recovery;
-    outcome.jobSentence = result.message;
-    outcome.model = RecordModelText(link.GetIdRecord().data());
-    outcome.version = RecordVersionText(link.GetIdRecord().data());
-    if (options.fileImage ||
-        (result.result != JobResult::kFailed && result.result != JobResult::kInterrupted))
-        outcome.sha256 = Sha256Hex(context.store.WorkingImage(), CConfigStore::kImageSize);
-    if (link.LastOpenFailure().kind != COpenFailure::Kind::None && !outcome.ok)
-        outcome.openFailure = OpenFailureText(link.LastOpenFailure(), link.OpenName());
-    if (result.result == JobResult::kFailed && !interrupted)
-        outcome.cause = FailureCause(result.notice.mode, result.session, link.OpenName(),
-                                     link.LastOpenFailure());
-    // A plain read has said all with "Reading completed.".
-    if (!options.json && result.result != JobResult::kRead && !outcome.jobSentence.empty())
-        (outcome.ok ? context.out : context.err) << outcome.jobSentence << "\n" << std::flush;
-    if (!outcome.cause.empty()) {
-        context.err << "Cause: " << outcome.cause << ".\n";
-        if (CallsForDoctor(result.session))
-            context.err << "Try: " << kCliName << " doctor --port " << ShellWord(settings.port)
-                        << "\n";
-        context.err << std::flush;
+    if (record->result == JobResult::kInterrupted)
+        outcome.windowText.clear();
+    const std::vector<CConsoleLine> lines = ConsoleLines(*record);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        // With --json the sentence is in the document; a plain read has
+        // said all with "Reading completed.".
+        if (i == 0 && (options.json || record->result == JobResult::kRead))
+            continue;
+        (lines[i].toOut ? context.out : context.err) << lines[i].text << "\n" << std::flush;
     }
-    if (!outcome.logged)
-        context.err << "cannot write the log " << logError << "\n";
     return outcome;
 }
 
@@ -385,10 +392,10 @@ bool AskLabel(CCliContext& context, std::string& label)
         context.err << "Label of the next microphone (an empty line ends): " << std::flush;
         if (!std::getline(context.in, label) || (label.empty() || label == "\r"))
             return false;
-        const std::string problem = LabelProblem(label);
-        if (problem.empty())
+        const LabelFault fault = CheckLabel(label);
+        if (fault == LabelFault::kNone)
             return true;
-        context.err << "That label is refused: " << problem << ".\n";
+        context.err << "That label is refused: " << LabelFaultText(fault) << ".\n";
     }
 }
 
@@ -403,7 +410,10 @@ int CheckAskLabel(CCliContext& context, const CTransferCommand& command, std::si
         problem = "--ask-label works with --continuous or --repeat";
     else if (portCount > 1)
         problem = "--ask-label works on one port";
-    else if (!command.logPath.empty() && !LogHasLabelColumn(command.logPath))
+    else if (LogVersion version = kNewestLog;
+             !command.logPath.empty() &&
+             InspectLog(command.logPath, version) == LogFileState::kLog &&
+             !HasColumn(version, LogColumn::kLabel))
         problem = "--ask-label: " + command.logPath +
                   " began without the label column; give --log a new file to log labels";
     if (problem.empty())

@@ -3,13 +3,15 @@
 // options, the confirmation, one job run on the console, and its outcome.
 #include "app/cli/CliSupport.h"
 #include "app/cli/ConsoleTransferView.h"
+#include "job/MicRecord.h"
+#include "job/ProgrammingJob.h"
 #include "link/PortName.h"
-#include "link/ProgrammingJob.h"
 
 #include <QJsonObject>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -109,36 +111,27 @@ CTransferOptions TransferOptionsOf(const CCliContext& context, const CTransferCo
 struct CTransferOutcome
 {
     bool ok = false;
-    bool ran = false; // a job ran (a refusal before it runs none)
-    JobResult result = JobResult::kFailed;
-    // What the progress window would have shown last, and after a broken
-    // write what state the microphone is in and the way back; or why
-    // nothing was moved (JSON "message").
+    bool ran = false;  // a job ran (a refusal before it runs none)
+    CMicRecord record; // what the job did, when it ran
+    // What the progress window would have shown last (JSON "message"), or
+    // why nothing was moved.
     std::string windowText;
-    std::string jobSentence; // the job's closing sentence (JSON "outcome")
-    std::string openFailure; // why the port did not open, when it did not
-    // What went wrong on the link, in the tool's words (JSON "cause");
-    // empty when the link did its part.
-    std::string cause;
-    // As the log has them: the microphone's model and version (empty when
-    // it did not identify itself) and the SHA-256 of the image read or
-    // written (empty when there is none).
-    std::string model;
-    std::string version;
-    std::string sha256;
     int exitCode = CliExit::kFailure;
-    bool logged = true;
 };
-// Adds ok, message, result, outcome, openFailure, cause, model, version and
-// sha256 to a JSON document (null for what is missing).
+// Adds ok, message, outcome (the sentence that ends the run on stdout) and
+// every field of the record to a JSON document (null for what is missing).
 void AddOutcome(QJsonObject& json, const CTransferOutcome& outcome);
 // The document's first fields: command, file, port, device.
 QJsonObject TransferJson(const CTransferCommand& command, const CMicLink& link);
 
+// The files the options name, checked before any port is touched: --log
+// must be a log of this tool, or a new file (else kUsage), that can be
+// written (else kFailure); --backup a folder that can be written or made
+// (else kUsage). 0 when they can be used; the reason on stderr otherwise.
+int RefusedFiles(CCliContext& context, const CTransferCommand& command);
 // The job's settings from the options: verification, its wait, the log
-// (`log`, named by --log), the backup folder and the way back. 0 when the
-// job can start; else kFailure, with the reason on stderr, for a log that
-// cannot be written.
+// (`log`, named by --log), the backup folder and the log's message; then
+// RefusedFiles' check, and its answer.
 int JobSettings(CCliContext& context, const CTransferCommand& command, const CTransferLog& log,
                 CJobSettings& settings);
 
@@ -153,13 +146,13 @@ bool CanConfirm(CCliContext& context, TransferMode mode, const CTransferCommand&
                 CTransferOutcome& outcome);
 
 // One job, its transfers as the progress window runs them: progress and
-// their messages on the console, the job's notices on stderr (none with
-// --quiet). The job's closing sentence goes to stdout, or to stderr when
-// the job did not do what it was asked (unless it is empty; with --json
-// only into the outcome); after a failure of the link, its cause and, for
-// a port or an entry, doctor as the next step. Ctrl+C (the context's stop
-// flag) stops the job at its next step.
-using JobAction = std::function<CJobOutcome(CProgrammingJob& job, CConsoleTransferView& view)>;
+// their messages on the console, the job's events on stderr (none with
+// --quiet). Then the record's lines (ConsoleLines; with --json only into
+// the outcome). Ctrl+C (the context's stop flag) stops the job at its next
+// step. An action that returns no record (a write whose confirmation was
+// refused after the changes were shown) says nothing more.
+using JobAction =
+    std::function<std::optional<CMicRecord>(CProgrammingJob& job, CConsoleTransferView& view)>;
 CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransferOptions& options,
                              const CJobSettings& settings, const JobAction& action);
 

@@ -4,10 +4,11 @@
 #include "app/cli/JsonOutput.h"
 #include "app/cli/TransferSupport.h"
 
+#include "job/TransferLog.h"
 #include "link/MicLink.h"
-#include "link/TransferLog.h"
 
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -44,15 +45,16 @@ int RunVerify(CCliContext& context, const CCliArgs& args)
     const CTransferOptions options = TransferOptionsOf(context, command);
     MicImage microphone{};
     bool read = false;
-    const CTransferOutcome outcome = RunTransfer(
-        context, link, options, settings, [&](CProgrammingJob& job, CConsoleTransferView&) {
-            const CJobOutcome result = job.Verify();
-            if (const MicImage* image = job.PresentImage()) {
-                microphone = *image;
-                read = true;
-            }
-            return result;
-        });
+    const CTransferOutcome outcome =
+        RunTransfer(context, link, options, settings,
+                    [&](CProgrammingJob& job, CConsoleTransferView&) -> std::optional<CMicRecord> {
+                        const CMicRecord record = job.Verify();
+                        if (const MicImage* image = job.PresentImage()) {
+                            microphone = *image;
+                            read = true;
+                        }
+                        return record;
+                    });
     if (options.json) {
         QJsonObject json = TransferJson(command, link);
         AddOutcome(json, outcome);

@@ -4,8 +4,8 @@
 #include "app/cli/JsonOutput.h"
 #include "app/cli/TransferSupport.h"
 
+#include "job/TransferLog.h"
 #include "link/MicLink.h"
-#include "link/TransferLog.h"
 
 #include <istream>
 #include <memory>
@@ -14,83 +14,6 @@
 #include <vector>
 
 namespace {
-
-// Writes to one microphone after another until the user stops.
-int RunRepeatedWrite(CCliContext& context, CMicLink& link, const CTransferCommand& command,
-                     const CTransferOptions& options, const CJobSettings& settings)
-{
-    std::ostream& results = options.json ? context.err : context.out;
-    int written = 0;
-    int exitCode = CliExit::kOk;
-    std::vector<int> failed;
-    for (int microphone = 1;; ++microphone) {
-        // With labels, the label's question is the one before each microphone.
-        CJobSettings unit = settings;
-        if (command.askLabel && !AskLabel(context, unit.label))
-            break;
-        const CTransferOutcome outcome =
-            RunTransfer(context, link, options, unit,
-                        [](CProgrammingJob& job, CConsoleTransferView&) { return job.Write(); });
-        const bool interrupted = outcome.result == JobResult::kInterrupted;
-        if (outcome.exitCode == CliExit::kOk) {
-            ++written;
-        } else {
-            failed.push_back(microphone);
-            if (exitCode != CliExit::kFailure || interrupted)
-                exitCode = outcome.exitCode;
-        }
-        if (options.json) {
-            QJsonObject entry = TransferJson(command, link);
-            entry.insert("microphone", microphone);
-            entry.insert("label", JsonTextOrNull(unit.label));
-            AddOutcome(entry, outcome);
-            PrintJsonLine(context.out, entry);
-        }
-        results << "Microphone " << microphone
-                << (unit.label.empty() ? "" : " (" + unit.label + ")") << ": "
-                << (interrupted                               ? "INTERRUPTED"
-                    : outcome.exitCode != CliExit::kOk        ? "FAILED"
-                    : outcome.result == JobResult::kUnchanged ? "unchanged"
-                                                              : "written")
-                << "\n"
-                << std::flush;
-        if (interrupted)
-            break;
-        if (command.askLabel)
-            continue;
-        context.err << "Connect the next microphone and press Enter, or type q to stop: "
-                    << std::flush;
-        std::string answer;
-        if (!std::getline(context.in, answer) ||
-            (!answer.empty() && (answer[0] == 'q' || answer[0] == 'Q')))
-            break;
-    }
-    const int total = written + static_cast<int>(failed.size());
-    if (options.json) {
-        context.err << "\n";
-        QJsonObject json = TransferJson(command, link);
-        QJsonArray failedJson;
-        for (const int number : failed)
-            failedJson.append(number);
-        json.insert("summary", true);
-        json.insert("ok", failed.empty());
-        json.insert("microphones", total);
-        json.insert("written", written);
-        json.insert("failed", failedJson);
-        PrintJsonLine(context.out, json);
-    } else {
-        context.out << "\n"
-                    << written << " of " << total << " microphones written"
-                    << (settings.verify ? " and verified." : ".");
-        if (!failed.empty()) {
-            context.out << " Failed:";
-            for (const int number : failed)
-                context.out << " " << number;
-        }
-        context.out << "\n";
-    }
-    return exitCode;
-}
 
 // Reads the microphone once, lists what the write will change (into
 // `changes` with --json), asks, and writes, taking the backup and the skip
@@ -101,10 +24,10 @@ CTransferOutcome WriteWithChanges(CCliContext& context, CMicLink& link,
 {
     return RunTransfer(
         context, link, options, settings,
-        [&](CProgrammingJob& job, CConsoleTransferView& view) {
-            CJobOutcome outcome;
-            if (!job.ReadPresent(outcome))
-                return outcome;
+        [&](CProgrammingJob& job, CConsoleTransferView& view) -> std::optional<CMicRecord> {
+            CMicRecord failure;
+            if (!job.ReadPresent(failure))
+                return failure;
             view.EndLine();
             if (options.json) {
                 AddMicrophoneDiff(context, *job.PresentImage(), changes);
@@ -115,17 +38,15 @@ CTransferOutcome WriteWithChanges(CCliContext& context, CMicLink& link,
                                     "The microphone already holds this configuration.");
             }
             CTransferOutcome refused;
-            if (!Confirm(context, TransferMode::Write, command, refused)) {
-                // Nothing was written: no sentence beyond the refusal.
-                outcome.message.clear();
-                return outcome;
-            }
+            // Nothing was written: no sentence beyond the refusal.
+            if (!Confirm(context, TransferMode::Write, command, refused))
+                return std::nullopt;
             return job.Write();
         });
 }
 
-// Several ports, or a production line: one thread per port, the job of a
-// write on each microphone.
+// Several ports, a production line, or one microphone after another: one
+// thread per port, the job of a write on each microphone.
 int RunFleet(CCliContext& context, const CTransferCommand& command,
              const std::vector<std::string>& ports, const CJobSettings& settings)
 {
@@ -161,8 +82,10 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
         return refused;
     if (!LoadIntoStore(context, command.file))
         return CliExit::kFailure;
-    if (target.fleet)
-        return RunFleet(context, command, target.ports, settings);
+    if (target.fleet || command.repeat)
+        return RunFleet(context, command,
+                        target.fleet ? target.ports : std::vector<std::string>{command.port},
+                        settings);
     const CTransferOptions options = TransferOptionsOf(context, command);
     CTransferOutcome outcome;
     if (command.changes) {
@@ -178,13 +101,11 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
         }
         return outcome.exitCode;
     }
-    if (Confirm(context, TransferMode::Write, command, outcome)) {
-        if (command.repeat)
-            return RunRepeatedWrite(context, link, command, options, settings);
-        outcome =
-            RunTransfer(context, link, options, settings,
-                        [](CProgrammingJob& job, CConsoleTransferView&) { return job.Write(); });
-    }
+    if (Confirm(context, TransferMode::Write, command, outcome))
+        outcome = RunTransfer(context, link, options, settings,
+                              [](CProgrammingJob& job, CConsoleTransferView&) {
+                                  return std::optional<CMicRecord>(job.Write());
+                              });
     if (options.json) {
         QJsonObject json = TransferJson(command, link);
         AddOutcome(json, outcome);
@@ -208,7 +129,9 @@ const char* const kWriteHelp =
     "backup's read serves them too. A write that fails after its first block\n"
     "says how to get back: the backup to write, or FILE to write again.\n"
     "With --repeat it writes FILE to one microphone after another, asking\n"
-    "for the next one after each, and sums up at the end.\n"
+    "for the next one after each (Enter, or q to stop), one result line each,\n"
+    "and sums up at the end as a production line does; Ctrl+C stops the\n"
+    "transfer in progress at its next step.\n"
     "--port 3,4,5 (or --port given several times) writes the microphones on\n"
     "several ports at once, one status line per port. --continuous makes a\n"
     "production line of it, on one port or several: each port waits for a\n"

@@ -4,7 +4,7 @@
 #include "CliLineRig.h"
 
 #include "app/cli/TransferSupport.h"
-#include "link/ProductionRun.h"
+#include "job/MicLabel.h"
 #include "text/MessageBoxes.h"
 #include "text/TextCatalog.h"
 
@@ -83,7 +83,7 @@ TEST(Labels, ALabelIsTakenUpTo64CharactersWithoutControlCharacters)
     };
     for (const auto& [given, taken] : cases) {
         std::string label = given;
-        EXPECT_EQ(LabelProblem(label).empty(), taken) << given.size() << " characters";
+        EXPECT_EQ(CheckLabel(label) == LabelFault::kNone, taken) << given.size() << " characters";
         EXPECT_TRUE(!taken || label.back() != '\r');
     }
 }

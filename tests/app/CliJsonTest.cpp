@@ -154,14 +154,14 @@ TEST_F(CliJsonTest, TransferThatCannotOpenItsPortTellsWhyInTheDocument)
         EXPECT_EQ(result["command"].toString(), command);
         EXPECT_FALSE(result["ok"].toBool());
         EXPECT_EQ(result["device"].toString().toStdString(), missing);
-        // A write also says what state it left the microphone in.
         const bool write = std::string(command) == "write";
-        EXPECT_EQ(result["message"].toString().toStdString(),
-                  std::string("The COM port cannot be opened.") +
-                      (write ? " The microphone was not changed." : ""));
+        EXPECT_EQ(result["message"].toString(), "The COM port cannot be opened.");
+        EXPECT_EQ(result["holds"].toString(), "as-it-was");
+        EXPECT_EQ(result["stage"].toString(), "port");
         EXPECT_EQ(result["openFailure"].toString().toStdString(),
                   missing + ": No such file or directory");
-        EXPECT_EQ(result["cause"].toString().toStdString(),
+        EXPECT_EQ(result["cause"].toString(), "no-port");
+        EXPECT_EQ(result["causeText"].toString().toStdString(),
                   "the port does not open: " + missing + ": No such file or directory");
         for (const std::string& line : {std::string("The COM port cannot be opened.\n"),
                                         "\nCause: the port does not open: " + missing,

@@ -4,6 +4,7 @@
 // that stands in for Ctrl+C.
 #include "CliRig.h"
 
+#include "job/LogLayout.h"
 #include "link/FleetRig.h"
 
 #include <QJsonDocument>
@@ -81,6 +82,17 @@ protected:
         for (std::string line; std::getline(out, line);)
             lines.push_back(QJsonDocument::fromJson(QByteArray::fromStdString(line)).object());
         return lines;
+    }
+    // The log's last line, as the log's readers take it.
+    CLogEntry LastLogEntry(const std::string& name = "run.csv") const
+    {
+        const std::string text = Bytes(name);
+        LogVersion version = kNewestLog;
+        const std::vector<CCsvRecord> lines = ParseCsv(text);
+        CLogEntry entry;
+        if (lines.size() > 1 && ReadLogHeader(text.substr(0, text.find('\n')), version))
+            ReadLogEntry(lines.back().fields, version, entry);
+        return entry;
     }
     std::string LastLogLine() const
     {

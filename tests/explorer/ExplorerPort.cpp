@@ -1,5 +1,7 @@
 #include "ExplorerPort.h"
 
+#include "words/RecordWords.h"
+
 #include "link/MicLink.h"
 
 #include <filesystem>
@@ -267,7 +269,7 @@ void CExplorerPort::OnState(PortState state)
     m_jobs.push_back(job);
 }
 
-void CExplorerPort::OnResult(const CMicOutcome& outcome)
+void CExplorerPort::OnResult(const CMicRecord& outcome)
 {
     if (!m_inJob || m_jobs.empty()) {
         m_trouble = "a result without a job";
@@ -275,7 +277,7 @@ void CExplorerPort::OnResult(const CMicOutcome& outcome)
     }
     m_inJob = false;
     m_writePhase = false;
-    Trace("result: " + std::string(JobResultName(outcome.result)) + " " + outcome.message);
+    Trace("result: " + std::string(JobResultName(outcome.result)) + " " + RecordSentence(outcome));
     CJobRecord& job = m_jobs.back();
     job.ended = true;
     job.endedMs = Elapsed();

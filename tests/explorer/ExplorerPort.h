@@ -8,7 +8,7 @@
 #include "ExplorerSchedule.h"
 
 #include "core/Clock.h"
-#include "link/ProductionRun.h"
+#include "job/ProductionRun.h"
 #include "link/TickClock.h"
 #include "sim/InProcessLine.h"
 #include "sim/NoisyDevice.h"
@@ -56,7 +56,7 @@ struct CJobRecord
     bool begunAfterStop = false;
     bool ended = false;
     int blocksStored = 0; // written to the microphone during the job
-    CMicOutcome outcome;
+    CMicRecord outcome;
     CVirtualMic::Image imageAtEnd{};
 };
 
@@ -82,7 +82,7 @@ public:
 
     // From the fleet's observer, on the port's thread.
     void OnState(PortState state);
-    void OnResult(const CMicOutcome& outcome);
+    void OnResult(const CMicRecord& outcome);
 
     const std::vector<CJobRecord>& Jobs() const { return m_jobs; }
     const std::vector<CWriteBegan>& WritesBegan() const { return m_writesBegan; }

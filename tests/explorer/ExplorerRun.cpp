@@ -3,9 +3,10 @@
 
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
+#include "job/ProductionRun.h"
+#include "job/TransferLog.h"
 #include "link/MicLink.h"
-#include "link/ProductionRun.h"
-#include "link/TransferLog.h"
+#include "words/RecordWords.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -23,7 +24,7 @@ namespace {
 // A job of any length, faults and waits included, ends within this much
 // simulated time.
 constexpr uint32_t kJobBoundMs = 5u * 60u * 1000u;
-constexpr std::size_t kLogFields = 12; // the label last
+constexpr std::size_t kLogFields = kLogColumns;
 constexpr std::size_t kPortField = 1;
 constexpr std::size_t kOperationField = 5;
 constexpr std::size_t kResultField = 8;
@@ -36,7 +37,7 @@ public:
     }
     void OnState(std::size_t port, PortState state) override { m_ports[port]->OnState(state); }
     void OnBlock(std::size_t, int, int) override {}
-    void OnResult(std::size_t port, int, const CMicOutcome& outcome) override
+    void OnResult(std::size_t port, const CMicRecord& outcome) override
     {
         m_ports[port]->OnResult(outcome);
     }
@@ -100,7 +101,7 @@ void CheckLog(const CSchedule& s, const std::string& logPath,
         start = end + 2;
         if (header) {
             header = false;
-            if (line != CTransferLog::kHeader)
+            if (line != LogHeader(kNewestLog))
                 broken.push_back("the log's first line is not its header: " + line);
             continue;
         }
@@ -176,13 +177,14 @@ void CheckPort(const CSchedule& s, const CExplorerPort& port, const CPortTotals&
         verdict.jobsText += "  " + name + " microphone " + std::to_string(job.unit + 1) + ": " +
                             std::to_string(job.beganMs) + " to " + std::to_string(job.endedMs) +
                             " ms, " + std::to_string(job.blocksStored) + " blocks written, " +
-                            JobResultName(job.outcome.result) + " (" + job.outcome.message + ")\n";
-    const int counted = totals.done + static_cast<int>(totals.failed.size());
-    if (counted != static_cast<int>(port.Jobs().size()) || totals.done != ok ||
-        totals.unchanged != unchanged)
-        broken.push_back(name + ": the summary counts " + std::to_string(totals.done) + " done, " +
-                         std::to_string(totals.failed.size()) + " failed, " +
-                         std::to_string(totals.unchanged) + " unchanged for " +
+                            JobResultName(job.outcome.result) + " (" + RecordSentence(job.outcome) +
+                            ")\n";
+    const CMicTally& tally = totals.tally;
+    if (tally.Total() != static_cast<int>(port.Jobs().size()) || tally.good != ok ||
+        tally.unchanged != unchanged || tally.failed != static_cast<int>(totals.failed.size()))
+        broken.push_back(name + ": the summary counts " + std::to_string(tally.good) + " done, " +
+                         std::to_string(tally.failed) + " failed, " +
+                         std::to_string(tally.unchanged) + " unchanged for " +
                          std::to_string(port.Jobs().size()) + " jobs (" + std::to_string(ok) +
                          " done, " + std::to_string(unchanged) + " unchanged)");
     if (!totals.ended)
@@ -289,13 +291,13 @@ CExplorerVerdict RunSchedule(const CSchedule& s, const std::string& workDir, boo
     settings.job.verifyWaitMs = s.verifyWaitMs;
     settings.job.skipSame = s.skipSame;
     settings.logPath = logPath;
-    settings.continuous = s.continuous;
+    settings.mode = s.continuous ? FleetMode::kContinuous : FleetMode::kOnce;
     const CFixedClock unused;
     CProductionRun runner(s.file, std::move(fleet), settings, unused);
     CExplorerObserver observer(ports);
     barrier.SetRunner(&runner);
-    std::string logError;
-    runner.Run(observer, logError);
+    LogFileState logState = LogFileState::kNew;
+    runner.Run(observer, logState);
 
     CExplorerVerdict verdict;
     for (std::size_t i = 0; i < ports.size(); ++i)

@@ -17,8 +17,8 @@
 // failed leaves the store's image as it was.
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
+#include "job/ProgrammingJob.h"
 #include "link/MicLink.h"
-#include "link/ProgrammingJob.h"
 #include "link/TickClock.h"
 #include "link/Transfer.h"
 #include "sim/VirtualMic.h"

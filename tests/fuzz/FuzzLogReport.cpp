@@ -3,7 +3,7 @@
 // what is left to redo and what it could not read point at lines that are
 // there.
 #include "FuzzSupport.h"
-#include "link/LogReport.h"
+#include "job/LogReport.h"
 
 #include <cstdlib>
 #include <string>

@@ -1,12 +1,12 @@
 // Reads the includes of every product source and reports each one that goes
 // against the directions the subsystems may depend in:
 //
-//   text <- core <- link <- diag <- ui <- app,  grid on Qt only,  sim on link
-//   and core.
+//   text <- core <- link <- job <- diag <- words <- ui <- app,  grid on Qt
+//   only,  sim on link and core.
 //
-// core/ and text/ are plain C++ (no Qt header); link/ and diag/ take Qt
-// headers only from the module folders named on the command line (QtCore,
-// QtSerialPort).
+// core/ and text/ are plain C++ (no Qt header); link/, job/, diag/ and
+// words/ take Qt headers only from the module folders named on the command
+// line (QtCore, QtSerialPort).
 //
 // usage: qzm_layering_check ROOT [QT_INCLUDE_DIR...]
 // Prints "folder/File.cpp:LINE: ..." for every fault; exit status 1 when
@@ -42,15 +42,17 @@ struct CLayer
     QtUse qt;
 };
 
-const std::array<CLayer, 8> kLayers{{
+const std::array<CLayer, 10> kLayers{{
     {"text", {"text"}, QtUse::kNone},
     {"core", {"core", "text"}, QtUse::kNone},
     {"link", {"link", "core", "text"}, QtUse::kCoreModules},
-    {"diag", {"diag", "link", "core", "text"}, QtUse::kCoreModules},
+    {"job", {"job", "link", "core", "text"}, QtUse::kCoreModules},
+    {"diag", {"diag", "job", "link", "core", "text"}, QtUse::kCoreModules},
+    {"words", {"words", "diag", "job", "link", "core", "text"}, QtUse::kCoreModules},
     {"grid", {"grid"}, QtUse::kAny},
-    {"ui", {"ui", "grid", "diag", "link", "core", "text"}, QtUse::kAny},
+    {"ui", {"ui", "grid", "words", "diag", "job", "link", "core", "text"}, QtUse::kAny},
     {"sim", {"sim", "link", "core", "text"}, QtUse::kAny},
-    {"app", {"app", "ui", "grid", "diag", "link", "core", "text"}, QtUse::kAny},
+    {"app", {"app", "ui", "grid", "words", "diag", "job", "link", "core", "text"}, QtUse::kAny},
 }};
 
 // Headers that the build makes for the whole project, which every folder may

@@ -1,6 +1,8 @@
 #include "ui/production/LogTail.h"
 
-#include "link/LogReport.h"
+#include "job/LogLayout.h"
+#include "job/LogReport.h"
+#include "words/RecordWords.h"
 
 #include <QFile>
 
@@ -38,37 +40,64 @@ bool ReadWholeLog(const QString& path, std::string& text)
     return true;
 }
 
-std::vector<std::vector<std::string>> LastLogRows(const QString& path, int count)
+namespace {
+
+// The time of day of "2026-12-09T10:15:30+01:00".
+std::string TimeOfDay(const std::string& time)
+{
+    return time.size() >= 19 && time[10] == 'T' ? time.substr(11, 8) : time;
+}
+
+} // namespace
+
+std::vector<CLogRow> LastLogRows(const QString& path, int count)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    const std::vector<CCsvRecord> header = ParseCsv(file.readLine().toStdString());
-    if (header.empty())
+    LogVersion version = kNewestLog;
+    if (!ReadLogHeader(file.readLine().toStdString(), version))
         return {};
-    const std::vector<std::string>& names = header.front().fields;
-    const auto column = [&](const char* name) {
-        const auto it = std::find(names.begin(), names.end(), name);
-        return it == names.end() ? -1 : static_cast<int>(it - names.begin());
-    };
-    const int at[kLogFields] = {column("time"),   column("port"),    column("label"),
-                                column("result"), column("message"), column("operation")};
-    std::vector<std::vector<std::string>> rows;
+    std::vector<CLogRow> rows;
+    std::string backup; // a backup that went well, for the write after it
     for (const QString& line : LastLines(path, count)) {
         const std::vector<CCsvRecord> records = ParseCsv(line.toStdString());
-        if (records.empty() || !records.front().complete || records.front().fields == names)
+        CLogEntry entry;
+        CMicRecord record;
+        if (records.empty() || !records.front().complete ||
+            !ReadLogEntry(records.front().fields, version, entry) || !RecordOfEntry(entry, record))
             continue;
-        const std::vector<std::string>& fields = records.front().fields;
-        std::vector<std::string> row(kLogFields);
-        for (int i = 0; i < kLogFields; ++i)
-            if (at[i] >= 0 && at[i] < static_cast<int>(fields.size()))
-                row[i] = fields[at[i]];
-        if (row[kLogResult].empty())
+        const bool counted = CountsAsMicrophone(record);
+        CLogRow* row = nullptr;
+        if (!record.unit.empty())
+            for (CLogRow& earlier : rows)
+                if (earlier.record.unit == record.unit)
+                    row = &earlier;
+        if (!row) {
+            if (!counted && record.unit.empty()) {
+                backup = record.file;
+                continue;
+            }
+            rows.push_back({TimeOfDay(record.time), record, {}, {}});
+            row = &rows.back();
+            if (record.unit.empty())
+                row->backup = backup;
+            backup.clear();
+        }
+        if (!counted) {
+            row->backup = record.file;
             continue;
-        // The time of day of "2026-12-09T10:15:30+01:00".
-        if (row[kLogTime].size() >= 19 && row[kLogTime][10] == 'T')
-            row[kLogTime] = row[kLogTime].substr(11, 8);
-        rows.push_back(std::move(row));
+        }
+        row->record = record;
+        row->message = entry[LogColumn::kMessage];
     }
+    return rows;
+}
+
+std::vector<CLogRow> RowsOf(const std::vector<CMicRecord>& records)
+{
+    std::vector<CLogRow> rows;
+    for (const CMicRecord& record : records)
+        rows.push_back({TimeOfDay(record.time), record, RecordSentence(record), record.backupFile});
     return rows;
 }

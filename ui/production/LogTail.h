@@ -2,6 +2,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "job/MicRecord.h"
+
 #include <string>
 #include <vector>
 
@@ -9,23 +11,22 @@
 // (however long the file has grown); none when it cannot be read.
 QStringList LastLines(const QString& path, int count);
 
-// The fields of a row of the window's log table.
-enum LogRowField
+// A row of the window's log table: one microphone, its backup, write and
+// read-back together.
+struct CLogRow
 {
-    kLogTime,
-    kLogPort,
-    kLogLabel,
-    kLogResult,
-    kLogMessage,
-    kLogOperation,
-    kLogFields
+    std::string time;    // the time of day its first line began, "10:15:30"
+    CMicRecord record;   // how it ended, as far as the log keeps it
+    std::string message; // what the log says of it
+    std::string backup;  // the file its backup went into; empty: none
 };
-// The columns shown: time, port, label, result (with the message).
-constexpr int kLogShown = kLogMessage;
 
-// The last `count` lines of the transfer log at `path`, each as the fields
-// above (found by the log's header, so a log without labels reads too);
-// lines that cannot be read are left out.
-std::vector<std::vector<std::string>> LastLogRows(const QString& path, int count);
+// The rows of the microphones in the last `count` lines of the transfer log
+// at `path`, in the order they began: the lines of one unit make one row,
+// and a log without units gives a row per microphone line (a backup that
+// went well is its write's). Lines that cannot be read are left out.
+std::vector<CLogRow> LastLogRows(const QString& path, int count);
+// The rows of records that were not logged.
+std::vector<CLogRow> RowsOf(const std::vector<CMicRecord>& records);
 // The whole log at `path`; false when it cannot be read.
 bool ReadWholeLog(const QString& path, std::string& text);

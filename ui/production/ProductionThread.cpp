@@ -15,6 +15,7 @@ CProductionThread::CProductionThread(const ILocalClock& clock, CProductionSetup 
                                      QObject* parent)
     : QObject(parent), m_clock(clock), m_setup(std::move(setup))
 {
+    qRegisterMetaType<CMicRecord>();
 }
 
 CProductionThread::~CProductionThread()
@@ -27,13 +28,12 @@ CProductionThread::~CProductionThread()
 
 bool CProductionThread::Start(const CConfigStore::Image& image,
                               const std::vector<std::string>& ports, CProductionSettings settings,
-                              std::string& error, bool askLabels)
+                              LogFileState& state, bool askLabels)
 {
-    if (m_running) {
-        error = "a run is in progress";
+    state = LogFileState::kNew;
+    if (m_running)
         return false;
-    }
-    settings.continuous = true;
+    settings.mode = FleetMode::kContinuous;
     std::vector<CProductionPort> fleet;
     std::vector<std::unique_ptr<CLabelSlot>> labels;
     for (const std::string& port : ports) {
@@ -52,7 +52,8 @@ bool CProductionThread::Start(const CConfigStore::Image& image,
     }
     auto run =
         std::make_unique<CProductionRun>(image, std::move(fleet), std::move(settings), m_clock);
-    if (!run->CheckLog(error))
+    state = run->CheckLog();
+    if (state == LogFileState::kNotALog || state == LogFileState::kNotWritable)
         return false;
     if (m_thread)
         m_thread->wait();
@@ -62,7 +63,7 @@ bool CProductionThread::Start(const CConfigStore::Image& image,
     CProductionRun* const started = m_run.get();
     IFleetObserver& observer = *this;
     m_thread.reset(QThread::create([started, &observer] {
-        std::string unused;
+        LogFileState unused = LogFileState::kNew;
         started->Run(observer, unused);
     }));
     connect(m_thread.get(), &QThread::finished, this, [this] {
@@ -124,9 +125,7 @@ void CProductionThread::OnBlock(std::size_t port, int n, int total)
     emit BlockMoved(static_cast<int>(port), n, total);
 }
 
-void CProductionThread::OnResult(std::size_t port, int number, const CMicOutcome& outcome)
+void CProductionThread::OnResult(std::size_t port, const CMicRecord& record)
 {
-    emit ResultCame(static_cast<int>(port), number, static_cast<int>(outcome.result),
-                    QString::fromStdString(outcome.message), outcome.Ok(),
-                    QString::fromStdString(outcome.label));
+    emit ResultCame(static_cast<int>(port), record);
 }

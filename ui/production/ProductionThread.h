@@ -1,7 +1,9 @@
 #pragma once
 #include "core/ConfigStore.h"
-#include "link/FleetRunner.h"
-#include "link/ProductionRun.h"
+#include "job/FleetRunner.h"
+#include "job/ProductionRun.h"
+
+#include <QMetaType>
 
 #include <QObject>
 #include <QString>
@@ -44,12 +46,13 @@ public:
     ~CProductionThread() override;
 
     // Starts writing `image` on `ports` continuously as `settings` say.
-    // False with `error` set, and nothing started, when the log cannot be
-    // written or a run is in progress.
+    // False with `state` set, and nothing started, when the log is no log
+    // or cannot be written; false with `state` kNew when a run is in
+    // progress.
     // With `askLabels` each port asks for the label of each microphone
     // before it writes it (LabelWanted) and waits for GiveLabel.
     bool Start(const CConfigStore::Image& image, const std::vector<std::string>& ports,
-               CProductionSettings settings, std::string& error, bool askLabels = false);
+               CProductionSettings settings, LogFileState& state, bool askLabels = false);
     // The label of the microphone on `port`, which asked for it; a port
     // that did not ask ignores it.
     void GiveLabel(int port, const std::string& label);
@@ -63,10 +66,9 @@ public:
     const CProductionRun* Run() const { return m_running ? nullptr : m_run.get(); }
 
 signals:
-    void StateChanged(int port, int state);           // a PortState
-    void BlockMoved(int port, int n, int total);      // block n of total starts
-    void ResultCame(int port, int number, int result, // a JobResult
-                    const QString& message, bool ok, const QString& label);
+    void StateChanged(int port, int state);      // a PortState
+    void BlockMoved(int port, int n, int total); // block n of total starts
+    void ResultCame(int port, const CMicRecord& record);
     // The port has a microphone and waits for its label (GiveLabel).
     void LabelWanted(int port);
     // The run's thread has ended; Run() is whole.
@@ -75,7 +77,7 @@ signals:
 private:
     void OnState(std::size_t port, PortState state) override;
     void OnBlock(std::size_t port, int n, int total) override;
-    void OnResult(std::size_t port, int number, const CMicOutcome& outcome) override;
+    void OnResult(std::size_t port, const CMicRecord& record) override;
     // On the port's thread: asks for the label and waits for it, or for the
     // run's end; false when the run ends first.
     bool WaitForLabel(std::size_t port, std::string& label);
@@ -97,3 +99,5 @@ private:
     std::vector<std::unique_ptr<CLabelSlot>> m_labels;
     bool m_running = false;
 };
+
+Q_DECLARE_METATYPE(CMicRecord)

@@ -1,6 +1,7 @@
 #include "ui/production/ProductionTile.h"
 
-#include "link/ProductionRun.h"
+#include "job/MicLabel.h"
+#include "words/RecordWords.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -138,7 +139,7 @@ void CProductionTile::AskLabel()
 void CProductionTile::TakeLabel()
 {
     std::string label = m_labelField->text().toStdString();
-    const std::string problem = label.empty() ? "it is empty" : LabelProblem(label);
+    const std::string problem = label.empty() ? "it is empty" : LabelFaultText(CheckLabel(label));
     if (!problem.empty()) {
         m_state->setText(QStringLiteral("That label is refused: ") +
                          QString::fromStdString(problem) + QStringLiteral("."));
@@ -151,24 +152,20 @@ void CProductionTile::TakeLabel()
         m_labelGiven(label);
 }
 
-void CProductionTile::SetResult(int number, JobResult result, const QString& message, bool ok,
-                                const QString& label)
+void CProductionTile::SetResult(const CMicRecord& record)
 {
+    m_tally.Add(record);
+    const bool ok = record.Ok();
+    QString text = QStringLiteral("Microphone %1").arg(record.microphone);
+    if (!record.label.empty())
+        text += QStringLiteral(" (") + QString::fromStdString(record.label) + QStringLiteral(")");
+    text += QStringLiteral(": ") + QString::fromUtf8(JobResultName(record.result));
     if (!ok)
-        ++m_failed;
-    else if (result == JobResult::kUnchanged)
-        ++m_unchanged;
-    else
-        ++m_done;
-    QString text = QStringLiteral("Microphone %1").arg(number);
-    if (!label.isEmpty())
-        text += QStringLiteral(" (") + label + QStringLiteral(")");
-    text += QStringLiteral(": ") + QString::fromUtf8(JobResultName(result));
-    if (!message.isEmpty())
-        text += QStringLiteral(" (") + message + QStringLiteral(")");
+        text += QStringLiteral(" (") + QString::fromStdString(RecordSentence(record)) +
+                QStringLiteral(")");
     m_result->setText(text);
     QPalette palette = m_result->palette();
-    palette.setColor(QPalette::Window, ColourOf(result, ok));
+    palette.setColor(QPalette::Window, ColourOf(record.result, ok));
     m_result->setPalette(palette);
     m_counts->setText(CountsText());
     if (!ok) {
@@ -196,10 +193,10 @@ QString CProductionTile::ResultText() const
 QString CProductionTile::CountsText() const
 {
     return QStringLiteral("%1 %2, %3 failed, %4 unchanged")
-        .arg(m_done)
+        .arg(m_tally.Done())
         .arg(m_verify ? QStringLiteral("verified") : QStringLiteral("written"))
-        .arg(m_failed)
-        .arg(m_unchanged);
+        .arg(m_tally.failed)
+        .arg(m_tally.unchanged);
 }
 
 QColor CProductionTile::ResultColour() const

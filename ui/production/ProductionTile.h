@@ -1,6 +1,6 @@
 #pragma once
-#include "link/JobResult.h"
-#include "link/PortStation.h"
+#include "job/MicTally.h"
+#include "job/PortStation.h"
 
 #include <QFrame>
 #include <QString>
@@ -28,10 +28,8 @@ public:
     void SetState(PortState state, const QString& trouble = QString());
     // Block `n` of `total` starts to move.
     void SetBlock(int n, int total);
-    // Microphone `number` (from 1 on this port) ended with `result`; `ok`
-    // also says that its log line was written.
-    void SetResult(int number, JobResult result, const QString& message, bool ok,
-                   const QString& label = QString());
+    // A microphone on this port ended as `record` says.
+    void SetResult(const CMicRecord& record);
 
     // Labels: the tile gets a field for the label of each microphone.
     // `given` hears a label that was accepted (Enter in the field).
@@ -52,9 +50,10 @@ public:
     // is red and says so until the microphone has been removed.
     bool PutAside() const { return m_putAside; }
 
-    int Done() const { return m_done; }
-    int Failed() const { return m_failed; }
-    int Unchanged() const { return m_unchanged; }
+    const CMicTally& Tally() const { return m_tally; }
+    int Done() const { return m_tally.Done(); }
+    int Failed() const { return m_tally.failed; }
+    int Unchanged() const { return m_tally.unchanged; }
 
 private:
     void Announce();
@@ -68,9 +67,7 @@ private:
     QProgressBar* m_bar;
     QLabel* m_result;
     QLabel* m_counts;
-    int m_done = 0; // succeeded, left unchanged not counted
-    int m_failed = 0;
-    int m_unchanged = 0;
+    CMicTally m_tally;
     bool m_putAside = false;
     QLineEdit* m_labelField = nullptr;
     std::function<void(const std::string& label)> m_labelGiven;

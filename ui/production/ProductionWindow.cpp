@@ -5,16 +5,18 @@
 #include "core/SettingsLayout.h"
 #include "diag/DoctorSurvey.h"
 #include "diag/PortTrouble.h"
-#include "link/LogReport.h"
+#include "job/LogReport.h"
+#include "job/MicTally.h"
+#include "job/TransferLog.h"
 #include "link/PortName.h"
 #include "link/SerialPort.h"
 #include "link/SystemPorts.h"
-#include "link/TransferLog.h"
 #include "text/MessagePresenter.h"
 #include "text/MessageStyle.h"
 #include "ui/production/LogTail.h"
 #include "ui/production/ProductionDialogs.h"
 #include "ui/production/ProductionTile.h"
+#include "words/RecordWords.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -44,6 +46,10 @@ constexpr int kTileColumns = 3;
 constexpr int kStartWidth = 1180;
 constexpr int kStartHeight = 760;
 constexpr int kPortRole = Qt::UserRole;
+// The log table's column of the result.
+constexpr int kResultColumn = 3;
+// Lines a microphone may take in the log: its backup, its write.
+constexpr int kLinesPerMicrophone = 2;
 
 } // namespace
 
@@ -231,21 +237,30 @@ bool CProductionWindow::Start()
     settings.job.backupDir = m_backup->text().trimmed().toStdString();
     settings.logPath = m_log->text().trimmed().toStdString();
     settings.count = m_quantity->value();
-    std::string error;
+    settings.job.describe = [](const CMicRecord& record) { return RecordSentence(record); };
     m_runVerify = settings.job.verify;
     const bool askLabels = m_askLabel->isChecked();
-    if (askLabels && !settings.logPath.empty() && !LogHasLabelColumn(settings.logPath)) {
+    LogVersion version = kNewestLog;
+    if (askLabels && !settings.logPath.empty() &&
+        InspectLog(settings.logPath, version) == LogFileState::kLog &&
+        !HasColumn(version, LogColumn::kLabel)) {
         m_status->setText(QStringLiteral("%1 began without the label column: choose a new log "
                                          "file to log labels.")
                               .arg(QString::fromStdString(settings.logPath)));
         return false;
     }
-    if (!m_run.Start(m_image, ports, settings, error, askLabels)) {
-        m_status->setText(QString::fromStdString(error) + QStringLiteral("."));
+    LogFileState log = LogFileState::kNew;
+    if (!m_run.Start(m_image, ports, settings, log, askLabels)) {
+        m_status->setText(log == LogFileState::kNotALog
+                              ? QStringLiteral("%1 is no log of this program: choose another "
+                                               "log file.")
+                                    .arg(QString::fromStdString(settings.logPath))
+                              : QStringLiteral("Cannot write the log %1.")
+                                    .arg(QString::fromStdString(settings.logPath)));
         return false;
     }
     m_runPorts = ports;
-    m_resultRows.clear();
+    m_records.clear();
     m_logTail->setRowCount(0);
     m_report->clear();
     MakeTiles(ports);
@@ -299,44 +314,31 @@ void CProductionWindow::closeEvent(QCloseEvent* event)
     Stop();
 }
 
-void CProductionWindow::OnResult(int port, int number, int result, const QString& message, bool ok,
-                                 const QString& label)
+void CProductionWindow::OnResult(int port, const CMicRecord& record)
 {
     if (static_cast<std::size_t>(port) >= m_tiles.size())
         return;
-    m_tiles[port]->SetResult(number, static_cast<JobResult>(result), message, ok, label);
+    m_tiles[port]->SetResult(record);
     // A microphone to put aside must not go unnoticed.
-    if (!ok)
+    if (!record.Ok())
         QApplication::beep();
-    CMicOutcome outcome;
-    outcome.result = static_cast<JobResult>(result);
-    outcome.message = message.toStdString();
-    outcome.label = label.toStdString();
-    const QString line = QString::fromStdString(::ResultLine(m_runPorts[port], number, outcome));
-    m_resultRows.push_back({QTime::currentTime().toString(QStringLiteral("HH:mm:ss")).toStdString(),
-                            m_runPorts[port], outcome.label, JobResultName(outcome.result),
-                            outcome.message, "write"});
-    emit ResultLine(line);
+    m_records.push_back(record);
+    emit ResultLine(QString::fromStdString(::ResultLine(record)));
     ShowLog();
     ShowRunning();
 }
 
 void CProductionWindow::ShowRunning()
 {
-    int done = 0;
-    int failed = 0;
-    int unchanged = 0;
-    for (const CProductionTile* tile : m_tiles) {
-        done += tile->Done();
-        failed += tile->Failed();
-        unchanged += tile->Unchanged();
-    }
+    CMicTally tally;
+    for (const CMicRecord& record : m_records)
+        tally.Add(record);
     m_summary->setText(
         QStringLiteral("So far: %1 %2, %3 failed, %4 unchanged.")
-            .arg(done)
+            .arg(tally.Done())
             .arg(m_runVerify ? QStringLiteral("verified") : QStringLiteral("written"))
-            .arg(failed)
-            .arg(unchanged));
+            .arg(tally.failed)
+            .arg(tally.unchanged));
     if (!m_run.StopRequested())
         m_status->setText(
             QStringLiteral("Running on %1 %2.")
@@ -348,18 +350,16 @@ void CProductionWindow::ShowReport()
 {
     const QString log = m_log->text().trimmed();
     std::string text;
-    if (log.isEmpty() || !ReadWholeLog(log, text)) {
+    CLogReport report;
+    if (log.isEmpty() || !ReadWholeLog(log, text) ||
+        AddLogToReport(report, log.toStdString(), text) != LogReading::kSummed) {
         m_report->clear();
         return;
     }
-    CLogReport report;
-    AddLogToReport(report, log.toStdString(), text);
+    SettleReport(report);
     QStringList counts;
-    int microphones = 0;
-    for (const auto& [result, count] : report.totals) {
+    for (const auto& [result, count] : report.totals)
         counts << QStringLiteral("%1 %2").arg(count).arg(QString::fromStdString(result));
-        microphones += count;
-    }
     QStringList rates;
     for (const CReportGroup& group : report.groups)
         if (group.UnitsPerHour() >= 0)
@@ -367,6 +367,7 @@ void CProductionWindow::ShowReport()
                          .arg(group.UnitsPerHour(), 0, 'f', 1)
                          .arg(QString::fromStdString(group.port))
                          .arg(QString::fromStdString(group.day));
+    const int microphones = report.tally.Total();
     QString shown =
         QStringLiteral("The log holds %1 %2")
             .arg(microphones)
@@ -377,37 +378,39 @@ void CProductionWindow::ShowReport()
     if (!rates.isEmpty())
         shown +=
             QStringLiteral(" Per hour: ") + rates.join(QStringLiteral(", ")) + QStringLiteral(".");
-    if (!report.redo.empty())
-        shown += QStringLiteral(" To program again: %1.").arg(report.redo.size());
+    const auto redo =
+        std::count_if(report.redo.begin(), report.redo.end(),
+                      [](const CReportFailure& failure) { return failure.retried.empty(); });
+    if (redo > 0)
+        shown += QStringLiteral(" To program again: %1.").arg(redo);
     m_report->setText(shown);
 }
 
 void CProductionWindow::ShowLog()
 {
     const QString log = m_log->text().trimmed();
-    const std::vector<std::vector<std::string>> rows =
-        log.isEmpty()
-            ? std::vector<std::vector<std::string>>(
-                  m_resultRows.end() - std::min<std::ptrdiff_t>(m_resultRows.size(), kLogLines),
-                  m_resultRows.end())
-            : LastLogRows(log, kLogLines);
+    std::vector<CLogRow> rows =
+        log.isEmpty() ? RowsOf(m_records) : LastLogRows(log, kLogLines * kLinesPerMicrophone);
+    if (rows.size() > static_cast<std::size_t>(kLogLines))
+        rows.erase(rows.begin(), rows.end() - kLogLines);
     m_logTail->setRowCount(static_cast<int>(rows.size()));
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const std::vector<std::string>& row = rows[i];
-        const std::string& result = row[kLogResult];
-        for (int column = 0; column < kLogShown; ++column) {
-            QString text = QString::fromStdString(row[column]);
-            if (column == kLogResult && !row[kLogOperation].empty() &&
-                row[kLogOperation] != "write")
-                text = QString::fromStdString(row[kLogOperation]) + QStringLiteral(" ") + text;
-            // The message of a good one is its tooltip only; a bad one's is read at once.
-            if (column == kLogResult && IsToRedo(result) && !row[kLogMessage].empty())
-                text += QStringLiteral(": ") + QString::fromStdString(row[kLogMessage]);
-            auto* item = new QTableWidgetItem(text);
-            if (column == kLogResult) {
-                item->setBackground(IsToRedo(result) ? QColor(0xf8, 0xc0, 0xc0)
-                                                     : QColor(0xc8, 0xf0, 0xc8));
-                item->setToolTip(QString::fromStdString(row[kLogMessage]));
+        const CLogRow& row = rows[i];
+        const bool good = IsSuccess(row.record.result);
+        QString result = QString::fromUtf8(JobResultName(row.record.result));
+        if (row.record.operation == Operation::kBackup)
+            result = QStringLiteral("backup ") + result;
+        // The message of a good one is its tooltip only; a bad one's is read at once.
+        if (!good && !row.message.empty())
+            result += QStringLiteral(": ") + QString::fromStdString(row.message);
+        const QString cells[] = {QString::fromStdString(row.time),
+                                 QString::fromStdString(row.record.port),
+                                 QString::fromStdString(row.record.label), result};
+        for (int column = 0; column < static_cast<int>(std::size(cells)); ++column) {
+            auto* item = new QTableWidgetItem(cells[column]);
+            if (column == kResultColumn) {
+                item->setBackground(good ? QColor(0xc8, 0xf0, 0xc8) : QColor(0xf8, 0xc0, 0xc0));
+                item->setToolTip(QString::fromStdString(row.message));
             }
             m_logTail->setItem(static_cast<int>(i), column, item);
         }

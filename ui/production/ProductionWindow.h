@@ -66,8 +66,8 @@ public:
     const std::vector<CProductionTile*>& Tiles() const { return m_tiles; }
     QString StatusText() const;
     QString SummaryText() const;
-    // The log's last lines as the table shows them, a row a line: time,
-    // port, label, result and message.
+    // The log's last microphones as the table shows them, a row each:
+    // time, port, label, result and why.
     QString LogText() const;
     // What the log of the run adds up to (as `qzm530rx-cli report` sums
     // it); empty without a log.
@@ -98,8 +98,7 @@ private:
     void ListPorts(const std::vector<std::string>& wanted);
     std::vector<std::string> ChosenPorts() const;
     void MakeTiles(const std::vector<std::string>& ports);
-    void OnResult(int port, int number, int result, const QString& message, bool ok,
-                  const QString& label);
+    void OnResult(int port, const CMicRecord& record);
     void OnEnded();
     void ShowLog();
     void ShowReport();
@@ -141,7 +140,6 @@ private:
     QLabel* m_summary = nullptr;
     QTableWidget* m_logTail = nullptr;
     QLabel* m_report = nullptr;
-    // Without a log file, the results stand in for it: time, port, label,
-    // result word and message.
-    std::vector<std::vector<std::string>> m_resultRows;
+    // The run's microphones: the log table without a log file, and the sums.
+    std::vector<CMicRecord> m_records;
 };
