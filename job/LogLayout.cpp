@@ -10,7 +10,7 @@
 namespace {
 
 constexpr const char* kColumnNames[kLogColumns] = {
-    "time",   "port",    "device", "model",      "version", "operation", "file",  "sha256",
+    "time",   "port",    "device",     "model", "version", "operation", "file",  "sha256",
     "result", "message", "duration_s", "label", "unit",    "stage",     "cause", "holds"};
 
 constexpr LogVersion kVersions[] = {LogVersion::kFirst, LogVersion::kLabels, LogVersion::kRecords};

@@ -10,7 +10,8 @@ LabelFault CheckLabel(std::string& label)
     if (!label.empty() && label.back() == '\r')
         label.pop_back();
     for (const char c : label)
-        if (static_cast<unsigned char>(c) < kFirstPrintable || static_cast<unsigned char>(c) == kDelete)
+        if (static_cast<unsigned char>(c) < kFirstPrintable ||
+            static_cast<unsigned char>(c) == kDelete)
             return LabelFault::kControlCharacter;
     if (label.size() > kLongestLabel)
         return LabelFault::kTooLong;

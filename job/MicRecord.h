@@ -72,16 +72,16 @@ enum class CauseKind
 struct CCause
 {
     CauseKind kind = CauseKind::kNone;
-    bool writing = false;         // it happened in a write session (else a read's)
-    int block = -1;               // the block it concerns, 0 to 8
-    std::vector<int> blocks;      // blocks that differ or kept changing, 0 to 8
-    int offset = -1;              // the first byte that differs
-    std::vector<uint32_t> rates;  // rates the entry was tried at, in their order
-    std::string identifier;       // what the microphone identified as, printable
-    std::string device;           // the device the port is
-    COpenFailure openFailure;     // why the port did not open
-    std::string path;             // the folder or file concerned
-    std::error_code error;        // the system's reason
+    bool writing = false;        // it happened in a write session (else a read's)
+    int block = -1;              // the block it concerns, 0 to 8
+    std::vector<int> blocks;     // blocks that differ or kept changing, 0 to 8
+    int offset = -1;             // the first byte that differs
+    std::vector<uint32_t> rates; // rates the entry was tried at, in their order
+    std::string identifier;      // what the microphone identified as, printable
+    std::string device;          // the device the port is
+    COpenFailure openFailure;    // why the port did not open
+    std::string path;            // the folder or file concerned
+    std::error_code error;       // the system's reason
     SessionStage readBackStage = SessionStage::kDone;
 
     bool operator==(const CCause& other) const;

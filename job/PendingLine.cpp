@@ -34,8 +34,7 @@ CPendingLine::~CPendingLine()
     g_pendingLines[m_slot].taken = false;
 }
 
-void CPendingLine::Hold(const std::string& path, const std::string& header,
-                        const std::string& line)
+void CPendingLine::Hold(const std::string& path, const std::string& header, const std::string& line)
 {
     Release();
     if (m_slot == kPendingLineSlots || path.size() >= kPendingPathRoom ||

@@ -71,7 +71,7 @@ std::string EntryCause(const CCause& cause)
 std::string ErrorText(const std::error_code& error)
 {
     return error.category() == std::generic_category() ? SystemReason(error.value())
-                                                        : error.message();
+                                                       : error.message();
 }
 
 // What a write that broke off leaves, and the way back, each sentence led
@@ -246,8 +246,7 @@ std::string CauseText(const CCause& cause)
         return BlockListText(cause.blocks) + (cause.blocks.size() == 1 ? " differs" : " differ") +
                " from the image written, first at offset " + OffsetText(cause.offset);
     case CauseKind::kOtherConfiguration:
-        return "the microphone holds another configuration (" + BlockListText(cause.blocks) +
-               ")";
+        return "the microphone holds another configuration (" + BlockListText(cause.blocks) + ")";
     case CauseKind::kNotReadBack:
         return std::string("the microphone could not be read back (") +
                ReadBackText(cause.readBackStage) + ")";
@@ -340,7 +339,7 @@ const char* PortStateText(PortState state)
 
 std::string DoneWords(const CRunSummary& summary)
 {
-    return summary.check ? "hold the configuration"
+    return summary.check    ? "hold the configuration"
            : summary.verify ? "written and verified"
                             : "written";
 }
@@ -352,8 +351,9 @@ std::string SummarySentence(const CRunSummary& summary)
     std::string text = "In all: " + std::to_string(tally.Done()) + " of " + std::to_string(of) +
                        " microphones " + DoneWords(summary) + ".";
     if (tally.unchanged > 0)
-        text += " Unchanged (they held the configuration already): " +
-                std::to_string(tally.unchanged) + ".";
+        text +=
+            " Unchanged (they held the configuration already): " + std::to_string(tally.unchanged) +
+            ".";
     if (!summary.failed.empty()) {
         text += " Failed: ";
         for (std::size_t i = 0; i < summary.failed.size(); ++i)

@@ -23,8 +23,8 @@ std::vector<CConsoleLine> ConsoleLines(const CMicRecord& record)
     if (record.result == JobResult::kFailed && !cause.empty()) {
         lines.push_back({false, "Cause: " + cause + "."});
         if (CallsForDoctor(record.cause))
-            lines.push_back(
-                {false, std::string("Try: ") + kToolName + " doctor --port " + ShellWord(record.port)});
+            lines.push_back({false, std::string("Try: ") + kToolName + " doctor --port " +
+                                        ShellWord(record.port)});
     }
     if (!record.logged)
         lines.push_back({false, LogTroubleText(record)});
