@@ -9,11 +9,17 @@ CMicSwap::CMicSwap(CVirtualMic& mic, ITickClock& clock, uint32_t swapAfterMs, Ne
     m_mic.SetReceiveHook([this](const uint8_t* data, std::size_t count, uint32_t rate) {
         OnReceive(data, count, rate);
     });
+    // A transfer that broke off ends the microphone's job as a write does.
+    m_mic.SetTransferEndHandler([this](bool whole) {
+        if (!whole)
+            NoteWritten();
+    });
 }
 
 CMicSwap::~CMicSwap()
 {
     m_mic.SetReceiveHook({});
+    m_mic.SetTransferEndHandler({});
 }
 
 void CMicSwap::NoteWritten()

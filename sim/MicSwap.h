@@ -8,9 +8,11 @@
 class ITickClock;
 
 // Plays a production line on one virtual microphone. A set time after the
-// first session that wrote to the microphone has ended, the microphone is
-// unplugged (never in the middle of a session; later sessions, whether
-// they write or only read, do not restart the count). The line then stays
+// first session that wrote to the microphone has ended, or one whose
+// transfer broke off (a job that failed before or during its write), the
+// microphone is unplugged (never in the middle of a session; later
+// sessions, whether they write or only read, do not restart the count), so
+// that failed microphones are put aside as good ones are taken away. The line then stays
 // empty until it has ignored kEmptyProbes entry requests at the
 // microphone's rate and at least kMinEmptyMs have passed, so that a
 // program that probes the line sees it empty, and the next microphone is
@@ -27,7 +29,8 @@ public:
     static constexpr int kEmptyProbes = 2;
     static constexpr uint32_t kMinEmptyMs = 1000;
 
-    // Takes over `mic`'s receive hook; `mic` and `clock` must outlive it.
+    // Takes over `mic`'s receive hook and its transfer-end handler; `mic`
+    // and `clock` must outlive it.
     CMicSwap(CVirtualMic& mic, ITickClock& clock, uint32_t swapAfterMs, NextImage next);
     ~CMicSwap();
     CMicSwap(const CMicSwap&) = delete;

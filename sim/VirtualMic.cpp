@@ -111,6 +111,8 @@ void CVirtualMic::Listen(uint8_t byte, std::vector<CMicSend>& replies)
     m_entryWindow.clear();
     m_mask = 0;
     m_stored = false;
+    m_transferBegun = false;
+    m_sessionBlocks = 0;
     Send(replies, {Wire::kSyn});
     m_rate = Wire::kWorkingRate;
     m_state = State::Identify;
@@ -129,8 +131,9 @@ bool CVirtualMic::Command(std::vector<CMicSend>& replies)
             Send(replies, {Wire::kAck});
             m_state = State::Command;
             m_pending.erase(m_pending.begin());
-            AfterBlock(m_servingBlock);
             ++m_blocksServed;
+            ++m_sessionBlocks;
+            AfterBlock(m_servingBlock);
             return true;
         }
         // NAK or anything else: the block is asked for again.
@@ -146,6 +149,7 @@ bool CVirtualMic::Command(std::vector<CMicSend>& replies)
         if (m_pending.size() < kCommandHeader)
             return false;
         used = kCommandHeader;
+        m_transferBegun = true;
         const int index = AddressIndex(m_pending);
         if (index < 0 || static_cast<std::size_t>(index) >= Wire::kBlockCount) {
             Send(replies, {Wire::kNak});
@@ -191,6 +195,7 @@ bool CVirtualMic::Command(std::vector<CMicSend>& replies)
         StoreBadly(index);
         m_stored = true;
         ++m_blocksStored;
+        ++m_sessionBlocks;
         Send(replies, {Wire::kAck});
         AfterBlock(index);
         break;
@@ -215,6 +220,7 @@ bool CVirtualMic::Command(std::vector<CMicSend>& replies)
         StoreBadly(index);
         m_stored = true;
         ++m_blocksStored;
+        ++m_sessionBlocks;
         Send(replies, {Wire::kAck});
         AfterBlock(index);
         break;
@@ -223,6 +229,7 @@ bool CVirtualMic::Command(std::vector<CMicSend>& replies)
         if (m_pending.size() < 1 + Wire::kPrepareArgument.size())
             return false;
         used = 1 + Wire::kPrepareArgument.size();
+        m_transferBegun = true;
         if (m_pending[1] == Wire::kPrepareArgument[0] && m_pending[2] == Wire::kPrepareArgument[1])
             Send(replies, {Wire::kAck}, m_faults.slowPrepareMs);
         break;
@@ -246,6 +253,8 @@ void CVirtualMic::Replace(const Image& image)
     m_rate = m_listenRate;
     m_mask = 0;
     m_stored = false;
+    m_transferBegun = false;
+    m_sessionBlocks = 0;
     m_servingBlock = -1;
     m_pending.clear();
     m_entryWindow.clear();
@@ -279,4 +288,10 @@ void CVirtualMic::EndSession()
     if (m_stored && m_onStored)
         m_onStored();
     m_stored = false;
+    const bool transfer = m_transferBegun;
+    const bool whole = m_sessionBlocks >= static_cast<int>(Wire::kBlockCount);
+    m_transferBegun = false;
+    m_sessionBlocks = 0;
+    if (transfer && m_onTransferEnd)
+        m_onTransferEnd(whole);
 }

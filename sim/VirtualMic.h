@@ -75,6 +75,13 @@ public:
     // Called when a session that stored blocks has ended (end, abort or a
     // lost connection), so that the image can be kept.
     void SetStoredHandler(std::function<void()> handler) { m_onStored = std::move(handler); }
+    // Called when a session in which a transfer began (a block asked for,
+    // the write prepared) has ended, telling whether it moved every block:
+    // a transfer that broke off is the end of that microphone's job.
+    void SetTransferEndHandler(std::function<void(bool whole)> handler)
+    {
+        m_onTransferEnd = std::move(handler);
+    }
     // Blocks served and stored since construction.
     int BlocksServed() const { return m_blocksServed; }
     int BlocksStored() const { return m_blocksStored; }
@@ -126,6 +133,9 @@ private:
     Image m_image{};
     std::array<uint8_t, Wire::kIdRecordSize> m_record{};
     std::function<void()> m_onStored;
+    std::function<void(bool whole)> m_onTransferEnd;
+    bool m_transferBegun = false; // in the session now
+    int m_sessionBlocks = 0;      // served or stored whole in the session now
     ReceiveHook m_onReceive;
     bool m_plugged = true;
 };

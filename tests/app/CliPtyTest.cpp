@@ -248,6 +248,11 @@ TEST_F(CliPtyTest, CtrlCInAWriteEndsCleanlyWithTheInterruptsStatus)
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == CliExit::kInterrupted)
                 << "status " << status << "\n"
                 << said;
+            // What was held ready for the stop: where the microphone was left.
+            const std::string logged = Bytes("run.csv");
+            EXPECT_NE(logged.find(",interrupted,"), std::string::npos) << logged;
+            EXPECT_NE(logged.find(",block,interrupted,part-of-each\r\n"), std::string::npos)
+                << logged;
         }
         // Where the system keeps the lock files of ports.
         EXPECT_TRUE(!locked || ::access(lockPath.c_str(), F_OK) != 0)

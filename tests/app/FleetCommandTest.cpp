@@ -23,6 +23,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -30,6 +32,7 @@
 #include <iterator>
 #include <map>
 #include <sstream>
+#include <thread>
 
 #include <unistd.h>
 
@@ -67,6 +70,22 @@ protected:
         });
     }
 
+    // The port `first` takes its first microphone only once the port
+    // `missing` has tried to open: a run that ends at once cannot end before
+    // it is known that the other does not open.
+    void WaitForTheMissingPort(const std::string& first, const std::string& missing)
+    {
+        m_missingTried = false;
+        m_paused = [this, missing](CFleetRigPort& port) {
+            if (port.name == missing)
+                m_missingTried = true;
+        };
+        m_linkWanted = [this, first](const std::string& port) {
+            for (int wait = 0; port == first && !m_missingTried && wait < 10000; ++wait)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+    }
+
     CFleetRigPort& Port(const std::string& name)
     {
         auto& port = m_ports[name];
@@ -87,7 +106,11 @@ protected:
         for (const std::string& name : ports)
             Port(name);
         CFleetSetup setup;
-        setup.makeLink = [this](const std::string& port) { return m_ports.at(port)->MakeLink(); };
+        setup.makeLink = [this](const std::string& port) {
+            if (m_linkWanted)
+                m_linkWanted(port);
+            return m_ports.at(port)->MakeLink();
+        };
         setup.pause = [this](const std::string& port, uint32_t ms) {
             m_ports.at(port)->Pause(ms);
             if (m_paused)
@@ -115,7 +138,9 @@ protected:
     std::ostringstream m_err;
     std::map<std::string, std::unique_ptr<CFleetRigPort>> m_ports;
     CProductionRun* m_runner = nullptr;
-    std::function<void(CFleetRigPort&)> m_paused; // after each pause of a port
+    std::function<void(CFleetRigPort&)> m_paused;              // after each pause of a port
+    std::function<void(const std::string& port)> m_linkWanted; // on the port's thread
+    std::atomic<bool> m_missingTried{false};
     std::string m_logPath;
     bool m_json = false;     // --json
     int m_count = 0;         // --count
@@ -417,13 +442,17 @@ TEST_F(FleetCommandTest, ACountEndsTheRunWithThatManyGoodMicrophones)
             refusing.nakWrites = 3; // B's first microphone: its first block, three times
             b.mic.SetFaults(refusing);
         }
-        if (trouble == Trouble::kMissingPort)
+        if (trouble == Trouble::kMissingPort) {
             b.line.SetDeviceName("/dev/elsewhere");
+            WaitForTheMissingPort("/dev/vmic-a", "/dev/vmic-b");
+        }
         m_count = 3;
         EXPECT_EQ(Write({"/dev/vmic-a", "/dev/vmic-b"}, true),
                   trouble == Trouble::kNone ? CliExit::kOk : CliExit::kFailure)
             << m_err.str();
         m_count = 0;
+        m_paused = nullptr;
+        m_linkWanted = nullptr;
         // The refused one stored nothing.
         EXPECT_EQ(Written(a) + Written(b), 3) << m_out.str();
         EXPECT_TRUE(trouble != Trouble::kMissingPort || Written(a) == 3);
@@ -445,11 +474,14 @@ TEST_F(FleetCommandTest, TheJsonSummarySaysWhichPortsOpened)
 {
     Port("/dev/vmic-a").PlayBatch(2000, 3);
     Port("/dev/vmic-b").line.SetDeviceName("/dev/elsewhere");
+    WaitForTheMissingPort("/dev/vmic-a", "/dev/vmic-b");
     m_count = 1;
     m_json = true;
     EXPECT_EQ(Write({"/dev/vmic-a", "/dev/vmic-b"}, true), CliExit::kFailure);
     m_json = false;
     m_count = 0;
+    m_paused = nullptr;
+    m_linkWanted = nullptr;
     std::string last;
     std::istringstream out(m_out.str());
     for (std::string line; std::getline(out, line);)

@@ -179,6 +179,43 @@ TEST_F(GuardedWriteTest, AWriteBrokenOffAfterBlockFourSaysWhatTheMicrophoneHolds
     }
 }
 
+// A write on two ports whose second cable is pulled after block 4: the
+// way back names the second port alone, wherever it is told (JSON, the
+// log, the report), so that pasting it writes no other microphone.
+TEST_F(GuardedWriteTest, TheWayBackOfABrokenWriteNamesItsOwnPortAlone)
+{
+    Holds(kPortB, "mic.dat");
+    m_arrival = [](CFleetRigPort& rig) {
+        if (rig.name == kPortB && rig.mic.BlocksStored() == 0 && rig.mic.BlocksServed() == 0) {
+            CMicFaults drop;
+            drop.dropAfterBlock = 4;
+            rig.mic.SetFaults(drop);
+        }
+    };
+    const std::string log = Path("run.csv");
+    EXPECT_EQ(Cli({"write", "--port", std::string(kPortA) + "," + kPortB, Path("other.dat"),
+                   "--yes", "--quiet", "--json", "--log", log}),
+              CliExit::kFailure);
+    m_arrival = nullptr;
+    const std::string command =
+        std::string("qzm530rx-cli write --port ") + kPortB + " " + Path("other.dat");
+    bool told = false;
+    for (const QJsonObject& line : JsonLines()) {
+        if (line["port"].toString() != kPortB)
+            continue;
+        told = true;
+        EXPECT_EQ(line["wayBack"].toObject()["port"].toString(), kPortB);
+        EXPECT_EQ(line["wayBack"].toObject()["command"].toString().toStdString(), command);
+        EXPECT_TRUE(Has(line["message"].toString().toStdString(), command));
+    }
+    EXPECT_TRUE(told) << m_out.str();
+    EXPECT_TRUE(Has(Bytes("run.csv"), command)) << Bytes("run.csv");
+    EXPECT_FALSE(Has(Bytes("run.csv"), std::string(kPortA) + "," + kPortB));
+    EXPECT_EQ(Run({"report", log}), CliExit::kOk);
+    EXPECT_TRUE(Has(m_out.str(), "To program again (1):")) << m_out.str();
+    EXPECT_TRUE(Has(m_out.str(), command)) << m_out.str();
+}
+
 // What a write ends with: the exit code, and with --json "ok", "result" and
 // "outcome", the sentence that the text form prints.
 TEST_F(GuardedWriteTest, EveryWriteOutcomeSaysTheSameInTextJsonAndExitCode)

@@ -421,7 +421,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // A confirmed read.
     CConfigStore::Image before{};
     std::copy_n(store.WorkingImage(), before.size(), before.begin());
-    const CJobOutcome read = job.Read();
+    const CMicRecord read = job.Read();
     {
         const CWireAudit audit(wire);
         if (read.result == JobResult::kVerified) {
@@ -437,7 +437,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (std::size_t i = 0; i < CConfigStore::kImageSize; ++i)
         store.WorkingImage()[i] = static_cast<uint8_t>(i * 5 + 1);
     wire.clear();
-    const CJobOutcome written = job.Write();
+    const CMicRecord written = job.Write();
     const CWireAudit audit(wire);
     if (written.result == JobResult::kVerified) {
         bool readBack = false;

@@ -6,6 +6,7 @@
 #include "sim/MicSwap.h"
 #include "sim/VirtualMic.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -56,6 +57,8 @@ struct CFleetRigPort
                 image[2] = static_cast<uint8_t>(swap->Plugged() + 1);
                 if (swap->Plugged() + 1 == programmed)
                     image = PatternImage();
+                if (plugging)
+                    plugging(swap->Plugged() + 1);
                 origin = "test";
                 return true;
             });
@@ -74,4 +77,7 @@ struct CFleetRigPort
     std::unique_ptr<CMicSwap> swap;
     std::mutex mutex;
     std::vector<int> writes; // writing sessions per microphone
+    // Told the number of each microphone of the batch as it is plugged in
+    // (from 2), to give it faults of its own.
+    std::function<void(int number)> plugging;
 };

@@ -479,6 +479,49 @@ TEST_F(ProductionWindowTest, AQuantityEndsTheRunByItself)
                                        "/dev/vmic-b microphone 1.");
 }
 
+// The run's summary and the log's count the same microphones: one whose
+// backup failed is a failed microphone in both, and the log table shows a
+// row per microphone, its backup and write in one.
+TEST_F(ProductionWindowTest, TheRunAndTheLogCountTheSameMicrophones)
+{
+    CFleetRigPort& line = Port("/dev/vmic-a");
+    line.PlayBatch(2000, 3);
+    // The second microphone's cable drops in the backup's first read; it is
+    // put aside and taken away as a written one would be.
+    bool dropped = false;
+    line.plugging = [&dropped, &line](int number) {
+        if (number != 2)
+            return;
+        dropped = true;
+        CMicFaults drop;
+        drop.dropAfterBlock = 2;
+        line.mic.SetFaults(drop);
+    };
+    CProductionArgs args;
+    args.ports = {"/dev/vmic-a"};
+    args.logPath = Path("run.csv");
+    args.backupDir = Path("bk");
+    args.count = 2;
+    Open(args);
+    ASSERT_TRUE(m_window->Start());
+    ASSERT_TRUE(WaitFor([this] { return !m_window->Running(); })) << "the run did not end";
+    QCoreApplication::sendPostedEvents();
+
+    EXPECT_TRUE(dropped);
+    EXPECT_EQ(Tile(0).Tally().good, 2);
+    std::ifstream logged(Path("run.csv"));
+    EXPECT_EQ(Tile(0).Tally().failed, 1) << std::string(std::istreambuf_iterator<char>(logged), {});
+    const QStringList rows = m_window->LogText().split(QLatin1Char('\n'));
+    EXPECT_EQ(rows.size(), 3) << m_window->LogText().toStdString();
+    EXPECT_TRUE(rows[1].contains(QStringLiteral("backup failed"))) << rows[1].toStdString();
+    EXPECT_TRUE(m_window->SummaryText().contains(QStringLiteral("/dev/vmic-a microphone 2")))
+        << m_window->SummaryText().toStdString();
+    EXPECT_TRUE(m_window->ReportText().startsWith(QStringLiteral("The log holds 3 microphones")))
+        << m_window->ReportText().toStdString();
+    EXPECT_TRUE(m_window->ReportText().contains(QStringLiteral("To program again: 1.")))
+        << m_window->ReportText().toStdString();
+}
+
 // A failed microphone turns its tile red with "Put aside" until the port
 // sees it removed.
 TEST(ProductionTile, AFailedMicrophoneIsPutAsideUntilItIsRemoved)
