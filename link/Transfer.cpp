@@ -61,8 +61,6 @@ bool CTransfer::Run(TransferMode mode)
 
 void CTransfer::Complete(TransferMode mode)
 {
-    m_lastNotice = {true, mode, CSessionResult{}};
-    m_lastNotice.session.stage = SessionStage::kDone;
     m_view.OnCompleted(mode);
 }
 
@@ -76,7 +74,6 @@ void CTransfer::ShowProgress(int n)
 
 void CTransfer::Fail(TransferMode mode, const CSessionResult& result)
 {
-    m_lastNotice = {true, mode, result};
     m_view.OnFailure(mode, result);
 }
 

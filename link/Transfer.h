@@ -44,14 +44,6 @@ public:
     virtual void OnWritePreparation() {}
 };
 
-// What a transfer told last: a failure, or a transfer's completion.
-struct CTransferNotice
-{
-    bool told = false;
-    TransferMode mode = TransferMode::Read;
-    CSessionResult session; // kDone for a completion
-};
-
 // The read and write transfers between the configuration store and the
 // microphone: the steps from opening the port to the end of programming
 // mode, the progress and the failures told to the view. The port is closed
@@ -93,9 +85,6 @@ public:
 
     // How the last Move ended.
     const CSessionResult& LastSession() const { return m_lastSession; }
-    // What was told last since ClearNotice; nothing told: `told` false.
-    const CTransferNotice& LastNotice() const { return m_lastNotice; }
-    void ClearNotice() { m_lastNotice = {}; }
 
 private:
     void Fail(TransferMode mode, const CSessionResult& result);
@@ -108,7 +97,6 @@ private:
     EntryRetry m_entryRetry;
     std::function<void(int n)> m_blocks;
     CSessionResult m_lastSession;
-    CTransferNotice m_lastNotice;
 };
 
 // The text IDs of the question before a transfer in `mode`: "Is it OK to

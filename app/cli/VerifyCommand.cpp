@@ -80,7 +80,7 @@ const char* const kVerifyHelp =
     "another; 1: it could not be read; 2: usage. --json adds to the document\n"
     "diff --json's a (the microphone), b (FILE), same, settings and bytes.\n"
     "--log FILE.csv adds a line with operation verify and result same,\n"
-    "differs or failed. --port 3,4 (and --continuous) check several\n"
+    "holds-other or failed. --port 3,4 (and --continuous) check several\n"
     "microphones at once, one result line each; with --continuous a\n"
     "microphone that differs or fails is announced as \"PUT ASIDE: ...\", and\n"
     "--count N ends the run once N microphones held FILE's configuration.\n\n";

@@ -1,8 +1,8 @@
 // The words of the front ends for a microphone's record: one table a
 // renderer, each row a record and the words it gives.
+#include "words/RecordWords.h"
 #include "job/ProductionRun.h"
 #include "link/Protocol.h"
-#include "words/RecordWords.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +71,10 @@ TEST(RecordWords, EachCauseInItsWords)
         {Cause(CauseKind::kConnectionLost, [](CCause& c) { c.block = 4; }),
          "the connection was lost after block 4"},
         {Cause(CauseKind::kPortNotClosed), "the port could not be closed"},
-        {Cause(CauseKind::kReadsDisagree, [](CCause& c) { c.blocks = {1, 4}; }),
+        {Cause(CauseKind::kReadsDisagree,
+               [](CCause& c) {
+                   c.blocks = {1, 4};
+               }),
          "three reads disagree; blocks 2, 5 kept changing"},
         {Cause(CauseKind::kImageDiffers,
                [](CCause& c) {
@@ -79,7 +82,10 @@ TEST(RecordWords, EachCauseInItsWords)
                    c.offset = 0x054B;
                }),
          "block 6 differs from the image written, first at offset 0x054B"},
-        {Cause(CauseKind::kOtherConfiguration, [](CCause& c) { c.blocks = {0, 8}; }),
+        {Cause(CauseKind::kOtherConfiguration,
+               [](CCause& c) {
+                   c.blocks = {0, 8};
+               }),
          "the microphone holds another configuration (blocks 1, 9)"},
         {Cause(CauseKind::kNotReadBack, [](CCause& c) { c.readBackStage = SessionStage::kEntry; }),
          "the microphone could not be read back (no answer to the entry into programming mode)"},
@@ -113,10 +119,12 @@ TEST(RecordWords, EachRecordInItsSentence)
         for (const Wire::CProbeRate& probe : Wire::kProbeRates)
             c.rates.push_back(probe.rate);
     });
-    const CCause nak = Cause(CauseKind::kBlockRefused, [](CCause& c) {
-        c.block = 0;
-        c.writing = true;
-    });
+    const CCause nak = Cause(
+        CauseKind::kBlockRefused,
+        [](CCause& c) {
+            c.block = 0;
+            c.writing = true;
+        });
     const auto brokenOff = [](bool backup) {
         return [backup](CMicRecord& r) {
             r.cause = Cause(CauseKind::kConnectionLost, [](CCause& c) {
@@ -192,8 +200,7 @@ TEST(RecordWords, EachRecordInItsSentence)
          nullptr},
         {Record(Operation::kBackup, JobResult::kRead, [](CMicRecord& r) { r.file = "/bk/a.dat"; }),
          "The microphone's configuration was saved as /bk/a.dat.", nullptr},
-        {Record(Operation::kBackup, JobResult::kFailed,
-                [&](CMicRecord& r) { r.cause = noAnswer; }),
+        {Record(Operation::kBackup, JobResult::kFailed, [&](CMicRecord& r) { r.cause = noAnswer; }),
          "Backup failed: no answer to the entry into programming mode at any of the seven rates; "
          "the microphone was not written.",
          "Backup failed; the microphone was not written."},
@@ -260,9 +267,9 @@ TEST(RecordWords, TheResultLineAndTheSummary)
     summary.tally.good = 4;
     summary.tally.unchanged = 1;
     summary.tally.failed = 2;
-    summary.failed = {Record(Operation::kWrite, JobResult::kFailed,
-                             [](CMicRecord& r) { r.microphone = 2; }),
-                      Record(Operation::kBackup, JobResult::kFailed)};
+    summary.failed = {
+        Record(Operation::kWrite, JobResult::kFailed, [](CMicRecord& r) { r.microphone = 2; }),
+        Record(Operation::kBackup, JobResult::kFailed)};
     EXPECT_EQ(SummarySentence(summary),
               "In all: 3 of 6 microphones written and verified. Unchanged (they held the "
               "configuration already): 1. Failed: COM4 microphone 2, COM4 microphone 7.");
