@@ -109,6 +109,7 @@ bool IsWritableFile(const std::string& path, std::error_code& error)
 bool IsWritableFolder(const std::string& path)
 {
     const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           !(attributes & FILE_ATTRIBUTE_READONLY);
+    // A folder's read-only attribute only marks it as customised (Explorer
+    // sets it on Documents): it does not keep files from being made.
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }

@@ -84,13 +84,19 @@ public:
     // SetStopsTransfers, at the next step of the transfer in progress); no
     // job starts after it. Only stores a flag, so a signal handler may call
     // it.
-    void RequestStop() { m_stop = true; }
+    void RequestStop()
+    {
+        m_stop = true;
+        if (m_external)
+            *m_external = true;
+    }
     // A stop request stops the transfers in progress at their next step, as
     // one port's Ctrl+C does, instead of letting them finish.
     void SetStopsTransfers(bool stops) { m_stopsTransfers = stops; }
     // Stops as RequestStop does once `flag` is set as well (a signal
-    // handler's); with SetStopsTransfers the links watch it themselves.
-    void StopWith(const std::atomic<bool>* flag) { m_external = flag; }
+    // handler's); with SetStopsTransfers the links watch it themselves, and
+    // RequestStop sets it too.
+    void StopWith(std::atomic<bool>* flag) { m_external = flag; }
     // Run continuously, the run ends by itself once `count` microphones
     // were done well; no port takes a microphone while those done and
     // those in progress make `count`. 0: no quantity.
@@ -112,7 +118,7 @@ private:
     std::mutex m_totalsMutex;
     std::vector<CPortTotals> m_totals;
     bool m_stopsTransfers = false;
-    const std::atomic<bool>* m_external = nullptr;
+    std::atomic<bool>* m_external = nullptr;
     int m_quantity = 0;   // microphones to do well; 0: no end but a stop
     int m_goodUnits = 0;  // under m_totalsMutex
     int m_inProgress = 0; // taken and not yet done, under m_totalsMutex

@@ -35,6 +35,38 @@ bool ReadTime(const std::string& time, std::string& day, long& seconds)
     return true;
 }
 
+// The instant of "2024-05-01T10:15:30+02:00" in seconds since 1970 (UTC);
+// false for a time that does not read so.
+bool Instant(const std::string& time, long long& seconds)
+{
+    std::string day;
+    long ofDay = 0;
+    if (!ReadTime(time, day, ofDay))
+        return false;
+    const long long y = std::stol(time.substr(0, 4));
+    const int m = std::stoi(time.substr(5, 2));
+    const int d = std::stoi(time.substr(8, 2));
+    // Days from the civil date (proleptic Gregorian calendar).
+    const long long shifted = m <= 2 ? y - 1 : y;
+    const long long era = (shifted >= 0 ? shifted : shifted - 399) / 400;
+    const long long yearOfEra = shifted - era * 400;
+    const long long dayOfYear = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const long long days = era * 146097 + dayOfEra - 719468;
+    long long offset = 0;
+    if (time.size() >= 25 && (time[19] == '+' || time[19] == '-') && time[22] == ':' &&
+        std::isdigit(static_cast<unsigned char>(time[20])) &&
+        std::isdigit(static_cast<unsigned char>(time[21])) &&
+        std::isdigit(static_cast<unsigned char>(time[23])) &&
+        std::isdigit(static_cast<unsigned char>(time[24]))) {
+        offset = (std::stoi(time.substr(20, 2)) * 60 + std::stoi(time.substr(23, 2))) * 60;
+        if (time[19] == '-')
+            offset = -offset;
+    }
+    seconds = days * 86400 + ofDay - offset;
+    return true;
+}
+
 CReportGroup& GroupOf(CLogReport& report, const std::string& day, const std::string& port)
 {
     const auto at = std::lower_bound(
@@ -74,11 +106,13 @@ LogReading AddLogToReport(CLogReport& report, const std::string& name, std::stri
     report.logs.push_back(name);
     for (std::size_t i = 1; i < records.size(); ++i) {
         const CCsvRecord& line = records[i];
-        // A second header, where logs were put together.
+        // A header further down, where logs were put together: the lines
+        // after it have its columns.
         LogVersion again = version;
-        if (line.fields.size() == ColumnCount(version) &&
-            ReadLogHeader(CsvLine(line.fields), again))
+        if (line.complete && ReadLogHeader(CsvLine(line.fields), again)) {
+            version = again;
             continue;
+        }
         if (!line.complete) {
             report.unread.push_back({name, line.line, CUnreadLine::kOpenQuote, {}});
             continue;
@@ -114,11 +148,14 @@ LogReading AddLogToReport(CLogReport& report, const std::string& name, std::stri
             group.firstSecond = seconds;
         group.lastSecond = std::max(group.lastSecond, seconds);
         if (IsSuccess(record.result)) {
-            if (!record.label.empty())
-                report.doneLabels[record.label].push_back(record.time);
+            long long instant = 0;
+            const bool programmed =
+                record.operation == Operation::kWrite || record.operation == Operation::kVerify;
+            if (!record.label.empty() && programmed && Instant(record.time, instant))
+                report.doneLabels[record.label].emplace_back(instant, record.time);
             continue;
         }
-        CReportFailure failure{name, record, entry[LogColumn::kMessage], {}};
+        CReportFailure failure{name, version, record, entry[LogColumn::kMessage], {}};
         (record.operation == Operation::kRead ? report.reads : report.redo).push_back(failure);
     }
     return LogReading::kSummed;
@@ -128,10 +165,16 @@ void SettleReport(CLogReport& report)
 {
     for (CReportFailure& failure : report.redo) {
         const auto done = report.doneLabels.find(failure.record.label);
-        if (failure.record.label.empty() || done == report.doneLabels.end())
+        long long failed = 0;
+        if (failure.record.label.empty() || done == report.doneLabels.end() ||
+            !Instant(failure.record.time, failed))
             continue;
-        for (const std::string& time : done->second)
-            if (time > failure.record.time && (failure.retried.empty() || time < failure.retried))
+        long long first = 0;
+        for (const auto& [instant, time] : done->second) {
+            if (instant > failed && (failure.retried.empty() || instant < first)) {
+                first = instant;
                 failure.retried = time;
+            }
+        }
     }
 }

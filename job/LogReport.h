@@ -30,8 +30,9 @@ struct CReportGroup
 struct CReportFailure
 {
     std::string log;
-    CMicRecord record;   // as far as the log keeps it
-    std::string message; // the log's message column
+    LogVersion version = kNewestLog; // of the line's log: which fields it keeps
+    CMicRecord record;               // as far as the log keeps it
+    std::string message;             // the log's message column
     // The time of a later line of the same label that ended well: the
     // microphone was programmed again. Empty: it was not.
     std::string retried;
@@ -62,8 +63,9 @@ struct CLogReport
     std::vector<CReportFailure> redo;  // microphones to program again, in the order of the logs
     std::vector<CReportFailure> reads; // reads that failed, to repeat
     std::vector<CUnreadLine> unread;
-    // The times at which each label's lines ended well, for SettleReport.
-    std::map<std::string, std::vector<std::string>> doneLabels;
+    // When each label's writes and checks ended well (seconds since 1970,
+    // and the time as the log has it), for SettleReport.
+    std::map<std::string, std::vector<std::pair<long long, std::string>>> doneLabels;
 };
 
 // How a log's text was taken.
@@ -75,12 +77,15 @@ enum class LogReading
 
 // Adds the lines of one log, its CSV text as a file holds it, to the
 // report, counting microphones: every line but a backup's is one, and a
-// backup that did not succeed is one too (nothing was written after it).
+// backup that did not succeed is one too (nothing was written after it). A
+// header further down (logs put together) is taken as the columns of the
+// lines after it.
 // A line that cannot be read (cut short, an open quote, no time) is named
 // in `unread` and left out. Once every log is in, Settle the report.
 LogReading AddLogToReport(CLogReport& report, const std::string& name, std::string_view text);
-// Marks each microphone to program again whose label a later line shows
-// done well as retried, with the time of the first such line.
+// Marks each microphone to program again whose label a later write or
+// check shows done well as retried, with the time of the first such line
+// (times compared as instants, whatever their offsets from UTC).
 void SettleReport(CLogReport& report);
 
 // Whether a line of the log counts as a microphone of its own.

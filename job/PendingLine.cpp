@@ -2,12 +2,17 @@
 
 #include "job/PendingLineSlots.h"
 
+#include <chrono>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 namespace {
 
 std::mutex g_mutex; // taking and giving back slots
+// How long a job that finds its line being written waits, and waits again,
+// for the process to end.
+constexpr int kEndingWaitMs = 100;
 
 } // namespace
 
@@ -19,6 +24,7 @@ CPendingLine::CPendingLine() : m_slot(kPendingLineSlots)
     for (std::size_t i = 0; i < kPendingLineSlots; ++i) {
         if (!g_pendingLines[i].taken) {
             g_pendingLines[i].taken = true;
+            g_pendingLines[i].state = kPendingIdle;
             m_slot = i;
             return;
         }
@@ -36,8 +42,7 @@ CPendingLine::~CPendingLine()
 
 void CPendingLine::Hold(const std::string& path, const std::string& header, const std::string& line)
 {
-    Release();
-    if (m_slot == kPendingLineSlots || path.size() >= kPendingPathRoom ||
+    if (m_slot == kPendingLineSlots || !Release() || path.size() >= kPendingPathRoom ||
         header.size() + line.size() >= kPendingTextRoom)
         return;
     CPendingLineSlot& slot = g_pendingLines[m_slot];
@@ -46,11 +51,21 @@ void CPendingLine::Hold(const std::string& path, const std::string& header, cons
     std::memcpy(slot.text + header.size(), line.data(), line.size());
     slot.headerSize = header.size();
     slot.size = header.size() + line.size();
-    slot.held = true;
+    slot.state = kPendingHeld;
 }
 
-void CPendingLine::Release()
+bool CPendingLine::Release()
 {
-    if (m_slot != kPendingLineSlots)
-        g_pendingLines[m_slot].held = false;
+    if (m_slot == kPendingLineSlots)
+        return true;
+    CPendingLineSlot& slot = g_pendingLines[m_slot];
+    for (;;) {
+        int state = kPendingHeld;
+        if (slot.state.compare_exchange_strong(state, kPendingIdle) || state == kPendingIdle)
+            return true;
+        if (state == kPendingWritten)
+            return false;
+        // The handler is writing the line held, and the process ends then.
+        std::this_thread::sleep_for(std::chrono::milliseconds(kEndingWaitMs));
+    }
 }

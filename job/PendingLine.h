@@ -16,10 +16,13 @@ public:
 
     // Holds `line` for the log at `path` (with `header` before it when the
     // log is empty then) in place of the line held before. A line too long
-    // to be held is not held.
+    // to be held is not held, nor one after the handler has written one.
     void Hold(const std::string& path, const std::string& header, const std::string& line);
-    // Lets the line go: the job writes its own.
-    void Release();
+    // Lets the line go: the job writes its own. True when it may; false once
+    // the handler has written the line held (the process is ending: the job
+    // writes nothing more). A job whose line the handler is writing at that
+    // moment waits here until it has been written.
+    bool Release();
 
 private:
     std::size_t m_slot;

@@ -5,11 +5,14 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr mode_t kNewFileMode = 0666;
+constexpr int kLockTries = 20;
+constexpr long kLockPauseNs = 5000000;
 
 void WriteAll(int fd, const char* text, std::size_t size)
 {
@@ -27,12 +30,20 @@ void WriteAll(int fd, const char* text, std::size_t size)
 void WritePendingLinesNow()
 {
     for (CPendingLineSlot& slot : g_pendingLines) {
-        if (!slot.held.exchange(false))
+        int held = kPendingHeld;
+        if (!slot.state.compare_exchange_strong(held, kPendingWriting))
             continue;
         const int fd = ::open(slot.path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, kNewFileMode);
-        if (fd < 0)
+        if (fd < 0) {
+            slot.state = kPendingWritten;
             continue;
-        ::flock(fd, LOCK_EX);
+        }
+        // The lock may be held by the thread this handler interrupted: a few
+        // tries, then the line goes in without it rather than never.
+        for (int tries = 0; tries < kLockTries && ::flock(fd, LOCK_EX | LOCK_NB) != 0; ++tries) {
+            const timespec pause{0, kLockPauseNs};
+            ::nanosleep(&pause, nullptr);
+        }
         struct stat status
         {
         };
@@ -40,5 +51,6 @@ void WritePendingLinesNow()
         const std::size_t skip = empty ? 0 : slot.headerSize;
         WriteAll(fd, slot.text + skip, slot.size - skip);
         ::close(fd);
+        slot.state = kPendingWritten;
     }
 }

@@ -124,7 +124,7 @@ void CProductionRun::RequestStop()
     m_runner->RequestStop();
 }
 
-void CProductionRun::StopWith(const std::atomic<bool>* flag)
+void CProductionRun::StopWith(std::atomic<bool>* flag)
 {
     m_runner->StopWith(flag);
 }

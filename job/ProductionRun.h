@@ -98,7 +98,7 @@ public:
     void RequestStop();
     bool StopRequested() const;
     // Stops as RequestStop does once `flag` is set (a signal handler's).
-    void StopWith(const std::atomic<bool>* flag);
+    void StopWith(std::atomic<bool>* flag);
 
     const std::vector<std::string>& PortNames() const { return m_names; }
     const CProductionSettings& Settings() const { return m_settings; }

@@ -1,6 +1,7 @@
 #include "job/ProgrammingJob.h"
 
 #include "core/ConfigStore.h"
+#include "job/LogLayout.h"
 #include "job/MicBackup.h"
 #include "job/TransferLog.h"
 #include "link/MicLink.h"
@@ -64,6 +65,11 @@ void CProgrammingJob::Tell(CJobEvent::Kind kind, const std::string& path) const
 
 CMicRecord CProgrammingJob::Begin(Operation operation)
 {
+    // The log's version, known before any session: the lines held for a
+    // stop are made without touching the file during a transfer.
+    m_logVersion = kNewestLog;
+    m_logUsable = m_settings.log &&
+                  InspectLog(m_settings.log->Path(), m_logVersion) != LogFileState::kNotALog;
     m_stamp = FileTimeStampNow();
     m_startMs = m_link.Ticks().NowMs();
     m_link.ClearIdRecord();
@@ -91,9 +97,9 @@ void CProgrammingJob::Finish(CMicRecord& record, bool logged)
 
 void CProgrammingJob::Log(CMicRecord& record)
 {
-    // The line about to be written stands in for the one held.
-    m_pending.Release();
-    if (!m_settings.log)
+    // The line about to be written stands in for the one held; once a stop
+    // that ends the process has written that one, nothing more is written.
+    if (!m_pending.Release() || !m_settings.log)
         return;
     const std::string message = m_settings.describe ? m_settings.describe(record) : std::string();
     std::string reason;
@@ -109,7 +115,7 @@ void CProgrammingJob::Log(CMicRecord& record)
 
 void CProgrammingJob::HoldInterrupted(CMicRecord record, JobStage stage, Holds holds)
 {
-    if (!m_settings.log)
+    if (!m_logUsable)
         return;
     record.result = JobResult::kInterrupted;
     record.stage = stage;
@@ -119,13 +125,14 @@ void CProgrammingJob::HoldInterrupted(CMicRecord record, JobStage stage, Holds h
         BrokenOff(record);
     else
         record.holds = holds;
+    const uint8_t* id = m_link.GetIdRecord().data();
+    record.model = RecordModelText(id);
+    record.version = RecordVersionText(id);
     record.device = m_link.OpenName();
     record.durationMs = m_link.Ticks().NowMs() - m_startMs;
     const std::string message = m_settings.describe ? m_settings.describe(record) : std::string();
-    std::string header;
-    std::string line;
-    if (m_settings.log->Prepare(record, message, header, line))
-        m_pending.Hold(m_settings.log->Path(), header, line);
+    m_pending.Hold(m_settings.log->Path(), LogHeader(m_logVersion) + "\r\n",
+                   CsvLine(LogFields(record, message, m_logVersion)));
 }
 
 void CProgrammingJob::SessionFailed(CMicRecord& record, const CSessionResult& session,
@@ -164,6 +171,10 @@ bool CProgrammingJob::ReadPresent(CMicRecord& failure)
     EnterPhase(backup ? JobPhase::kBackup : JobPhase::kReading);
     m_hasPresent = false;
     CMicRecord record = Begin(backup ? Operation::kBackup : Operation::kWrite);
+    if (backup)
+        record.file.clear();
+    else
+        record.sha256 = ImageHash(ImageOf(m_store.WorkingImage()));
     HoldInterrupted(record, JobStage::kPort, Holds::kAsItWas);
     // A backup is only worth keeping when it is right: a read whose damage
     // keeps the block's sum, or that a flipped address bit answered with
@@ -177,14 +188,16 @@ bool CProgrammingJob::ReadPresent(CMicRecord& failure)
         confirmed.image = ImageOf(m_store.TransferCopy());
         confirmed.reads = 1;
     }
+    record.reads = confirmed.reads;
     if (confirmed.status != CConfirmedRead::kConfirmed) {
         ReadFailed(record, confirmed);
-        if (!backup)
-            record.sha256 = ImageHash(ImageOf(m_store.WorkingImage()));
         Finish(record);
         failure = record;
         return false;
     }
+    // Nothing was written: a stop from here on leaves no line until the
+    // next step holds one.
+    m_pending.Release();
     m_present = confirmed.image;
     m_hasPresent = true;
     m_presentRecord = record;
@@ -206,7 +219,6 @@ bool CProgrammingJob::SaveBackupOfPresent(CMicRecord& failure)
         record.cause.kind = problem.folder ? CauseKind::kBackupFolder : CauseKind::kBackupFile;
         record.cause.path = problem.path;
         record.cause.error = problem.error;
-        record.file.clear();
         Finish(record);
         failure = record;
         return false;
@@ -242,6 +254,7 @@ CMicRecord CProgrammingJob::WriteImage()
     if (m_settings.skipSame && CompareImages(m_present, written).Equal()) {
         CMicRecord record = m_presentRecord;
         record.operation = Operation::kWrite;
+        record.file = m_settings.dataFile;
         record.result = JobResult::kUnchanged;
         record.stage = JobStage::kDone;
         record.sha256 = ImageHash(written);
@@ -317,6 +330,7 @@ CMicRecord CProgrammingJob::Verify()
     if (confirmed.status == CConfirmedRead::kConfirmed) {
         m_present = confirmed.image;
         m_hasPresent = true;
+        m_presentRecord = record;
         const CImageDiff diff = CompareImages(m_present, file);
         record.stage = JobStage::kDone;
         record.result = diff.Equal() ? JobResult::kSame : JobResult::kHoldsOther;
@@ -378,6 +392,7 @@ CMicRecord CProgrammingJob::Read()
         if (m_transfer.Run(TransferMode::Read)) {
             record.result = JobResult::kRead;
             record.stage = JobStage::kDone;
+            HoldInterrupted(record, JobStage::kSave, Holds::kAsItWas);
         } else {
             ReadFailed(record, {});
         }
@@ -393,6 +408,8 @@ CMicRecord CProgrammingJob::Read()
         m_transfer.Complete(TransferMode::Read);
         record.result = JobResult::kVerified;
         record.stage = JobStage::kDone;
+        // The saving of the file comes next: a stop there leaves its own.
+        HoldInterrupted(record, JobStage::kSave, Holds::kAsItWas);
     } else {
         ReadFailed(record, confirmed);
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include "job/LogLayout.h"
 #include "job/MicRecord.h"
 #include "job/PendingLine.h"
 #include "job/VerifiedTransfer.h"
@@ -159,4 +160,6 @@ private:
     CMicRecord m_presentRecord; // the read that m_present came from
     std::string m_backupPath;
     CPendingLine m_pending;
+    LogVersion m_logVersion = kNewestLog; // of the log, as the operation began
+    bool m_logUsable = false;             // a log is asked and is a log
 };

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,8 +25,12 @@ constexpr std::size_t kLongestHeader = 512;
 LogFileState InspectLog(const std::string& path, LogVersion& version)
 {
     version = kNewestLog;
-    if (!FileExists(path))
-        return LogFileState::kNew;
+    if (!FileExists(path)) {
+        // A new log is made where its folder lets it be.
+        const std::string folder =
+            QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
+        return IsWritableFolder(folder) ? LogFileState::kNew : LogFileState::kNotWritable;
+    }
     std::error_code notRegular;
     if (!IsWritableFile(path, notRegular) || !std::ofstream(path, std::ios::binary | std::ios::app))
         return LogFileState::kNotWritable;

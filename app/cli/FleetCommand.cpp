@@ -4,6 +4,7 @@
 #include "app/cli/CliSupport.h"
 #include "app/cli/ConsoleTransferView.h"
 #include "app/cli/FleetConsole.h"
+#include "app/cli/InputWait.h"
 #include "app/cli/Interrupt.h"
 #include "app/cli/TransferSupport.h"
 #include "app/cli/WireTrace.h"
@@ -95,13 +96,14 @@ namespace {
 bool NextMicrophone(CCliContext& context, const CTransferCommand& command, int number,
                     std::string& label)
 {
+    const auto stopped = [&context] { return context.stop->load(); };
     if (command.askLabel)
-        return AskLabel(context, label);
+        return AskLabel(context, label, stopped);
     if (number == 1)
         return true;
     context.err << "Connect the next microphone and press Enter, or type q to stop: " << std::flush;
     std::string answer;
-    return std::getline(context.in, answer) &&
+    return AwaitInput(context.in, stopped) && std::getline(context.in, answer) &&
            (answer.empty() || (answer[0] != 'q' && answer[0] != 'Q'));
 }
 
@@ -127,6 +129,8 @@ int RunFleetWrite(CCliContext& context, const CTransferCommand& command,
                            : command.continuous ? FleetMode::kContinuous
                                                 : FleetMode::kOnce;
     CTraces traces;
+    // The run, once it exists: a question of a port gives way to its stop.
+    std::atomic<CProductionRun*> running{nullptr};
     std::vector<CProductionPort> fleet;
     for (const std::string& port : ports) {
         CProductionPort entry;
@@ -151,7 +155,12 @@ int RunFleetWrite(CCliContext& context, const CTransferCommand& command,
                 return NextMicrophone(context, command, number, label);
             };
         else if (command.askLabel)
-            entry.label = [&context](std::string& label) { return AskLabel(context, label); };
+            entry.label = [&context, &running](std::string& label) {
+                return AskLabel(context, label, [&running] {
+                    const CProductionRun* run = running.load();
+                    return run && run->StopRequested();
+                });
+            };
         fleet.push_back(std::move(entry));
     }
     CProductionSettings production;
@@ -162,6 +171,7 @@ int RunFleetWrite(CCliContext& context, const CTransferCommand& command,
     production.count = command.count;
     production.check = setup.check;
     CProductionRun run(image, std::move(fleet), production, context.clock);
+    running = &run;
 
     const CFleetConsole::Progress progress = setup.quiet  ? CFleetConsole::Progress::kNone
                                              : setup.live ? CFleetConsole::Progress::kLive

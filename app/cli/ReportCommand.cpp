@@ -138,15 +138,20 @@ QJsonArray FailuresJson(const std::vector<CReportFailure>& list)
     QJsonArray array;
     for (const CReportFailure& failure : list) {
         const CMicRecord& record = failure.record;
+        // What an older log does not keep is not known.
+        const bool kept = HasColumn(failure.version, LogColumn::kHolds);
+        const auto known = [kept](const char* word) {
+            return kept ? JsonTextOrNull(word) : QJsonValue();
+        };
         array.append(QJsonObject{{"log", JsonText(failure.log)},
                                  {"time", JsonText(record.time)},
                                  {"port", JsonText(record.port)},
                                  {"label", JsonTextOrNull(record.label)},
                                  {"operation", OperationWord(record.operation)},
                                  {"result", JobResultName(record.result)},
-                                 {"stage", StageWord(record.stage)},
-                                 {"cause", JsonTextOrNull(CauseWord(record.cause.kind))},
-                                 {"holds", HoldsWord(record.holds)},
+                                 {"stage", known(StageWord(record.stage))},
+                                 {"cause", known(CauseWord(record.cause.kind))},
+                                 {"holds", known(HoldsWord(record.holds))},
                                  {"unit", JsonTextOrNull(record.unit)},
                                  {"message", JsonTextOrNull(failure.message)},
                                  {"retried", JsonTextOrNull(failure.retried)}});

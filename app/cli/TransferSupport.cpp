@@ -3,6 +3,7 @@
 #include "app/cli/ConfigDiff.h"
 #include "app/cli/ConsoleRecord.h"
 #include "app/cli/FleetCommand.h"
+#include "app/cli/InputWait.h"
 #include "app/cli/Interrupt.h"
 #include "app/cli/JsonOutput.h"
 #include "app/cli/WireTrace.h"
@@ -198,14 +199,24 @@ CTransferOptions TransferOptionsOf(const CCliContext& context, const CTransferCo
 
 void AddOutcome(QJsonObject& json, const CTransferOutcome& outcome)
 {
-    if (outcome.ran)
-        AddRecordJson(json, outcome.record);
+    // The command's own file and port stand; the record adds the rest, and a
+    // run refused before any job gives each of its fields as null.
+    const QJsonValue file = json["file"];
+    const QJsonValue port = json["port"];
+    QJsonObject record;
+    AddRecordJson(record, outcome.record);
+    for (auto it = record.begin(); it != record.end(); ++it)
+        json.insert(it.key(), outcome.ran ? it.value() : QJsonValue());
+    if (!file.isUndefined())
+        json.insert("file", file);
+    if (!port.isUndefined())
+        json.insert("port", port);
+    if (!outcome.fileSha256.empty())
+        json.insert("sha256", JsonText(outcome.fileSha256));
     json.insert("ok", outcome.ok);
     json.insert("message", JsonTextOrNull(outcome.windowText));
     json.insert("outcome",
                 outcome.ran ? JsonText(RecordSentence(outcome.record, false)) : QJsonValue());
-    json.insert("result",
-                outcome.ran ? JsonText(JobResultName(outcome.record.result)) : QJsonValue());
     const CCause& cause = outcome.record.cause;
     json.insert("openFailure", outcome.ran && cause.kind == CauseKind::kPortDoesNotOpen
                                    ? JsonText(OpenFailureText(cause.openFailure, cause.device))
@@ -323,6 +334,9 @@ CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransf
         return outcome;
     outcome.ran = true;
     outcome.record = *record;
+    // A write or a check names FILE's image, whatever operation it ended in.
+    if (options.fileImage)
+        outcome.fileSha256 = Sha256Hex(context.store.WorkingImage(), CConfigStore::kImageSize);
     outcome.exitCode = static_cast<int>(record->GetVerdict());
     outcome.ok = outcome.exitCode == CliExit::kOk;
     if (record->result == JobResult::kInterrupted)
@@ -393,11 +407,12 @@ const char* const kConfirmHelp =
     "--yes answers the confirmation; without it the question is asked on the\n"
     "terminal, and refused when standard input is not one.\n";
 
-bool AskLabel(CCliContext& context, std::string& label)
+bool AskLabel(CCliContext& context, std::string& label, const std::function<bool()>& stopped)
 {
     for (;;) {
         context.err << "Label of the next microphone (an empty line ends): " << std::flush;
-        if (!std::getline(context.in, label) || (label.empty() || label == "\r"))
+        if (!AwaitInput(context.in, stopped) || !std::getline(context.in, label) ||
+            (label.empty() || label == "\r"))
             return false;
         const LabelFault fault = CheckLabel(label);
         if (fault == LabelFault::kNone)

@@ -85,8 +85,8 @@ CFleetSetup ConsoleFleetSetup(const CCliContext& context, const CTransferCommand
 // --ask-label: asks for the label of the next microphone on stderr and
 // reads a line from standard input (a scanner types it and Enter); a label
 // that is refused is asked again. False on an empty line or the end of the
-// input: the run ends.
-bool AskLabel(CCliContext& context, std::string& label);
+// input: the run ends, as it does once `stopped` holds while it waits.
+bool AskLabel(CCliContext& context, std::string& label, const std::function<bool()>& stopped);
 // Whether --ask-label may be given as `command` stands: it needs --yes (no
 // answer is read from the labels), --continuous or --repeat, one port, and
 // a log that has the label column. 0, or kUsage with the reason on stderr.
@@ -116,6 +116,8 @@ struct CTransferOutcome
     // What the progress window would have shown last (JSON "message"), or
     // why nothing was moved.
     std::string windowText;
+    // FILE's SHA-256 for a write or a check; empty for a read.
+    std::string fileSha256;
     int exitCode = CliExit::kFailure;
 };
 // Adds ok, message, outcome (the sentence that ends the run on stdout) and

@@ -6,6 +6,7 @@
 
 #include "core/SettingAssignment.h"
 #include "core/SettingsLayout.h"
+#include "job/LogLayout.h"
 #include "text/TextCatalog.h"
 
 #include <cctype>
@@ -441,4 +442,70 @@ TEST_F(CliFileCommandsTest, AReportSumsTheLogsOfSeveralStations)
     }
     EXPECT_EQ(Run({"report", Path("missing.csv")}), 1);
     EXPECT_TRUE(m_out.str().empty()) << "no table of nothing: " << m_out.str();
+
+    // A data file is no log: named, not summed, exit 1; the logs beside it
+    // still count.
+    ASSERT_EQ(Run({"new", Path("mic.dat")}), 0);
+    const std::string data = Bytes("mic.dat");
+    EXPECT_EQ(Run({"report", Path("one.csv"), Path("mic.dat"), "--json"}), 1);
+    EXPECT_NE(m_err.str().find(Path("mic.dat") + ": no log of qzm530rx-cli"), std::string::npos)
+        << m_err.str();
+    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(m_out.str()))
+                  .object()["microphones"]
+                  .toInt(),
+              2);
+    EXPECT_EQ(Bytes("mic.dat"), data);
+    // An older log keeps no stage, cause or holds: they are not known.
+    EXPECT_EQ(Run({"report", Path("two.csv"), "--json"}), 0);
+    const QJsonObject redo = QJsonDocument::fromJson(QByteArray::fromStdString(m_out.str()))
+                                 .object()["redo"]
+                                 .toArray()[0]
+                                 .toObject();
+    EXPECT_TRUE(redo["stage"].isNull() && redo["holds"].isNull()) << m_out.str();
+}
+
+// The report's words: its lists of what is left to do, a microphone
+// retried and done well at another offset from UTC, a failed read, and a
+// port whose failures span time done well at no rate per hour.
+TEST_F(CliFileCommandsTest, AReportListsWhatIsLeftToDoInItsOwnWords)
+{
+    const auto line = [](const char* time, Operation operation, JobResult result, const char* label,
+                         const char* message, const char* port = "COM4") {
+        CMicRecord record;
+        record.time = time;
+        record.port = port;
+        record.operation = operation;
+        record.result = result;
+        record.label = label;
+        return CsvLine(LogFields(record, message, kNewestLog));
+    };
+    std::ofstream(Path("run.csv"), std::ios::binary)
+        << LogHeader(kNewestLog) << "\r\n"
+        << line("2026-12-05T09:00:00+01:00", Operation::kWrite, JobResult::kFailed, "SN-1", "bad")
+        << line("2026-12-05T08:30:00+00:00", Operation::kWrite, JobResult::kVerified, "SN-1", "")
+        << line("2026-12-05T09:40:00+01:00", Operation::kWrite, JobResult::kInterrupted, "SN-2",
+                "stopped")
+        << line("2026-12-05T09:50:00+01:00", Operation::kRead, JobResult::kFailed, "", "lost")
+        << line("2026-12-05T10:00:00+01:00", Operation::kWrite, JobResult::kFailed, "", "x", "COM5")
+        << line("2026-12-05T10:10:00+01:00", Operation::kWrite, JobResult::kFailed, "", "y",
+                "COM5");
+    EXPECT_EQ(Run({"report", Path("run.csv")}), 0) << m_err.str();
+    const std::string out = m_out.str();
+    for (
+        const char* expected :
+        {"\nTo program again (3):\n  2026-12-05T09:40:00+01:00  COM4  SN-2  interrupted: stopped\n",
+         "\nRetried and done well (1):\n  2026-12-05T09:00:00+01:00  COM4  SN-1  failed: bad; done "
+         "well at 2026-12-05T08:30:00+00:00\n",
+         "\nReads to repeat (1):\n  2026-12-05T09:50:00+01:00  COM4  failed: lost\n",
+         "In all: 6 microphones (1 verified, 4 failed, 1 interrupted)."})
+        EXPECT_NE(out.find(expected), std::string::npos) << expected << "\n" << out;
+    EXPECT_EQ(out.find("COM5  failed: x"), out.rfind("COM5  failed: x")) << "listed once";
+    EXPECT_EQ(Run({"report", Path("run.csv"), "--json"}), 0);
+    const QJsonObject json =
+        QJsonDocument::fromJson(QByteArray::fromStdString(m_out.str())).object();
+    const QJsonArray ports = json["days"].toArray()[0].toObject()["ports"].toArray();
+    EXPECT_EQ(ports[0].toObject()["perHour"].toDouble(-1), 0.75) << "one in eighty minutes";
+    EXPECT_EQ(ports[1].toObject()["perHour"].toDouble(-1), 0.0) << "none in ten minutes";
+    EXPECT_EQ(json["redo"].toArray()[0].toObject()["retried"].toString(),
+              "2026-12-05T08:30:00+00:00");
 }

@@ -174,7 +174,12 @@ TEST_F(CliJsonTest, TransferThatCannotOpenItsPortTellsWhyInTheDocument)
 
     // Not confirmed: the document still comes, with the reason.
     EXPECT_EQ(Run({"read", "--port", missing, Path("out.dat"), "--json"}), 1);
-    EXPECT_NE(OutputJson()["message"].toString().indexOf("--yes"), -1);
+    const QJsonObject refused = OutputJson();
+    EXPECT_NE(refused["message"].toString().indexOf("--yes"), -1);
+    // No job ran: no result, and every field of the record is null.
+    for (const char* field : {"result", "stage", "cause", "holds", "operation", "outcome"})
+        EXPECT_TRUE(refused[field].isNull()) << field;
+    EXPECT_EQ(refused["file"].toString().toStdString(), Path("out.dat")) << "the command's file";
 }
 
 TEST(CliOpenFailure, PermissionsGetTheFixOtherFailuresTheSystemsReason)

@@ -261,3 +261,47 @@ TEST_F(CliPtyTest, CtrlCInAWriteEndsCleanlyWithTheInterruptsStatus)
 }
 
 } // namespace
+
+namespace {
+
+// Ctrl+C while --repeat waits for the next microphone: the question gives
+// way, the run sums up, and the tool ends as the signal ends a program.
+TEST_F(CliPtyTest, CtrlCAtTheQuestionForTheNextMicrophoneEndsTheRun)
+{
+    int input[2] = {-1, -1};
+    ASSERT_EQ(::pipe(input), 0); // stays open and silent: nobody presses Enter
+    const std::string err = Path("err.txt");
+    const std::string out = Path("out.txt");
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_adddup2(&files, input[0], STDIN_FILENO);
+    posix_spawn_file_actions_addclose(&files, input[1]);
+    posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, out.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, STDERR_FILENO, err.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<std::string> words = {QZM_CLI_BINARY,  "write", "--port",  m_server.DevicePath(),
+                                      Path("mic.dat"), "--yes", "--repeat"};
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, QZM_CLI_BINARY, &files, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&files);
+    ::close(input[0]);
+    // Tries of 10 ms for the question to come: a minute.
+    for (int wait = 0;
+         wait < 6000 && Bytes("err.txt").find("Connect the next") == std::string::npos; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ::close(input[1]);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << "status " << status;
+    EXPECT_NE(Bytes("out.txt").find("In all: 1 of 1 microphones written and verified."),
+              std::string::npos)
+        << Bytes("out.txt") << Bytes("err.txt");
+}
+
+} // namespace

@@ -112,6 +112,10 @@ TEST(ConsoleRecord, TheJsonHoldsEveryField)
     EXPECT_TRUE(way["backup"].toBool());
     EXPECT_EQ(way["command"].toString(), "qzm530rx-cli write --port COM4 /bk/a.dat");
 
+    record.cause.block = 0;
+    AddRecordJson(json, record);
+    EXPECT_EQ(json["block"].toInt(), 1) << "the first block is block 1";
+
     record.cause = {};
     record.cause.kind = CauseKind::kImageDiffers;
     record.cause.blocks = {5, 6};

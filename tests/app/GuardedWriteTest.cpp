@@ -310,6 +310,19 @@ TEST_F(GuardedWriteTest, BackupsAreConfirmedAndNeverMadeOfAMicrophoneLeftAlone)
     EXPECT_EQ(LastLogEntry()[LogColumn::kOperation], "write");
     EXPECT_FALSE(Has(Bytes("run.csv"), ",backup,")) << Bytes("run.csv");
 
+    // A backup read that breaks off: the document names the file written
+    // and its image, and the backup as the operation that failed.
+    m_ports.clear();
+    CMicFaults dropping;
+    dropping.dropAfterBlock = 2;
+    Port(kPortA).mic.SetFaults(dropping);
+    EXPECT_EQ(Cli({"write", "--port", kPortA, Path("other.dat"), "--yes", "--quiet", "--json",
+                   "--backup", Path("bk")}),
+              CliExit::kFailure);
+    EXPECT_EQ(Json()["operation"].toString(), "backup");
+    EXPECT_EQ(Json()["file"].toString().toStdString(), Path("other.dat"));
+    EXPECT_EQ(Json()["sha256"].toString().size(), 64);
+
     std::ofstream(Path("in-the-way")) << "a file where the folder would be";
     for (const std::string& folder : {Path("in-the-way"), Path("in-the-way/bk")}) {
         m_ports.clear();

@@ -169,6 +169,9 @@ TEST(TransferLog, ALogGoesOnInItsOwnVersionAndAnythingElseIsLeftAlone)
     EXPECT_EQ(InspectLog(profile, version), LogFileState::kNotALog);
     EXPECT_EQ(InspectLog(folder.filePath("none.csv").toStdString(), version), LogFileState::kNew);
     EXPECT_EQ(InspectLog(folder.path().toStdString(), version), LogFileState::kNotWritable);
+    EXPECT_EQ(InspectLog(folder.filePath("no/such/run.csv").toStdString(), version),
+              LogFileState::kNotWritable)
+        << "a new log whose folder is not there cannot be made";
 
     const std::string missing = folder.filePath("no/such/folder/run.csv").toStdString();
     EXPECT_FALSE(Append(CTransferLog(missing), "COM3", 0, error));

@@ -4,6 +4,7 @@
 // during a run, and what the tiles say to the eye and to a screen reader.
 #include "ProductionRig.h"
 
+#include "job/LogLayout.h"
 #include "job/TransferLog.h"
 #include "link/LinkRig.h"
 
@@ -520,6 +521,49 @@ TEST_F(ProductionWindowTest, TheRunAndTheLogCountTheSameMicrophones)
         << m_window->ReportText().toStdString();
     EXPECT_TRUE(m_window->ReportText().contains(QStringLiteral("To program again: 1.")))
         << m_window->ReportText().toStdString();
+}
+
+// A log the run cannot use is refused at Start, and left as it was: one
+// begun without labels when labels are asked, a data file, a folder that
+// is not there.
+TEST_F(ProductionWindowTest, AStartRefusesALogItCannotUse)
+{
+    Port("/dev/vmic-a").PlayBatch(2000, 1);
+    std::ofstream(Path("old.csv"), std::ios::binary) << LogHeader(LogVersion::kFirst) << "\r\n";
+    const struct
+    {
+        std::string log;
+        bool labels;
+    } cases[] = {{Path("old.csv"), true}, {m_dataFile, false}, {Path("gone/run.csv"), false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.log);
+        std::ifstream before(c.log, std::ios::binary);
+        const std::string kept((std::istreambuf_iterator<char>(before)), {});
+        CProductionArgs args;
+        args.ports = {"/dev/vmic-a"};
+        args.logPath = c.log;
+        args.askLabel = c.labels;
+        Open(args);
+        EXPECT_FALSE(m_window->Start());
+        EXPECT_TRUE(m_window->StatusText().contains(QString::fromStdString(c.log)))
+            << m_window->StatusText().toStdString();
+        EXPECT_EQ(Port("/dev/vmic-a").line.OpenCount(), 0);
+        std::ifstream after(c.log, std::ios::binary);
+        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), {}), kept);
+    }
+    // The old log takes a run without labels, in its own columns.
+    CProductionArgs args;
+    args.ports = {"/dev/vmic-a"};
+    args.logPath = Path("old.csv");
+    Open(args);
+    ASSERT_TRUE(m_window->Start());
+    ASSERT_TRUE(WaitFor([this] { return Tile(0).Done() == 1; }));
+    StopAndWait();
+    std::ifstream log(Path("old.csv"), std::ios::binary);
+    const std::vector<CCsvRecord> rows =
+        ParseCsv(std::string(std::istreambuf_iterator<char>(log), {}));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].fields.size(), ColumnCount(LogVersion::kFirst));
 }
 
 // A failed microphone turns its tile red with "Put aside" until the port
