@@ -37,8 +37,8 @@ struct CFleetPort
     // Waits between probes for the given milliseconds, returning early on a
     // stop request; empty: the fleet's own wait on the system clock.
     std::function<void(uint32_t ms)> pause;
-    // Run continuously: asks the label of each microphone before it is
-    // taken; false ends the port's run. Empty: no labels.
+    // Asks the label of each microphone before it is taken (once or
+    // continuously); false ends the port's run. Empty: no labels.
     std::function<bool(std::string& label)> label;
     // Run repeated: asked before each microphone whether it is connected
     // (and its label); false ends the port's run.

@@ -58,8 +58,9 @@ void CPortStation::Program(int number, const std::string& label)
 
 void CPortStation::RunOnce()
 {
-    if (!m_stop)
-        Program(1);
+    std::string label;
+    if (!m_stop && (!m_events.label || m_events.label(label)))
+        Program(1, label);
     SetState(PortState::kFinished);
 }
 

@@ -86,8 +86,9 @@ public:
         // taken; false leaves it alone for now (a run's quantity is taken
         // by those done and in progress). Empty: always taken.
         std::function<bool()> claim;
-        // Run continuously: asked for the label of a microphone about to be
-        // taken; false ends the run (no label came). Empty: no labels.
+        // Asked for the label of a microphone about to be taken (once or
+        // continuously); false ends the run (no label came). Empty: no
+        // labels.
         std::function<bool(std::string& label)> label;
         // A claim given back untaken (the run ended while asking a label).
         std::function<void()> unclaim;

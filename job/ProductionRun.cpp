@@ -171,6 +171,9 @@ void CProductionRun::OnBlock(std::size_t port, int n, int total)
 
 void CProductionRun::OnResult(std::size_t port, const CMicRecord& record)
 {
+    // A microphone put aside may be programmed again under its label.
+    if (m_settings.labels && !record.Ok() && !record.label.empty())
+        m_settings.labels->GiveBack(record.label);
     if (m_observer)
         m_observer->OnResult(port, record);
 }

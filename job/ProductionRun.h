@@ -2,6 +2,7 @@
 #include "core/ConfigStore.h"
 #include "job/FleetRunner.h"
 #include "job/JobResult.h"
+#include "job/MicLabel.h"
 #include "job/MicTally.h"
 #include "job/ProgrammingJob.h"
 #include "job/TransferLog.h"
@@ -31,8 +32,9 @@ struct CProductionPort
     // run's.
     std::string backupDir;
     const ILocalClock* clock = nullptr;
-    // Run continuously: the label of each microphone before it is taken
-    // (a scanner, a list); false ends the port's run. Empty: no labels.
+    // The label of each microphone before it is taken (a scanner, a list,
+    // a counter), once or continuously; false ends the port's run. Empty: no
+    // labels.
     std::function<bool(std::string& label)> label;
     // Run repeated: before each microphone, whether it is connected and its
     // label; false ends the run.
@@ -51,6 +53,9 @@ struct CProductionSettings
     // Run continuously: end by itself once this many microphones were done
     // well (failures do not count); 0: until a stop request.
     int count = 0;
+    // The labels given out; a microphone that did not go well gives its own
+    // back. nullptr: none kept. Must outlive the run.
+    CLabelBook* labels = nullptr;
 };
 
 // The whole run in numbers: what its summary says.

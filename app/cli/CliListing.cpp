@@ -19,7 +19,7 @@ struct CPlaceholder
 // name that begins with FILE.
 const CPlaceholder kPlaceholders[] = {
     {"--port", "PORT"}, {"--log", "FILE.csv"}, {"--backup", "DIR"}, {"--verify-wait", "S"},
-    {"--forget", "N"},  {"--from", "PROFILE"}, {"--count", "N"},
+    {"--forget", "N"},  {"--from", "PROFILE"}, {"--count", "N"},    {"--serial", "PATTERN"},
 };
 constexpr const char* kDefaultPlaceholder = "VALUE";
 constexpr const char* kHelpOption = "--help";
@@ -28,7 +28,7 @@ constexpr const char* kHelpOption = "--help";
 // the command's own text says the rest.
 const CPlaceholder kOptionSummaries[] = {
     {"--port", "the port: a COM number, COMn or a device path"},
-    {"--log", "append a line per transfer to this CSV file"},
+    {"--log", "append a line per operation to this CSV log"},
     {"--backup", "save what the microphone held before it is written"},
     {"--verify-wait", "seconds the microphone gets to answer again (10)"},
     {"--forget", "remove the pin of COM N"},
@@ -45,6 +45,8 @@ const CPlaceholder kOptionSummaries[] = {
     {"--continuous", "a production line: until Ctrl+C"},
     {"--count", "with --continuous: end once N microphones went well"},
     {"--ask-label", "read each microphone's label from standard input"},
+    {"--serial", "label each microphone with the next number: 'SN-{0001}'"},
+    {"--allow-duplicate-labels", "take a label that was used already"},
     {"--changes", "list the settings that will change, then ask"},
     {"--skip-same", "leave a microphone that holds FILE alone"},
     {kHelpOption, "show this text and end"},

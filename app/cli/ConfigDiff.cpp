@@ -1,9 +1,11 @@
 #include "app/cli/ConfigDiff.h"
 
+#include "app/cli/CliSupport.h"
 #include "app/cli/JsonOutput.h"
 
 #include "core/ConfigStore.h"
 #include "core/SettingsLayout.h"
+#include "text/TextCatalog.h"
 
 #include <QJsonArray>
 
@@ -117,4 +119,26 @@ QJsonObject DiffJson(const CConfigStore& a, const CConfigStore& b, const CConfig
                                  {"b", b.WorkingImage()[offset]}});
     }
     return QJsonObject{{"same", diff.Same()}, {"settings", settings}, {"bytes", bytes}};
+}
+
+void PrintMicrophoneDiff(CCliContext& context, const MicImage& image, const char* same)
+{
+    CConfigStore microphone(&context.texts);
+    std::copy(image.begin(), image.end(), microphone.WorkingImage());
+    const CConfigDiff diff = DiffConfigurations(microphone, context.store);
+    PrintSettingLines(context.out, microphone, context.store, diff);
+    PrintOtherBytesLine(context.out, diff);
+    if (diff.Same() && *same != '\0')
+        context.out << same << "\n";
+    context.out << std::flush;
+}
+
+void AddMicrophoneDiff(CCliContext& context, const MicImage& image, QJsonObject& json)
+{
+    CConfigStore microphone(&context.texts);
+    std::copy(image.begin(), image.end(), microphone.WorkingImage());
+    const QJsonObject body =
+        DiffJson(microphone, context.store, DiffConfigurations(microphone, context.store));
+    for (auto it = body.begin(); it != body.end(); ++it)
+        json.insert(it.key(), it.value());
 }

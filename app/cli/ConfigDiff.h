@@ -4,6 +4,8 @@
 // a file.
 #include "core/SettingText.h"
 
+#include "job/VerifiedTransfer.h"
+
 #include <QJsonObject>
 
 #include <cstddef>
@@ -12,6 +14,7 @@
 #include <vector>
 
 class CConfigStore;
+struct CCliContext;
 struct CSettingDef;
 
 // `value` in hex with `digits` digits: "0F", "000F".
@@ -39,3 +42,11 @@ void PrintOtherBytesLine(std::ostream& out, const CConfigDiff& diff);
 // "same", "settings" (id, label, value and word on each side) and "bytes"
 // (offset, a, b).
 QJsonObject DiffJson(const CConfigStore& a, const CConfigStore& b, const CConfigDiff& diff);
+
+// What differs between the microphone's `image` (first) and the store's
+// working image (the file), in diff's format on stdout: the settings, then
+// a line for the other bytes; `same` is said when nothing differs.
+void PrintMicrophoneDiff(CCliContext& context, const MicImage& image, const char* same);
+// The same as diff --json's "same", "settings" and "bytes", `a` the
+// microphone, added to `json`.
+void AddMicrophoneDiff(CCliContext& context, const MicImage& image, QJsonObject& json);

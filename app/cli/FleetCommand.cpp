@@ -6,6 +6,7 @@
 #include "app/cli/FleetConsole.h"
 #include "app/cli/InputWait.h"
 #include "app/cli/Interrupt.h"
+#include "app/cli/LabelInput.h"
 #include "app/cli/TransferSupport.h"
 #include "app/cli/WireTrace.h"
 
@@ -93,12 +94,12 @@ namespace {
 // With --repeat: before each microphone after the first, the question
 // whether the next is connected; with --ask-label the label's question
 // stands in for it, before the first as well.
-bool NextMicrophone(CCliContext& context, const CTransferCommand& command, int number,
+bool NextMicrophone(CCliContext& context, CLabelSource* labels, const std::string& port, int number,
                     std::string& label)
 {
     const auto stopped = [&context] { return context.stop->load(); };
-    if (command.askLabel)
-        return AskLabel(context, label, stopped);
+    if (labels && labels->Active())
+        return labels->Next(port, label, stopped);
     if (number == 1)
         return true;
     context.err << "Connect the next microphone and press Enter, or type q to stop: " << std::flush;
@@ -150,13 +151,14 @@ int RunFleetWrite(CCliContext& context, const CTransferCommand& command,
         };
         if (setup.pause)
             entry.pause = [&setup, port](uint32_t ms) { setup.pause(port, ms); };
+        CLabelSource* const labels = setup.labels;
         if (mode == FleetMode::kRepeated)
-            entry.next = [&context, &command](int number, std::string& label) {
-                return NextMicrophone(context, command, number, label);
+            entry.next = [&context, labels, port](int number, std::string& label) {
+                return NextMicrophone(context, labels, port, number, label);
             };
-        else if (command.askLabel)
-            entry.label = [&context, &running](std::string& label) {
-                return AskLabel(context, label, [&running] {
+        else if (labels && labels->Active())
+            entry.label = [labels, &running, port](std::string& label) {
+                return labels->Next(port, label, [&running] {
                     const CProductionRun* run = running.load();
                     return run && run->StopRequested();
                 });
@@ -170,6 +172,8 @@ int RunFleetWrite(CCliContext& context, const CTransferCommand& command,
     production.mode = mode;
     production.count = command.count;
     production.check = setup.check;
+    if (setup.labels && setup.labels->Active())
+        production.labels = &setup.labels->Book();
     CProductionRun run(image, std::move(fleet), production, context.clock);
     running = &run;
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 class CMicLink;
+class CLabelSource;
 class CProductionRun;
 struct CCliContext;
 struct CTransferCommand;
@@ -39,6 +40,8 @@ struct CFleetSetup
     bool quiet = false;
     // Check each microphone against the image instead of writing it (verify).
     bool check = false;
+    // Where each microphone's label comes from; nullptr: no labels.
+    CLabelSource* labels = nullptr;
 };
 
 // Writes the store's working image to a microphone on every port at once,

@@ -32,22 +32,6 @@
 #include <istream>
 #include <ostream>
 
-namespace {
-
-constexpr long kMaxVerifyWaitSeconds = 3600;
-
-} // namespace
-
-bool PortInRange(CCliContext& context, const char* command, const std::string& port)
-{
-    const int number = PortNumberOf(port);
-    if (number <= LastPortNumber())
-        return true;
-    context.err << command << ": " << port << ": COM numbers go from 1 to " << LastPortNumber()
-                << " on this system ('" << kCliName << " ports' lists them)\n";
-    return false;
-}
-
 void NumberPortsForJob(const CCliContext& context, const std::vector<std::string>& ports)
 {
     if (!context.makeLink && NamesPortNumber(ports))
@@ -57,111 +41,6 @@ void NumberPortsForJob(const CCliContext& context, const std::vector<std::string
 std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string& port)
 {
     return context.makeLink ? context.makeLink(port) : MakeSystemLink(port);
-}
-
-constexpr long kMaxCount = 1000000;
-
-// The value of `option` as a number from `minimum` to `maximum`; false,
-// with what it takes said, for anything else.
-bool NumberOption(CCliContext& context, const CCliArgs& args, const char* name, const char* option,
-                  long minimum, long maximum, const char* what, long& value)
-{
-    if (ParseNumber(args.Value(option), minimum, maximum, value))
-        return true;
-    context.err << name << ": " << option << " takes " << what << " from " << minimum << " to "
-                << maximum << "\n";
-    return false;
-}
-
-int ReadTransferCommand(CCliContext& context, const CCliArgs& args, const char* name,
-                        CTransferCommand& command)
-{
-    command.name = name;
-    command.file = args.positional.empty() ? std::string() : args.positional[0];
-    command.port = args.Value("--port");
-    for (const auto& [option, value] : args.options) {
-        if (option != "--port")
-            continue;
-        command.portValues.push_back(value);
-        for (std::size_t start = 0; start <= value.size();) {
-            const std::size_t comma = std::min(value.find(',', start), value.size());
-            if (!PortInRange(context, name, value.substr(start, comma - start)))
-                return CliExit::kUsage;
-            start = comma + 1;
-        }
-    }
-    // One name per cable, in the log, on the console and in the backups.
-    if (command.port.find(',') == std::string::npos)
-        command.port = CanonicalPortName(command.port);
-    command.yes = args.Has("--yes");
-    command.force = args.Has("--force");
-    command.trace = args.Has("--trace");
-    command.quiet = args.Has("--quiet");
-    command.json = args.Has("--json");
-    command.repeat = args.Has("--repeat");
-    command.continuous = args.Has("--continuous");
-    command.changes = args.Has("--changes");
-    command.askLabel = args.Has("--ask-label");
-    command.skipSame = args.Has("--skip-same");
-    command.logPath = args.Value("--log");
-    command.backupDir = args.Value("--backup");
-    if (args.Has("--verify") && args.Has("--no-verify")) {
-        context.err << name << ": --verify and --no-verify exclude each other\n";
-        return CliExit::kUsage;
-    }
-    command.verify = !args.Has("--no-verify");
-    if (args.Has("--count")) {
-        long count = 0;
-        if (!NumberOption(context, args, name, "--count", 1, kMaxCount, "a number of microphones",
-                          count))
-            return CliExit::kUsage;
-        if (!command.continuous) {
-            context.err << name << ": --count works with --continuous\n";
-            return CliExit::kUsage;
-        }
-        command.count = static_cast<int>(count);
-    }
-    if (args.Has("--verify-wait")) {
-        long seconds = 0;
-        if (!NumberOption(context, args, name, "--verify-wait", 0, kMaxVerifyWaitSeconds, "seconds",
-                          seconds))
-            return CliExit::kUsage;
-        command.verifyWaitMs = static_cast<uint32_t>(seconds) * kMsPerSecond;
-    }
-    return CliExit::kOk;
-}
-
-int ChooseTarget(CCliContext& context, const CTransferCommand& command,
-                 const std::vector<COnePortOption>& onePortOnly, CTransferTarget& target)
-{
-    std::string error;
-    if (!ParsePortList(command.portValues, target.ports, error)) {
-        context.err << command.name << ": " << error << "\n";
-        return CliExit::kUsage;
-    }
-    target.fleet = !target.ports.empty() && IsFleetWrite(command.continuous, target.ports);
-    const bool refused = std::any_of(onePortOnly.begin(), onePortOnly.end(),
-                                     [](const COnePortOption& option) { return option.given; });
-    if (target.fleet && refused) {
-        // "--a, --b and --c work on one port"
-        context.err << command.name << ": ";
-        for (std::size_t i = 0; i < onePortOnly.size(); ++i)
-            context.err << (i == 0                        ? ""
-                            : i + 1 == onePortOnly.size() ? " and "
-                                                          : ", ")
-                        << onePortOnly[i].name;
-        context.err << (onePortOnly.size() == 1 ? " works" : " work")
-                    << " on one port, without --continuous\n";
-        return CliExit::kUsage;
-    }
-    if (!target.fleet && command.port.empty()) {
-        context.err << command.name << ": --port is required\n";
-        return CliExit::kUsage;
-    }
-    NumberPortsForJob(context, target.ports);
-    target.link = target.fleet ? std::make_unique<CMicLink>(CSleepingTickClock::Instance())
-                               : MakeLink(context, command.port);
-    return CliExit::kOk;
 }
 
 CFleetSetup ConsoleFleetSetup(const CCliContext& context, const CTransferCommand& command)
@@ -352,28 +231,6 @@ CTransferOutcome RunTransfer(CCliContext& context, CMicLink& link, const CTransf
     return outcome;
 }
 
-void PrintMicrophoneDiff(CCliContext& context, const MicImage& image, const char* same)
-{
-    CConfigStore microphone(&context.texts);
-    std::copy(image.begin(), image.end(), microphone.WorkingImage());
-    const CConfigDiff diff = DiffConfigurations(microphone, context.store);
-    PrintSettingLines(context.out, microphone, context.store, diff);
-    PrintOtherBytesLine(context.out, diff);
-    if (diff.Same() && *same != '\0')
-        context.out << same << "\n";
-    context.out << std::flush;
-}
-
-void AddMicrophoneDiff(CCliContext& context, const MicImage& image, QJsonObject& json)
-{
-    CConfigStore microphone(&context.texts);
-    std::copy(image.begin(), image.end(), microphone.WorkingImage());
-    const QJsonObject body =
-        DiffJson(microphone, context.store, DiffConfigurations(microphone, context.store));
-    for (auto it = body.begin(); it != body.end(); ++it)
-        json.insert(it.key(), it.value());
-}
-
 const char* const kPortHelp =
     "PORT is a port number (3), a Windows port name (COM3, \\\\.\\COM12) or a device\n"
     "path (/dev/ttyUSB0). On Linux and macOS port number n leads to the device\n"
@@ -406,40 +263,3 @@ const char* const kPortHelp =
 const char* const kConfirmHelp =
     "--yes answers the confirmation; without it the question is asked on the\n"
     "terminal, and refused when standard input is not one.\n";
-
-bool AskLabel(CCliContext& context, std::string& label, const std::function<bool()>& stopped)
-{
-    for (;;) {
-        context.err << "Label of the next microphone (an empty line ends): " << std::flush;
-        if (!AwaitInput(context.in, stopped) || !std::getline(context.in, label) ||
-            (label.empty() || label == "\r"))
-            return false;
-        const LabelFault fault = CheckLabel(label);
-        if (fault == LabelFault::kNone)
-            return true;
-        context.err << "That label is refused: " << LabelFaultText(fault) << ".\n";
-    }
-}
-
-int CheckAskLabel(CCliContext& context, const CTransferCommand& command, std::size_t portCount)
-{
-    if (!command.askLabel)
-        return CliExit::kOk;
-    std::string problem;
-    if (!command.yes)
-        problem = "--ask-label needs --yes, so that no answer is ever read from the labels";
-    else if (!command.continuous && !command.repeat)
-        problem = "--ask-label works with --continuous or --repeat";
-    else if (portCount > 1)
-        problem = "--ask-label works on one port";
-    else if (LogVersion version = kNewestLog;
-             !command.logPath.empty() &&
-             InspectLog(command.logPath, version) == LogFileState::kLog &&
-             !HasColumn(version, LogColumn::kLabel))
-        problem = "--ask-label: " + command.logPath +
-                  " began without the label column; give --log a new file to log labels";
-    if (problem.empty())
-        return CliExit::kOk;
-    context.err << command.name << ": " << problem << "\n";
-    return CliExit::kUsage;
-}

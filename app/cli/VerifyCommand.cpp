@@ -1,5 +1,6 @@
 // The verify command: does the microphone hold the configuration of a file?
 #include "app/cli/CliSupport.h"
+#include "app/cli/ConfigDiff.h"
 #include "app/cli/FleetCommand.h"
 #include "app/cli/JsonOutput.h"
 #include "app/cli/TransferSupport.h"

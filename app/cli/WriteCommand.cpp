@@ -1,7 +1,9 @@
 // The write command: one microphone, one after another, or several ports.
 #include "app/cli/CliSupport.h"
+#include "app/cli/ConfigDiff.h"
 #include "app/cli/FleetCommand.h"
 #include "app/cli/JsonOutput.h"
+#include "app/cli/LabelInput.h"
 #include "app/cli/TransferSupport.h"
 
 #include "job/TransferLog.h"
@@ -48,12 +50,15 @@ CTransferOutcome WriteWithChanges(CCliContext& context, CMicLink& link,
 // Several ports, a production line, or one microphone after another: one
 // thread per port, the job of a write on each microphone.
 int RunFleet(CCliContext& context, const CTransferCommand& command,
-             const std::vector<std::string>& ports, const CJobSettings& settings)
+             const std::vector<std::string>& ports, const CJobSettings& settings,
+             CLabelSource& labels)
 {
     CTransferOutcome refused;
     if (!Confirm(context, TransferMode::Write, command, refused))
         return CliExit::kFailure;
-    return RunFleetWrite(context, command, ports, settings, ConsoleFleetSetup(context, command));
+    CFleetSetup setup = ConsoleFleetSetup(context, command);
+    setup.labels = &labels;
+    return RunFleetWrite(context, command, ports, settings, setup);
 }
 
 int RunWrite(CCliContext& context, const CCliArgs& args)
@@ -73,7 +78,8 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
         context.err << "write: --changes shows one microphone; it does not go with --repeat\n";
         return CliExit::kUsage;
     }
-    if (const int refused = CheckAskLabel(context, command, target.ports.size()))
+    CLabelSource labels(context, command);
+    if (const int refused = labels.Prepare(target.ports.size()))
         return refused;
     CMicLink& link = *target.link;
     const CTransferLog log(command.logPath);
@@ -85,7 +91,10 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
     if (target.fleet || command.repeat)
         return RunFleet(context, command,
                         target.fleet ? target.ports : std::vector<std::string>{command.port},
-                        settings);
+                        settings, labels);
+    // One microphone: its label is the counter's next.
+    if (labels.Active() && !labels.Next(command.port, settings.label, [] { return false; }))
+        return CliExit::kFailure;
     const CTransferOptions options = TransferOptionsOf(context, command);
     CTransferOutcome outcome;
     if (command.changes) {
@@ -151,9 +160,20 @@ const char* const kWriteHelp =
     "stderr for each microphone's label before it is written and reads it as\n"
     "a line from standard input: a barcode scanner types it and Enter, a\n"
     "file of labels works too. An empty line or the end of the input ends\n"
-    "the run. A label is at most 64 characters, without control characters.\n"
-    "It goes into the log's label column (a log begun without that column is\n"
-    "refused: start a new one), the backup's name and the JSON.\n\n";
+    "the run. A label is at most 64 characters, without control characters;\n"
+    "one that is refused is asked again at a terminal, while from a pipe or a\n"
+    "file the run ends there (naming the line), so that no label goes to\n"
+    "another microphone. It goes into the log's label column (a log begun\n"
+    "without that column is refused: start a new one), the backup's name and\n"
+    "the JSON.\n"
+    "--serial PATTERN gives each microphone the next serial number as its\n"
+    "label, on one port or several: 'SN-{0001}' counts from 1 with four\n"
+    "digits, and {YYYY}, {YY}, {MM} and {DD} put in today's date. It goes on\n"
+    "after the highest number of that form in the log, and gives no number\n"
+    "twice.\n"
+    "A label that the log shows done well, or that the run gave already, is\n"
+    "refused; --allow-duplicate-labels takes it all the same. A microphone\n"
+    "that did not go well gives its label back.\n\n";
 
 const std::string kWriteFullHelp = std::string(kWriteHelp) + kConfirmHelp + kPortHelp;
 
@@ -168,9 +188,9 @@ std::vector<CCliCommand> WriteCommands()
          kWriteFullHelp.c_str(),
          1,
          1,
-         {"--port", "--verify-wait", "--log", "--backup", "--count"},
+         {"--port", "--verify-wait", "--log", "--backup", "--count", "--serial"},
          {"--yes", "--trace", "--repeat", "--quiet", "--json", "--verify", "--no-verify",
-          "--ask-label", "--continuous", "--changes", "--skip-same"},
+          "--ask-label", "--allow-duplicate-labels", "--continuous", "--changes", "--skip-same"},
          [](CCliContext& c, const CCliArgs& a) { return RunWrite(c, a); }},
     };
 }

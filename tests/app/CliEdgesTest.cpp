@@ -176,3 +176,42 @@ TEST_F(CliEdgesTest, AfterAFailedBackupTheNextMicrophoneIsBackedUpAndWritten)
 }
 
 } // namespace
+
+namespace {
+
+// What a shop names as the log or the backup folder must be one: a data
+// file, a profile or a text is refused before the port is touched, and left
+// as it was, also when labels are asked.
+TEST_F(CliEdgesTest, ALogIsALogAndAFolderIsAFolder)
+{
+    ASSERT_EQ(Run({"info", Path("mic.dat"), "--settings"}), 0);
+    std::ofstream(Path("profile.txt")) << m_out.str();
+    std::ofstream(Path("notes.txt")) << "time, port and result of the day\n";
+    const std::vector<std::vector<std::string>> commands = {
+        {"write", "--port", kPortA, Path("other.dat"), "--yes", "--log"},
+        {"write", "--port", kPortA, Path("other.dat"), "--yes", "--repeat", "--ask-label", "--log"},
+        {"verify", "--port", kPortA, Path("other.dat"), "--log"},
+        {"read", "--port", kPortA, Path("new.dat"), "--yes", "--log"},
+    };
+    for (const char* name : {"mic.dat", "profile.txt", "notes.txt"}) {
+        const std::string before = Bytes(name);
+        for (std::vector<std::string> words : commands) {
+            SCOPED_TRACE(std::string(name) + " " + words[0]);
+            words.push_back(Path(name));
+            m_ports.clear();
+            EXPECT_EQ(Cli(words), CliExit::kUsage);
+            EXPECT_TRUE(Has(m_err.str(), Path(name) + " is no log of qzm530rx-cli")) << m_err.str();
+            EXPECT_EQ(Port(kPortA).line.OpenCount(), 0) << "the microphone saw no session";
+            EXPECT_EQ(Bytes(name), before);
+        }
+        EXPECT_EQ(Run({"report", Path(name)}), CliExit::kFailure) << name;
+        EXPECT_EQ(Bytes(name), before);
+    }
+    m_ports.clear();
+    EXPECT_EQ(
+        Cli({"write", "--port", kPortA, Path("other.dat"), "--yes", "--backup", Path("mic.dat")}),
+        CliExit::kUsage);
+    EXPECT_EQ(Port(kPortA).line.OpenCount(), 0);
+}
+
+} // namespace

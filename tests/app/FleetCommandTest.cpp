@@ -5,6 +5,7 @@
 #include "app/cli/CliSupport.h"
 #include "app/cli/FleetCommand.h"
 #include "app/cli/FleetConsole.h"
+#include "app/cli/LabelInput.h"
 #include "app/cli/TransferSupport.h"
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
@@ -102,6 +103,9 @@ protected:
         command.continuous = continuous;
         command.count = m_count;
         command.askLabel = m_askLabel;
+        command.serial = m_serial;
+        command.yes = true;
+        command.logPath = m_logPath;
         command.json = m_json;
         for (const std::string& name : ports)
             Port(name);
@@ -117,7 +121,13 @@ protected:
                 m_paused(*m_ports.at(port));
         };
         setup.started = [this](CProductionRun& run) { m_runner = &run; };
-        CCliContext context{m_store, m_texts, m_boxes, m_clock, m_in, m_out, m_err, false};
+        CCliContext context{m_store, m_texts, m_boxes, m_clock, m_in, m_out, m_err, m_terminal};
+        std::atomic<bool> stop{false};
+        context.stop = &stop;
+        CLabelSource labels(context, command);
+        if (const int refused = labels.Prepare(ports.size()))
+            return refused;
+        setup.labels = &labels;
         CJobSettings settings;
         settings.dataFile = "mic.dat";
         settings.skipSame = skipSame;
@@ -145,6 +155,8 @@ protected:
     bool m_json = false;     // --json
     int m_count = 0;         // --count
     bool m_askLabel = false; // --ask-label, the labels in m_in
+    bool m_terminal = false; // the labels come from a terminal
+    std::string m_serial;    // --serial
     std::string m_backupDir;
 };
 
@@ -495,28 +507,46 @@ TEST_F(FleetCommandTest, TheJsonSummarySaysWhichPortsOpened)
 }
 
 // --ask-label: each microphone's label from the input, in order, into the
-// result lines, the log and the backups' names; a label refused is asked
-// again; the input ending ends the run cleanly.
-TEST_F(FleetCommandTest, LabelsFromTheInputNameEachMicrophone)
+// result lines, the log and the backups' names. A refused label is asked
+// again at a terminal; from a pipe the run ends at it, naming its line, so
+// that no label goes to another microphone. A label that the log shows done
+// well is refused.
+TEST_F(FleetCommandTest, LabelsFromTheInputNameEachMicrophoneAndNeverShift)
 {
     const QTemporaryDir folder;
     m_logPath = folder.filePath("run.csv").toStdString();
     m_backupDir = folder.filePath("before").toStdString();
-    CFleetRigPort& line = Port("/dev/vmic-line");
-    line.PlayBatch(2000, 5);
-    m_askLabel = true;
-    m_in.str("SN-1\r\nS\x01N\nSN-2\n");
-    EXPECT_EQ(Write({"/dev/vmic-line"}, true), CliExit::kOk) << m_err.str();
-    m_askLabel = false;
-
-    EXPECT_EQ(Written(line), 2) << "the labels ended after two";
-    const std::string out = m_out.str();
-    EXPECT_NE(out.find("/dev/vmic-line: microphone 1 (SN-1): verified"), std::string::npos) << out;
-    EXPECT_NE(out.find("/dev/vmic-line: microphone 2 (SN-2): verified"), std::string::npos) << out;
-    EXPECT_NE(m_err.str().find("That label is refused: it holds a control character."),
-              std::string::npos)
-        << m_err.str();
-    EXPECT_NE(m_err.str().find("Programming on 1 port as"), std::string::npos) << m_err.str();
+    const struct
+    {
+        bool terminal;
+        const char* input;
+        std::vector<std::string> labels; // of the microphones written
+        const char* said;
+    } cases[] = {
+        {false, "SN-1\r\nS\x01N\nSN-2\n", {"SN-1"}, "(line 2 of the labels); the run ends"},
+        {true, "SN-3\r\nS\x01N\nSN-4\n", {"SN-3", "SN-4"}, "it holds a control character."},
+        {false, "SN-5\nSN-1\nSN-6\n", {"SN-5"}, "SN-1 was used already on /dev/vmic-line"},
+        {true, "SN-3\nSN-7\n", {"SN-7"}, "SN-3 was used already"},
+    };
+    std::vector<std::string> logged;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        m_ports.clear();
+        m_err.str({});
+        m_out.str({});
+        CFleetRigPort& line = Port("/dev/vmic-line");
+        line.PlayBatch(2000, 5);
+        m_askLabel = true;
+        m_terminal = c.terminal;
+        m_in.clear();
+        m_in.str(c.input);
+        Write({"/dev/vmic-line"}, true);
+        m_askLabel = false;
+        m_terminal = false;
+        EXPECT_EQ(Written(line), static_cast<int>(c.labels.size()));
+        EXPECT_NE(m_err.str().find(c.said), std::string::npos) << m_err.str();
+        logged.insert(logged.end(), c.labels.begin(), c.labels.end());
+    }
 
     std::ifstream log(m_logPath, std::ios::binary);
     const std::vector<CCsvRecord> rows =
@@ -528,12 +558,43 @@ TEST_F(FleetCommandTest, LabelsFromTheInputNameEachMicrophone)
         if (entry[LogColumn::kOperation] == "write")
             labels.push_back(entry[LogColumn::kLabel]);
     }
-    EXPECT_EQ(labels, (std::vector<std::string>{"SN-1", "SN-2"}));
+    EXPECT_EQ(labels, logged) << "each microphone with its own label";
     std::vector<std::string> backups;
     for (const auto& entry : std::filesystem::directory_iterator(m_backupDir))
         backups.push_back(entry.path().filename().string());
     std::sort(backups.begin(), backups.end());
-    ASSERT_EQ(backups.size(), 2u);
+    ASSERT_EQ(backups.size(), logged.size());
     EXPECT_NE(backups[0].find("_SN-1"), std::string::npos) << backups[0];
-    EXPECT_NE(backups[1].find("_SN-2"), std::string::npos) << backups[1];
+}
+
+// --serial on two ports: each microphone takes the next number as it
+// starts, none twice, none skipped; a second run on the same log goes on
+// after the highest.
+TEST_F(FleetCommandTest, SerialNumbersCountOnAcrossPortsAndRuns)
+{
+    const QTemporaryDir folder;
+    m_logPath = folder.filePath("run.csv").toStdString();
+    m_serial = "SN-{0001}";
+    std::vector<std::string> numbers;
+    for (const int run : {1, 2}) {
+        SCOPED_TRACE(run);
+        m_ports.clear();
+        Port("/dev/vmic-a").PlayBatch(2000, 10);
+        Port("/dev/vmic-b").PlayBatch(2000, 10);
+        m_count = 3;
+        EXPECT_EQ(Write({"/dev/vmic-a", "/dev/vmic-b"}, true), CliExit::kOk) << m_err.str();
+        m_count = 0;
+    }
+    m_serial.clear();
+    std::ifstream log(m_logPath, std::ios::binary);
+    const std::vector<CCsvRecord> rows =
+        ParseCsv(std::string(std::istreambuf_iterator<char>(log), {}));
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        CLogEntry entry;
+        ASSERT_TRUE(ReadLogEntry(rows[i].fields, kNewestLog, entry));
+        numbers.push_back(entry[LogColumn::kLabel]);
+    }
+    std::sort(numbers.begin(), numbers.end());
+    EXPECT_EQ(numbers, (std::vector<std::string>{"SN-0001", "SN-0002", "SN-0003", "SN-0004",
+                                                 "SN-0005", "SN-0006"}));
 }

@@ -911,6 +911,8 @@ TEST_F(GuardedWriteTest, LabelsAreAskedOnlyWhereTheyCanBeReadAndNameEachMicropho
         EXPECT_TRUE(m_ports.empty() || Port(kPortA).line.OpenCount() == 0);
     }
 
+    // --repeat asks each microphone's label in place of Enter; from a pipe
+    // a refused one ends the run.
     m_ports.clear();
     m_in.clear();
     m_in.str("SN-1\n" + std::string(65, 'x') + "\nSN-2\n\n");
@@ -918,19 +920,43 @@ TEST_F(GuardedWriteTest, LabelsAreAskedOnlyWhereTheyCanBeReadAndNameEachMicropho
                    "--json", "--log", Path("run.csv")}),
               CliExit::kOk)
         << m_err.str();
-    EXPECT_TRUE(Has(m_err.str(), "That label is refused: it is longer than 64 characters."))
-        << m_err.str();
+    EXPECT_TRUE(Has(m_err.str(), "(line 2 of the labels)")) << m_err.str();
     EXPECT_FALSE(Has(m_err.str(), "press Enter")) << "the label's question stands in for it";
     std::vector<std::string> labels;
-    std::istringstream out(m_out.str());
-    for (std::string line; std::getline(out, line);) {
-        const QJsonObject object =
-            QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
-        if (!object["summary"].toBool())
-            labels.push_back(object["label"].toString().toStdString());
+    for (const QJsonObject& line : JsonLines())
+        if (!line["summary"].toBool())
+            labels.push_back(line["label"].toString().toStdString());
+    EXPECT_EQ(labels, (std::vector<std::string>{"SN-1"})) << m_out.str();
+    EXPECT_EQ(LastLogEntry()[LogColumn::kLabel], "SN-1");
+
+    // A counter's number on a single write, and the label refused when it
+    // was used already, unless allowed.
+    EXPECT_EQ(Cli({"write", "--port", kPortA, mic, "--yes", "--quiet", "--serial", "SN-{1}",
+                   "--log", Path("run.csv")}),
+              CliExit::kOk)
+        << m_err.str();
+    EXPECT_EQ(LastLogEntry()[LogColumn::kLabel], "SN-2") << "after SN-1 in the log";
+    for (const bool allowed : {false, true}) {
+        std::vector<std::string> words = {"write", "--port",       kPortA,     mic,
+                                          "--yes", "--quiet",      "--repeat", "--ask-label",
+                                          "--log", Path("run.csv")};
+        if (allowed)
+            words.push_back("--allow-duplicate-labels");
+        m_in.clear();
+        m_in.str("SN-2\n\n");
+        const std::size_t before = Bytes("run.csv").size();
+        EXPECT_EQ(Cli(words), CliExit::kOk);
+        EXPECT_EQ(Bytes("run.csv").size() > before, allowed) << m_err.str();
     }
-    EXPECT_EQ(labels, (std::vector<std::string>{"SN-1", "SN-2"})) << m_out.str();
-    EXPECT_TRUE(Has(LastLogLine(), ",SN-2")) << LastLogLine();
+    // What a pattern is not.
+    const std::string tooLong = "SN-{1}" + std::string(60, 'L');
+    for (const std::string& pattern :
+         std::vector<std::string>{"SN", "SN-{1}-{2}", "SN-{X}", "SN-{1", tooLong}) {
+        EXPECT_EQ(Cli({"write", "--port", kPortA, mic, "--yes", "--serial", pattern}),
+                  CliExit::kUsage)
+            << pattern;
+        EXPECT_TRUE(Has(m_err.str(), "--serial")) << m_err.str();
+    }
 }
 
 } // namespace

@@ -19,12 +19,14 @@ const char* const kProductionUsage =
     "  --port PORT      the ports to program on, by COM number or device, separated\n"
     "                   by commas (\"3,4\" or \"/dev/ttyUSB0,/dev/ttyUSB1\"); may be\n"
     "                   given more than once\n"
-    "  --log FILE.csv   append a line per transfer to this CSV file\n"
+    "  --log FILE.csv   append a line per microphone to this CSV log\n"
     "  --backup DIR     save what each microphone held before it is written\n"
     "  --no-verify      do not read each microphone back after writing it\n"
     "  --skip-same      leave microphones that already hold the configuration alone\n"
     "  --count N        end the run by itself once N microphones went well\n"
     "  --ask-label      ask for the label of each microphone before it is written\n"
+    "  --serial PATTERN label each microphone with the next number of PATTERN\n"
+    "                   ('SN-{0001}'), after the highest of its form in the log\n"
     "  --start          start at once (a bench that boots into the program); needs\n"
     "                   FILE and --port\n"
     "  --help           show this text and end\n"
@@ -36,8 +38,8 @@ bool ParseProductionArgs(const std::vector<std::string>& args, CProductionArgs& 
     parsed = CProductionArgs();
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        const bool takesValue =
-            arg == "--port" || arg == "--log" || arg == "--backup" || arg == "--count";
+        const bool takesValue = arg == "--port" || arg == "--log" || arg == "--backup" ||
+                                arg == "--count" || arg == "--serial";
         if (takesValue && (i + 1 >= args.size() || args[i + 1].empty())) {
             error = arg + " needs a value";
             return false;
@@ -59,6 +61,8 @@ bool ParseProductionArgs(const std::vector<std::string>& args, CProductionArgs& 
             parsed.count = static_cast<int>(count);
         } else if (arg == "--ask-label") {
             parsed.askLabel = true;
+        } else if (arg == "--serial") {
+            parsed.serial = args[++i];
         } else if (arg == "--no-verify") {
             parsed.verify = false;
         } else if (arg == "--skip-same") {

@@ -13,6 +13,7 @@ struct CProductionArgs
     bool skipSame = false;          // --skip-same
     int count = 0;                  // --count N: end once N went well; 0: no limit
     bool askLabel = false;          // --ask-label: each tile asks the label of each microphone
+    std::string serial;             // --serial PATTERN: each microphone's label from a counter
     bool start = false;             // --start: start at once
     bool help = false;
     bool version = false;

@@ -1,5 +1,6 @@
 #include "ui/production/ProductionThread.h"
 
+#include "job/TransferLog.h"
 #include "link/MicLink.h"
 
 #include <chrono>
@@ -28,12 +29,26 @@ CProductionThread::~CProductionThread()
 
 bool CProductionThread::Start(const CConfigStore::Image& image,
                               const std::vector<std::string>& ports, CProductionSettings settings,
-                              LogFileState& state, bool askLabels)
+                              LogFileState& state, LabelSource labelSource,
+                              const std::string& serial)
 {
     state = LogFileState::kNew;
     if (m_running)
         return false;
     settings.mode = FleetMode::kContinuous;
+    if (m_thread)
+        m_thread->wait();
+    m_book = std::make_unique<CLabelBook>();
+    if (labelSource != LabelSource::kNone) {
+        ReadDoneLabels(settings.logPath, *m_book);
+        SerialFault fault = SerialFault::kNone;
+        if (labelSource == LabelSource::kSerial) {
+            m_counter.SetPattern(serial, fault);
+            m_counter.ContinueAfter(LoggedLabels(settings.logPath));
+        }
+        settings.labels = m_book.get();
+    }
+    const bool askLabels = labelSource == LabelSource::kAsk;
     std::vector<CProductionPort> fleet;
     std::vector<std::unique_ptr<CLabelSlot>> labels;
     for (const std::string& port : ports) {
@@ -42,6 +57,13 @@ bool CProductionThread::Start(const CConfigStore::Image& image,
         if (askLabels) {
             const std::size_t index = labels.size();
             entry.label = [this, index](std::string& label) { return WaitForLabel(index, label); };
+        } else if (labelSource == LabelSource::kSerial) {
+            entry.label = [this, port](std::string& label) {
+                label = m_counter.Next();
+                CLabelUse earlier;
+                m_book->Take(label, port, IsoLocalTimeNow(), earlier);
+                return true;
+            };
         }
         labels.push_back(std::make_unique<CLabelSlot>());
         if (m_setup.makeLink)

@@ -1,7 +1,9 @@
 #pragma once
 #include "core/ConfigStore.h"
 #include "job/FleetRunner.h"
+#include "job/MicLabel.h"
 #include "job/ProductionRun.h"
+#include "job/SerialCounter.h"
 
 #include <QMetaType>
 
@@ -49,10 +51,21 @@ public:
     // False with `state` set, and nothing started, when the log is no log
     // or cannot be written; false with `state` kNew when a run is in
     // progress.
-    // With `askLabels` each port asks for the label of each microphone
-    // before it writes it (LabelWanted) and waits for GiveLabel.
+    // Labels: kAsk has each port ask for the label of each microphone
+    // before it writes it (LabelWanted) and wait for GiveLabel; kSerial
+    // gives each the next number of `serial`, after the highest of its form
+    // in the log. Either way a label goes to one microphone (Labels()).
+    enum class LabelSource
+    {
+        kNone,
+        kAsk,
+        kSerial
+    };
     bool Start(const CConfigStore::Image& image, const std::vector<std::string>& ports,
-               CProductionSettings settings, LogFileState& state, bool askLabels = false);
+               CProductionSettings settings, LogFileState& state,
+               LabelSource labels = LabelSource::kNone, const std::string& serial = {});
+    // The labels of the run: those its log shows done well and those given.
+    CLabelBook& Labels() { return *m_book; }
     // The label of the microphone on `port`, which asked for it; a port
     // that did not ask ignores it.
     void GiveLabel(int port, const std::string& label);
@@ -97,6 +110,8 @@ private:
     std::unique_ptr<CProductionRun> m_run;
     std::unique_ptr<QThread> m_thread;
     std::vector<std::unique_ptr<CLabelSlot>> m_labels;
+    std::unique_ptr<CLabelBook> m_book = std::make_unique<CLabelBook>();
+    CSerialCounter m_counter;
     bool m_running = false;
 };
 

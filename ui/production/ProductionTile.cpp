@@ -110,7 +110,7 @@ void CProductionTile::SetBlock(int n, int total)
     m_bar->setFormat(QStringLiteral("Block %1 / %2").arg(n).arg(total));
 }
 
-void CProductionTile::UseLabels(std::function<void(const std::string& label)> given)
+void CProductionTile::UseLabels(std::function<std::string(const std::string& label)> given)
 {
     m_labelGiven = std::move(given);
     if (m_labelField)
@@ -139,7 +139,9 @@ void CProductionTile::AskLabel()
 void CProductionTile::TakeLabel()
 {
     std::string label = m_labelField->text().toStdString();
-    const std::string problem = label.empty() ? "it is empty" : LabelFaultText(CheckLabel(label));
+    std::string problem = label.empty() ? "it is empty" : LabelFaultText(CheckLabel(label));
+    if (problem.empty() && m_labelGiven)
+        problem = m_labelGiven(label);
     if (!problem.empty()) {
         m_state->setText(QStringLiteral("That label is refused: ") +
                          QString::fromStdString(problem) + QStringLiteral("."));
@@ -148,8 +150,6 @@ void CProductionTile::TakeLabel()
         return;
     }
     m_labelField->setEnabled(false);
-    if (m_labelGiven)
-        m_labelGiven(label);
 }
 
 void CProductionTile::SetResult(const CMicRecord& record)

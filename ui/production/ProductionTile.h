@@ -32,8 +32,10 @@ public:
     void SetResult(const CMicRecord& record);
 
     // Labels: the tile gets a field for the label of each microphone.
-    // `given` hears a label that was accepted (Enter in the field).
-    void UseLabels(std::function<void(const std::string& label)> given);
+    // `given` hears a label that passed the tile's own check (Enter in the
+    // field) and answers why it is refused after all (used already), or
+    // nothing when it is taken.
+    void UseLabels(std::function<std::string(const std::string& label)> given);
     // The port has a microphone and waits for its label: the field takes
     // the focus (a barcode scanner types into it and presses Enter).
     void AskLabel();
@@ -70,5 +72,5 @@ private:
     CMicTally m_tally;
     bool m_putAside = false;
     QLineEdit* m_labelField = nullptr;
-    std::function<void(const std::string& label)> m_labelGiven;
+    std::function<std::string(const std::string& label)> m_labelGiven;
 };

@@ -7,6 +7,7 @@
 #include "diag/PortTrouble.h"
 #include "job/LogReport.h"
 #include "job/MicTally.h"
+#include "job/SerialCounter.h"
 #include "job/TransferLog.h"
 #include "link/PortName.h"
 #include "link/SerialPort.h"
@@ -120,6 +121,7 @@ void CProductionWindow::Apply(const CProductionArgs& args)
     m_skipSame->setChecked(args.skipSame);
     m_quantity->setValue(args.count);
     m_askLabel->setChecked(args.askLabel);
+    m_serial->setText(QString::fromStdString(args.serial));
     m_backup->setText(QString::fromStdString(args.backupDir));
     m_log->setText(QString::fromStdString(args.logPath));
     ListPorts(args.ports);
@@ -240,8 +242,21 @@ bool CProductionWindow::Start()
     settings.job.describe = [](const CMicRecord& record) { return RecordSentence(record); };
     m_runVerify = settings.job.verify;
     const bool askLabels = m_askLabel->isChecked();
+    const std::string serial = m_serial->text().trimmed().toStdString();
     LogVersion version = kNewestLog;
-    if (askLabels && !settings.logPath.empty() &&
+    CSerialCounter pattern;
+    SerialFault fault = SerialFault::kNone;
+    if (askLabels && !serial.empty()) {
+        m_status->setText(QStringLiteral("Ask for a label or give serial numbers: not both."));
+        return false;
+    }
+    if (!serial.empty() && !pattern.SetPattern(serial, fault)) {
+        m_status->setText(QStringLiteral("%1 is no pattern of serial numbers: give one number in "
+                                         "braces, such as SN-{0001}.")
+                              .arg(QString::fromStdString(serial)));
+        return false;
+    }
+    if ((askLabels || !serial.empty()) && !settings.logPath.empty() &&
         InspectLog(settings.logPath, version) == LogFileState::kLog &&
         !HasColumn(version, LogColumn::kLabel)) {
         m_status->setText(QStringLiteral("%1 began without the label column: choose a new log "
@@ -249,8 +264,12 @@ bool CProductionWindow::Start()
                               .arg(QString::fromStdString(settings.logPath)));
         return false;
     }
+    using Labels = CProductionThread::LabelSource;
+    const Labels labels = askLabels         ? Labels::kAsk
+                          : !serial.empty() ? Labels::kSerial
+                                            : Labels::kNone;
     LogFileState log = LogFileState::kNew;
-    if (!m_run.Start(m_image, ports, settings, log, askLabels)) {
+    if (!m_run.Start(m_image, ports, settings, log, labels, serial)) {
         m_status->setText(log == LogFileState::kNotALog
                               ? QStringLiteral("%1 is no log of this program: choose another "
                                                "log file.")
@@ -267,7 +286,11 @@ bool CProductionWindow::Start()
     if (askLabels)
         for (std::size_t i = 0; i < m_tiles.size(); ++i)
             m_tiles[i]->UseLabels([this, i](const std::string& label) {
+                CLabelUse earlier;
+                if (!m_run.Labels().Take(label, m_runPorts[i], IsoLocalTimeNow(), earlier))
+                    return label + " was used already on " + earlier.port + " at " + earlier.time;
                 m_run.GiveLabel(static_cast<int>(i), label);
+                return std::string();
             });
     m_summary->clear();
     ShowRunning();
@@ -449,9 +472,9 @@ void CProductionWindow::UpdateButtons()
     for (QWidget* control : {static_cast<QWidget*>(m_open), static_cast<QWidget*>(m_ports),
                              static_cast<QWidget*>(m_refresh), static_cast<QWidget*>(m_verify),
                              static_cast<QWidget*>(m_skipSame), static_cast<QWidget*>(m_askLabel),
-                             static_cast<QWidget*>(m_quantity), static_cast<QWidget*>(m_backup),
-                             static_cast<QWidget*>(m_chooseBackup), static_cast<QWidget*>(m_log),
-                             static_cast<QWidget*>(m_chooseLog)})
+                             static_cast<QWidget*>(m_serial), static_cast<QWidget*>(m_quantity),
+                             static_cast<QWidget*>(m_backup), static_cast<QWidget*>(m_chooseBackup),
+                             static_cast<QWidget*>(m_log), static_cast<QWidget*>(m_chooseLog)})
         control->setEnabled(!running);
 }
 
@@ -506,10 +529,10 @@ QString CProductionWindow::ReportText() const
 
 QList<QWidget*> CProductionWindow::Controls() const
 {
-    QList<QWidget*> controls{m_file,         m_open,     m_settings,  m_ports,    m_refresh,
-                             m_verify,       m_skipSame, m_askLabel,  m_quantity, m_backup,
-                             m_chooseBackup, m_log,      m_chooseLog, m_start,    m_stop,
-                             m_summary,      m_logTail};
+    QList<QWidget*> controls{m_file,   m_open,         m_settings, m_ports,     m_refresh,
+                             m_verify, m_skipSame,     m_askLabel, m_serial,    m_quantity,
+                             m_backup, m_chooseBackup, m_log,      m_chooseLog, m_start,
+                             m_stop,   m_summary,      m_logTail};
     for (CProductionTile* tile : m_tiles)
         controls << tile;
     return controls;

@@ -61,6 +61,7 @@ public:
     QCheckBox* SkipSameBox() const { return m_skipSame; }
     QSpinBox* QuantityBox() const { return m_quantity; }
     QCheckBox* AskLabelBox() const { return m_askLabel; }
+    QLineEdit* SerialField() const { return m_serial; }
     QListWidget* PortList() const { return m_ports; }
     QTreeWidget* SettingsList() const { return m_settings; }
     const std::vector<CProductionTile*>& Tiles() const { return m_tiles; }
@@ -128,6 +129,7 @@ private:
     QCheckBox* m_skipSame = nullptr;
     QSpinBox* m_quantity = nullptr;
     QCheckBox* m_askLabel = nullptr;
+    QLineEdit* m_serial = nullptr;
     QLineEdit* m_backup = nullptr;
     QPushButton* m_chooseBackup = nullptr;
     QLineEdit* m_log = nullptr;

@@ -109,6 +109,12 @@ QWidget* CProductionWindow::BuildOptionArea()
     m_askLabel->setToolTip(QStringLiteral(
         "Each port's tile asks for the label of the microphone before it writes it; a barcode "
         "scanner types it and Enter"));
+    m_serial = new QLineEdit(box);
+    m_serial->setPlaceholderText(QStringLiteral("None, or a pattern: SN-{0001}"));
+    m_serial->setAccessibleName(QStringLiteral("Serial numbers"));
+    m_serial->setToolTip(QStringLiteral(
+        "Each microphone gets the next number as its label: the digits in braces are the first "
+        "number and the width; {YYYY}, {YY}, {MM} and {DD} put in today's date"));
     m_quantity = new QSpinBox(box);
     m_quantity->setRange(0, kLargestQuantity);
     m_quantity->setSpecialValueText(QStringLiteral("No limit"));
@@ -119,6 +125,9 @@ QWidget* CProductionWindow::BuildOptionArea()
     auto* quantityLabel = new QLabel(QStringLiteral("&Quantity:"), box);
     quantityLabel->setBuddy(m_quantity);
     form->addRow(quantityLabel, m_quantity);
+    auto* serialLabel = new QLabel(QStringLiteral("Seria&l numbers:"), box);
+    serialLabel->setBuddy(m_serial);
+    form->addRow(serialLabel, m_serial);
     auto* backupLabel = new QLabel(QStringLiteral("Backup &folder:"), box);
     backupLabel->setBuddy(m_backup);
     auto* logLabel = new QLabel(QStringLiteral("&Log file:"), box);

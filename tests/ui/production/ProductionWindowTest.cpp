@@ -566,6 +566,42 @@ TEST_F(ProductionWindowTest, AStartRefusesALogItCannotUse)
     EXPECT_EQ(rows[1].fields.size(), ColumnCount(LogVersion::kFirst));
 }
 
+// Serial numbers: each microphone on either port takes the next number as
+// it starts, and a second run on the log goes on after the highest.
+TEST_F(ProductionWindowTest, SerialNumbersComeFromACounterAcrossPortsAndRuns)
+{
+    std::vector<std::string> labels;
+    for (const int run : {1, 2}) {
+        SCOPED_TRACE(run);
+        m_ports.clear();
+        Port("/dev/vmic-a").PlayBatch(2000, 10);
+        Port("/dev/vmic-b").PlayBatch(2000, 10);
+        CProductionArgs args;
+        args.ports = {"/dev/vmic-a", "/dev/vmic-b"};
+        args.logPath = Path("run.csv");
+        args.serial = "SN-{01}";
+        args.count = 2;
+        Open(args);
+        ASSERT_TRUE(m_window->Start()) << m_window->StatusText().toStdString();
+        ASSERT_TRUE(WaitFor([this] { return !m_window->Running(); }));
+        QCoreApplication::sendPostedEvents();
+    }
+    std::ifstream log(Path("run.csv"), std::ios::binary);
+    const std::vector<CCsvRecord> rows =
+        ParseCsv(std::string(std::istreambuf_iterator<char>(log), {}));
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        CLogEntry entry;
+        ASSERT_TRUE(ReadLogEntry(rows[i].fields, kNewestLog, entry));
+        labels.push_back(entry[LogColumn::kLabel]);
+    }
+    std::sort(labels.begin(), labels.end());
+    EXPECT_EQ(labels, (std::vector<std::string>{"SN-01", "SN-02", "SN-03", "SN-04"}));
+
+    m_window->SerialField()->setText(QStringLiteral("SN-{1}{2}"));
+    EXPECT_FALSE(m_window->Start());
+    EXPECT_TRUE(m_window->StatusText().contains(QStringLiteral("no pattern")));
+}
+
 // A failed microphone turns its tile red with "Put aside" until the port
 // sees it removed.
 TEST(ProductionTile, AFailedMicrophoneIsPutAsideUntilItIsRemoved)
@@ -641,6 +677,12 @@ TEST_F(ProductionWindowTest, EachMicrophoneIsWrittenOnceItsLabelIsGiven)
     EXPECT_EQ(Tile(0).ResultText(), "Microphone 1 (SN-0042): verified");
 
     ASSERT_TRUE(WaitFor([field] { return field->isEnabled(); })) << "the next one's label";
+    // A label goes to one microphone only.
+    field->setText(QStringLiteral("SN-0042"));
+    emit field->returnPressed();
+    EXPECT_TRUE(field->isEnabled());
+    EXPECT_TRUE(Tile(0).StateText().contains(QStringLiteral("used already")))
+        << Tile(0).StateText().toStdString();
     StopAndWait();
     EXPECT_EQ(Tile(0).Done(), 1);
     std::ifstream log(Path("run.csv"));

@@ -1,0 +1,142 @@
+// The command line of read, write and verify, read once into a typed
+// command, and the ports it names.
+#include "app/cli/TransferCommand.h"
+
+#include "app/cli/FleetCommand.h"
+#include "app/cli/TransferSupport.h"
+#include "core/UserText.h"
+#include "link/MicLink.h"
+#include "link/PortName.h"
+#include "link/SystemPorts.h"
+#include "link/TickClock.h"
+
+#include <algorithm>
+#include <ostream>
+
+namespace {
+
+constexpr long kMaxVerifyWaitSeconds = 3600;
+
+} // namespace
+
+bool PortInRange(CCliContext& context, const char* command, const std::string& port)
+{
+    const int number = PortNumberOf(port);
+    if (number <= LastPortNumber())
+        return true;
+    context.err << command << ": " << port << ": COM numbers go from 1 to " << LastPortNumber()
+                << " on this system ('" << kCliName << " ports' lists them)\n";
+    return false;
+}
+
+constexpr long kMaxCount = 1000000;
+
+// The value of `option` as a number from `minimum` to `maximum`; false,
+// with what it takes said, for anything else.
+bool NumberOption(CCliContext& context, const CCliArgs& args, const char* name, const char* option,
+                  long minimum, long maximum, const char* what, long& value)
+{
+    if (ParseNumber(args.Value(option), minimum, maximum, value))
+        return true;
+    context.err << name << ": " << option << " takes " << what << " from " << minimum << " to "
+                << maximum << "\n";
+    return false;
+}
+
+int ReadTransferCommand(CCliContext& context, const CCliArgs& args, const char* name,
+                        CTransferCommand& command)
+{
+    command.name = name;
+    command.file = args.positional.empty() ? std::string() : args.positional[0];
+    command.port = args.Value("--port");
+    for (const auto& [option, value] : args.options) {
+        if (option != "--port")
+            continue;
+        command.portValues.push_back(value);
+        for (std::size_t start = 0; start <= value.size();) {
+            const std::size_t comma = std::min(value.find(',', start), value.size());
+            if (!PortInRange(context, name, value.substr(start, comma - start)))
+                return CliExit::kUsage;
+            start = comma + 1;
+        }
+    }
+    // One name per cable, in the log, on the console and in the backups.
+    if (command.port.find(',') == std::string::npos)
+        command.port = CanonicalPortName(command.port);
+    command.yes = args.Has("--yes");
+    command.force = args.Has("--force");
+    command.trace = args.Has("--trace");
+    command.quiet = args.Has("--quiet");
+    command.json = args.Has("--json");
+    command.repeat = args.Has("--repeat");
+    command.continuous = args.Has("--continuous");
+    command.changes = args.Has("--changes");
+    command.askLabel = args.Has("--ask-label");
+    command.serial = args.Value("--serial");
+    command.allowDuplicateLabels = args.Has("--allow-duplicate-labels");
+    if (args.Has("--serial") && command.serial.empty()) {
+        context.err << name << ": --serial takes a pattern, such as 'SN-{0001}'\n";
+        return CliExit::kUsage;
+    }
+    command.skipSame = args.Has("--skip-same");
+    command.logPath = args.Value("--log");
+    command.backupDir = args.Value("--backup");
+    if (args.Has("--verify") && args.Has("--no-verify")) {
+        context.err << name << ": --verify and --no-verify exclude each other\n";
+        return CliExit::kUsage;
+    }
+    command.verify = !args.Has("--no-verify");
+    if (args.Has("--count")) {
+        long count = 0;
+        if (!NumberOption(context, args, name, "--count", 1, kMaxCount, "a number of microphones",
+                          count))
+            return CliExit::kUsage;
+        if (!command.continuous) {
+            context.err << name << ": --count works with --continuous\n";
+            return CliExit::kUsage;
+        }
+        command.count = static_cast<int>(count);
+    }
+    if (args.Has("--verify-wait")) {
+        long seconds = 0;
+        if (!NumberOption(context, args, name, "--verify-wait", 0, kMaxVerifyWaitSeconds, "seconds",
+                          seconds))
+            return CliExit::kUsage;
+        command.verifyWaitMs = static_cast<uint32_t>(seconds) * kMsPerSecond;
+    }
+    return CliExit::kOk;
+}
+
+int ChooseTarget(CCliContext& context, const CTransferCommand& command,
+                 const std::vector<COnePortOption>& onePortOnly, CTransferTarget& target)
+{
+    std::string error;
+    if (!ParsePortList(command.portValues, target.ports, error)) {
+        context.err << command.name << ": " << error << "\n";
+        return CliExit::kUsage;
+    }
+    target.fleet = !target.ports.empty() && IsFleetWrite(command.continuous, target.ports);
+    const bool refused = std::any_of(onePortOnly.begin(), onePortOnly.end(),
+                                     [](const COnePortOption& option) { return option.given; });
+    if (target.fleet && refused) {
+        // "--a, --b and --c work on one port"
+        context.err << command.name << ": ";
+        for (std::size_t i = 0; i < onePortOnly.size(); ++i)
+            context.err << (i == 0                        ? ""
+                            : i + 1 == onePortOnly.size() ? " and "
+                                                          : ", ")
+                        << onePortOnly[i].name;
+        context.err << (onePortOnly.size() == 1 ? " works" : " work")
+                    << " on one port, without --continuous\n";
+        return CliExit::kUsage;
+    }
+    if (!target.fleet && command.port.empty()) {
+        context.err << command.name << ": --port is required\n";
+        return CliExit::kUsage;
+    }
+    NumberPortsForJob(context, target.ports);
+    target.link = target.fleet ? std::make_unique<CMicLink>(CSleepingTickClock::Instance())
+                               : MakeLink(context, command.port);
+    return CliExit::kOk;
+}
+

@@ -1,0 +1,69 @@
+#pragma once
+// The command line of read, write and verify, read once at the command's
+// start into a typed command, and the ports it names.
+#include "app/cli/CliSupport.h"
+#include "job/ProgrammingJob.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CMicLink;
+
+// Whether `port` is no COM number beyond this system's range; says the
+// range on stderr when it is.
+bool PortInRange(CCliContext& context, const char* command, const std::string& port);
+
+// The command line of read, write or verify, read once at the command's
+// start; nothing below the command looks at the raw words again.
+struct CTransferCommand
+{
+    const char* name = "";               // "read", "write" or "verify"
+    bool force = false;                  // read: replace an existing FILE
+    std::string file;                    // FILE
+    std::string port;                    // the last --port, as named
+    std::vector<std::string> portValues; // every --port, as given (lists unsplit)
+    bool yes = false;
+    bool trace = false;
+    bool quiet = false;
+    bool json = false;
+    bool verify = true; // not --no-verify
+    bool repeat = false;
+    bool continuous = false;
+    int count = 0;         // --count N: a continuous run's quantity; 0: none
+    bool askLabel = false; // --ask-label: each microphone's label read from stdin
+    std::string serial;    // --serial PATTERN: each microphone's label from a counter
+    bool allowDuplicateLabels = false;
+    bool changes = false;
+    bool skipSame = false;
+    uint32_t verifyWaitMs = CJobSettings::kDefaultVerifyWaitMs;
+    std::string logPath;
+    std::string backupDir;
+};
+// Reads command `name`'s options from `args`: 0, or kUsage with the reason on
+// stderr (--verify with --no-verify, a wait that is no number of seconds).
+int ReadTransferCommand(CCliContext& context, const CCliArgs& args, const char* name,
+                        CTransferCommand& command);
+
+// What a write or verify works on: the ports --port names and, for one port
+// without --continuous, its link; several ports, or --continuous, run as a
+// fleet (with a link of its own for each port).
+struct CTransferTarget
+{
+    std::vector<std::string> ports;
+    bool fleet = false;
+    std::unique_ptr<CMicLink> link;
+};
+// An option that works on one port only, and whether it was given.
+struct COnePortOption
+{
+    const char* name;
+    bool given;
+};
+// Reads the target from --port, refusing the options in `onePortOnly` that
+// were given on a fleet. 0 when it is ready; else kUsage, with the reason on
+// stderr.
+int ChooseTarget(CCliContext& context, const CTransferCommand& command,
+                 const std::vector<COnePortOption>& onePortOnly, CTransferTarget& target);
+
