@@ -140,6 +140,17 @@ bool IsDataFileName(const std::string& name)
     return true;
 }
 
+std::string SiblingProduct(const ForeignProductName& foreign)
+{
+    std::string product;
+    for (uint8_t byte : foreign) {
+        if (byte == 0x00 || byte == 0xFF)
+            break;
+        product += static_cast<char>(byte);
+    }
+    return product.find("QZM") != std::string::npos ? product : std::string();
+}
+
 std::string LoadFailureText(const CTextCatalog& texts, int result, const std::string& fileName,
                             const ForeignProductName& foreign)
 {
@@ -149,13 +160,8 @@ std::string LoadFailureText(const CTextCatalog& texts, int result, const std::st
     case kCannotOpen:
         return texts.GetText(TextId::kCannotOpenFile);
     case kOtherProduct: {
-        std::string product;
-        for (uint8_t byte : foreign) {
-            if (byte == 0x00 || byte == 0xFF)
-                break;
-            product += static_cast<char>(byte);
-        }
-        if (product.find("QZM") != std::string::npos)
+        const std::string product = SiblingProduct(foreign);
+        if (!product.empty())
             return FormatText(texts.GetText(TextId::kFileConfiguredFor), fileName, product);
         return FormatText(texts.GetText(TextId::kFileCannotOpen), fileName);
     }

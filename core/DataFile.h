@@ -63,6 +63,10 @@ uint8_t DataFileKey(int minute, int second);
 // True when the name's last extension begins with ".dat", in any case.
 bool IsDataFileName(const std::string& name);
 
+// The product a file of the same family is configured for ("QZM-400"),
+// from header bytes 0 to 9 of a kOtherProduct; empty for another's file.
+std::string SiblingProduct(const ForeignProductName& foreign);
+
 // The message for a failed load (empty for kLoaded): `fileName` is the name
 // shown to the user, inserted as plain text.
 std::string LoadFailureText(const CTextCatalog& texts, int result, const std::string& fileName,

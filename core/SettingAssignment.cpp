@@ -70,6 +70,49 @@ const CSettingDef* FindSettingByName(std::string_view name)
     return nullptr;
 }
 
+namespace {
+
+// Letters to change, add or drop to make `a` into `b`, letter case aside.
+std::size_t EditDistance(std::string_view a, std::string_view b)
+{
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            const bool same = std::tolower(static_cast<unsigned char>(a[i - 1])) ==
+                              std::tolower(static_cast<unsigned char>(b[j - 1]));
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// A misspelling is at most this many letters off, and no more than a third
+// of the name.
+constexpr std::size_t kMostMisspelled = 3;
+
+} // namespace
+
+const CSettingDef* NearestSetting(std::string_view name)
+{
+    const std::string_view trimmed = TrimBlanks(name);
+    const CSettingDef* nearest = nullptr;
+    std::size_t best = kMostMisspelled + 1;
+    for (const CSettingDef* def = SettingsBegin(); def != SettingsEnd(); ++def) {
+        const std::size_t distance = EditDistance(trimmed, def->label);
+        if (distance < best && distance * 3 <= trimmed.size()) {
+            best = distance;
+            nearest = def;
+        }
+    }
+    return nearest;
+}
+
 AssignmentResult ParseAssignment(const CConfigStore& store, std::string_view text,
                                  CSettingAssignment& assignment, bool wordsAsTheyStand)
 {
@@ -86,6 +129,11 @@ AssignmentResult ParseAssignment(const CConfigStore& store, std::string_view tex
         return AssignmentResult::UnknownSetting;
 
     const std::string& value = assignment.valueText;
+    if (EqualsIgnoringCase(value, kUnsetText)) {
+        assignment.value = static_cast<int>(kUnsetWord);
+        assignment.raw = true;
+        return AssignmentResult::Valid;
+    }
     long number = 0;
     // "#N": an option by its stored value, else the word N as it stands.
     const bool stored = !value.empty() && value[0] == kStoredValueMark;

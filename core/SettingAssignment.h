@@ -15,7 +15,8 @@ struct CSettingDef;
 // dB levels) it is refused as ambiguous. With `wordsAsTheyStand` (a
 // profile), "#N" that is none of the options, and "#N" for a switch, is
 // the setting's word N as it stands, 0 to 0xFFFF, so that any word can be
-// given back; else it is refused. Numbers follow ParseNumber
+// given back; else it is refused. "unset" (any letter case) is the word
+// 0xFFFF that a new configuration holds, for any setting. Numbers follow ParseNumber
 // (decimal, or hexadecimal after 0x). Blanks around the setting and the
 // value are ignored.
 
@@ -51,6 +52,14 @@ AssignmentResult ParseAssignment(const CConfigStore& store, std::string_view tex
 // The setting that `name` names: an ID, or a label in any letter case;
 // nullptr when none.
 const CSettingDef* FindSettingByName(std::string_view name);
+// The setting whose label is nearest to `name`, a few letters off at most
+// (a misspelling); nullptr when none is that near.
+const CSettingDef* NearestSetting(std::string_view name);
+
+// The word a setting holds in a new configuration, where it reads as the
+// setting's fallback: "unset".
+constexpr unsigned kUnsetWord = 0xFFFF;
+constexpr const char* kUnsetText = "unset";
 
 // Writes a Valid assignment into the store's working image, as the settings
 // form would: switching noise cancellation off takes a "Voice Recognition"

@@ -15,9 +15,9 @@ constexpr std::size_t kWidestNumber = 9;
 
 bool AllDigits(const std::string& text)
 {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-        return std::isdigit(static_cast<unsigned char>(c));
-    });
+    return !text.empty() && std::all_of(
+                                text.begin(), text.end(),
+                                [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
 }
 
 std::string Padded(long value, std::size_t width)
@@ -97,7 +97,8 @@ bool CSerialCounter::SetPattern(const std::string& pattern, SerialFault& fault)
         widest += part.kind == PartKind::kText     ? part.text
                   : part.kind == PartKind::kNumber ? std::string(kWidestNumber, '9')
                                                    : DatePart(part.kind);
-    if (CheckLabel(widest) != LabelFault::kNone) {
+    std::string checked = widest;
+    if (CheckLabel(checked) != LabelFault::kNone || checked != widest) {
         fault = SerialFault::kNotALabel;
         return false;
     }
@@ -170,13 +171,16 @@ void CSerialCounter::ContinueAfter(const std::vector<std::string>& labels)
     const std::lock_guard<std::mutex> lock(m_mutex);
     for (const std::string& label : labels) {
         long number = 0;
-        if (NumberOf(label, number) && number < kLargestNumber)
+        if (NumberOf(label, number))
             m_next = std::max(m_next, number + 1);
     }
 }
 
-std::string CSerialCounter::Next()
+bool CSerialCounter::Next(std::string& label)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
-    return Format(m_next++);
+    if (m_next > kLargestNumber)
+        return false;
+    label = Format(m_next++);
+    return true;
 }

@@ -41,8 +41,9 @@ public:
     // Goes on after the highest number of this form in `labels`.
     void ContinueAfter(const std::vector<std::string>& labels);
 
-    // The next label; each call gives another.
-    std::string Next();
+    // The next label; each call gives another. False when the numbers are
+    // used up (past 999999999).
+    bool Next(std::string& label);
     // The label of `number`.
     std::string Format(long number) const;
     // The number of `label` when it is of this form; false when not.

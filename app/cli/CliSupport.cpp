@@ -105,7 +105,9 @@ bool ReadTextFile(const std::string& path, std::size_t largest, const char* what
     return problem.empty();
 }
 
-std::string LoadProblem(const std::string& path, int loadResult)
+namespace {
+
+std::string LoadProblem(const std::string& path, int loadResult, const ForeignProductName& foreign)
 {
     switch (loadResult) {
     case DataFile::kCannotOpen: {
@@ -115,13 +117,24 @@ std::string LoadProblem(const std::string& path, int loadResult)
         std::fclose(file);
         return "cannot be read";
     }
-    case DataFile::kOtherProduct:
+    case DataFile::kOtherProduct: {
+        // A sibling product is named, as the desktop program names it, when
+        // its name is plain text that a terminal shows as it stands.
+        const std::string product = SiblingProduct(foreign);
+        const bool printable = std::all_of(product.begin(), product.end(),
+                                           [](char c) { return c >= 0x20 && c < 0x7F; });
+        if (!product.empty() && printable)
+            return "configured for " + product + ", not a QZM-530RX data file";
+        return "not a QZM-530RX data file";
+    }
     case DataFile::kWrongType:
         return "not a QZM-530RX data file";
     default:
         return "too short for a QZM-530RX data file";
     }
 }
+
+} // namespace
 
 std::string WriteProblem(const std::string& path)
 {
@@ -162,7 +175,7 @@ bool LoadIntoStore(CCliContext& context, const std::string& path)
     ForeignProductName foreign{};
     const int result = LoadDataFile(context.store, path, foreign);
     if (result != DataFile::kLoaded) {
-        context.err << path << ": " << LoadProblem(path, result) << "\n";
+        context.err << path << ": " << LoadProblem(path, result, foreign) << "\n";
         return false;
     }
     context.store.TransferToImage();

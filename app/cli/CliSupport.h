@@ -119,13 +119,12 @@ void PrintCommandOptions(const CCliCommand& command, std::ostream& out);
 constexpr const char* kCliName = kToolName;
 
 // Loads FILE into the store's working image and saved copy; on failure
-// says on stderr which file and why ("nosuch.dat: no such file").
+// says on stderr which file and why, in a few words ("nosuch.dat: no such
+// file", "is a folder", "configured for QZM-400, not a QZM-530RX data
+// file").
 bool LoadIntoStore(CCliContext& context, const std::string& path);
 // Saves the working image to FILE; on failure says which file and why.
 bool SaveFromStore(CCliContext& context, const std::string& path);
-// Why a data file could not be loaded, in a few words: "no such file",
-// "permission denied", "is a folder", "not a QZM-530RX data file".
-std::string LoadProblem(const std::string& path, int loadResult);
 // The text of the regular file at `path` (a FIFO is refused, never waited
 // on), at most `largest` bytes; false with `problem` set ("no such file",
 // "too long for a <what>").

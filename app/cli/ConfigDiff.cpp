@@ -4,6 +4,7 @@
 #include "app/cli/JsonOutput.h"
 
 #include "core/ConfigStore.h"
+#include "core/SettingAssignment.h"
 #include "core/SettingsLayout.h"
 #include "text/TextCatalog.h"
 
@@ -54,6 +55,8 @@ std::string ShownValue(const CConfigStore& store, const CSettingDef& def)
     const std::string shown = DisplayValue(store, def);
     if (IsAnOption(store, def))
         return shown;
+    if (def.encoding == SettingEncoding::List && store.GetWord(def.id) == kUnsetWord)
+        return std::string(kUnsetText) + " (reads as " + shown + ")";
     return "#" + std::to_string(store.GetWord(def.id)) + ", not an option (shown as " + shown + ")";
 }
 

@@ -21,7 +21,8 @@ struct CSettingDef;
 std::string HexText(unsigned value, int digits);
 // A setting's value as the form shows it ("+10dB", "on"); a list's word
 // that is none of its options is named as such, with what the form shows
-// for it: "#65535, not an option (shown as 0dB)".
+// for it: "#7, not an option (shown as 0dB)", and the word of a new
+// configuration as "unset (reads as 0dB)".
 std::string ShownValue(const CConfigStore& store, const CSettingDef& def);
 
 struct CConfigDiff

@@ -11,6 +11,7 @@
 #include "core/SettingsProfile.h"
 #include "text/TextCatalog.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <iomanip>
@@ -44,9 +45,14 @@ std::string AssignmentProblem(const CConfigStore& store, AssignmentResult result
         return {};
     case AssignmentResult::NotAnAssignment:
         return "expected SETTING=VALUE, got '" + text + "'";
-    case AssignmentResult::UnknownSetting:
-        return "unknown setting '" + assignment.idText + "'; '" + kCliName + " info " +
-               ShellWord(path) + "' lists the settings, by ID and label";
+    case AssignmentResult::UnknownSetting: {
+        std::string problem = "unknown setting '" + assignment.idText + "'; ";
+        if (const CSettingDef* nearest = NearestSetting(assignment.idText))
+            problem += "did you mean '" + std::string(nearest->label) + "' (" +
+                       std::to_string(nearest->id) + ")? ";
+        return problem + "'" + kCliName + " info " + ShellWord(path) +
+               "' lists the settings, by ID and label";
+    }
     case AssignmentResult::NotASwitchValue:
         return SettingName(*assignment.setting) + " takes on, off, 1 or 0, not '" + valueText + "'";
     case AssignmentResult::AmbiguousNumber: {
@@ -71,8 +77,28 @@ std::string AssignmentProblem(const CConfigStore& store, AssignmentResult result
            " now; it offers:" + offered;
 }
 
+// Why a line of bytes in a profile was refused.
+std::string ByteLineProblem(const CProfileProblem& refused)
+{
+    switch (refused.bytes) {
+    case ByteLineFault::kNone:
+        break;
+    case ByteLineFault::kNotHex:
+        return "expected a line of bytes as '@0x0040 = 12 34', two hex digits a byte";
+    case ByteLineFault::kOutside:
+        return "the bytes from 0x" + Hex(static_cast<unsigned>(refused.offset), 4) +
+               " run past the end of the configuration (0x" +
+               Hex(static_cast<unsigned>(CConfigStore::kImageSize), 4) + " bytes)";
+    case ByteLineFault::kNamed:
+        return "byte 0x" + Hex(static_cast<unsigned>(refused.offset), 4) +
+               " belongs to a setting; give the setting by its name";
+    }
+    return {};
+}
+
 // Applies one SETTING=VALUE to the store; an empty result means it was
-// taken, and `change` says what changed ("Label (ID): old -> new").
+// taken, and `change` says what it did: "Label (ID): old -> new", or
+// "Label (ID): value, as it was" when the setting had that value already.
 std::string ApplyAssignmentText(CConfigStore& store, const std::string& text,
                                 const std::string& path, std::string& change)
 {
@@ -82,8 +108,13 @@ std::string ApplyAssignmentText(CConfigStore& store, const std::string& text,
         return AssignmentProblem(store, result, assignment, text, path);
     const CSettingDef& def = *assignment.setting;
     const std::string before = ShownValue(store, def);
+    const CConfigStore was = store;
     ApplyAssignment(store, assignment);
-    change = SettingName(def) + ": " + before + " -> " + ShownValue(store, def);
+    if (std::equal(was.WorkingImage(), was.WorkingImage() + CConfigStore::kImageSize,
+                   store.WorkingImage()))
+        change = SettingName(def) + ": " + before + ", as it was";
+    else
+        change = SettingName(def) + ": " + before + " -> " + ShownValue(store, def);
     return {};
 }
 
@@ -105,7 +136,9 @@ bool ApplyProfileFile(CCliContext& context, const std::string& path, const std::
     if (!ApplyProfile(context.store, text, problems)) {
         for (const CProfileProblem& refused : problems) {
             context.err << profile << ":" << refused.line << ": ";
-            if (refused.repeats > 0)
+            if (refused.bytes != ByteLineFault::kNone)
+                context.err << ByteLineProblem(refused) << "\n";
+            else if (refused.repeats > 0)
                 context.err << SettingName(*refused.assignment.setting)
                             << " is given again (first on line " << refused.repeats << ")\n";
             else
@@ -120,6 +153,15 @@ bool ApplyProfileFile(CCliContext& context, const std::string& path, const std::
         if (before.GetWord(def->id) != context.store.GetWord(def->id))
             changes.push_back(SettingName(*def) + ": " + ShownValue(before, *def) + " -> " +
                               ShownValue(context.store, *def));
+    const CConfigDiff diff = DiffConfigurations(before, context.store);
+    if (!diff.bytes.empty()) {
+        std::ostringstream bytes;
+        PrintOtherBytesLine(bytes, diff);
+        std::string line = bytes.str();
+        while (!line.empty() && line.back() == '\n')
+            line.pop_back();
+        changes.push_back(line);
+    }
     return true;
 }
 
@@ -213,6 +255,7 @@ int RunSet(CCliContext& context, const CCliArgs& args)
     }
     if (!LoadIntoStore(context, path))
         return CliExit::kFailure;
+    const CConfigStore loaded = context.store;
     std::vector<std::string> changes;
     if (fromProfile && !ApplyProfileFile(context, path, args.Value("--from"), changes))
         return CliExit::kFailure;
@@ -225,6 +268,13 @@ int RunSet(CCliContext& context, const CCliArgs& args)
             return CliExit::kFailure;
         }
         changes.push_back(change);
+    }
+    // A file that would come out as it went in is left alone.
+    if (DiffConfigurations(loaded, context.store).Same()) {
+        for (const std::string& change : changes)
+            context.out << change << "\n";
+        context.out << "Nothing changed; " << path << " was left as it was.\n";
+        return CliExit::kOk;
     }
     if (!SaveFromStore(context, path))
         return CliExit::kFailure;
@@ -272,9 +322,12 @@ const char* const kInfoHelp =
     "--json prints one JSON document instead: \"file\", \"header\" (product,\n"
     "version, type, key) and \"settings\" in offset order, each with offset, id,\n"
     "label, value (as the settings form shows it) and word (the raw number).\n"
-    "--settings prints the settings as a profile, one \"Label = value  # ID\" a\n"
-    "line (a word that is none of the options as #WORD), for a text that\n"
-    "'set FILE --from PROFILE' applies to another file word for word:\n"
+    "--settings prints the whole configuration as a profile, one\n"
+    "\"Label = value  # ID\" a line (a word that is none of the options as\n"
+    "#WORD, the word of a new file as unset with what it reads as), then the\n"
+    "bytes that no setting names where they differ from a new file, as\n"
+    "\"@0x0040 = 12 34 ...\": 'new X' and 'set X --from PROFILE' give the file\n"
+    "back byte for byte, and the profile can be kept under version control:\n"
     "  qzm530rx-cli info shop.dat --settings > shop-profile.txt\n";
 const char* const kDiffJsonHelp =
     "--json prints one JSON document instead: \"a\", \"b\", \"same\", \"settings\"\n"
@@ -351,16 +404,20 @@ std::vector<CCliCommand> FileCommands()
          "zeros allowed, or hexadecimal after 0x (#0x0F is #15). Blanks around\n"
          "SETTING and VALUE are ignored. Assignments apply in order; switching 1000\n"
          "off turns a \"Voice Recognition\" TX LED back to \"Normal\" as the settings\n"
-         "form does. Each change is printed (Label (ID): old -> new); if any\n"
-         "assignment is refused, nothing is written.\n"
+         "form does. Each change is printed (Label (ID): old -> new), a value the\n"
+         "setting has already as such (Label (ID): value, as it was); if any\n"
+         "assignment is refused, nothing is written, and when nothing changes\n"
+         "the file is left as it was.\n"
          "--from PROFILE applies a profile, as 'info FILE --settings' prints one:\n"
-         "a \"Label = value\" a line (the same rules, and #WORD for a word that\n"
-         "is none of the options), blank lines and comments after # left out.\n"
+         "a \"Label = value\" a line (the same rules, #WORD for a word that is\n"
+         "none of the options, unset for the word of a new file), lines of bytes\n"
+         "\"@0x0040 = 12 34\" that no setting names, blank lines and comments\n"
+         "after # left out; a byte order mark and CRLF line ends are taken.\n"
          "It applies as a whole, in any order of its lines: the switches first,\n"
          "then the lists, then the rules between settings. Each\n"
          "setting may be given once; a refused line is named by its number, and\n"
          "then nothing is written. SETTING=VALUE given besides apply after it.\n"
-         "Only the settings that changed are printed.\n\n"
+         "Only the settings that changed are printed, and a line for the bytes.\n\n"
          "example: qzm530rx-cli set mic.dat 1006=+10dB \"Battery Save=on\" 1008=Normal\n"
          "         qzm530rx-cli set mic.dat --from shop-profile.txt\n",
          1,

@@ -86,7 +86,11 @@ bool CLabelSource::Next(const std::string& port, std::string& label,
 {
     if (m_ask)
         return Ask(port, label, stopped);
-    label = m_counter.Next();
+    if (!m_counter.Next(label)) {
+        m_context.err << m_command.name << ": --serial " << m_command.serial
+                      << ": its numbers are used up; the run ends here\n";
+        return false;
+    }
     CLabelUse earlier;
     m_book.Take(label, port, IsoLocalTimeNow(), earlier);
     return !stopped();
@@ -117,7 +121,8 @@ bool CLabelSource::Ask(const std::string& port, std::string& label,
         if (refusal.empty())
             return true;
         if (!terminal) {
-            err << "\n" << refusal << " (line " << m_line
+            err << "\n"
+                << refusal << " (line " << m_line
                 << " of the labels); the run ends here, so that no label goes to another "
                    "microphone.\n";
             return false;

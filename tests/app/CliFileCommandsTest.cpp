@@ -43,9 +43,9 @@ TEST_F(CliFileCommandsTest, NewSetInfoAndDump)
     const std::string file = Path("x.dat");
     ASSERT_EQ(Run({"new", file}), 0) << m_err.str();
     ASSERT_EQ(Run({"set", file, "1006=#15", "battery save=on"}), 0) << m_err.str();
-    EXPECT_EQ(m_out.str(), "Noise Attenuation Level (1006): #65535, not an option (shown as 0dB) "
+    EXPECT_EQ(m_out.str(), "Noise Attenuation Level (1006): unset (reads as 0dB) "
                            "-> +10dB\nBattery Save (1007): off -> on\n")
-        << "each change echoed, a word that is no option named as such";
+        << "each change echoed, the word of a new file named as unset";
 
     ASSERT_EQ(Run({"info", file}), 0);
     const std::string info = m_out.str();
@@ -326,6 +326,16 @@ TEST_F(CliFileCommandsTest, FailuresAndUsage)
     // The file and the reason, for each way a data file fails to load.
     std::ofstream(Path("short.dat")) << "QZM-530RX";
     fs::create_directories(Path("folder.dat"));
+    // A sibling product's file is named as the desktop program names it,
+    // unless its name would put control characters on the terminal.
+    ASSERT_EQ(Run({"new", Path("own.dat")}), 0);
+    for (const auto& [file, name] : {std::pair<std::string, std::string>{"sibling.dat", "QZM-400"},
+                                     {"escape.dat", "QZM\x1b[2J"}}) {
+        std::string bytes = Bytes("own.dat");
+        std::fill_n(bytes.begin(), 10, '\0');
+        std::copy(name.begin(), name.end(), bytes.begin());
+        std::ofstream(Path(file), std::ios::binary) << bytes;
+    }
     const struct
     {
         std::string file;
@@ -333,7 +343,9 @@ TEST_F(CliFileCommandsTest, FailuresAndUsage)
     } unloadable[] = {{"text.dat", "not a QZM-530RX data file"},
                       {"short.dat", "too short for a QZM-530RX data file"},
                       {"missing.dat", "no such file"},
-                      {"folder.dat", "is a folder"}};
+                      {"folder.dat", "is a folder"},
+                      {"sibling.dat", "configured for QZM-400, not a QZM-530RX data file"},
+                      {"escape.dat", "not a QZM-530RX data file"}};
     for (const auto& c : unloadable) {
         EXPECT_EQ(Run({"info", Path(c.file)}), 1);
         EXPECT_EQ(m_err.str(), Path(c.file) + ": " + c.reason + "\n");
@@ -396,6 +408,70 @@ TEST_F(CliFileCommandsTest, AProfileCarriesEverySettingToAnotherFile)
     EXPECT_EQ(Run({"set", b, "--from", Path("none.txt")}), 1);
     EXPECT_EQ(m_err.str(), Path("none.txt") + ": no such file\nNothing was written.\n");
     EXPECT_EQ(Run({"info", a, "--settings", "--json"}), 2);
+}
+
+// The profile holds the bytes no setting names too, so that a new file
+// given it is the first file again; saved by a text editor it still
+// applies; a value a file has already is no change, and a file in which
+// nothing changes is not rewritten.
+TEST_F(CliFileCommandsTest, AProfileIsTheWholeConfiguration)
+{
+    const std::string a = Path("a.dat");
+    ASSERT_EQ(Run({"new", a}), 0);
+    ASSERT_EQ(Run({"set", a, "1006=+10dB"}), 0);
+    CopyWithImageByte("a.dat", "a2.dat", 0x40, 0x12);
+    CopyWithImageByte("a2.dat", "a3.dat", 0x8FF, 0x00);
+    ASSERT_EQ(Run({"info", Path("a3.dat"), "--settings"}), 0);
+    const std::string profile = m_out.str();
+    EXPECT_NE(profile.find("\n@0x0040 = 12\n@0x08FF = 00\n"), std::string::npos) << profile;
+    std::string edited = "\xEF\xBB\xBF";
+    for (const char c : profile)
+        edited += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    std::ofstream(Path("p.txt"), std::ios::binary) << edited;
+
+    const std::string b = Path("b.dat");
+    ASSERT_EQ(Run({"new", b}), 0);
+    ASSERT_EQ(Run({"set", b, "--from", Path("p.txt")}), 0) << m_err.str();
+    EXPECT_EQ(m_out.str(), "Noise Attenuation Level (1006): unset (reads as 0dB) -> +10dB\n"
+                           "2 other bytes differ (at 0x0040, 0x08FF).\n");
+    EXPECT_EQ(Run({"diff", Path("a3.dat"), b}), 0) << m_out.str();
+
+    m_clock.Set(12, 30, 30); // a save now would change the key
+    const std::string before = Bytes("b.dat");
+    ASSERT_EQ(Run({"set", b, "1006=+10dB", "1007=on", "1007=off"}), 0) << m_err.str();
+    EXPECT_EQ(m_out.str(), "Noise Attenuation Level (1006): +10dB, as it was\n"
+                           "Battery Save (1007): off -> on\n"
+                           "Battery Save (1007): on -> off\n"
+                           "Nothing changed; " +
+                               b + " was left as it was.\n");
+    ASSERT_EQ(Run({"set", b, "--from", Path("p.txt")}), 0) << m_err.str();
+    EXPECT_EQ(m_out.str(), "Nothing changed; " + b + " was left as it was.\n");
+    EXPECT_EQ(Bytes("b.dat"), before) << "a file in which nothing changed was rewritten";
+
+    // A misspelt setting is named with the nearest one; a far one is not.
+    const struct
+    {
+        const char* assignment;
+        const char* said;
+    } misspelt[] = {
+        {"Batery Save=on", "unknown setting 'Batery Save'; did you mean 'Battery Save' (1007)? '"},
+        {"tx-led=Normal", "unknown setting 'tx-led'; did you mean 'TX LED' (1008)? '"},
+        {"Colour=red", "unknown setting 'Colour'; '"},
+    };
+    for (const auto& c : misspelt) {
+        EXPECT_EQ(Run({"set", b, c.assignment}), 1);
+        EXPECT_EQ(m_err.str().rfind(c.said, 0), 0u) << m_err.str();
+    }
+    std::ofstream(Path("bad.txt")) << "@0x0000 = AA AA 12\n@0x0040 = 1\n@0x08FF = 00 00\n";
+    EXPECT_EQ(Run({"set", b, "--from", Path("bad.txt")}), 1);
+    const std::string bad = Path("bad.txt");
+    EXPECT_EQ(m_err.str(),
+              bad + ":1: byte 0x0002 belongs to a setting; give the setting by its name\n" + bad +
+                  ":2: expected a line of bytes as '@0x0040 = 12 34', two hex digits a byte\n" +
+                  bad +
+                  ":3: the bytes from 0x08FF run past the end of the configuration (0x0900 "
+                  "bytes)\nNothing was written.\n");
+    EXPECT_EQ(Bytes("b.dat"), before);
 }
 
 // report over two logs: the sums of both, the unreadable line named; a log

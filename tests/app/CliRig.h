@@ -73,6 +73,16 @@ protected:
         return store.GetWord(id);
     }
 
+    // How often `part` stands in `text`.
+    static std::size_t Occurrences(const std::string& text, const std::string& part)
+    {
+        std::size_t count = 0;
+        for (std::size_t at = text.find(part); at != std::string::npos;
+             at = text.find(part, at + part.size()))
+            ++count;
+        return count;
+    }
+
     static constexpr uint16_t kNotLoaded = 0xDEAD;
     std::filesystem::path m_dir;
     CFixedClock m_clock{12, 0, 0};

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -33,6 +34,20 @@ protected:
             EXPECT_EQ(to.GetWord(def->id), from.GetWord(def->id))
                 << what << ": " << def->label << "\n"
                 << text;
+    }
+    // The profile of `from` applied to a new configuration gives its image.
+    void ExpectWholeImage(const CConfigStore& from, const std::string& text,
+                          const std::string& what)
+    {
+        CConfigStore to = NewStore();
+        std::vector<CProfileProblem> problems;
+        ASSERT_TRUE(ApplyProfile(to, text, problems)) << what << "\n" << text;
+        const auto mismatch = std::mismatch(
+            from.WorkingImage(), from.WorkingImage() + CConfigStore::kImageSize, to.WorkingImage());
+        EXPECT_EQ(mismatch.first - from.WorkingImage(),
+                  static_cast<std::ptrdiff_t>(CConfigStore::kImageSize))
+            << what << ": first differing byte\n"
+            << text;
     }
     CTextCatalog m_texts;
 };
@@ -140,6 +155,77 @@ TEST_F(SettingsProfileTest, RefusedLinesAreNamedAndNothingIsApplied)
         EXPECT_EQ(problems[i].result, wanted[i].result) << i;
         EXPECT_EQ(problems[i].repeats, wanted[i].repeats) << i;
     }
+}
+
+// Random images, wholly random or a new one with a few settings and bytes
+// changed: the profile gives each back byte for byte, also as a text editor
+// saves it, with a byte order mark and CRLF line ends.
+TEST_F(SettingsProfileTest, AProfileGivesTheWholeImageBack)
+{
+    std::mt19937 random(35);
+    for (int round = 0; round < 200; ++round) {
+        CConfigStore store = NewStore();
+        uint8_t* image = store.WorkingImage();
+        if (round % 2 == 0)
+            for (std::size_t i = 0; i < CConfigStore::kImageSize; ++i)
+                image[i] = static_cast<uint8_t>(random());
+        else
+            for (int n = static_cast<int>(random() % 12); n > 0; --n)
+                image[random() % CConfigStore::kImageSize] = static_cast<uint8_t>(random());
+        std::string text = ProfileText(store, "random.dat");
+        ExpectWholeImage(store, text, "round " + std::to_string(round));
+        if (round < 10) {
+            std::string edited = "\xEF\xBB\xBF";
+            for (const char c : text)
+                edited += c == '\n' ? std::string("\r\n") : std::string(1, c);
+            ExpectWholeImage(store, edited, "BOM and CRLF, round " + std::to_string(round));
+        }
+    }
+    // A new configuration needs no bytes, and names its unset words so.
+    const std::string fresh = ProfileText(NewStore(), "new.dat");
+    EXPECT_EQ(fresh.find('@'), std::string::npos) << fresh;
+    EXPECT_NE(fresh.find("Noise Attenuation Level = unset  # 1006, reads as 0dB\n"),
+              std::string::npos)
+        << fresh;
+}
+
+TEST_F(SettingsProfileTest, LinesOfBytesAreRefusedWhereTheyCannotApply)
+{
+    const struct
+    {
+        const char* line;
+        ByteLineFault fault;
+        std::size_t offset;
+    } cases[] = {
+        {"@0x0040 = 12 3", ByteLineFault::kNotHex, 0},
+        {"@0x0040 = 1234", ByteLineFault::kNotHex, 0},
+        {"@0x0040 = 12 zz", ByteLineFault::kNotHex, 0},
+        {"@0x0040 =", ByteLineFault::kNotHex, 0},
+        {"@forty = 12", ByteLineFault::kNotHex, 0},
+        {"@0x08FF = 12 34", ByteLineFault::kOutside, 0x08FF},
+        {"@0x10000 = 12", ByteLineFault::kNotHex, 0},
+        {"@0x0000 = AA AA 12", ByteLineFault::kNamed, 0x0002},
+    };
+    for (const auto& c : cases) {
+        CConfigStore store = NewStore();
+        const CConfigStore before = store;
+        std::vector<CProfileProblem> problems;
+        EXPECT_FALSE(ApplyProfile(store, std::string("@0x0100 = 01\n") + c.line, problems))
+            << c.line;
+        ASSERT_EQ(problems.size(), 1u) << c.line;
+        EXPECT_EQ(problems[0].line, 2) << c.line;
+        EXPECT_EQ(problems[0].bytes, c.fault) << c.line;
+        EXPECT_EQ(problems[0].offset, c.offset) << c.line;
+        EXPECT_TRUE(std::equal(before.WorkingImage(),
+                               before.WorkingImage() + CConfigStore::kImageSize,
+                               store.WorkingImage()))
+            << c.line << ": a good line was applied beside a refused one";
+    }
+    CConfigStore store = NewStore();
+    std::vector<CProfileProblem> problems;
+    ASSERT_TRUE(ApplyProfile(store, "@0x08fe = ab Cd  # the last two\n", problems));
+    EXPECT_EQ(store.WorkingImage()[0x08FE], 0xAB);
+    EXPECT_EQ(store.WorkingImage()[0x08FF], 0xCD);
 }
 
 } // namespace

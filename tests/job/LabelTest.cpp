@@ -7,6 +7,17 @@
 #include <set>
 #include <thread>
 
+namespace {
+
+// The counter's next label; empty when it has none left.
+std::string NextOf(CSerialCounter& counter)
+{
+    std::string label;
+    return counter.Next(label) ? label : std::string();
+}
+
+} // namespace
+
 TEST(SerialCounter, PatternsAndTheNumbersTheyGive)
 {
     const struct
@@ -25,6 +36,7 @@ TEST(SerialCounter, PatternsAndTheNumbersTheyGive)
         {"SN-1}", SerialFault::kUnclosed, ""},
         {"SN-{{1}}", SerialFault::kUnclosed, ""},
         {"SN-\t{1}", SerialFault::kNotALabel, ""},
+        {"SN-{1}\r", SerialFault::kNotALabel, ""},
     };
     for (const auto& c : cases) {
         CSerialCounter counter;
@@ -33,7 +45,7 @@ TEST(SerialCounter, PatternsAndTheNumbersTheyGive)
         EXPECT_EQ(counter.SetPattern(c.pattern, fault), c.fault == SerialFault::kNone) << c.pattern;
         EXPECT_EQ(fault, c.fault) << c.pattern;
         counter.SetDate({2026, 12, 9});
-        EXPECT_TRUE(c.fault != SerialFault::kNone || counter.Next() == c.first) << c.pattern;
+        EXPECT_TRUE(c.fault != SerialFault::kNone || NextOf(counter) == c.first) << c.pattern;
     }
     // The longest label a pattern may give, and one character more.
     CSerialCounter counter;
@@ -53,13 +65,17 @@ TEST(SerialCounter, ItGoesOnAfterTheHighestOfItsForm)
     counter.SetDate({2026, 12, 9});
     counter.ContinueAfter({"2026-SN-0041", "2026-SN-0007", "2026-SN-12345", "2025-SN-99999",
                            "2026-SN-123", "2026-SN-00099", "SN-0500", "2026-SN-0041x"});
-    EXPECT_EQ(counter.Next(), "2026-SN-12346");
+    EXPECT_EQ(NextOf(counter), "2026-SN-12346");
     long number = 0;
     EXPECT_TRUE(counter.NumberOf("2026-SN-0042", number));
     EXPECT_EQ(number, 42);
     EXPECT_FALSE(counter.NumberOf("2026-SN-00099", number)) << "not as it writes 99";
     counter.ContinueAfter({});
-    EXPECT_EQ(counter.Next(), "2026-SN-12347");
+    EXPECT_EQ(NextOf(counter), "2026-SN-12347");
+    // The last number is given once, and then none.
+    counter.ContinueAfter({"2026-SN-999999998"});
+    EXPECT_EQ(NextOf(counter), "2026-SN-999999999");
+    EXPECT_EQ(NextOf(counter), "") << "numbers used up";
 
     // Several ports drawing at once get each number once.
     CSerialCounter shared;
@@ -70,7 +86,7 @@ TEST(SerialCounter, ItGoesOnAfterTheHighestOfItsForm)
     for (int port = 0; port < 4; ++port)
         ports.emplace_back([&] {
             for (int i = 0; i < 250; ++i) {
-                const std::string label = shared.Next();
+                const std::string label = NextOf(shared);
                 const std::lock_guard<std::mutex> lock(mutex);
                 drawn.insert(label);
             }

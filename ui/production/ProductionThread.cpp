@@ -59,7 +59,8 @@ bool CProductionThread::Start(const CConfigStore::Image& image,
             entry.label = [this, index](std::string& label) { return WaitForLabel(index, label); };
         } else if (labelSource == LabelSource::kSerial) {
             entry.label = [this, port](std::string& label) {
-                label = m_counter.Next();
+                if (!m_counter.Next(label))
+                    return false;
                 CLabelUse earlier;
                 m_book->Take(label, port, IsoLocalTimeNow(), earlier);
                 return true;
