@@ -118,12 +118,17 @@ void CFleetRunner::Run(FleetMode mode)
     bool told = false;
     for (const std::unique_ptr<QThread>& thread : threads) {
         while (!thread->wait(QDeadlineTimer(kWatchMs))) {
-            if (m_external && *m_external)
+            if (m_external && *m_external) {
+                m_stopAsked = true;
                 m_stop = true;
-            if (m_stop && !told) {
+            }
+            if (m_stopAsked && !told) {
                 m_observer.OnStopRequested();
                 told = true;
             }
         }
     }
+    // A stop asked for as the last transfers ended is said all the same.
+    if (m_stopAsked && !told)
+        m_observer.OnStopRequested();
 }

@@ -23,7 +23,8 @@ public:
     virtual void OnState(std::size_t port, PortState state) = 0;
     virtual void OnBlock(std::size_t port, int n, int total) = 0;
     virtual void OnResult(std::size_t port, const CMicRecord& record) = 0;
-    // Once, on the thread that runs the fleet, soon after a stop request.
+    // Once, on the thread that runs the fleet, soon after a stop request
+    // (not when the run reaches its quantity by itself).
     virtual void OnStopRequested() {}
 };
 
@@ -86,6 +87,7 @@ public:
     // it.
     void RequestStop()
     {
+        m_stopAsked = true;
         m_stop = true;
         if (m_external)
             *m_external = true;
@@ -115,6 +117,7 @@ private:
     MicJobFactory m_makeJob;
     IFleetObserver& m_observer;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_stopAsked{false}; // by RequestStop or the flag, not the quantity
     std::mutex m_totalsMutex;
     std::vector<CPortTotals> m_totals;
     bool m_stopsTransfers = false;

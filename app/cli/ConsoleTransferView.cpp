@@ -27,20 +27,22 @@ void CConsoleTransferView::SetCaption(const std::string& caption)
 
 void CConsoleTransferView::SetCounterText(const std::string& text)
 {
-    if (m_progress == Progress::Rewritten) {
-        m_out << "\r" << text << std::flush;
-        m_open = true;
-    }
     m_counter = text;
 }
 
 void CConsoleTransferView::SetBarPosition(int position)
 {
-    // As lines, the count starts with the first block: "Block 0" only
-    // says that a transfer is about to start, which the caption said.
-    if (m_progress != Progress::Lines || position == 0 || m_counter == m_lastCounter)
+    // The count starts with the first block: "Block 0" only says that a
+    // transfer is about to start, which the caption said, and would stay
+    // behind when it fails before its first block.
+    if (position == 0 || m_counter == m_lastCounter)
         return;
-    m_out << m_counter << "\n" << std::flush;
+    if (m_progress == Progress::Rewritten) {
+        m_out << "\r" << m_counter << std::flush;
+        m_open = true;
+    } else if (m_progress == Progress::Lines) {
+        m_out << m_counter << "\n" << std::flush;
+    }
     m_lastCounter = m_counter;
 }
 

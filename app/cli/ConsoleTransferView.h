@@ -51,6 +51,6 @@ private:
     const bool m_tellCompletion;
     bool m_open = false;
     std::string m_counter;     // the counter's text now
-    std::string m_lastCounter; // the last counter printed as a line
+    std::string m_lastCounter; // the last counter printed
     int32_t m_lastTold = 0;
 };

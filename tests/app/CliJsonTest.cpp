@@ -167,6 +167,11 @@ TEST_F(CliJsonTest, TransferThatCannotOpenItsPortTellsWhyInTheDocument)
                                         "\nCause: the port does not open: " + missing,
                                         "\nTry: qzm530rx-cli doctor --port " + missing + "\n"})
             EXPECT_NE(m_err.str().find(line), std::string::npos) << line << "\n" << m_err.str();
+        EXPECT_EQ(Occurrences(m_err.str(), "cannot be opened"), 1u) << m_err.str();
+        EXPECT_EQ(Run({command, "--port", missing, file, "--yes"}), 1) << command;
+        EXPECT_EQ(Occurrences(m_err.str() + m_out.str(), "cannot be opened"), 1u)
+            << "one line per failure\n"
+            << m_err.str() << m_out.str();
         EXPECT_TRUE(result["model"].isNull() && result["version"].isNull());
         EXPECT_EQ(result["sha256"].isNull(), !write) << "a write names FILE's image";
     }

@@ -1,10 +1,14 @@
 // A microphone's record as the tool tells it: its lines on the console, the
 // PUT ASIDE line and the fields of its JSON.
 #include "app/cli/ConsoleRecord.h"
+#include "app/cli/ConsoleTransferView.h"
+#include "text/TextCatalog.h"
 
 #include <QJsonArray>
 
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 namespace {
 
@@ -124,4 +128,31 @@ TEST(ConsoleRecord, TheJsonHoldsEveryField)
     EXPECT_EQ(json["blocks"].toArray(), (QJsonArray{6, 7}));
     EXPECT_EQ(json["offset"].toInt(), 0x054B);
     EXPECT_TRUE(json["block"].isNull());
+}
+
+// The counter starts at the first block, on a terminal as in a pipe: a
+// transfer that fails before it leaves no "Block 0 / 9" behind.
+TEST(ConsoleTransferView, TheCounterStartsAtTheFirstBlock)
+{
+    CTextCatalog texts;
+    ASSERT_TRUE(texts.SelectLanguage("English"));
+    for (const Progress mode : {Progress::Rewritten, Progress::Lines}) {
+        std::ostringstream results;
+        std::ostringstream progress;
+        {
+            CConsoleTransferView view(texts, results, progress, mode, true);
+            view.SetCounterText("Block 0 / 9");
+            view.SetBarPosition(0);
+            view.OnFailure(TransferMode::Write, CSessionResult{SessionStage::kEntry});
+            view.SetCounterText("Block 0 / 9");
+            view.SetBarPosition(0);
+            view.SetCounterText("Block 1 / 9");
+            view.SetBarPosition(1);
+        }
+        const std::string shown = progress.str();
+        EXPECT_EQ(shown.find("Block 0"), std::string::npos) << shown;
+        EXPECT_NE(shown.find(mode == Progress::Rewritten ? "\rBlock 1 / 9\n" : "Block 1 / 9\n"),
+                  std::string::npos)
+            << shown;
+    }
 }
