@@ -92,7 +92,12 @@ int RunDoctor(CCliContext& context, const CCliArgs& args)
         context.err << "doctor: --port names an empty port\n";
         return CliExit::kUsage;
     }
-    if (havePort && !PortInRange(context, "doctor", port))
+    std::vector<std::string> portValues;
+    for (const auto& [option, value] : args.options)
+        if (option == "--port")
+            portValues.push_back(value);
+    if (!NamesOnePort(context, "doctor", portValues) ||
+        (havePort && !PortInRange(context, "doctor", args.Value("--port"))))
         return CliExit::kUsage;
     CReport report(context.out, json);
     // The devices present are listed with their numbers, a new one's too.

@@ -71,17 +71,15 @@ private:
 
 } // namespace
 
-bool ParsePortList(const std::vector<std::string>& values, std::vector<std::string>& ports,
+bool ParsePortList(const std::vector<std::string>& values, std::vector<CPortChoice>& ports,
                    std::string& error)
 {
-    ports.clear();
+    std::vector<std::string> named;
     for (const std::string& value : values)
-        if (!AddPortList(value, ports, error))
+        if (!SplitPortList(value, named, error))
             return false;
     // One name per cable, on the console, in the log and in the backups.
-    for (std::string& port : ports)
-        port = CanonicalPortName(port);
-    return true;
+    return ChoosePorts(named, ports, error);
 }
 
 bool IsFleetWrite(bool continuous, const std::vector<std::string>& ports)

@@ -15,9 +15,9 @@ struct CCliContext;
 struct CTransferCommand;
 
 // The ports named by --port (`values`, each as given): "3,4,5", or --port
-// given several times. False with `error` set for an empty name or a port
-// named twice, under any of its names.
-bool ParsePortList(const std::vector<std::string>& values, std::vector<std::string>& ports,
+// given several times, each looked up once. False with `error` set for an
+// empty name or a port named twice, under any of its names.
+bool ParsePortList(const std::vector<std::string>& values, std::vector<CPortChoice>& ports,
                    std::string& error);
 
 // Whether `write` programs a fleet: several ports, or --continuous.

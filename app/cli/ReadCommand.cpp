@@ -1,6 +1,7 @@
 // The read command.
 #include "app/cli/CliSupport.h"
 #include "app/cli/JsonOutput.h"
+#include "app/cli/TransferJson.h"
 #include "app/cli/TransferSupport.h"
 
 #include "job/TransferLog.h"
@@ -23,6 +24,8 @@ int RunRead(CCliContext& context, const CCliArgs& args)
         context.err << "read: --port is required\n";
         return CliExit::kUsage;
     }
+    if (!NamesOnePort(context, "read", command.portValues))
+        return CliExit::kUsage;
     // FILE is settled before the microphone is touched.
     bool replacing = false;
     if (!MayReplace(context, "read", command.file, command.force, replacing))

@@ -1,5 +1,5 @@
 // The command line of read, write and verify, read once into a typed
-// command, and the ports it names.
+// command, the ports it names, and their links.
 #include "app/cli/TransferCommand.h"
 
 #include "app/cli/FleetCommand.h"
@@ -22,10 +22,27 @@ constexpr long kMaxVerifyWaitSeconds = 3600;
 bool PortInRange(CCliContext& context, const char* command, const std::string& port)
 {
     const int number = PortNumberOf(port);
-    if (number <= LastPortNumber())
+    if (number <= LastPortNumber() && (number > 0 || !IsWrittenAsNumber(port)))
         return true;
     context.err << command << ": " << port << ": COM numbers go from 1 to " << LastPortNumber()
                 << " on this system ('" << kCliName << " ports' lists them)\n";
+    return false;
+}
+
+bool NamesOnePort(CCliContext& context, const char* command,
+                  const std::vector<std::string>& portValues)
+{
+    if (portValues.size() <= 1 &&
+        (portValues.empty() || portValues[0].find(',') == std::string::npos))
+        return true;
+    std::string named = portValues[0];
+    if (portValues.size() > 1) {
+        named.clear();
+        for (const std::string& value : portValues)
+            named += (named.empty() ? "--port " : " --port ") + value;
+    }
+    context.err << command << ": --port names one port here, not " << named
+                << " (write and verify take several)\n";
     return false;
 }
 
@@ -111,10 +128,15 @@ int ChooseTarget(CCliContext& context, const CTransferCommand& command,
                  const std::vector<COnePortOption>& onePortOnly, CTransferTarget& target)
 {
     std::string error;
-    if (!ParsePortList(command.portValues, target.ports, error)) {
+    // Numbered first, so that every port is looked up once, with the pins
+    // of now.
+    NumberPortsForJob(context, command.portValues);
+    if (!ParsePortList(command.portValues, target.choices, error)) {
         context.err << command.name << ": " << error << "\n";
         return CliExit::kUsage;
     }
+    for (const CPortChoice& choice : target.choices)
+        target.ports.push_back(choice.name);
     target.fleet = !target.ports.empty() && IsFleetWrite(command.continuous, target.ports);
     const bool refused = std::any_of(onePortOnly.begin(), onePortOnly.end(),
                                      [](const COnePortOption& option) { return option.given; });
@@ -134,9 +156,37 @@ int ChooseTarget(CCliContext& context, const CTransferCommand& command,
         context.err << command.name << ": --port is required\n";
         return CliExit::kUsage;
     }
-    NumberPortsForJob(context, target.ports);
     target.link = target.fleet ? std::make_unique<CMicLink>(CSleepingTickClock::Instance())
-                               : MakeLink(context, command.port);
+                               : MakeLink(context, target.choices.front());
     return CliExit::kOk;
 }
 
+void NumberPortsForJob(const CCliContext& context, const std::vector<std::string>& ports)
+{
+    if (!context.makeLink && NamesPortNumber(ports))
+        NumberSystemPorts();
+}
+
+std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string& port)
+{
+    return context.makeLink ? context.makeLink(port) : MakeSystemLink(port);
+}
+
+std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const CPortChoice& port)
+{
+    return context.makeLink ? context.makeLink(port.name) : MakeSystemLink(port);
+}
+
+CFleetSetup ConsoleFleetSetup(const CCliContext& context, const CTransferCommand& command,
+                              const std::vector<CPortChoice>& ports)
+{
+    CFleetSetup setup;
+    setup.makeLink = [&context, ports](const std::string& port) {
+        const auto chosen = std::find_if(ports.begin(), ports.end(),
+                                         [&port](const CPortChoice& c) { return c.name == port; });
+        return chosen != ports.end() ? MakeLink(context, *chosen) : MakeLink(context, port);
+    };
+    setup.quiet = command.quiet;
+    setup.live = context.progressOnTerminal && !setup.quiet;
+    return setup;
+}

@@ -1,8 +1,9 @@
 #pragma once
 // The command line of read, write and verify, read once at the command's
-// start into a typed command, and the ports it names.
+// start into a typed command, the ports it names, and their links.
 #include "app/cli/CliSupport.h"
 #include "job/ProgrammingJob.h"
+#include "link/PortName.h"
 
 #include <cstdint>
 #include <memory>
@@ -10,10 +11,16 @@
 #include <vector>
 
 class CMicLink;
+struct CFleetSetup;
 
 // Whether `port` is no COM number beyond this system's range; says the
 // range on stderr when it is.
 bool PortInRange(CCliContext& context, const char* command, const std::string& port);
+
+// Whether the `--port` values name one port, as a command that works on one
+// needs; says on stderr when they name several ("3,4", or --port twice).
+bool NamesOnePort(CCliContext& context, const char* command,
+                  const std::vector<std::string>& portValues);
 
 // The command line of read, write or verify, read once at the command's
 // start; nothing below the command looks at the raw words again.
@@ -51,7 +58,8 @@ int ReadTransferCommand(CCliContext& context, const CCliArgs& args, const char* 
 // fleet (with a link of its own for each port).
 struct CTransferTarget
 {
-    std::vector<std::string> ports;
+    std::vector<std::string> ports;   // their one names
+    std::vector<CPortChoice> choices; // the same, with their devices
     bool fleet = false;
     std::unique_ptr<CMicLink> link;
 };
@@ -67,3 +75,15 @@ struct COnePortOption
 int ChooseTarget(CCliContext& context, const CTransferCommand& command,
                  const std::vector<COnePortOption>& onePortOnly, CTransferTarget& target);
 
+// The link of the port the user named: the context's, else the system's.
+std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string& port);
+// The same for a port looked up already.
+std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const CPortChoice& port);
+// A job's start: numbers the system's ports when one of `ports` is named by
+// a number, so that a device plugged in since has its number.
+void NumberPortsForJob(const CCliContext& context, const std::vector<std::string>& ports);
+
+// A fleet on the context's ports (or the system's, as `ports` chose them)
+// and console, quiet or live as the options say.
+CFleetSetup ConsoleFleetSetup(const CCliContext& context, const CTransferCommand& command,
+                              const std::vector<CPortChoice>& ports);

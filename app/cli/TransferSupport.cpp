@@ -2,24 +2,17 @@
 
 #include "app/cli/ConfigDiff.h"
 #include "app/cli/ConsoleRecord.h"
-#include "app/cli/FleetCommand.h"
 #include "app/cli/InputWait.h"
 #include "app/cli/Interrupt.h"
-#include "app/cli/JsonOutput.h"
 #include "app/cli/WireTrace.h"
-
-#include "diag/PortTrouble.h"
 
 #include "core/ConfigStore.h"
 #include "core/FileIo.h"
 #include "core/UserText.h"
 #include "job/MicBackup.h"
 #include "job/MicLabel.h"
-#include "job/ProductionRun.h"
 #include "job/TransferLog.h"
 #include "link/MicLink.h"
-#include "link/SystemPorts.h"
-#include "link/TickClock.h"
 #include "text/MessageBoxes.h"
 #include "text/MessageStyle.h"
 #include "text/TextCatalog.h"
@@ -31,26 +24,6 @@
 #include <fstream>
 #include <istream>
 #include <ostream>
-
-void NumberPortsForJob(const CCliContext& context, const std::vector<std::string>& ports)
-{
-    if (!context.makeLink && NamesPortNumber(ports))
-        NumberSystemPorts();
-}
-
-std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string& port)
-{
-    return context.makeLink ? context.makeLink(port) : MakeSystemLink(port);
-}
-
-CFleetSetup ConsoleFleetSetup(const CCliContext& context, const CTransferCommand& command)
-{
-    CFleetSetup setup;
-    setup.makeLink = [&context](const std::string& port) { return MakeLink(context, port); };
-    setup.quiet = command.quiet;
-    setup.live = context.progressOnTerminal && !setup.quiet;
-    return setup;
-}
 
 void EnsureApplication()
 {
@@ -74,40 +47,6 @@ CTransferOptions TransferOptionsOf(const CCliContext& context, const CTransferCo
     else if (context.progressOnTerminal)
         options.progress = Progress::Rewritten;
     return options;
-}
-
-void AddOutcome(QJsonObject& json, const CTransferOutcome& outcome)
-{
-    // The command's own file and port stand; the record adds the rest, and a
-    // run refused before any job gives each of its fields as null.
-    const QJsonValue file = json["file"];
-    const QJsonValue port = json["port"];
-    QJsonObject record;
-    AddRecordJson(record, outcome.record);
-    for (auto it = record.begin(); it != record.end(); ++it)
-        json.insert(it.key(), outcome.ran ? it.value() : QJsonValue());
-    if (!file.isUndefined())
-        json.insert("file", file);
-    if (!port.isUndefined())
-        json.insert("port", port);
-    if (!outcome.fileSha256.empty())
-        json.insert("sha256", JsonText(outcome.fileSha256));
-    json.insert("ok", outcome.ok);
-    json.insert("message", JsonTextOrNull(outcome.windowText));
-    json.insert("outcome",
-                outcome.ran ? JsonText(RecordSentence(outcome.record, false)) : QJsonValue());
-    const CCause& cause = outcome.record.cause;
-    json.insert("openFailure", outcome.ran && cause.kind == CauseKind::kPortDoesNotOpen
-                                   ? JsonText(OpenFailureText(cause.openFailure, cause.device))
-                                   : QJsonValue());
-}
-
-QJsonObject TransferJson(const CTransferCommand& command, const CMicLink& link)
-{
-    return QJsonObject{{"command", command.name},
-                       {"file", JsonText(command.file)},
-                       {"port", JsonTextOrNull(command.port)},
-                       {"device", JsonTextOrNull(link.OpenName())}};
 }
 
 int RefusedFiles(CCliContext& context, const CTransferCommand& command)

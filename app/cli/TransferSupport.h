@@ -1,6 +1,6 @@
 #pragma once
-// What the read and write commands share: the port they name, their
-// options, the confirmation, one job run on the console, and its outcome.
+// What the read and write commands share: their options, the files they
+// name, the confirmation, one job run on the console, and its outcome.
 #include "app/cli/CliSupport.h"
 #include "app/cli/ConsoleTransferView.h"
 #include "app/cli/TransferCommand.h"
@@ -18,16 +18,6 @@
 
 class CMicLink;
 class CTransferLog;
-
-// The link of the port the user named: the context's, else the system's.
-std::unique_ptr<CMicLink> MakeLink(const CCliContext& context, const std::string& port);
-// A job's start: numbers the system's ports when one of `ports` is named by
-// a number, so that a device plugged in since has its number.
-void NumberPortsForJob(const CCliContext& context, const std::vector<std::string>& ports);
-
-struct CFleetSetup;
-// A fleet on the context's ports and console, quiet or live as the options say.
-CFleetSetup ConsoleFleetSetup(const CCliContext& context, const CTransferCommand& command);
 
 // QSerialPort needs an event dispatcher in the thread that uses it.
 void EnsureApplication();
@@ -57,12 +47,6 @@ struct CTransferOutcome
     std::string fileSha256;
     int exitCode = CliExit::kFailure;
 };
-// Adds ok, message, outcome (the sentence that ends the run on stdout) and
-// every field of the record to a JSON document (null for what is missing).
-void AddOutcome(QJsonObject& json, const CTransferOutcome& outcome);
-// The document's first fields: command, file, port, device.
-QJsonObject TransferJson(const CTransferCommand& command, const CMicLink& link);
-
 // The files the options name, checked before any port is touched: --log
 // must be a log of this tool, or a new file (else kUsage), that can be
 // written (else kFailure); --backup a folder that can be written or made

@@ -3,6 +3,7 @@
 #include "app/cli/ConfigDiff.h"
 #include "app/cli/FleetCommand.h"
 #include "app/cli/JsonOutput.h"
+#include "app/cli/TransferJson.h"
 #include "app/cli/TransferSupport.h"
 
 #include "job/TransferLog.h"
@@ -17,11 +18,11 @@
 namespace {
 
 int RunVerifyFleet(CCliContext& context, const CTransferCommand& command,
-                   const std::vector<std::string>& ports, const CJobSettings& settings)
+                   const CTransferTarget& target, const CJobSettings& settings)
 {
-    CFleetSetup setup = ConsoleFleetSetup(context, command);
+    CFleetSetup setup = ConsoleFleetSetup(context, command, target.choices);
     setup.check = true;
-    return RunFleetWrite(context, command, ports, settings, setup);
+    return RunFleetWrite(context, command, target.ports, settings, setup);
 }
 
 int RunVerify(CCliContext& context, const CCliArgs& args)
@@ -41,7 +42,7 @@ int RunVerify(CCliContext& context, const CCliArgs& args)
     if (!LoadIntoStore(context, command.file))
         return CliExit::kFailure;
     if (target.fleet)
-        return RunVerifyFleet(context, command, target.ports, settings);
+        return RunVerifyFleet(context, command, target, settings);
 
     const CTransferOptions options = TransferOptionsOf(context, command);
     MicImage microphone{};

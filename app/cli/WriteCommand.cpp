@@ -4,6 +4,7 @@
 #include "app/cli/FleetCommand.h"
 #include "app/cli/JsonOutput.h"
 #include "app/cli/LabelInput.h"
+#include "app/cli/TransferJson.h"
 #include "app/cli/TransferSupport.h"
 
 #include "job/TransferLog.h"
@@ -49,16 +50,15 @@ CTransferOutcome WriteWithChanges(CCliContext& context, CMicLink& link,
 
 // Several ports, a production line, or one microphone after another: one
 // thread per port, the job of a write on each microphone.
-int RunFleet(CCliContext& context, const CTransferCommand& command,
-             const std::vector<std::string>& ports, const CJobSettings& settings,
-             CLabelSource& labels)
+int RunFleet(CCliContext& context, const CTransferCommand& command, const CTransferTarget& target,
+             const CJobSettings& settings, CLabelSource& labels)
 {
     CTransferOutcome refused;
     if (!Confirm(context, TransferMode::Write, command, refused))
         return CliExit::kFailure;
-    CFleetSetup setup = ConsoleFleetSetup(context, command);
+    CFleetSetup setup = ConsoleFleetSetup(context, command, target.choices);
     setup.labels = &labels;
-    return RunFleetWrite(context, command, ports, settings, setup);
+    return RunFleetWrite(context, command, target.ports, settings, setup);
 }
 
 int RunWrite(CCliContext& context, const CCliArgs& args)
@@ -89,9 +89,7 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
     if (!LoadIntoStore(context, command.file))
         return CliExit::kFailure;
     if (target.fleet || command.repeat)
-        return RunFleet(context, command,
-                        target.fleet ? target.ports : std::vector<std::string>{command.port},
-                        settings, labels);
+        return RunFleet(context, command, target, settings, labels);
     // One microphone: its label is the counter's next.
     if (labels.Active() && !labels.Next(command.port, settings.label, [] { return false; }))
         return CliExit::kFailure;

@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -35,6 +36,9 @@ TEST_F(CliEdgesTest, NumbersAndPortsAreTakenUpToTheirLimitAndRefusedPastIt)
         {"--port", "21", false, 0},
         {"--port", "COM21", false, 0},
         {"--port", "3,21", false, 0},
+        {"--port", "0", false, 0},
+        {"--port", "COM0", false, 0},
+        {"--port", "300", false, 0},
         {"--count", "1", true, 1},
         {"--count", "0", false, 0},
         {"--count", "1000000", true, 1000000},
@@ -65,6 +69,32 @@ TEST_F(CliEdgesTest, NumbersAndPortsAreTakenUpToTheirLimitAndRefusedPastIt)
                           : option == "--verify-wait" ? static_cast<long>(command.verifyWaitMs)
                                                       : 0;
         EXPECT_EQ(read, c.read);
+    }
+}
+
+// read and doctor talk to one microphone: a list of ports is refused
+// before any port is opened, never taken for the name of a device.
+TEST(PortLists, ReadAndDoctorTakeOnePort)
+{
+    const struct
+    {
+        std::vector<std::string> words;
+        const char* said;
+    } cases[] = {
+        {{"read", "--port", "3,4", "x.dat"}, "read: --port names one port here, not 3,4"},
+        {{"read", "--port", "3", "--port", "4", "x.dat"}, "not --port 3 --port 4"},
+        {{"doctor", "--port", "3,4"}, "doctor: --port names one port here, not 3,4"},
+        {{"doctor", "--port", "0"}, "doctor: 0: COM numbers go from 1 to"},
+    };
+    const CFixedClock clock;
+    for (const auto& c : cases) {
+        std::vector<std::string> argv{"qzm530rx-cli"};
+        argv.insert(argv.end(), c.words.begin(), c.words.end());
+        std::istringstream in;
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(RunCli(argv, in, out, err, false, clock), CliExit::kUsage) << c.said;
+        EXPECT_NE(err.str().find(c.said), std::string::npos) << err.str();
     }
 }
 

@@ -19,6 +19,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -76,13 +77,22 @@ protected:
     // it is known that the other does not open.
     void WaitForTheMissingPort(const std::string& first, const std::string& missing)
     {
-        m_missingTried = false;
-        m_paused = [this, missing](CFleetRigPort& port) {
-            if (port.name == missing)
-                m_missingTried = true;
+        HoldUntil(
+            first, missing, [](const CFleetRigPort&) { return true; });
+    }
+
+    // The port `first` takes its first microphone only once the port
+    // `other` has paused in the state `reached` asks for.
+    void HoldUntil(const std::string& first, const std::string& other,
+                   std::function<bool(const CFleetRigPort&)> reached)
+    {
+        m_otherReached = false;
+        m_paused = [this, other, reached](CFleetRigPort& port) {
+            if (port.name == other && reached(port))
+                m_otherReached = true;
         };
         m_linkWanted = [this, first](const std::string& port) {
-            for (int wait = 0; port == first && !m_missingTried && wait < 10000; ++wait)
+            for (int wait = 0; port == first && !m_otherReached && wait < 10000; ++wait)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         };
     }
@@ -150,7 +160,7 @@ protected:
     CProductionRun* m_runner = nullptr;
     std::function<void(CFleetRigPort&)> m_paused;              // after each pause of a port
     std::function<void(const std::string& port)> m_linkWanted; // on the port's thread
-    std::atomic<bool> m_missingTried{false};
+    std::atomic<bool> m_otherReached{false};
     std::string m_logPath;
     bool m_json = false;     // --json
     int m_count = 0;         // --count
@@ -189,6 +199,7 @@ TEST_F(FleetCommandTest, CtrlCLetsTheTransfersInProgressFinishAndSumsUp)
               std::string::npos)
         << out;
     EXPECT_NE(out.find("In all: "), std::string::npos);
+    EXPECT_NE(m_err.str().find("(Ctrl+C again ends at once)"), std::string::npos) << m_err.str();
 }
 
 TEST_F(FleetCommandTest, OnePortFailingFailsTheRunAndIsNamed)
@@ -379,22 +390,41 @@ TEST(FleetPorts, PortListsFromCommasAndRepeatedOptions)
 {
     const QTemporaryDir settings;
     const CTestSettings isolated(settings.path().toStdString());
+    const std::string pinned = settings.filePath("cable").toStdString();
+    std::ofstream(pinned) << "";
+    QSettings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"))
+        .setValue(QStringLiteral("Ports/COM4"), QString::fromStdString(pinned));
+    std::vector<CPortChoice> chosen;
     std::vector<std::string> ports;
     std::string error;
+    const auto parse = [&](const std::vector<std::string>& values) {
+        ports.clear();
+        const bool parsed = ParsePortList(values, chosen, error);
+        for (const CPortChoice& choice : chosen)
+            ports.push_back(choice.name);
+        return parsed;
+    };
     // Each port by its one name: the log and the console say COM3 for 3,
-    // com3 and COM3 alike, and a relative path in full.
-    ASSERT_TRUE(ParsePortList({"3,com4", "/dev/ttyUSB0", "vmic"}, ports, error));
+    // com3 and COM3 alike, and a relative path in full; each looked up once,
+    // to the device its link opens.
+    ASSERT_TRUE(parse({"3,com4", "/dev/ttyUSB0", "vmic"}));
     EXPECT_EQ(ports,
               (std::vector<std::string>{"COM3", "COM4", "/dev/ttyUSB0",
                                         (std::filesystem::current_path() / "vmic").string()}));
+    EXPECT_EQ(chosen[0].device, "") << "COM3 leads nowhere";
+    EXPECT_EQ(chosen[1].device, pinned);
+    EXPECT_EQ(chosen[2].device, "/dev/ttyUSB0");
     EXPECT_TRUE(IsFleetWrite(false, ports));
 
     // One port under two names is one port: never two transfers on one line.
-    for (const char* bad : {"3,,4", "3,", ",3", "5,5", "3,03", "3,COM3", "com3,\\\\.\\COM3",
-                            "/dev/pts/9,/dev//pts/9", "/dev/pts/9,/dev/pts/./9"})
-        EXPECT_FALSE(ParsePortList({bad}, ports, error)) << bad;
-    EXPECT_FALSE(ParsePortList({"5", "5"}, ports, error));
-    ASSERT_TRUE(ParsePortList({"5"}, ports, error));
+    for (const std::string& bad :
+         {std::string("3,,4"), std::string("3,"), std::string(",3"), std::string("5,5"),
+          std::string("3,03"), std::string("3,COM3"), std::string("com3,\\\\.\\COM3"),
+          std::string("/dev/pts/9,/dev//pts/9"), std::string("/dev/pts/9,/dev/pts/./9"),
+          "4," + pinned})
+        EXPECT_FALSE(parse({bad})) << bad;
+    EXPECT_FALSE(parse({"5", "5"}));
+    ASSERT_TRUE(parse({"5"}));
     EXPECT_FALSE(IsFleetWrite(false, ports)) << "one port, once: the plain write";
     EXPECT_TRUE(IsFleetWrite(true, ports)) << "a production line on one port";
 }
@@ -453,6 +483,9 @@ TEST_F(FleetCommandTest, ACountEndsTheRunWithThatManyGoodMicrophones)
             CMicFaults refusing;
             refusing.nakWrites = 3; // B's first microphone: its first block, three times
             b.mic.SetFaults(refusing);
+            // Else A may do all three before B has tried its first.
+            HoldUntil("/dev/vmic-a", "/dev/vmic-b",
+                      [](const CFleetRigPort& port) { return port.swap->Plugged() >= 2; });
         }
         if (trouble == Trouble::kMissingPort) {
             b.line.SetDeviceName("/dev/elsewhere");
@@ -478,6 +511,7 @@ TEST_F(FleetCommandTest, ACountEndsTheRunWithThatManyGoodMicrophones)
                   trouble == Trouble::kFailingMicrophone)
             << err;
         EXPECT_EQ(err.find('\a'), std::string::npos) << "no bell off a terminal";
+        EXPECT_EQ(err.find("Ctrl+C again"), std::string::npos) << "nobody pressed Ctrl+C";
     }
 }
 
