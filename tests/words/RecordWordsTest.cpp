@@ -282,5 +282,5 @@ TEST(RecordWords, TheResultLineAndTheSummary)
     EXPECT_EQ(DoneWords(summary), "written");
     EXPECT_EQ(LabelFaultText(LabelFault::kTooLong), "it is longer than 64 characters");
     EXPECT_EQ(LabelFaultText(LabelFault::kControlCharacter), "it holds a control character");
-    EXPECT_EQ(PortStateText(PortState::kRemoving), "waiting for removal");
+    EXPECT_STREQ(PortStateText(PortState::kRemoving), "waiting for removal");
 }
