@@ -72,8 +72,17 @@ int main(int argc, char** argv)
         std::printf("%s\n", line.toLocal8Bit().constData());
         std::fflush(stdout);
     });
-    window.Apply(parsed);
-    window.show();
+    // Without a file and ports the window comes back as it was left.
+    if (parsed.dataFile.empty() && parsed.ports.empty())
+        window.Restore();
+    else
+        window.Apply(parsed);
+    if (parsed.fullScreen)
+        window.showFullScreen();
+    else if (parsed.start)
+        window.showMaximized();
+    else
+        window.show();
     if (parsed.start)
         window.Start();
 

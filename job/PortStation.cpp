@@ -100,14 +100,18 @@ void CPortStation::RunContinuous()
         Program(++number, label);
         shown = PortState::kWriting;
         show(PortState::kRemoving);
+        // Removed means: the port opens and nothing answers. An adapter
+        // pulled meanwhile is no removal, the microphone may still be on it.
         int misses = 0;
         while (!m_stop && misses < kGoneAfterMisses) {
-            if (ProbeMicrophone(m_link) == Presence::kPresent) {
-                misses = 0;
-                m_pause(kProbePauseMs);
-            } else {
+            const Presence still = ProbeMicrophone(m_link);
+            show(still == Presence::kPortFailed ? PortState::kNoPort : PortState::kRemoving);
+            if (still == Presence::kAbsent) {
                 ++misses;
+                continue;
             }
+            misses = 0;
+            m_pause(kProbePauseMs);
         }
         if (!m_stop)
             show(PortState::kWaiting);

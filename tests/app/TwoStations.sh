@@ -5,6 +5,8 @@
 # and the working folder as the current one. Every step waits for the event
 # it needs (a line on a pipe), never for a time.
 WORK=$(mktemp -d)
+# The programs keep their settings here, never in the user's.
+export HOME="$WORK" XDG_CONFIG_HOME="$WORK/config"
 PIDS=""
 cleanup() {
     for pid in $PIDS; do

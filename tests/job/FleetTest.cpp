@@ -184,6 +184,43 @@ TEST(PortStation, AMicrophoneThatMissesOneProbeIsNotTakenAsGone)
     EXPECT_EQ(numbers, std::vector<int>{1});
 }
 
+// An adapter pulled while its microphone waits for removal is no removal:
+// the microphone may still hang on the cable, and it is not written again
+// once the adapter is back.
+TEST(PortStation, AnAdapterPulledBeforeRemovalIsNoRemoval)
+{
+    CFleetRigPort rig("/dev/vmic-pulled");
+    int writes = 0;
+    rig.mic.SetStoredHandler([&] { ++writes; });
+    const std::unique_ptr<CMicLink> link = rig.MakeLink();
+    std::atomic<bool> stop{false};
+    int pausesAfterWrite = 0;
+    const auto pause = [&](uint32_t ms) {
+        rig.Pause(ms);
+        if (writes == 0)
+            return;
+        ++pausesAfterWrite;
+        // Gone for three probes, then back with the microphone still on it.
+        rig.line.SetDeviceName(pausesAfterWrite <= 3 ? "/dev/elsewhere" : rig.name);
+        if (pausesAfterWrite >= 10)
+            stop = true;
+    };
+    const MicJob job = [](CMicLink& on, const CJobContext& progress) {
+        return WriteImage(on, PatternImage(), progress.block);
+    };
+    std::vector<PortState> states;
+    CPortStation::CEvents events;
+    events.state = [&](PortState state) { states.push_back(state); };
+    CPortStation station(rig.name, *link, job, stop, pause, events);
+    station.RunContinuous();
+
+    EXPECT_EQ(writes, 1);
+    const std::vector<PortState> after(
+        std::find(states.begin(), states.end(), PortState::kRemoving), states.end());
+    EXPECT_EQ(after, (std::vector<PortState>{PortState::kRemoving, PortState::kNoPort,
+                                             PortState::kRemoving, PortState::kFinished}));
+}
+
 TEST(FleetRunner, APortThatHangsDoesNotHoldUpAnother)
 {
     CFleetRigPort stuck("/dev/vmic-stuck");

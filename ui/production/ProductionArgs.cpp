@@ -27,8 +27,11 @@ const char* const kProductionUsage =
     "  --ask-label      ask for the label of each microphone before it is written\n"
     "  --serial PATTERN label each microphone with the next number of PATTERN\n"
     "                   ('SN-{0001}'), after the highest of its form in the log\n"
-    "  --start          start at once (a bench that boots into the program); needs\n"
-    "                   FILE and --port\n"
+    "  --start          start at once (a bench that boots into the program), the\n"
+    "                   window maximized; needs FILE and --port\n"
+    "  --full-screen    fill the whole screen, as a kiosk does\n"
+    "Without FILE and --port the window comes back with the file, the ports\n"
+    "and the options of its last run.\n"
     "  --help           show this text and end\n"
     "  --version        show the version and end\n";
 
@@ -69,6 +72,8 @@ bool ParseProductionArgs(const std::vector<std::string>& args, CProductionArgs& 
             parsed.skipSame = true;
         } else if (arg == "--start") {
             parsed.start = true;
+        } else if (arg == "--full-screen") {
+            parsed.fullScreen = true;
         } else if (arg == "--help" || arg == "-h") {
             parsed.help = true;
         } else if (arg == "--version") {

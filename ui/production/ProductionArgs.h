@@ -14,7 +14,8 @@ struct CProductionArgs
     int count = 0;                  // --count N: end once N went well; 0: no limit
     bool askLabel = false;          // --ask-label: each tile asks the label of each microphone
     std::string serial;             // --serial PATTERN: each microphone's label from a counter
-    bool start = false;             // --start: start at once
+    bool start = false;             // --start: start at once, the window maximized
+    bool fullScreen = false;        // --full-screen: the window fills the screen
     bool help = false;
     bool version = false;
 };

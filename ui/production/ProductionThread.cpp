@@ -58,11 +58,13 @@ bool CProductionThread::Start(const CConfigStore::Image& image,
             const std::size_t index = labels.size();
             entry.label = [this, index](std::string& label) { return WaitForLabel(index, label); };
         } else if (labelSource == LabelSource::kSerial) {
-            entry.label = [this, port](std::string& label) {
+            const int index = static_cast<int>(labels.size());
+            entry.label = [this, port, index](std::string& label) {
                 if (!m_counter.Next(label))
                     return false;
                 CLabelUse earlier;
                 m_book->Take(label, port, IsoLocalTimeNow(), earlier);
+                emit LabelTaken(index, QString::fromStdString(label));
                 return true;
             };
         }

@@ -33,6 +33,13 @@ struct CProductionSetup
     // Why a port does not open, in one line; empty: what doctor's survey of
     // the machine finds (diag/PortTrouble.h).
     std::function<std::string(const std::string& port)> whyNotOpen;
+    // The station's sounds; empty: the system's bell.
+    enum class Sound
+    {
+        kPutAside,       // a microphone failed and is to be put aside
+        kQuantityReached // the run has done its quantity
+    };
+    std::function<void(Sound sound)> sound;
 };
 
 // The production run of the window, run from a thread of its own, so that
@@ -84,6 +91,8 @@ signals:
     void ResultCame(int port, const CMicRecord& record);
     // The port has a microphone and waits for its label (GiveLabel).
     void LabelWanted(int port);
+    // The microphone on the port got the counter's next number.
+    void LabelTaken(int port, const QString& label);
     // The run's thread has ended; Run() is whole.
     void Ended();
 

@@ -12,10 +12,32 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 
-// One port of a production run: the port and its device, what the port is
-// doing, the block that moves, the last microphone's result in words and
-// colour, and the counts so far. Its accessible name says the port, the
-// state and the last result, so that a screen reader announces the tile.
+// What a port's tile shows, read from across the room: one large word or
+// two, in a colour of its own (the word says it too).
+enum class TileLook
+{
+    kStarting,
+    kReady,   // before Start: the port opens
+    kPlugIn,  // the port waits for a microphone
+    kLabel,   // a microphone waits for its label
+    kReading, // the microphone is read before its write
+    kWriting, // with the block and a bar
+    kReadingBack,
+    kRemoveOk, // done well: to be taken away
+    kPutAside, // failed: to be put aside, until the port has seen it removed
+    kNoPort,   // the port does not open, with doctor's finding
+    kFinished,
+};
+// The tile's word for a look: "PLUG IN", "REMOVE — OK", "PUT ASIDE".
+const char* TileWord(TileLook look);
+
+// One port of a production run: the port and its device, its state as one
+// large word with a smaller line beneath it (the block, the cause, doctor's
+// finding), the label of the microphone in large type, a bar while blocks
+// move, the last microphone's result and the counts so far. The type
+// scales with the tile. Its accessible name says the port, the word, the
+// line beneath it and the last result, so that a screen reader announces
+// the tile.
 class CProductionTile : public QFrame
 {
 public:
@@ -26,10 +48,14 @@ public:
     // `trouble` says why the port does not open (kNoPort); empty: nothing
     // is known.
     void SetState(PortState state, const QString& trouble = QString());
+    // Before Start: the port opens (empty `trouble`), or why it does not.
+    void SetChecked(const QString& trouble);
     // Block `n` of `total` starts to move.
     void SetBlock(int n, int total);
     // A microphone on this port ended as `record` says.
     void SetResult(const CMicRecord& record);
+    // The label or serial number of the microphone now on the port.
+    void SetLabel(const QString& label);
 
     // Labels: the tile gets a field for the label of each microphone.
     // `given` hears a label that passed the tile's own check (Enter in the
@@ -41,12 +67,19 @@ public:
     void AskLabel();
     QLineEdit* LabelField() const { return m_labelField; }
 
-    QString StateText() const;
+    TileLook Look() const { return m_look; }
+    // The large word, and the line beneath it.
+    QString WordText() const;
+    QString DetailText() const;
+    QString LabelText() const;
     QString BarText() const;
     QString ResultText() const;
     QString CountsText() const;
-    // The colour the result is shown on.
+    // The colour the result is shown on, and the tile's own.
     QColor ResultColour() const;
+    QColor LookColour() const;
+    // The pixel height of the large word's type.
+    int WordPixelSize() const;
 
     // Whether the last microphone failed and stays to be put aside: the tile
     // is red and says so until the microphone has been removed.
@@ -57,20 +90,28 @@ public:
     int Failed() const { return m_tally.failed; }
     int Unchanged() const { return m_tally.unchanged; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void Show(TileLook look, const QString& detail);
     void Announce();
-    void ShowPutAside(bool on);
+    void FitType();
     void TakeLabel();
 
     const QString m_port;
     const bool m_verify;
+    TileLook m_look = TileLook::kStarting;
     QLabel* m_title;
-    QLabel* m_state;
+    QLabel* m_word;
+    QLabel* m_detail;
+    QLabel* m_label;
     QProgressBar* m_bar;
     QLabel* m_result;
     QLabel* m_counts;
     CMicTally m_tally;
     bool m_putAside = false;
+    QString m_cause; // why the microphone to put aside failed
     QLineEdit* m_labelField = nullptr;
     std::function<std::string(const std::string& label)> m_labelGiven;
 };

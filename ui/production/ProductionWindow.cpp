@@ -9,6 +9,7 @@
 #include "job/MicTally.h"
 #include "job/SerialCounter.h"
 #include "job/TransferLog.h"
+#include "link/MicLink.h"
 #include "link/PortName.h"
 #include "link/SerialPort.h"
 #include "link/SystemPorts.h"
@@ -29,10 +30,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTime>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -42,7 +46,9 @@ namespace {
 
 constexpr const char* kLanguage = "English";
 constexpr const char* kTitle = "QZM-530RX Production Line";
-constexpr int kTileColumns = 3;
+constexpr int kSecondsPerDay = 24 * 60 * 60;
+// Between the rings of the quantity done.
+constexpr int kRingGapMs = 250;
 // The window's first size, room for three tiles and the log's lines.
 constexpr int kStartWidth = 1180;
 constexpr int kStartHeight = 760;
@@ -57,23 +63,36 @@ constexpr int kLinesPerMicrophone = 2;
 CProductionWindow::CProductionWindow(IMessagePresenter& boxes, IProductionDialogs& dialogs,
                                      const ILocalClock& clock, CProductionSetup setup,
                                      QWidget* parent)
-    : QMainWindow(parent), m_boxes(boxes), m_dialogs(dialogs), m_store(&m_texts),
-      m_whyNotOpen(setup.whyNotOpen), m_run(clock, std::move(setup))
+    : QMainWindow(parent), m_boxes(boxes), m_clock(clock), m_makeLink(setup.makeLink),
+      m_sound(setup.sound), m_dialogs(dialogs), m_store(&m_texts), m_whyNotOpen(setup.whyNotOpen),
+      m_run(clock, std::move(setup))
 {
     if (!m_whyNotOpen)
         m_whyNotOpen = [](const std::string& port) {
             return PortTrouble(PortDevice(port), SystemDoctorSeams());
         };
+    if (!m_makeLink)
+        m_makeLink = [](const std::string& port) { return MakeSystemLink(port); };
+    if (!m_sound)
+        m_sound = [](CProductionSetup::Sound sound) {
+            // The quantity done rings three times; a microphone to put aside once.
+            const int rings = sound == CProductionSetup::Sound::kQuantityReached ? 3 : 1;
+            for (int ring = 0; ring < rings; ++ring)
+                QTimer::singleShot(ring * kRingGapMs, [] { QApplication::beep(); });
+        };
     m_texts.SelectLanguage(kLanguage);
     m_store.Reset();
     setWindowTitle(QString::fromUtf8(kTitle));
     auto* central = new QWidget(this);
-    auto* left = new QVBoxLayout;
+    // The choices fold away while a run goes on, and the tiles take the room.
+    m_choices = new QWidget(central);
+    auto* left = new QVBoxLayout(m_choices);
+    left->setContentsMargins(0, 0, 0, 0);
     left->addWidget(BuildFileArea(), 1);
     left->addWidget(BuildPortArea());
     left->addWidget(BuildOptionArea());
     auto* layout = new QHBoxLayout(central);
-    layout->addLayout(left, 2);
+    layout->addWidget(m_choices, 2);
     layout->addWidget(BuildRunArea(), 3);
     setCentralWidget(central);
     resize(kStartWidth, kStartHeight);
@@ -107,8 +126,16 @@ CProductionWindow::CProductionWindow(IMessagePresenter& boxes, IProductionDialog
                 m_tiles[port]->AskLabel();
         },
         Qt::QueuedConnection);
+    connect(
+        &m_run, &CProductionThread::LabelTaken, this,
+        [this](int port, const QString& label) {
+            if (static_cast<std::size_t>(port) < m_tiles.size())
+                m_tiles[port]->SetLabel(label);
+        },
+        Qt::QueuedConnection);
     connect(&m_run, &CProductionThread::Ended, this, &CProductionWindow::OnEnded,
             Qt::QueuedConnection);
+    connect(m_ports, &QListWidget::itemChanged, this, &CProductionWindow::CheckPorts);
     ListPorts({});
     UpdateButtons();
 }
@@ -128,6 +155,84 @@ void CProductionWindow::Apply(const CProductionArgs& args)
     if (!args.dataFile.empty())
         LoadDataFile(args.dataFile);
     UpdateButtons();
+    CheckPorts();
+}
+
+namespace {
+
+constexpr const char* kGroup = "Production";
+
+QStringList ToStrings(const std::vector<std::string>& items)
+{
+    QStringList list;
+    for (const std::string& item : items)
+        list << QString::fromStdString(item);
+    return list;
+}
+
+} // namespace
+
+void CProductionWindow::Restore()
+{
+    QSettings settings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"));
+    settings.beginGroup(QString::fromUtf8(kGroup));
+    CProductionArgs args;
+    args.dataFile = settings.value(QStringLiteral("File")).toString().toStdString();
+    for (const QString& port : settings.value(QStringLiteral("Ports")).toStringList())
+        args.ports.push_back(port.toStdString());
+    args.verify = settings.value(QStringLiteral("Verify"), true).toBool();
+    args.skipSame = settings.value(QStringLiteral("SkipSame"), false).toBool();
+    args.count =
+        std::clamp(settings.value(QStringLiteral("Quantity"), 0).toInt(), 0, m_quantity->maximum());
+    args.askLabel = settings.value(QStringLiteral("AskLabel"), false).toBool();
+    args.serial = settings.value(QStringLiteral("Serial")).toString().toStdString();
+    args.backupDir = settings.value(QStringLiteral("BackupFolder")).toString().toStdString();
+    args.logPath = settings.value(QStringLiteral("Log")).toString().toStdString();
+    // A file kept from before that has gone since is no error to say.
+    if (!args.dataFile.empty() && !QFileInfo::exists(QString::fromStdString(args.dataFile)))
+        args.dataFile.clear();
+    Apply(args);
+}
+
+void CProductionWindow::Remember() const
+{
+    QSettings settings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX"));
+    settings.beginGroup(QString::fromUtf8(kGroup));
+    if (m_loaded)
+        settings.setValue(QStringLiteral("File"), m_file->text());
+    settings.setValue(QStringLiteral("Ports"), ToStrings(ChosenPorts()));
+    settings.setValue(QStringLiteral("Verify"), m_verify->isChecked());
+    settings.setValue(QStringLiteral("SkipSame"), m_skipSame->isChecked());
+    settings.setValue(QStringLiteral("Quantity"), m_quantity->value());
+    settings.setValue(QStringLiteral("AskLabel"), m_askLabel->isChecked());
+    settings.setValue(QStringLiteral("Serial"), m_serial->text().trimmed());
+    settings.setValue(QStringLiteral("BackupFolder"), m_backup->text().trimmed());
+    settings.setValue(QStringLiteral("Log"), m_log->text().trimmed());
+}
+
+void CProductionWindow::CheckPorts()
+{
+    if (m_run.Running())
+        return;
+    const std::vector<std::string> ports = ChosenPorts();
+    m_runVerify = m_verify->isChecked();
+    MakeTiles(ports);
+    // Whether each ticked port opens, before the first microphone: a dead
+    // adapter is seen at once, with doctor's finding.
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        const std::unique_ptr<CMicLink> link = m_makeLink(ports[i]);
+        QString trouble;
+        if (!link->Open()) {
+            const std::string finding = m_whyNotOpen(ports[i]);
+            trouble = QString::fromStdString(
+                finding.empty() ? OpenFailureText(link->LastOpenFailure(), link->OpenName())
+                                : finding);
+            if (trouble.isEmpty())
+                trouble = QStringLiteral("the port does not open");
+        }
+        link->Close();
+        m_tiles[i]->SetChecked(trouble);
+    }
 }
 
 bool CProductionWindow::LoadDataFile(const std::string& path)
@@ -206,19 +311,26 @@ void CProductionWindow::MakeTiles(const std::vector<std::string>& ports)
     m_tiles.clear();
     for (int row = 0; row < m_tileGrid->rowCount(); ++row)
         m_tileGrid->setRowStretch(row, 0);
+    for (int column = 0; column < m_tileGrid->columnCount(); ++column)
+        m_tileGrid->setColumnStretch(column, 0);
+    // As square a grid as the ports make: four ports in two rows of two.
+    int columns = 1;
+    while (columns * columns < static_cast<int>(ports.size()))
+        ++columns;
     QWidget* previous = m_stop;
     for (std::size_t i = 0; i < ports.size(); ++i) {
         auto* tile = new CProductionTile(QString::fromStdString(ports[i]),
                                          QString::fromStdString(PortDevice(ports[i])), m_runVerify,
                                          m_tileGrid->parentWidget());
-        m_tileGrid->addWidget(tile, static_cast<int>(i) / kTileColumns,
-                              static_cast<int>(i) % kTileColumns, Qt::AlignTop);
+        const int row = static_cast<int>(i) / columns;
+        const int column = static_cast<int>(i) % columns;
+        m_tileGrid->addWidget(tile, row, column);
+        m_tileGrid->setRowStretch(row, 1);
+        m_tileGrid->setColumnStretch(column, 1);
         setTabOrder(previous, tile);
         previous = tile;
         m_tiles.push_back(tile);
     }
-    // The tiles keep their height; the room below them stays empty.
-    m_tileGrid->setRowStretch(static_cast<int>(ports.size() + kTileColumns - 1) / kTileColumns, 1);
 }
 
 bool CProductionWindow::Start()
@@ -279,6 +391,10 @@ bool CProductionWindow::Start()
         return false;
     }
     m_runPorts = ports;
+    m_runQuantity = settings.count;
+    m_runStarted = m_clock.Now();
+    Remember();
+    m_choices->hide();
     m_records.clear();
     m_logTail->setRowCount(0);
     m_report->clear();
@@ -316,6 +432,7 @@ void CProductionWindow::CloseWithoutAsking()
 void CProductionWindow::closeEvent(QCloseEvent* event)
 {
     if (!m_run.Running()) {
+        Remember();
         event->accept();
         return;
     }
@@ -342,10 +459,14 @@ void CProductionWindow::OnResult(int port, const CMicRecord& record)
     if (static_cast<std::size_t>(port) >= m_tiles.size())
         return;
     m_tiles[port]->SetResult(record);
-    // A microphone to put aside must not go unnoticed.
-    if (!record.Ok())
-        QApplication::beep();
     m_records.push_back(record);
+    // A microphone to put aside must not go unnoticed, nor the quantity done.
+    if (!record.Ok())
+        m_sound(CProductionSetup::Sound::kPutAside);
+    else if (m_runQuantity > 0 &&
+             std::count_if(m_records.begin(), m_records.end(),
+                           [](const CMicRecord& r) { return r.Ok(); }) == m_runQuantity)
+        m_sound(CProductionSetup::Sound::kQuantityReached);
     emit ResultLine(QString::fromStdString(::ResultLine(record)));
     ShowLog();
     ShowRunning();
@@ -362,11 +483,60 @@ void CProductionWindow::ShowRunning()
             .arg(m_runVerify ? QStringLiteral("verified") : QStringLiteral("written"))
             .arg(tally.failed)
             .arg(tally.unchanged));
+    ShowProgress();
     if (!m_run.StopRequested())
         m_status->setText(
             QStringLiteral("Running on %1 %2.")
                 .arg(m_tiles.size())
                 .arg(m_tiles.size() == 1 ? QStringLiteral("port") : QStringLiteral("ports")));
+}
+
+namespace {
+
+int SecondsOfDay(const CLocalTime& time)
+{
+    return (time.hour * 60 + time.minute) * 60 + time.second;
+}
+
+} // namespace
+
+void CProductionWindow::ShowProgress()
+{
+    CMicTally tally;
+    for (const CMicRecord& record : m_records)
+        tally.Add(record);
+    const QString done = m_runVerify ? QStringLiteral("verified") : QStringLiteral("written");
+    if (m_runQuantity > 0) {
+        m_progress->setText(QStringLiteral("%1 of %2").arg(tally.good).arg(m_runQuantity));
+        m_progressBar->setRange(0, m_runQuantity);
+        m_progressBar->setValue(std::min(tally.good, m_runQuantity));
+        m_progressBar->show();
+    } else {
+        m_progress->setText(QStringLiteral("%1 %2").arg(tally.good).arg(done));
+        m_progressBar->hide();
+    }
+    QStringList pace;
+    pace << QStringLiteral("%1 put aside").arg(tally.failed);
+    if (tally.notVerified > 0)
+        pace << QStringLiteral("%1 of them written but not read back").arg(tally.notVerified);
+    // The pace from the run's start on the window's clock (across midnight too).
+    const CLocalTime now = m_clock.Now();
+    int seconds = SecondsOfDay(now) - SecondsOfDay(m_runStarted);
+    if (seconds < 0)
+        seconds += kSecondsPerDay;
+    if (tally.good > 0 && seconds > 0) {
+        const double perHour = tally.good * 3600.0 / seconds;
+        pace << QStringLiteral("%1 per hour").arg(perHour, 0, 'f', 1);
+        const int left = m_runQuantity - tally.good;
+        if (m_runQuantity > 0 && left > 0) {
+            const int end = (SecondsOfDay(now) + static_cast<int>(left * 3600.0 / perHour + 0.5)) %
+                            kSecondsPerDay;
+            pace << QStringLiteral("done about %1:%2")
+                        .arg(end / 3600, 2, 10, QLatin1Char('0'))
+                        .arg(end / 60 % 60, 2, 10, QLatin1Char('0'));
+        }
+    }
+    m_pace->setText(pace.join(QStringLiteral(" · ")));
 }
 
 void CProductionWindow::ShowReport()
@@ -416,6 +586,8 @@ void CProductionWindow::ShowLog()
         log.isEmpty() ? RowsOf(m_records) : LastLogRows(log, kLogLines * kLinesPerMicrophone);
     if (rows.size() > static_cast<std::size_t>(kLogLines))
         rows.erase(rows.begin(), rows.end() - kLogLines);
+    // Newest first: the microphone just done stands at the top.
+    std::reverse(rows.begin(), rows.end());
     m_logTail->setRowCount(static_cast<int>(rows.size()));
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const CLogRow& row = rows[i];
@@ -431,14 +603,21 @@ void CProductionWindow::ShowLog()
                                  QString::fromStdString(row.record.label), result};
         for (int column = 0; column < static_cast<int>(std::size(cells)); ++column) {
             auto* item = new QTableWidgetItem(cells[column]);
-            if (column == kResultColumn) {
-                item->setBackground(good ? QColor(0xc8, 0xf0, 0xc8) : QColor(0xf8, 0xc0, 0xc0));
-                item->setToolTip(QString::fromStdString(row.message));
+            // A failure's whole row is red and bold, to be found at a glance.
+            if (!good) {
+                item->setBackground(QColor(0xf8, 0xc0, 0xc0));
+                QFont bold = item->font();
+                bold.setBold(true);
+                item->setFont(bold);
+            } else if (column == kResultColumn) {
+                item->setBackground(QColor(0xc8, 0xf0, 0xc8));
             }
+            if (column == kResultColumn)
+                item->setToolTip(QString::fromStdString(row.message));
             m_logTail->setItem(static_cast<int>(i), column, item);
         }
     }
-    m_logTail->scrollToBottom();
+    m_logTail->scrollToTop();
 }
 
 void CProductionWindow::OnEnded()
@@ -456,6 +635,8 @@ void CProductionWindow::OnEnded()
         m_summary->setText(text);
     }
     m_status->setText(QStringLiteral("Ended."));
+    m_choices->show();
+    ShowProgress();
     ShowLog();
     ShowReport();
     UpdateButtons();
@@ -520,6 +701,21 @@ QString CProductionWindow::LogText() const
         lines << cells.join(QStringLiteral("  "));
     }
     return lines.join(QLatin1Char('\n'));
+}
+
+QString CProductionWindow::ProgressText() const
+{
+    return m_progress->text();
+}
+
+QString CProductionWindow::PaceText() const
+{
+    return m_pace->text();
+}
+
+bool CProductionWindow::ChoicesShown() const
+{
+    return !m_choices->isHidden();
 }
 
 QString CProductionWindow::ReportText() const

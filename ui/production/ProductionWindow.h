@@ -1,4 +1,5 @@
 #pragma once
+#include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "text/TextCatalog.h"
 #include "ui/production/ProductionArgs.h"
@@ -13,7 +14,6 @@
 
 class CProductionTile;
 class IProductionDialogs;
-class ILocalClock;
 class IMessagePresenter;
 class QCheckBox;
 class QGridLayout;
@@ -21,6 +21,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QTableWidget;
@@ -42,6 +43,11 @@ public:
 
     // Takes the command line's file, ports and options.
     void Apply(const CProductionArgs& args);
+    // Brings back the file, the ports and the options of the last run (or
+    // of the window last closed), kept in the program's settings.
+    void Restore();
+    // Keeps the file, the ports and the options for the next time.
+    void Remember() const;
     // Loads the data file to write and lists its settings; false (and said
     // in the status line) when it cannot be loaded.
     bool LoadDataFile(const std::string& path);
@@ -67,6 +73,12 @@ public:
     const std::vector<CProductionTile*>& Tiles() const { return m_tiles; }
     QString StatusText() const;
     QString SummaryText() const;
+    // The run's progress in large type ("37 of 50"), and its pace beside it:
+    // put aside, failed, units per hour and the expected end.
+    QString ProgressText() const;
+    QString PaceText() const;
+    // Whether the column of choices is shown (it folds away during a run).
+    bool ChoicesShown() const;
     // The log's last microphones as the table shows them, a row each:
     // time, port, label, result and why.
     QString LogText() const;
@@ -101,12 +113,17 @@ private:
     void MakeTiles(const std::vector<std::string>& ports);
     void OnResult(int port, const CMicRecord& record);
     void OnEnded();
+    void CheckPorts();
+    void ShowProgress();
     void ShowLog();
     void ShowReport();
     void ShowRunning();
     void UpdateButtons();
 
     IMessagePresenter& m_boxes;
+    const ILocalClock& m_clock;
+    std::function<std::unique_ptr<CMicLink>(const std::string& port)> m_makeLink;
+    std::function<void(CProductionSetup::Sound)> m_sound;
     IProductionDialogs& m_dialogs;
     CTextCatalog m_texts;
     CConfigStore m_store;
@@ -119,7 +136,10 @@ private:
     bool m_runVerify = true;
     bool m_noQuestion = false;
     bool m_closeWhenEnded = false;
+    int m_runQuantity = 0;
+    CLocalTime m_runStarted;
 
+    QWidget* m_choices = nullptr;
     QLineEdit* m_file = nullptr;
     QPushButton* m_open = nullptr;
     QTreeWidget* m_settings = nullptr;
@@ -139,6 +159,9 @@ private:
     QGridLayout* m_tileGrid = nullptr;
     std::vector<CProductionTile*> m_tiles;
     QLabel* m_status = nullptr;
+    QLabel* m_progress = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    QLabel* m_pace = nullptr;
     QLabel* m_summary = nullptr;
     QTableWidget* m_logTail = nullptr;
     QLabel* m_report = nullptr;

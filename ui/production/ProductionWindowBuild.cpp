@@ -2,6 +2,7 @@
 #include "ui/production/ProductionWindow.h"
 
 #include <QCheckBox>
+#include <QFontInfo>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSpinBox>
@@ -23,6 +25,10 @@ namespace {
 constexpr int kSettingsListHeight = 160;
 constexpr int kPortListHeight = 90;
 constexpr int kLargestQuantity = 1000000;
+// The progress of a run in type this many times the window's, its pace in
+// twice.
+constexpr int kProgressTypeScale = 3;
+constexpr int kPaceTypeScale = 2;
 
 QPushButton* Button(const QString& text, const QString& name, QWidget* parent)
 {
@@ -157,6 +163,27 @@ QWidget* CProductionWindow::BuildRunArea()
     buttons->addWidget(m_stop);
     buttons->addWidget(m_status, 1);
 
+    // The run at a glance: "37 of 50" in large type, its bar, its pace.
+    m_progress = new QLabel(area);
+    QFont large = m_progress->font();
+    large.setBold(true);
+    large.setPixelSize(QFontInfo(large).pixelSize() * kProgressTypeScale);
+    m_progress->setFont(large);
+    m_progress->setAccessibleName(QStringLiteral("Progress of the run"));
+    m_progressBar = new QProgressBar(area);
+    m_progressBar->setTextVisible(false);
+    m_progressBar->setAccessibleName(QStringLiteral("Progress of the quantity"));
+    m_progressBar->hide();
+    m_pace = new QLabel(area);
+    QFont pace = m_pace->font();
+    pace.setPixelSize(QFontInfo(pace).pixelSize() * kPaceTypeScale);
+    m_pace->setFont(pace);
+    m_pace->setWordWrap(true);
+    m_pace->setAccessibleName(QStringLiteral("Pace of the run"));
+    auto* progress = new QHBoxLayout;
+    progress->addWidget(m_progress);
+    progress->addWidget(m_progressBar, 1);
+
     auto* tiles = new QWidget(area);
     m_tileGrid = new QGridLayout(tiles);
     auto* scroll = new QScrollArea(area);
@@ -189,6 +216,8 @@ QWidget* CProductionWindow::BuildRunArea()
     auto* layout = new QVBoxLayout(area);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(buttons);
+    layout->addLayout(progress);
+    layout->addWidget(m_pace);
     layout->addWidget(scroll, 1);
     layout->addWidget(m_summary);
     layout->addWidget(m_report);

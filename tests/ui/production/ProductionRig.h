@@ -102,7 +102,15 @@ protected:
         store.TransferToImage();
         std::copy(store.WorkingImage(), store.WorkingImage() + m_written.size(), m_written.begin());
 
+        NewWindow();
+    }
+
+    // A window of its own, as a new start of the program makes it.
+    void NewWindow()
+    {
+        m_window.reset();
         CProductionSetup setup;
+        setup.sound = [this](CProductionSetup::Sound sound) { m_sounds.push_back(sound); };
         setup.makeLink = [this](const std::string& port) { return m_ports.at(port)->MakeLink(); };
         setup.pause = [this](const std::string& port, uint32_t ms) {
             m_ports.at(port)->Pause(ms);
@@ -180,5 +188,6 @@ protected:
     std::map<std::string, std::unique_ptr<CFleetRigPort>> m_ports;
     std::function<void(CFleetRigPort&)> m_paused; // after each pause, on the port's thread
     std::map<std::string, std::string> m_trouble; // what the survey finds on a port
+    std::vector<CProductionSetup::Sound> m_sounds;
     std::unique_ptr<CProductionWindow> m_window;
 };

@@ -8,7 +8,10 @@
 #include "job/TransferLog.h"
 #include "link/LinkRig.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -22,6 +25,8 @@
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <mutex>
 
 namespace {
@@ -109,8 +114,8 @@ TEST_F(ProductionWindowTest, MicrophonesWrittenAndVerifiedOneAfterAnotherUntilSt
     CProductionTile& tile = Tile(0);
     EXPECT_EQ(tile.ResultText(), "Microphone 2: verified");
     EXPECT_EQ(tile.CountsText(), "2 verified, 0 failed, 0 unchanged");
-    EXPECT_EQ(tile.StateText(), "finished");
-    EXPECT_EQ(tile.accessibleName(), "Port /dev/vmic-a: finished. Microphone 2: verified");
+    EXPECT_EQ(tile.Look(), TileLook::kFinished);
+    EXPECT_EQ(tile.accessibleName(), "Port /dev/vmic-a: ENDED. Microphone 2: verified");
     EXPECT_EQ(tile.accessibleDescription(), tile.CountsText());
     EXPECT_EQ(m_window->SummaryText(), "In all: 2 of 2 microphones written and verified.");
     // The last lines of the log as a table: a row for each verified write,
@@ -155,17 +160,15 @@ TEST_F(ProductionWindowTest, AFailingPortBesideAGoodOneIsShownInWordsAndColour)
     ASSERT_TRUE(m_window->Start());
     EXPECT_EQ(m_window->StatusText(), "Running on 3 ports.");
     ASSERT_TRUE(WaitFor([&] {
-        return Tile(0).Done() == 1 && Tile(1).Failed() == 1 &&
-               Tile(2).StateText() == "port does not open";
+        return Tile(0).Done() == 1 && Tile(1).Failed() == 1 && Tile(2).Look() == TileLook::kNoPort;
     })) << Tile(0).accessibleName().toStdString()
         << " | " << Tile(1).accessibleName().toStdString() << " | "
         << Tile(2).accessibleName().toStdString();
-    EXPECT_EQ(Tile(2).accessibleName(), "Port /dev/vmic-c: port does not open. No microphone yet");
+    EXPECT_EQ(Tile(2).accessibleName(), "Port /dev/vmic-c: PORT DOES NOT OPEN. No microphone yet");
     StopAndWait();
 
     EXPECT_EQ(Tile(0).ResultText(), "Microphone 1: verified");
-    EXPECT_TRUE(Tile(1).ResultText().startsWith("Microphone 1: failed ("))
-        << Tile(1).ResultText().toStdString();
+    EXPECT_EQ(Tile(1).ResultText(), "Microphone 1: failed");
     EXPECT_EQ(Tile(1).CountsText(), "0 verified, 1 failed, 0 unchanged");
     EXPECT_NE(Tile(0).ResultColour(), Tile(1).ResultColour()) << "a failure looks different";
     EXPECT_NE(Tile(1).ResultColour(), Tile(2).ResultColour()) << "and unlike no result at all";
@@ -192,7 +195,7 @@ TEST_F(ProductionWindowTest, StopDuringATransferLetsItFinishAndAHeldPortHoldsUpN
     ASSERT_TRUE(WaitFor([&] { return hold.Held(); }));
     ASSERT_TRUE(WaitFor([&] { return Tile(1).Done() == 1; }));
     ASSERT_TRUE(WaitFor([&] { return Tile(0).BarText().startsWith("Block "); }));
-    EXPECT_EQ(Tile(0).StateText(), "writing");
+    EXPECT_EQ(Tile(0).Look(), TileLook::kWriting);
     EXPECT_TRUE(Tile(0).BarText().endsWith(" / 9")) << Tile(0).BarText().toStdString();
     m_window->StopButton()->click();
     EXPECT_FALSE(m_window->StopButton()->isEnabled());
@@ -411,7 +414,7 @@ TEST_F(ProductionWindowTest, TheReadBackIsShownAsSuch)
     ASSERT_TRUE(WaitFor([&] { return hold.Held(); }));
     // The port told its state before the read-back began.
     QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(Tile(0).StateText(), "reading back");
+    EXPECT_EQ(Tile(0).Look(), TileLook::kReadingBack);
     hold.Release();
     ASSERT_TRUE(WaitFor([&] { return Tile(0).Done() == 1; }));
     StopAndWait();
@@ -444,8 +447,8 @@ TEST_F(ProductionWindowTest, APortThatDoesNotOpenSaysWhy)
     args.ports = {"/dev/vmic-held"};
     Open(args);
     ASSERT_TRUE(m_window->Start());
-    ASSERT_TRUE(WaitFor([&] { return Tile(0).StateText().startsWith("port does not open"); }));
-    EXPECT_EQ(Tile(0).StateText(), "port does not open: held by process 1234 (minicom)");
+    ASSERT_TRUE(WaitFor([&] { return Tile(0).Look() == TileLook::kNoPort; }));
+    EXPECT_EQ(Tile(0).DetailText(), "held by process 1234 (minicom)");
     EXPECT_TRUE(Tile(0).accessibleName().contains("held by process 1234 (minicom)"));
     StopAndWait();
 }
@@ -473,9 +476,18 @@ TEST_F(ProductionWindowTest, AQuantityEndsTheRunByItself)
     EXPECT_EQ(m_window->QuantityBox()->value(), 0) << "no limit is the least";
     m_window->QuantityBox()->setValue(3);
     ASSERT_TRUE(m_window->Start());
+    EXPECT_FALSE(m_window->ChoicesShown()) << "the tiles take the room during a run";
     ASSERT_TRUE(WaitFor([this] { return !m_window->Running(); })) << "the run did not end";
     QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(m_window->ChoicesShown());
     EXPECT_EQ(Tile(0).Done() + Tile(1).Done(), 3);
+    EXPECT_EQ(m_window->ProgressText(), "3 of 3");
+    EXPECT_TRUE(m_window->PaceText().startsWith("1 put aside"))
+        << m_window->PaceText().toStdString();
+    // One sound for the one put aside, another for the quantity done.
+    EXPECT_EQ(std::count(m_sounds.begin(), m_sounds.end(), CProductionSetup::Sound::kPutAside), 1);
+    EXPECT_EQ(
+        std::count(m_sounds.begin(), m_sounds.end(), CProductionSetup::Sound::kQuantityReached), 1);
     EXPECT_EQ(m_window->SummaryText(), "In all: 3 of 3 microphones written and verified. Failed: "
                                        "/dev/vmic-b microphone 1.");
 }
@@ -544,10 +556,11 @@ TEST_F(ProductionWindowTest, AStartRefusesALogItCannotUse)
         args.logPath = c.log;
         args.askLabel = c.labels;
         Open(args);
+        const int opened = Port("/dev/vmic-a").line.OpenCount(); // the check before Start
         EXPECT_FALSE(m_window->Start());
         EXPECT_TRUE(m_window->StatusText().contains(QString::fromStdString(c.log)))
             << m_window->StatusText().toStdString();
-        EXPECT_EQ(Port("/dev/vmic-a").line.OpenCount(), 0);
+        EXPECT_EQ(Port("/dev/vmic-a").line.OpenCount(), opened);
         std::ifstream after(c.log, std::ios::binary);
         EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), {}), kept);
     }
@@ -596,32 +609,104 @@ TEST_F(ProductionWindowTest, SerialNumbersComeFromACounterAcrossPortsAndRuns)
     }
     std::sort(labels.begin(), labels.end());
     EXPECT_EQ(labels, (std::vector<std::string>{"SN-01", "SN-02", "SN-03", "SN-04"}));
+    // The log table puts the newest first: the second run's above the first's.
+    const QStringList table = m_window->LogText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(table.size(), 4);
+    EXPECT_TRUE(table.front().contains("SN-03") || table.front().contains("SN-04"))
+        << m_window->LogText().toStdString();
+    EXPECT_TRUE(table.back().contains("SN-01") || table.back().contains("SN-02"))
+        << m_window->LogText().toStdString();
 
     m_window->SerialField()->setText(QStringLiteral("SN-{1}{2}"));
     EXPECT_FALSE(m_window->Start());
     EXPECT_TRUE(m_window->StatusText().contains(QStringLiteral("no pattern")));
 }
 
-// A failed microphone turns its tile red with "Put aside" until the port
-// sees it removed.
-TEST(ProductionTile, AFailedMicrophoneIsPutAsideUntilItIsRemoved)
+// What each tile shows, step by step: a word for each state, and a failed
+// microphone PUT ASIDE (red, with its cause) until the port has seen it
+// removed, an adapter pulled meanwhile included.
+TEST(ProductionTile, EachStateHasItsWordAndAPutAsideOutlastsAPulledAdapter)
 {
     CProductionTile tile(QStringLiteral("COM4"), QString(), true);
-    tile.SetState(PortState::kWriting);
-    const QColor plain = tile.palette().color(QPalette::Window);
-    tile.SetResult(Record(7, JobResult::kFailed));
-    EXPECT_TRUE(tile.PutAside());
-    EXPECT_NE(tile.palette().color(QPalette::Window), plain);
-    tile.SetState(PortState::kRemoving);
-    EXPECT_TRUE(tile.PutAside());
-    EXPECT_EQ(tile.StateText(), "Put aside; waiting for removal");
-    EXPECT_TRUE(tile.accessibleName().contains(QStringLiteral("Put aside")));
-    tile.SetState(PortState::kWaiting);
-    EXPECT_FALSE(tile.PutAside());
-    EXPECT_EQ(tile.palette().color(QPalette::Window), plain);
+    const QColor plain = tile.LookColour();
+    const struct
+    {
+        std::function<void()> step;
+        TileLook look;
+        const char* word;
+        const char* detail; // a part of the line beneath
+    } steps[] = {
+        {[&] { tile.SetState(PortState::kWaiting); }, TileLook::kPlugIn, "PLUG IN", ""},
+        {[&] { tile.SetState(PortState::kWriting); }, TileLook::kWriting, "WRITING", ""},
+        {[&] { tile.SetBlock(3, 9); }, TileLook::kWriting, "WRITING", "Block 3 / 9"},
+        {[&] { tile.SetState(PortState::kVerifying); }, TileLook::kReadingBack, "READING BACK", ""},
+        {[&] { tile.SetResult(Record(1, JobResult::kVerified)); }, TileLook::kRemoveOk,
+         "REMOVE \u2014 OK", ""},
+        {[&] { tile.SetState(PortState::kRemoving); }, TileLook::kRemoveOk, "REMOVE \u2014 OK", ""},
+        {[&] { tile.SetState(PortState::kWaiting); }, TileLook::kPlugIn, "PLUG IN", ""},
+        {[&] { tile.SetResult(Record(2, JobResult::kFailed)); }, TileLook::kPutAside, "PUT ASIDE",
+         "failed"},
+        {[&] { tile.SetState(PortState::kNoPort, QStringLiteral("no adapter")); },
+         TileLook::kPutAside, "PUT ASIDE", "The port does not open now: no adapter."},
+        {[&] { tile.SetState(PortState::kRemoving); }, TileLook::kPutAside, "PUT ASIDE", "failed"},
+        {[&] { tile.SetState(PortState::kWaiting); }, TileLook::kPlugIn, "PLUG IN", ""},
+        {[&] { tile.SetState(PortState::kNoPort, QStringLiteral("no adapter")); },
+         TileLook::kNoPort, "PORT DOES NOT OPEN", "no adapter"},
+        {[&] { tile.SetChecked(QString()); }, TileLook::kReady, "READY", "the port opens"},
+        {[&] { tile.SetState(PortState::kFinished); }, TileLook::kFinished, "ENDED", ""},
+    };
+    std::map<TileLook, QColor> colours;
+    int number = 0;
+    for (const auto& s : steps) {
+        SCOPED_TRACE(++number);
+        s.step();
+        EXPECT_EQ(tile.Look(), s.look);
+        EXPECT_EQ(tile.WordText(), QString::fromUtf8(s.word));
+        EXPECT_EQ(tile.WordText(), QString::fromUtf8(TileWord(s.look)));
+        EXPECT_TRUE(tile.DetailText().contains(QString::fromUtf8(s.detail)))
+            << tile.DetailText().toStdString();
+        EXPECT_TRUE(tile.accessibleName().startsWith(QStringLiteral("Port COM4: ") + s.word))
+            << tile.accessibleName().toStdString();
+        EXPECT_EQ(tile.PutAside(), s.look == TileLook::kPutAside);
+        colours[s.look] = tile.LookColour();
+    }
+    const QColor putAside = colours[TileLook::kPutAside];
+    const QColor removeOk = colours[TileLook::kRemoveOk];
+    const QColor noPort = colours[TileLook::kNoPort];
+    // Red, green and a colour of its own, each unlike a plain tile.
+    EXPECT_LE(putAside.hsvHue(), 10);
+    EXPECT_GE(removeOk.hsvHue(), 90);
+    EXPECT_LE(removeOk.hsvHue(), 150);
+    for (const QColor& colour : {putAside, removeOk})
+        EXPECT_NE(colour, plain);
+    EXPECT_NE(noPort, putAside);
+    EXPECT_NE(noPort, plain);
+}
 
-    tile.SetResult(Record(8, JobResult::kVerified));
-    EXPECT_FALSE(tile.PutAside()) << "a good one is not put aside";
+// The word is read from across the room: at least three times the height
+// of the window's text on a tile of four on a 1280x1024 screen, and never
+// wider than its tile; the label likewise large.
+TEST(ProductionTile, TheWordScalesWithTheTile)
+{
+    CProductionTile tile(QStringLiteral("COM4"), QString(), true);
+    const int text = QFontInfo(QApplication::font()).pixelSize();
+    tile.resize(620, 440);
+    tile.show();
+    QCoreApplication::processEvents();
+    for (const PortState state : {PortState::kWaiting, PortState::kVerifying, PortState::kNoPort}) {
+        tile.SetState(state);
+        EXPECT_GE(tile.WordPixelSize(), 3 * text) << tile.WordText().toStdString();
+        QFont word = tile.font();
+        word.setBold(true);
+        word.setPixelSize(tile.WordPixelSize());
+        EXPECT_LE(QFontMetrics(word).horizontalAdvance(tile.WordText()), tile.width());
+    }
+    tile.SetLabel(QStringLiteral("SN-0042"));
+    const int large = tile.WordPixelSize();
+    tile.resize(240, 170);
+    QCoreApplication::processEvents();
+    EXPECT_LT(tile.WordPixelSize(), large) << "a smaller tile, smaller type";
+    EXPECT_GE(tile.WordPixelSize(), text);
 }
 
 // Each kind of result has its colour: green for a good one, amber for one
@@ -669,8 +754,8 @@ TEST_F(ProductionWindowTest, EachMicrophoneIsWrittenOnceItsLabelIsGiven)
     field->setText(QStringLiteral("SN\t1"));
     emit field->returnPressed();
     EXPECT_TRUE(field->isEnabled()) << "a refused label is asked again";
-    EXPECT_TRUE(Tile(0).StateText().startsWith("That label is refused"))
-        << Tile(0).StateText().toStdString();
+    EXPECT_TRUE(Tile(0).DetailText().startsWith("That label is refused"))
+        << Tile(0).DetailText().toStdString();
     field->setText(QStringLiteral("SN-0042"));
     emit field->returnPressed();
     ASSERT_TRUE(WaitFor([this] { return Tile(0).Done() == 1; }));
@@ -681,12 +766,91 @@ TEST_F(ProductionWindowTest, EachMicrophoneIsWrittenOnceItsLabelIsGiven)
     field->setText(QStringLiteral("SN-0042"));
     emit field->returnPressed();
     EXPECT_TRUE(field->isEnabled());
-    EXPECT_TRUE(Tile(0).StateText().contains(QStringLiteral("used already")))
-        << Tile(0).StateText().toStdString();
+    EXPECT_TRUE(Tile(0).DetailText().contains(QStringLiteral("used already")))
+        << Tile(0).DetailText().toStdString();
     StopAndWait();
     EXPECT_EQ(Tile(0).Done(), 1);
     std::ifstream log(Path("run.csv"));
     const std::string text((std::istreambuf_iterator<char>(log)), {});
     EXPECT_NE(text.find(",verified,"), std::string::npos) << text;
     EXPECT_NE(text.find(",SN-0042,"), std::string::npos) << text;
+}
+
+// Before Start each ticked port's tile says whether it opens, with the
+// survey's finding for one that does not; unticked ports have none.
+TEST_F(ProductionWindowTest, BeforeStartEachTickedPortSaysWhetherItOpens)
+{
+    Port("/dev/vmic-b").line.SetDeviceName("/dev/elsewhere");
+    m_trouble["/dev/vmic-b"] = "no serial device at /dev/vmic-b";
+    CProductionArgs args;
+    args.ports = {"/dev/vmic-a", "/dev/vmic-b"};
+    Open(args);
+    ASSERT_EQ(m_window->Tiles().size(), 2u);
+    EXPECT_EQ(Tile(0).Look(), TileLook::kReady);
+    EXPECT_EQ(Tile(1).Look(), TileLook::kNoPort);
+    EXPECT_EQ(Tile(1).DetailText(), "no serial device at /dev/vmic-b");
+    QListWidgetItem* second = nullptr;
+    for (int i = 0; i < m_window->PortList()->count(); ++i)
+        if (m_window->PortList()->item(i)->text() == "/dev/vmic-b")
+            second = m_window->PortList()->item(i);
+    ASSERT_NE(second, nullptr);
+    second->setCheckState(Qt::Unchecked);
+    ASSERT_EQ(m_window->Tiles().size(), 1u);
+    EXPECT_EQ(Tile(0).Look(), TileLook::kReady);
+}
+
+// The file, the ports, the options and the quantity of the last run come
+// back in a window of a new start.
+TEST_F(ProductionWindowTest, ANewWindowComesBackAsTheLastRunLeftIt)
+{
+    Port("/dev/vmic-a").PlayBatch(2000, 1);
+    Port("/dev/vmic-b");
+    CProductionArgs args;
+    args.ports = {"/dev/vmic-b", "/dev/vmic-a"};
+    args.verify = false;
+    args.skipSame = true;
+    args.count = 7;
+    args.serial = "SN-{001}";
+    args.backupDir = Path("bk");
+    args.logPath = Path("run.csv");
+    Open(args);
+    ASSERT_TRUE(m_window->Start());
+    StopAndWait();
+    NewWindow();
+    m_window->Restore();
+    EXPECT_EQ(m_window->Tiles().size(), 2u) << "the ports ticked again";
+    EXPECT_TRUE(m_window->StartButton()->isEnabled()) << "the file loaded again";
+    EXPECT_FALSE(m_window->VerifyBox()->isChecked());
+    EXPECT_TRUE(m_window->SkipSameBox()->isChecked());
+    EXPECT_EQ(m_window->QuantityBox()->value(), 7);
+    EXPECT_EQ(m_window->SerialField()->text(), "SN-{001}");
+    const QList<QWidget*> controls = m_window->Controls();
+    for (const auto& [name, value] :
+         {std::pair<const char*, std::string>{"Backup folder", Path("bk")},
+          {"Log file", Path("run.csv")},
+          {"Data file", m_dataFile}})
+        for (QWidget* control : controls) {
+            const auto* field = qobject_cast<QLineEdit*>(control);
+            const bool named = control->accessibleName() == QString::fromUtf8(name);
+            EXPECT_TRUE(!named || (field && field->text().toStdString() == value)) << name;
+        }
+}
+
+// The pace of a run on the window's clock: verified per hour since Start,
+// and when the quantity will be done at that pace.
+TEST_F(ProductionWindowTest, TheProgressSaysThePaceAndTheExpectedEnd)
+{
+    Port("/dev/vmic-a").PlayBatch(2000, 1); // one microphone comes, so the count holds still
+    CProductionArgs args;
+    args.ports = {"/dev/vmic-a"};
+    args.count = 5;
+    Open(args);
+    ASSERT_TRUE(m_window->Start());
+    EXPECT_EQ(m_window->ProgressText(), "0 of 5");
+    m_clock.Set(10, 30, 0); // half an hour after Start
+    ASSERT_TRUE(WaitFor([&] { return Tile(0).Done() == 1; }));
+    EXPECT_EQ(m_window->ProgressText(), "1 of 5");
+    EXPECT_EQ(m_window->PaceText(),
+              QStringLiteral("0 put aside \u00b7 2.0 per hour \u00b7 done about 12:30"));
+    StopAndWait();
 }
