@@ -69,6 +69,11 @@ std::string PortIdentity(const std::string& port)
     return IdentityOfDevice(port, PortDevice(port));
 }
 
+std::string PortIdentity(const std::string& port, const CPortTable& table)
+{
+    return IdentityOfDevice(port, PortDevice(port, table));
+}
+
 std::string CanonicalPortName(const std::string& port)
 {
     if (port.empty())
@@ -93,6 +98,15 @@ std::string PortDevice(const std::string& port)
 {
     const int number = PortNumberOf(port);
     return number > 0 ? CSerialPort::PortDeviceName(number) : port;
+}
+
+std::string PortDevice(const std::string& port, const CPortTable& table)
+{
+    const int number = PortNumberOf(port);
+    if (number <= 0)
+        return port;
+    std::string device = table.DeviceOf(number);
+    return device.empty() ? PortDevice(port) : device;
 }
 
 bool SelectPort(CMicLink& link, const std::string& port)

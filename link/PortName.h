@@ -4,6 +4,7 @@
 #include <vector>
 
 class CMicLink;
+struct CPortTable;
 
 // A number from 1 to 255, for "3", "COM3" and "\\.\COM12"; -1 otherwise.
 int PortNumberOf(const std::string& port);
@@ -28,6 +29,12 @@ int LastPortNumber();
 // the numbering, anything else as the path it is. Empty when the number
 // leads to no device.
 std::string PortDevice(const std::string& port);
+// The same through `table`, a numbering already made, so that a list of
+// ports costs one look at the system; a number the table does not hold is
+// looked up as above.
+std::string PortDevice(const std::string& port, const CPortTable& table);
+// PortIdentity through `table`.
+std::string PortIdentity(const std::string& port, const CPortTable& table);
 
 // A port as a job reaches it: its one name (CanonicalPortName) and the
 // device that name led to (PortDevice) when the job started. Looked up

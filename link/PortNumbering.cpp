@@ -14,6 +14,14 @@ const CPortEntry* CPortTable::Find(int number) const
     return nullptr;
 }
 
+std::string CPortTable::DeviceOf(int number) const
+{
+    const CPortEntry* entry = Find(number);
+    if (!entry)
+        return {};
+    return entry->node.empty() ? entry->name : entry->node;
+}
+
 namespace PortNumbering {
 
 namespace {

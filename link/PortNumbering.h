@@ -62,6 +62,10 @@ struct CPortTable
 
     // The entry of `number`; nullptr when it is not pinned.
     const CPortEntry* Find(int number) const;
+    // The device `number` leads to: its node, or the pinned name when the
+    // device is not present (an opening then says which one is missing);
+    // empty when the number is not pinned.
+    std::string DeviceOf(int number) const;
 };
 
 namespace PortNumbering {

@@ -36,13 +36,7 @@ std::string CSerialPort::PortDeviceName(int number)
 {
     if (number < 1)
         return {};
-    const CPortTable table = SystemPortTable();
-    const CPortEntry* entry = table.Find(number);
-    if (!entry)
-        return {};
-    // A device that is not present is named as pinned, so that an opening
-    // fails on it and says which device is missing.
-    return entry->node.empty() ? entry->name : entry->node;
+    return SystemPortTable().DeviceOf(number);
 }
 
 std::string CSerialPort::PortStableName(int number)

@@ -1,6 +1,7 @@
 // COM numbers of Linux and macOS over a fake list of devices and pins kept
 // in memory: devices keep their numbers whatever the order they come in.
 #include "link/PortNumbering.h"
+#include "link/PortName.h"
 
 #include <gtest/gtest.h>
 
@@ -120,6 +121,12 @@ TEST_F(PortNumbering, AnUnpluggedAdapterKeepsItsNumberWhichIsNotReused)
     EXPECT_EQ(table.Find(1)->name, kFtdi);
     EXPECT_EQ(table.Find(1)->node, "") << "not present, still COM1";
     EXPECT_EQ(table.Find(3)->node, "/dev/ttyACM0") << "the newcomer takes the next free number";
+    // A list of ports resolves its names through this one table.
+    for (const auto& [port, device] : {std::pair<const char*, std::string>{"COM3", "/dev/ttyACM0"},
+                                       {"1", kFtdi}, // not present: as pinned, for the error
+                                       {"/dev/ttyUSB1", "/dev/ttyUSB1"}})
+        EXPECT_EQ(PortDevice(port, table), device) << port;
+    EXPECT_EQ(PortIdentity("com3", table), PortIdentity("COM3", table));
 
     devices.Plug("/dev/ttyUSB7", {kFtdi});
     EXPECT_EQ(NodeOf(1), "/dev/ttyUSB7") << "back in another socket, same number";

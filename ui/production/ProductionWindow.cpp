@@ -68,11 +68,15 @@ CProductionWindow::CProductionWindow(IMessagePresenter& boxes, IProductionDialog
       m_run(clock, std::move(setup))
 {
     if (!m_whyNotOpen)
-        m_whyNotOpen = [](const std::string& port) {
-            return PortTrouble(PortDevice(port), SystemDoctorSeams());
+        m_whyNotOpen = [this](const std::string& port) {
+            return PortTrouble(PortDevice(port, m_portTable), SystemDoctorSeams());
         };
     if (!m_makeLink)
-        m_makeLink = [](const std::string& port) { return MakeSystemLink(port); };
+        // Through the numbering of the list: one look at the system for all.
+        m_makeLink = [this](const std::string& port) {
+            return MakeSystemLink(
+                CPortChoice{CanonicalPortName(port), PortDevice(port, m_portTable)});
+        };
     if (!m_sound)
         m_sound = [](CProductionSetup::Sound sound) {
             // The quantity done rings three times; a microphone to put aside once.
@@ -136,7 +140,7 @@ CProductionWindow::CProductionWindow(IMessagePresenter& boxes, IProductionDialog
     connect(&m_run, &CProductionThread::Ended, this, &CProductionWindow::OnEnded,
             Qt::QueuedConnection);
     connect(m_ports, &QListWidget::itemChanged, this, &CProductionWindow::CheckPorts);
-    ListPorts({});
+    // The ports are listed by Apply() or Restore(), which every start calls.
     UpdateButtons();
 }
 
@@ -268,31 +272,33 @@ void CProductionWindow::ListPorts(const std::vector<std::string>& wanted)
 {
     const QSignalBlocker quiet(m_ports);
     m_ports->clear();
+    m_portTable = NumberSystemPorts();
+    std::vector<std::string> wantedIds;
+    for (const std::string& port : wanted)
+        wantedIds.push_back(PortIdentity(port, m_portTable));
     std::vector<std::string> listed;
     const auto add = [&](const QString& text, const std::string& port) {
         auto* item = new QListWidgetItem(text, m_ports);
         item->setData(kPortRole, QString::fromStdString(port));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-        const std::string identity = PortIdentity(port);
-        const bool chosen = std::any_of(wanted.begin(), wanted.end(), [&](const std::string& w) {
-            return PortIdentity(w) == identity;
-        });
+        const std::string identity = PortIdentity(port, m_portTable);
+        const bool chosen =
+            std::find(wantedIds.begin(), wantedIds.end(), identity) != wantedIds.end();
         item->setCheckState(chosen ? Qt::Checked : Qt::Unchecked);
         listed.push_back(identity);
     };
-    const CPortTable table = NumberSystemPorts();
-    for (const CPortEntry& entry : table.entries) {
+    for (const CPortEntry& entry : m_portTable.entries) {
         const std::string port = "COM" + std::to_string(entry.number);
         add(QStringLiteral("%1  %2").arg(QString::fromStdString(port),
                                          entry.node.empty() ? QStringLiteral("(not present)")
                                                             : QString::fromStdString(entry.node)),
             port);
     }
-    for (const std::string& node : table.unnumbered)
+    for (const std::string& node : m_portTable.unnumbered)
         add(QString::fromStdString(node), node);
-    for (const std::string& port : wanted)
-        if (std::find(listed.begin(), listed.end(), PortIdentity(port)) == listed.end())
-            add(QString::fromStdString(port), port);
+    for (std::size_t i = 0; i < wanted.size(); ++i)
+        if (std::find(listed.begin(), listed.end(), wantedIds[i]) == listed.end())
+            add(QString::fromStdString(wanted[i]), wanted[i]);
 }
 
 std::vector<std::string> CProductionWindow::ChosenPorts() const

@@ -1,6 +1,7 @@
 #pragma once
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
+#include "link/PortNumbering.h"
 #include "text/TextCatalog.h"
 #include "ui/production/ProductionArgs.h"
 #include "ui/production/ProductionThread.h"
@@ -133,6 +134,7 @@ private:
     std::function<std::string(const std::string& port)> m_whyNotOpen;
     CProductionThread m_run;
     std::vector<std::string> m_runPorts;
+    CPortTable m_portTable; // the numbering the port list was made from
     bool m_runVerify = true;
     bool m_noQuestion = false;
     bool m_closeWhenEnded = false;

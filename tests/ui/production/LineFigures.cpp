@@ -17,6 +17,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QPixmap>
+#include <QSettings>
 
 #include <condition_variable>
 #include <cstdio>
@@ -69,6 +70,9 @@ int main(int argc, char** argv)
     store.Reset();
     const QString folder = QDir::tempPath() + QStringLiteral("/qzm-line-figures");
     QDir().mkpath(folder);
+    // The window remembers its run: into the folder, never the user's settings.
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, folder);
     const std::string dataFile = (folder + QStringLiteral("/shop.dat")).toStdString();
     const CFixedClock clock(10, 0, 0);
     std::error_code error;
