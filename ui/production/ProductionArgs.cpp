@@ -30,10 +30,11 @@ const char* const kProductionUsage =
     "  --start          start at once (a bench that boots into the program), the\n"
     "                   window maximized; needs FILE and --port\n"
     "  --full-screen    fill the whole screen, as a kiosk does\n"
-    "Without FILE and --port the window comes back with the file, the ports\n"
-    "and the options of its last run.\n"
     "  --help           show this text and end\n"
-    "  --version        show the version and end\n";
+    "  --version        show the version and end\n"
+    "\n"
+    "Without FILE and --port the window comes back with the file, the ports\n"
+    "and the options of its last run.\n";
 
 bool ParseProductionArgs(const std::vector<std::string>& args, CProductionArgs& parsed,
                          std::string& error)

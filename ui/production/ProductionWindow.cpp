@@ -57,6 +57,8 @@ constexpr int kPortRole = Qt::UserRole;
 constexpr int kResultColumn = 3;
 // Lines a microphone may take in the log: its backup, its write.
 constexpr int kLinesPerMicrophone = 2;
+// From this pace on, units per hour are said whole ("120 per hour"), below with a tenth.
+constexpr double kWholePerHour = 10;
 
 } // namespace
 
@@ -532,7 +534,7 @@ void CProductionWindow::ShowProgress()
         seconds += kSecondsPerDay;
     if (tally.good > 0 && seconds > 0) {
         const double perHour = tally.good * 3600.0 / seconds;
-        pace << QStringLiteral("%1 per hour").arg(perHour, 0, 'f', 1);
+        pace << QStringLiteral("%1 per hour").arg(perHour, 0, 'f', perHour < kWholePerHour ? 1 : 0);
         const int left = m_runQuantity - tally.good;
         if (m_runQuantity > 0 && left > 0) {
             const int end = (SecondsOfDay(now) + static_cast<int>(left * 3600.0 / perHour + 0.5)) %
