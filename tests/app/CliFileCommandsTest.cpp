@@ -46,6 +46,11 @@ TEST_F(CliFileCommandsTest, NewSetInfoAndDump)
     EXPECT_EQ(m_out.str(), "Noise Attenuation Level (1006): unset (reads as 0dB) "
                            "-> +10dB\nBattery Save (1007): off -> on\n")
         << "each change echoed, the word of a new file named as unset";
+    // A word that is neither an option nor unset is said as the word it is.
+    CopyWithImageByte("x.dat", "odd.dat", 10, 0x77);
+    ASSERT_EQ(Run({"set", Path("odd.dat"), "1006=+10dB"}), 0) << m_err.str();
+    EXPECT_EQ(m_out.str().rfind("Noise Attenuation Level (1006): #", 0), 0u) << m_out.str();
+    EXPECT_NE(m_out.str().find(", not an option (shown as "), std::string::npos) << m_out.str();
 
     ASSERT_EQ(Run({"info", file}), 0);
     const std::string info = m_out.str();

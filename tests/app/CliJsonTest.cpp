@@ -163,6 +163,8 @@ TEST_F(CliJsonTest, TransferThatCannotOpenItsPortTellsWhyInTheDocument)
         EXPECT_EQ(result["cause"].toString(), "no-port");
         EXPECT_EQ(result["causeText"].toString().toStdString(),
                   "the port does not open: " + missing + ": No such file or directory");
+        EXPECT_EQ(result["outcome"].toString().indexOf(result["causeText"].toString()), -1)
+            << "the cause has fields of its own, not a second time in the outcome";
         for (const std::string& line : {std::string("The COM port cannot be opened.\n"),
                                         "\nCause: the port does not open: " + missing,
                                         "\nTry: qzm530rx-cli doctor --port " + missing + "\n"})
