@@ -5,7 +5,7 @@
 # poppler-utils reads the help document back in its test; help2man makes
 # the manual pages; bash-completion runs the completion in its test;
 # dpkg-dev lets `cpack -G DEB` compute the package's dependencies.
-QZM_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libgtest-dev help2man bash-completion dpkg-dev poppler-utils ${QZM_EXTRA_PACKAGES:-}"
+QZM_PACKAGES="cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libqt6sql6-psql libgl-dev libgtest-dev help2man bash-completion dpkg-dev poppler-utils ${QZM_EXTRA_PACKAGES:-}"
 
 qzm_missing_packages() {
     local missing=""

@@ -18,7 +18,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Help opens the guide through the desktop's PDF viewer.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pdf-viewer")
+# The record of microphones opens SQLite files through Qt's driver, and a
+# shop's PostgreSQL database through the other.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-sqlite")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pdf-viewer, libqt6sql6-psql")
 # The long description under the summary line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 "Reads the 2304-byte configuration of a VHM-81 or VHM-82 noise-cancelling

@@ -40,7 +40,7 @@ bool CLabelBook::Take(const std::string& label, const std::string& port, const s
         earlier = used->second;
         return false;
     }
-    m_used[label] = {port, time, false};
+    m_used[label] = {port, time, false, {}};
     return true;
 }
 
@@ -96,7 +96,7 @@ void ReadDoneLabels(const std::string& path, CLabelBook& book)
         const bool programmed =
             record.operation == Operation::kWrite || record.operation == Operation::kVerify;
         if (programmed && IsSuccess(record.result))
-            book.AddDone(record.label, {record.port, record.time, true});
+            book.AddDone(record.label, {record.port, record.time, true, {}});
     }
 }
 

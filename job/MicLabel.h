@@ -24,8 +24,9 @@ LabelFault CheckLabel(std::string& label);
 struct CLabelUse
 {
     std::string port;
-    std::string time;   // local ISO 8601
-    bool inLog = false; // found in the log; else given in this run
+    std::string time;    // local ISO 8601
+    bool inLog = false;  // found in the log (or the record); else given in this run
+    std::string station; // where the record shows it; empty: this station
 };
 
 // The labels of a run: those that the log it appends to shows done well

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr long kLargestNumber = 999999999;
 constexpr std::size_t kWidestNumber = 9;
 
 bool AllDigits(const std::string& text)
@@ -127,6 +126,12 @@ std::string CSerialCounter::DatePart(PartKind kind) const
         break;
     }
     return {};
+}
+
+long CSerialCounter::NextNumber() const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_next;
 }
 
 std::string CSerialCounter::Format(long number) const

@@ -44,8 +44,13 @@ public:
     // The next label; each call gives another. False when the numbers are
     // used up (past 999999999).
     bool Next(std::string& label);
+    // The number the next label would take.
+    long NextNumber() const;
     // The label of `number`.
     std::string Format(long number) const;
+
+    // The highest number a pattern gives.
+    static constexpr long kLargestNumber = 999999999;
     // The number of `label` when it is of this form; false when not.
     bool NumberOf(const std::string& label, long& number) const;
 

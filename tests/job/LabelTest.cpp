@@ -103,7 +103,7 @@ TEST(SerialCounter, ItGoesOnAfterTheHighestOfItsForm)
 TEST(LabelBook, ALabelIsGivenOnce)
 {
     CLabelBook book;
-    book.AddDone("SN-1", {"COM3", "2026-12-09T10:00:00+01:00", true});
+    book.AddDone("SN-1", {"COM3", "2026-12-09T10:00:00+01:00", true, {}});
     CLabelUse earlier;
     EXPECT_FALSE(book.Take("SN-1", "COM4", "t", earlier));
     EXPECT_EQ(earlier.port, "COM3");

@@ -4,9 +4,9 @@
 //   text <- core <- link <- job <- diag <- words <- ui <- app,  grid on Qt
 //   only,  sim on link and core.
 //
-// core/ and text/ are plain C++ (no Qt header); link/, job/, diag/ and
-// words/ take Qt headers only from the module folders named on the command
-// line (QtCore, QtSerialPort).
+// core/ and text/ are plain C++ (no Qt header); link/, diag/ and words/
+// take Qt headers only from the module folders named on the command line
+// (QtCore, QtSerialPort), and job/ from those and QtSql's, its record's.
 //
 // usage: qzm_layering_check ROOT [QT_INCLUDE_DIR...]
 // Prints "folder/File.cpp:LINE: ..." for every fault; exit status 1 when
@@ -31,7 +31,8 @@ constexpr int kExitUsage = 2;
 enum class QtUse
 {
     kNone,        // no Qt header at all
-    kCoreModules, // Qt headers of the folders given on the command line only
+    kCoreModules, // Qt headers of the folders given on the command line only, QtSql's aside
+    kSqlModules,  // and QtSql's
     kAny,
 };
 
@@ -46,7 +47,7 @@ const std::array<CLayer, 10> kLayers{{
     {"text", {"text"}, QtUse::kNone},
     {"core", {"core", "text"}, QtUse::kNone},
     {"link", {"link", "core", "text"}, QtUse::kCoreModules},
-    {"job", {"job", "link", "core", "text"}, QtUse::kCoreModules},
+    {"job", {"job", "link", "core", "text"}, QtUse::kSqlModules},
     {"diag", {"diag", "job", "link", "core", "text"}, QtUse::kCoreModules},
     {"words", {"words", "diag", "job", "link", "core", "text"}, QtUse::kCoreModules},
     {"grid", {"grid"}, QtUse::kAny},
@@ -61,6 +62,8 @@ const std::array<const char*, 1> kProjectHeaders{"app/Version.h"};
 
 // Qt module folders that link/ may take its headers from by prefix.
 const std::array<const char*, 2> kLinkQtModules{"QtCore", "QtSerialPort"};
+// The module folder that job/ may take its headers from besides.
+constexpr const char* kSqlModule = "QtSql";
 
 bool IsSource(const fs::path& path)
 {
@@ -159,9 +162,14 @@ private:
         case QtUse::kNone:
             return "includes the Qt header " + include + ", but " + layer.folder + "/ is plain C++";
         case QtUse::kCoreModules:
-            if (!IsCoreModuleHeader(include))
+            if (!IsCoreModuleHeader(include, false))
                 return "includes the Qt header " + include + ", but " + layer.folder +
                        "/ may use QtCore and QtSerialPort only";
+            return {};
+        case QtUse::kSqlModules:
+            if (!IsCoreModuleHeader(include, true))
+                return "includes the Qt header " + include + ", but " + layer.folder +
+                       "/ may use QtCore, QtSerialPort and QtSql only";
             return {};
         case QtUse::kAny:
             return {};
@@ -169,17 +177,19 @@ private:
         return {};
     }
 
-    bool IsCoreModuleHeader(const std::string& include) const
+    bool IsCoreModuleHeader(const std::string& include, bool sql) const
     {
         const std::string module = FirstComponent(include);
         if (!module.empty())
             return std::find(kLinkQtModules.begin(), kLinkQtModules.end(), module) !=
-                   kLinkQtModules.end();
+                       kLinkQtModules.end() ||
+                   (sql && module == kSqlModule);
         // Without the module folders there is nothing to look the header up in.
         if (m_qtDirs.empty())
             return true;
-        return std::any_of(m_qtDirs.begin(), m_qtDirs.end(),
-                           [&](const fs::path& dir) { return fs::exists(dir / include); });
+        return std::any_of(m_qtDirs.begin(), m_qtDirs.end(), [&](const fs::path& dir) {
+            return (sql || dir.filename() != kSqlModule) && fs::exists(dir / include);
+        });
     }
 
     static std::string Joined(const std::vector<std::string>& folders)

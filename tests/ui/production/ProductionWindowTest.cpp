@@ -852,5 +852,16 @@ TEST_F(ProductionWindowTest, TheProgressSaysThePaceAndTheExpectedEnd)
     EXPECT_EQ(m_window->ProgressText(), "1 of 5");
     EXPECT_EQ(m_window->PaceText(),
               QStringLiteral("0 put aside \u00b7 2.0 per hour \u00b7 done about 12:30"));
+    // Read from across the room: the progress three times the window's text, the pace twice.
+    const int text = QFontInfo(m_window->font()).pixelSize();
+    for (const auto& [name, scale] :
+         {std::pair<const char*, int>{"Progress of the run", 3}, {"Pace of the run", 2}}) {
+        const QLabel* label = nullptr;
+        for (const QLabel* candidate : m_window->findChildren<QLabel*>())
+            if (candidate->accessibleName() == QString::fromUtf8(name))
+                label = candidate;
+        ASSERT_NE(label, nullptr) << name;
+        EXPECT_GE(QFontInfo(label->font()).pixelSize(), scale * text) << name;
+    }
     StopAndWait();
 }
