@@ -69,9 +69,13 @@ void CFleetRunner::RunPort(std::size_t index, FleetMode mode)
         }
         m_observer.OnResult(index, record);
     };
-    if (m_quantity > 0) {
+    if (m_quantity > 0 || m_gate) {
         events.claim = [this] {
+            if (m_gate && !m_gate())
+                return false;
             const std::lock_guard<std::mutex> lock(m_totalsMutex);
+            if (m_quantity == 0)
+                return true;
             if (m_goodUnits + m_inProgress >= m_quantity)
                 return false;
             ++m_inProgress;

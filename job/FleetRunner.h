@@ -103,6 +103,9 @@ public:
     // were done well; no port takes a microphone while those done and
     // those in progress make `count`. 0: no quantity.
     void SetQuantity(int count) { m_quantity = count; }
+    // Run continuously: a port takes a new microphone only while `ready`
+    // says so (the shop's record can be reached); it waits meanwhile.
+    void SetGate(std::function<bool()> ready) { m_gate = std::move(ready); }
     bool StopRequested() const { return m_stop; }
 
     const std::vector<CPortTotals>& Totals() const { return m_totals; }
@@ -122,6 +125,7 @@ private:
     std::vector<CPortTotals> m_totals;
     bool m_stopsTransfers = false;
     std::atomic<bool>* m_external = nullptr;
+    std::function<bool()> m_gate;
     int m_quantity = 0;   // microphones to do well; 0: no end but a stop
     int m_goodUnits = 0;  // under m_totalsMutex
     int m_inProgress = 0; // taken and not yet done, under m_totalsMutex

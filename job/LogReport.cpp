@@ -67,17 +67,20 @@ bool Instant(const std::string& time, long long& seconds)
     return true;
 }
 
-CReportGroup& GroupOf(CLogReport& report, const std::string& day, const std::string& port)
+CReportGroup& GroupOf(CLogReport& report, const std::string& day, const std::string& station,
+                      const std::string& port)
 {
-    const auto at = std::lower_bound(
-        report.groups.begin(), report.groups.end(), std::make_pair(day, port),
-        [](const CReportGroup& group, const auto& key) {
-            return std::tie(group.day, group.port) < std::tie(key.first, key.second);
-        });
-    if (at != report.groups.end() && at->day == day && at->port == port)
+    const auto key = std::tie(day, station, port);
+    const auto at =
+        std::lower_bound(report.groups.begin(), report.groups.end(), key,
+                         [](const CReportGroup& group, const auto& wanted) {
+                             return std::tie(group.day, group.station, group.port) < wanted;
+                         });
+    if (at != report.groups.end() && std::tie(at->day, at->station, at->port) == key)
         return *at;
     CReportGroup group;
     group.day = day;
+    group.station = station;
     group.port = port;
     return *report.groups.insert(at, group);
 }
@@ -123,42 +126,47 @@ LogReading AddLogToReport(CLogReport& report, const std::string& name, std::stri
             report.unread.push_back({name, line.line, CUnreadLine::kCutShort, {}});
             continue;
         }
-        std::string day;
-        long seconds = 0;
-        if (!ReadTime(entry[LogColumn::kTime], day, seconds)) {
-            report.unread.push_back(
-                {name, line.line, CUnreadLine::kNoTime, entry[LogColumn::kTime]});
-            continue;
-        }
-        CMicRecord record;
-        if (!RecordOfEntry(entry, record)) {
-            report.unread.push_back(
-                {name, line.line, CUnreadLine::kNoResult, entry[LogColumn::kResult]});
-            continue;
-        }
-        if (!CountsAsMicrophone(record))
-            continue;
-        const std::string word = JobResultName(record.result);
-        ++report.totals[word];
-        report.tally.Add(record);
-        CReportGroup& group = GroupOf(report, day, record.port);
-        ++group.counts[word];
-        group.tally.Add(record);
-        if (group.firstSecond < 0 || seconds < group.firstSecond)
-            group.firstSecond = seconds;
-        group.lastSecond = std::max(group.lastSecond, seconds);
-        if (IsSuccess(record.result)) {
-            long long instant = 0;
-            const bool programmed =
-                record.operation == Operation::kWrite || record.operation == Operation::kVerify;
-            if (!record.label.empty() && programmed && Instant(record.time, instant))
-                report.doneLabels[record.label].emplace_back(instant, record.time);
-            continue;
-        }
-        CReportFailure failure{name, version, record, entry[LogColumn::kMessage], {}};
-        (record.operation == Operation::kRead ? report.reads : report.redo).push_back(failure);
+        AddEntryToReport(report, name, version, entry, std::string());
     }
     return LogReading::kSummed;
+}
+
+void AddEntryToReport(CLogReport& report, const std::string& name, LogVersion version,
+                      const CLogEntry& entry, const std::string& station)
+{
+    std::string day;
+    long seconds = 0;
+    if (!ReadTime(entry[LogColumn::kTime], day, seconds)) {
+        report.unread.push_back({name, entry.line, CUnreadLine::kNoTime, entry[LogColumn::kTime]});
+        return;
+    }
+    CMicRecord record;
+    if (!RecordOfEntry(entry, record)) {
+        report.unread.push_back(
+            {name, entry.line, CUnreadLine::kNoResult, entry[LogColumn::kResult]});
+        return;
+    }
+    if (!CountsAsMicrophone(record))
+        return;
+    const std::string word = JobResultName(record.result);
+    ++report.totals[word];
+    report.tally.Add(record);
+    CReportGroup& group = GroupOf(report, day, station, record.port);
+    ++group.counts[word];
+    group.tally.Add(record);
+    if (group.firstSecond < 0 || seconds < group.firstSecond)
+        group.firstSecond = seconds;
+    group.lastSecond = std::max(group.lastSecond, seconds);
+    if (IsSuccess(record.result)) {
+        long long instant = 0;
+        const bool programmed =
+            record.operation == Operation::kWrite || record.operation == Operation::kVerify;
+        if (!record.label.empty() && programmed && Instant(record.time, instant))
+            report.doneLabels[record.label].emplace_back(instant, record.time);
+        return;
+    }
+    CReportFailure failure{name, station, version, record, entry[LogColumn::kMessage], {}};
+    (record.operation == Operation::kRead ? report.reads : report.redo).push_back(failure);
 }
 
 void SettleReport(CLogReport& report)

@@ -15,8 +15,9 @@ using CResultCounts = std::map<std::string, int>;
 // One day on one port.
 struct CReportGroup
 {
-    std::string day;  // "2024-05-01", from the line's time
-    std::string port; // the log's port column
+    std::string day;     // "2024-05-01", from the line's time
+    std::string station; // the record's station; empty for a log's line
+    std::string port;    // the log's port column
     CResultCounts counts;
     CMicTally tally;
     long firstSecond = -1; // the earliest and latest time of the day, in seconds of the day
@@ -30,6 +31,7 @@ struct CReportGroup
 struct CReportFailure
 {
     std::string log;
+    std::string station;             // the record's; empty for a log's line
     LogVersion version = kNewestLog; // of the line's log: which fields it keeps
     CMicRecord record;               // as far as the log keeps it
     std::string message;             // the log's message column
@@ -83,6 +85,10 @@ enum class LogReading
 // A line that cannot be read (cut short, an open quote, no time) is named
 // in `unread` and left out. Once every log is in, Settle the report.
 LogReading AddLogToReport(CLogReport& report, const std::string& name, std::string_view text);
+// Adds one line's `entry`, as AddLogToReport does: from the log `name` in
+// `version`, or from the shop's record, where `station` did it.
+void AddEntryToReport(CLogReport& report, const std::string& name, LogVersion version,
+                      const CLogEntry& entry, const std::string& station);
 // Marks each microphone to program again whose label a later write or
 // check shows done well as retried, with the time of the first such line
 // (times compared as instants, whatever their offsets from UTC).

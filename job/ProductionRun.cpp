@@ -1,6 +1,7 @@
 #include "job/ProductionRun.h"
 
 #include "job/PortWriter.h"
+#include "job/ShopRecord.h"
 #include "job/TransferLog.h"
 #include "link/MicLink.h"
 #include "link/PortName.h"
@@ -89,8 +90,14 @@ CProductionRun::CProductionRun(const CConfigStore::Image& image, std::vector<CPr
     IFleetObserver& events = *this;
     m_runner = std::make_unique<CFleetRunner>(
         FleetPorts(ports), PortJobs(image, ports, m_settings, log, clock), events);
-    if (m_settings.mode == FleetMode::kContinuous)
+    if (m_settings.mode == FleetMode::kContinuous) {
         m_runner->SetQuantity(m_settings.count);
+        if (CShopRecord* record = m_settings.job.record)
+            m_runner->SetGate([record] {
+                std::string reason;
+                return record->Ready(reason);
+            });
+    }
     // One after another, as one port's Ctrl+C does: the transfer stops at
     // its next step.
     m_runner->SetStopsTransfers(m_settings.mode == FleetMode::kRepeated);

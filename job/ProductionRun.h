@@ -56,6 +56,8 @@ struct CProductionSettings
     // The labels given out; a microphone that did not go well gives its own
     // back. nullptr: none kept. Must outlive the run.
     CLabelBook* labels = nullptr;
+    // The shop's record, in `job`: while it cannot be reached, a continuous
+    // run takes no new microphone.
 };
 
 // The whole run in numbers: what its summary says.

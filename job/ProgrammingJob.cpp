@@ -1,5 +1,7 @@
 #include "job/ProgrammingJob.h"
 
+#include "job/ShopRecord.h"
+
 #include "core/ConfigStore.h"
 #include "job/LogLayout.h"
 #include "job/MicBackup.h"
@@ -99,9 +101,13 @@ void CProgrammingJob::Log(CMicRecord& record)
 {
     // The line about to be written stands in for the one held; once a stop
     // that ends the process has written that one, nothing more is written.
-    if (!m_pending.Release() || !m_settings.log)
+    if (!m_pending.Release() || (!m_settings.log && !m_settings.record))
         return;
     const std::string message = m_settings.describe ? m_settings.describe(record) : std::string();
+    if (m_settings.record)
+        m_settings.record->Keep(record, message);
+    if (!m_settings.log)
+        return;
     std::string reason;
     bool notALog = false;
     if (m_settings.log->Append(record, message, reason, notALog))

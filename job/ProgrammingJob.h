@@ -15,6 +15,8 @@ class CTransferLog;
 class ILocalClock;
 
 // What a job is asked to do besides the transfer itself.
+class CShopRecord;
+
 struct CJobSettings
 {
     static constexpr uint32_t kDefaultVerifyWaitMs = 10000;
@@ -31,6 +33,7 @@ struct CJobSettings
     // The microphone's unit; empty: each microphone gets one of its own.
     std::string unit;
     const CTransferLog* log = nullptr; // a line per operation; nullptr: none
+    CShopRecord* record = nullptr;     // the shop's record, a row per operation; nullptr: none
     // Read first, and leave a microphone that already holds the image alone.
     bool skipSame = false;
     // The log's message column for a record: what the front end tells the

@@ -5,6 +5,13 @@
 #include "job/MicTally.h"
 #include "job/SerialCounter.h"
 
+#include "job/TransferLog.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -37,12 +44,22 @@ QString Q(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// The server's reason on one line ("server closed the connection
+// unexpectedly"), else the driver's; never empty.
 std::string Reason(const QSqlError& error)
 {
-    std::string text = Text(error.text()).empty() ? "no reason given" : Text(error.text());
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
-        text.pop_back();
-    return text;
+    QStringList lines;
+    for (const QString& part : {error.databaseText(), error.driverText()})
+        for (QString line : part.split(QLatin1Char('\n'))) {
+            line = line.trimmed();
+            if (line.startsWith(QStringLiteral("FATAL:")) ||
+                line.startsWith(QStringLiteral("ERROR:")))
+                line = line.mid(line.indexOf(QLatin1Char(':')) + 1).trimmed();
+            if (!line.isEmpty() && !line.startsWith(QStringLiteral("This probably means")) &&
+                !line.startsWith(QStringLiteral("before or while")) && !lines.contains(line))
+                lines << line;
+        }
+    return lines.isEmpty() ? "no reason given" : Text(lines.join(QStringLiteral("; ")));
 }
 
 // The row columns: the log's, then the station and the key that keeps a
@@ -244,19 +261,29 @@ CShopRecord::CShopRecord(CRecordAddress address, std::string station)
 
 CShopRecord::~CShopRecord()
 {
-    for (const std::string& name : m_connections) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(Q(name), false);
-            db.close();
-        }
+    // Removing a connection closes it, from whichever thread made it.
+    for (const std::string& name : m_connections)
         QSqlDatabase::removeDatabase(Q(name));
-    }
 }
 
 std::unique_ptr<CShopRecord> CShopRecord::Open(const CRecordAddress& address,
                                                const std::string& station, std::string& error)
 {
     std::unique_ptr<CShopRecord> record(new CShopRecord(address, station));
+    // Beside the program's settings, one file per record.
+    const QString settings =
+        QFileInfo(QSettings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX")).fileName())
+            .absolutePath();
+    const std::string where = address.engine == Engine::kSqlite
+                                  ? Text(QFileInfo(Q(address.path)).absoluteFilePath())
+                                  : ShownAddress(address);
+    const QByteArray tag =
+        QCryptographicHash::hash(QByteArray::fromStdString(where), QCryptographicHash::Sha256)
+            .toHex()
+            .left(12);
+    QDir().mkpath(settings);
+    record->m_spool = Text(settings + QStringLiteral("/record-spool-") + QString::fromLatin1(tag) +
+                           QStringLiteral(".csv"));
     QSqlDatabase db;
     if (!record->Connection(db, error) || !record->MakeTables(db, error))
         return nullptr;
@@ -370,10 +397,21 @@ bool CShopRecord::MakeTables(QSqlDatabase& db, std::string& error)
 
 bool CShopRecord::Add(const CMicRecord& record, const std::string& message, std::string& error)
 {
+    std::vector<std::string> fields = LogFields(record, message, kNewestLog);
+    fields.push_back(RowKey(m_station, record));
+    return AddFields(m_station, fields, error);
+}
+
+bool CShopRecord::AddFields(const std::string& station, const std::vector<std::string>& fields,
+                            std::string& error)
+{
+    if (fields.size() != kLogColumns + 1) {
+        error = "a row of " + std::to_string(fields.size()) + " fields";
+        return false;
+    }
     QSqlDatabase db;
     if (!Connection(db, error))
         return false;
-    const std::vector<std::string> fields = LogFields(record, message, kNewestLog);
     QStringList marks;
     for (std::size_t i = 0; i < kLogColumns + 2; ++i)
         marks << QStringLiteral("?");
@@ -381,14 +419,99 @@ bool CShopRecord::Add(const CMicRecord& record, const std::string& message, std:
     query.prepare(QStringLiteral("INSERT INTO microphones (station, %1, row_key) VALUES (%2) "
                                  "ON CONFLICT (row_key) DO NOTHING")
                       .arg(ColumnList(), marks.join(QStringLiteral(", "))));
-    query.addBindValue(Q(m_station));
+    query.addBindValue(Q(station));
     for (const std::string& field : fields)
         query.addBindValue(Q(field));
-    query.addBindValue(Q(RowKey(m_station, record)));
     if (Exec(query, error))
         return true;
     // A connection that broke is opened again at the next call.
     db.close();
+    return false;
+}
+
+void CShopRecord::SetNotice(std::function<void(const std::string& text)> notice)
+{
+    const std::lock_guard<std::mutex> lock(m_spoolMutex);
+    m_notice = std::move(notice);
+}
+
+void CShopRecord::Tell(const std::string& text)
+{
+    if (m_notice)
+        m_notice(text);
+}
+
+void CShopRecord::Keep(const CMicRecord& record, const std::string& message)
+{
+    const std::lock_guard<std::mutex> lock(m_spoolMutex);
+    std::string error;
+    if (m_away.empty() && Add(record, message, error))
+        return;
+    std::vector<std::string> fields{m_station};
+    for (const std::string& field : LogFields(record, message, kNewestLog))
+        fields.push_back(field);
+    fields.push_back(RowKey(m_station, record));
+    std::string spoolError;
+    const bool kept = AppendLockedLine(m_spool, std::string(), CsvLine(fields), spoolError);
+    if (m_away.empty()) {
+        m_away = error.empty() ? "it does not answer" : error;
+        Tell("record unreachable: " + m_away + "; no new microphone until it is back" +
+             (kept ? " (its rows wait in " + m_spool + ")"
+                   : "; the row could not be kept either: " + spoolError));
+    } else if (!kept) {
+        Tell("record unreachable, and the row could not be kept in " + m_spool + ": " + spoolError);
+    }
+}
+
+bool CShopRecord::GiveSpool(std::string& error)
+{
+    QFile file(Q(m_spool));
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = m_spool + ": " + Text(file.errorString());
+        return false;
+    }
+    const QByteArray text = file.readAll();
+    file.close();
+    int given = 0;
+    for (const CCsvRecord& row : ParseCsv(std::string_view(text.constData(), text.size()))) {
+        if (!row.complete || row.fields.size() != kLogColumns + 2)
+            continue; // a line cut short by a crash: the next Keep wrote a whole one after it
+        const std::vector<std::string> fields(row.fields.begin() + 1, row.fields.end());
+        if (!AddFields(row.fields.front(), fields, error))
+            return false;
+        ++given;
+    }
+    if (!file.remove()) {
+        error = m_spool + ": " + Text(file.errorString());
+        return false;
+    }
+    Tell("the record is back" +
+         (given > 0 ? ": " + std::to_string(given) + " row(s) written from the spool"
+                    : std::string()));
+    return true;
+}
+
+bool CShopRecord::Ready(std::string& reason)
+{
+    const std::lock_guard<std::mutex> lock(m_spoolMutex);
+    if (m_away.empty() && !QFileInfo::exists(Q(m_spool)))
+        return true;
+    std::string error;
+    QSqlDatabase db;
+    if (Connection(db, error) && Run(db, QStringLiteral("SELECT 1"), error) && GiveSpool(error)) {
+        m_away.clear();
+        return true;
+    }
+    QSqlDatabase broken;
+    std::string ignored;
+    if (Connection(broken, ignored))
+        broken.close();
+    if (m_away.empty())
+        Tell("record unreachable: " + error + "; no new microphone until it is back");
+    m_away = error.empty() ? "it does not answer" : error;
+    reason = m_away;
     return false;
 }
 

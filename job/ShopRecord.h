@@ -6,6 +6,7 @@
 #include "job/MicLabel.h"
 #include "job/MicRecord.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -73,6 +74,21 @@ public:
     // one given again from the spool) is not added twice. False with
     // `error` set when the record cannot be reached.
     bool Add(const CMicRecord& record, const std::string& message, std::string& error);
+    // Adds `record`'s row as Add does, or, while the record cannot be
+    // reached, keeps it in the spool (a file beside this station's settings)
+    // to be given once it is back; a job never fails for its record.
+    void Keep(const CMicRecord& record, const std::string& message);
+    // Whether the record takes rows now: the spool is given to it first.
+    // False with `reason` while it cannot be reached; the station then takes
+    // no new microphone.
+    bool Ready(std::string& reason);
+    // Told, once each, when the record goes away and when it is back.
+    void SetNotice(std::function<void(const std::string& text)> notice);
+    // The spool: by default in the folder of the program's settings, one
+    // file per record.
+    void SetSpoolPath(const std::string& path) { m_spool = path; }
+    const std::string& SpoolPath() const { return m_spool; }
+
     // Draws the next serial number of `counter`'s series for a microphone
     // on `port`, in one transaction, so that no two stations ever draw one
     // number: after the highest drawn in the record, and at least the
@@ -96,6 +112,11 @@ private:
     // This thread's connection, opened on first use.
     bool Connection(QSqlDatabase& db, std::string& error);
     bool MakeTables(QSqlDatabase& db, std::string& error);
+    // One row of `fields` (the log's, then the row's key).
+    bool AddFields(const std::string& station, const std::vector<std::string>& fields,
+                   std::string& error);
+    bool GiveSpool(std::string& error);
+    void Tell(const std::string& text);
     // The rows `where` ("WHERE label = ?", its `values` bound) picks.
     bool Select(const QString& where, const std::vector<std::string>& values,
                 std::vector<CRecordRow>& rows, std::string& error);
@@ -105,4 +126,8 @@ private:
     const std::string m_prefix; // of this record's connection names
     std::mutex m_mutex;
     std::vector<std::string> m_connections;
+    std::mutex m_spoolMutex;
+    std::string m_spool;
+    std::string m_away; // why the record cannot be reached; empty: it can
+    std::function<void(const std::string&)> m_notice;
 };

@@ -18,8 +18,9 @@ struct CPlaceholder
 // completion offers ports after PORT, folders after DIR and files after a
 // name that begins with FILE.
 const CPlaceholder kPlaceholders[] = {
-    {"--port", "PORT"}, {"--log", "FILE.csv"}, {"--backup", "DIR"}, {"--verify-wait", "S"},
-    {"--forget", "N"},  {"--from", "PROFILE"}, {"--count", "N"},    {"--serial", "PATTERN"},
+    {"--port", "PORT"},  {"--log", "FILE.csv"}, {"--backup", "DIR"}, {"--verify-wait", "S"},
+    {"--forget", "N"},   {"--from", "PROFILE"}, {"--count", "N"},    {"--serial", "PATTERN"},
+    {"--record", "URL"}, {"--station", "NAME"},
 };
 constexpr const char* kDefaultPlaceholder = "VALUE";
 constexpr const char* kHelpOption = "--help";
@@ -47,6 +48,8 @@ const CPlaceholder kOptionSummaries[] = {
     {"--ask-label", "read each microphone's label from standard input"},
     {"--serial", "label each microphone with the next number: 'SN-{0001}'"},
     {"--allow-duplicate-labels", "take a label that was used already"},
+    {"--record", "the shop's record: an SQLite file or postgresql://..."},
+    {"--station", "this station's name in the record (the host name)"},
     {"--changes", "list the settings that will change, then ask"},
     {"--skip-same", "leave a microphone that holds FILE alone"},
     {kHelpOption, "show this text and end"},

@@ -8,8 +8,12 @@
 #include "job/TransferLog.h"
 #include "words/RecordWords.h"
 
+#include "job/ShopRecord.h"
+
+#include <chrono>
 #include <istream>
 #include <ostream>
+#include <thread>
 
 namespace {
 
@@ -17,8 +21,14 @@ namespace {
 // as the log shows".
 std::string UseText(const CLabelUse& use)
 {
+    if (!use.station.empty())
+        return "on " + use.station + "'s " + use.port + " at " + use.time + ", as the record shows";
     return "on " + use.port + " at " + use.time + (use.inLog ? ", as the log shows" : "");
 }
+
+// How long a station waits for a record that went away before it asks again.
+constexpr auto kRecordRetry = std::chrono::milliseconds(1000);
+constexpr auto kStopCheck = std::chrono::milliseconds(100);
 
 const char* SerialFaultText(SerialFault fault)
 {
@@ -86,6 +96,8 @@ bool CLabelSource::Next(const std::string& port, std::string& label,
 {
     if (m_ask)
         return Ask(port, label, stopped);
+    if (m_record)
+        return Draw(port, label, stopped);
     if (!m_counter.Next(label)) {
         m_context.err << m_command.name << ": --serial " << m_command.serial
                       << ": its numbers are used up; the run ends here\n";
@@ -94,6 +106,42 @@ bool CLabelSource::Next(const std::string& port, std::string& label,
     CLabelUse earlier;
     m_book.Take(label, port, IsoLocalTimeNow(), earlier);
     return !stopped();
+}
+
+bool CLabelSource::Draw(const std::string& port, std::string& label,
+                        const std::function<bool()>& stopped)
+{
+    // A run that goes on waits for a record that went away; a single write
+    // does not.
+    const bool wait = m_command.continuous || m_command.repeat;
+    for (;;) {
+        bool usedUp = false;
+        std::string error;
+        if (m_record->DrawSerial(m_counter, port, IsoLocalTimeNow(), label, usedUp, error)) {
+            if (m_waitSaid.exchange(false))
+                m_context.err << m_command.name << ": the record is back\n" << std::flush;
+            CLabelUse earlier;
+            m_book.Take(label, port, IsoLocalTimeNow(), earlier);
+            return !stopped();
+        }
+        if (usedUp || !wait) {
+            m_context.err << m_command.name << ": --serial " << m_command.serial << ": "
+                          << (usedUp ? "its numbers are used up; the run ends here"
+                                     : "no number drawn from the record: " + error)
+                          << "\n";
+            return false;
+        }
+        if (!m_waitSaid.exchange(true))
+            m_context.err << m_command.name << ": record unreachable: " << error
+                          << "; no new microphone until it is back\n"
+                          << std::flush;
+        for (auto waited = std::chrono::milliseconds(0); waited < kRecordRetry;
+             waited += kStopCheck) {
+            if (stopped())
+                return false;
+            std::this_thread::sleep_for(kStopCheck);
+        }
+    }
 }
 
 bool CLabelSource::Ask(const std::string& port, std::string& label,
@@ -116,6 +164,9 @@ bool CLabelSource::Ask(const std::string& port, std::string& label,
         const LabelFault fault = CheckLabel(label);
         if (fault != LabelFault::kNone)
             refusal = "That label is refused: " + LabelFaultText(fault);
+        else if (std::string error; m_record && !m_command.allowDuplicateLabels &&
+                                    m_record->FindDone(label, earlier, error))
+            refusal = label + " was used already " + UseText(earlier);
         else if (!m_book.Take(label, port, IsoLocalTimeNow(), earlier))
             refusal = label + " was used already " + UseText(earlier);
         if (refusal.empty())

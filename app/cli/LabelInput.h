@@ -6,11 +6,13 @@
 #include "job/MicLabel.h"
 #include "job/SerialCounter.h"
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <mutex>
 #include <string>
 
+class CShopRecord;
 struct CTransferCommand;
 
 // The labels of one command: --ask-label reads each from standard input,
@@ -41,9 +43,13 @@ public:
     // The labels given and found; the run gives back those of microphones
     // that did not go well.
     CLabelBook& Book() { return m_book; }
+    // The shop's record: serial numbers are drawn from it, and a label it
+    // shows done well on any station is refused. nullptr: none.
+    void SetRecord(CShopRecord* record) { m_record = record; }
 
 private:
     bool Ask(const std::string& port, std::string& label, const std::function<bool()>& stopped);
+    bool Draw(const std::string& port, std::string& label, const std::function<bool()>& stopped);
 
     CCliContext& m_context;
     const CTransferCommand& m_command;
@@ -53,4 +59,6 @@ private:
     CSerialCounter m_counter;
     std::mutex m_inputMutex; // one question at a time
     int m_line = 0;          // lines read from the input
+    CShopRecord* m_record = nullptr;
+    std::atomic<bool> m_waitSaid{false}; // the record's outage said, by one port for all
 };

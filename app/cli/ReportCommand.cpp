@@ -4,6 +4,7 @@
 
 #include "core/FileIo.h"
 #include "job/LogReport.h"
+#include "job/ShopRecord.h"
 #include "words/RecordWords.h"
 
 #include <QJsonArray>
@@ -57,7 +58,8 @@ std::string PerHourText(double perHour)
 std::string FailureLine(const CReportFailure& failure)
 {
     const CMicRecord& record = failure.record;
-    std::string line = "  " + record.time + "  " + record.port;
+    std::string line = "  " + record.time + "  " +
+                       (failure.station.empty() ? "" : failure.station + " ") + record.port;
     if (!record.label.empty())
         line += "  " + record.label;
     line += std::string("  ") + JobResultName(record.result);
@@ -96,16 +98,25 @@ void PrintText(std::ostream& out, const CLogReport& report)
 {
     const std::vector<std::string> columns = ColumnsOf(report.totals);
     std::size_t portWidth = 4;
-    for (const CReportGroup& group : report.groups)
+    std::size_t stationWidth = 0; // no column while no line comes from the record
+    for (const CReportGroup& group : report.groups) {
         portWidth = std::max(portWidth, group.port.size());
-    out << std::left << std::setw(12) << "Day" << std::setw(static_cast<int>(portWidth + 2))
-        << "Port" << std::right;
+        if (!group.station.empty())
+            stationWidth = std::max<std::size_t>({stationWidth, 7, group.station.size()});
+    }
+    out << std::left << std::setw(12) << "Day";
+    if (stationWidth > 0)
+        out << std::setw(static_cast<int>(stationWidth + 2)) << "Station";
+    out << std::setw(static_cast<int>(portWidth + 2)) << "Port" << std::right;
     for (const std::string& column : columns)
         out << std::setw(static_cast<int>(column.size() + 2)) << column;
     out << "  per hour\n";
     for (const CReportGroup& group : report.groups) {
-        out << std::left << std::setw(12) << group.day << std::setw(static_cast<int>(portWidth + 2))
-            << group.port << std::right;
+        out << std::left << std::setw(12) << group.day;
+        if (stationWidth > 0)
+            out << std::setw(static_cast<int>(stationWidth + 2))
+                << (group.station.empty() ? "-" : group.station);
+        out << std::setw(static_cast<int>(portWidth + 2)) << group.port << std::right;
         for (const std::string& column : columns) {
             const auto it = group.counts.find(column);
             out << std::setw(static_cast<int>(column.size() + 2))
@@ -144,6 +155,7 @@ QJsonArray FailuresJson(const std::vector<CReportFailure>& list)
             return kept ? JsonTextOrNull(word) : QJsonValue();
         };
         array.append(QJsonObject{{"log", JsonText(failure.log)},
+                                 {"station", JsonTextOrNull(failure.station)},
                                  {"time", JsonText(record.time)},
                                  {"port", JsonText(record.port)},
                                  {"label", JsonTextOrNull(record.label)},
@@ -171,7 +183,8 @@ QJsonObject ReportJson(const CLogReport& report)
         }
         QJsonArray ports = day["ports"].toArray();
         const double perHour = group.UnitsPerHour();
-        ports.append(QJsonObject{{"port", JsonText(group.port)},
+        ports.append(QJsonObject{{"station", JsonTextOrNull(group.station)},
+                                 {"port", JsonText(group.port)},
                                  {"microphones", group.tally.Total()},
                                  {"counts", CountsJson(group.counts)},
                                  {"perHour", perHour < 0 ? QJsonValue() : perHour}});
@@ -196,8 +209,33 @@ QJsonObject ReportJson(const CLogReport& report)
                        {"unread", unread}};
 }
 
+// Adds every row of the shop's record at `where`; false, said on stderr,
+// when it cannot be read.
+bool AddRecordToReport(CCliContext& context, const std::string& where, CLogReport& report)
+{
+    CRecordAddress address;
+    std::string error;
+    std::unique_ptr<CShopRecord> record;
+    std::vector<CRecordRow> rows;
+    if (!ParseRecordAddress(where, address, error) ||
+        !(record = CShopRecord::Open(address, std::string(), error)) ||
+        !record->ReadRows(rows, error)) {
+        context.err << "report: --record: " << error << "; not summed\n";
+        return false;
+    }
+    const std::string name = ShownAddress(address);
+    report.logs.push_back(name);
+    for (const CRecordRow& row : rows)
+        AddEntryToReport(report, name, kNewestLog, row.entry, row.station);
+    return true;
+}
+
 int RunReport(CCliContext& context, const CCliArgs& args)
 {
+    if (args.positional.empty() && !args.Has("--record")) {
+        context.err << "report: give one log or more, or --record URL\n";
+        return CliExit::kUsage;
+    }
     CLogReport report;
     bool allRead = true;
     for (const std::string& path : args.positional) {
@@ -214,6 +252,8 @@ int RunReport(CCliContext& context, const CCliArgs& args)
             allRead = false;
         }
     }
+    if (args.Has("--record") && !AddRecordToReport(context, args.Value("--record"), report))
+        allRead = false;
     // Nothing to sum: no table of nothing.
     if (report.logs.empty())
         return CliExit::kFailure;
@@ -237,7 +277,7 @@ int RunReport(CCliContext& context, const CCliArgs& args)
 std::vector<CCliCommand> ReportCommands()
 {
     return {{"report",
-             "report LOG.csv ... [--json]",
+             "report [LOG.csv ...] [--record URL] [--json]",
              "Sums up the transfer logs of one or several stations.",
              "Per day and port: how many microphones were verified, written, left\n"
              "unchanged, differed, failed or were interrupted (a column for each\n"
@@ -252,15 +292,18 @@ std::vector<CCliCommand> ReportCommands()
              "this tool's log is named and not summed, and the exit code is 1, as for\n"
              "a log that cannot be opened. A line that cannot be read is named on\n"
              "stderr and left out.\n"
+             "--record URL sums the shop's record as well (an SQLite file, or a\n"
+             "postgresql:// address): its lines are grouped by station too, in a\n"
+             "column of its own.\n"
              "--json prints one JSON document instead: logs, microphones, totals (one\n"
              "count per result word), days (each with its ports: port, microphones,\n"
              "counts, perHour or null), redo and reads (log, time, port, label,\n"
              "operation, result, stage, cause, holds, unit, message, retried) and\n"
              "unread (log, line, reason).\n\n"
              "example: qzm530rx-cli report station1.csv station2.csv\n",
-             1,
+             0,
              -1,
-             {},
+             {"--record"},
              {"--json"},
              [](CCliContext& c, const CCliArgs& a) { return RunReport(c, a); }}};
 }

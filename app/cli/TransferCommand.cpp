@@ -2,6 +2,8 @@
 // command, the ports it names, and their links.
 #include "app/cli/TransferCommand.h"
 
+#include "job/MicLabel.h"
+
 #include "app/cli/FleetCommand.h"
 #include "app/cli/TransferSupport.h"
 #include "core/UserText.h"
@@ -50,6 +52,11 @@ constexpr long kMaxCount = 1000000;
 
 // The value of `option` as a number from `minimum` to `maximum`; false,
 // with what it takes said, for anything else.
+bool StationNameOk(std::string name)
+{
+    return !name.empty() && CheckLabel(name) == LabelFault::kNone;
+}
+
 bool NumberOption(CCliContext& context, const CCliArgs& args, const char* name, const char* option,
                   long minimum, long maximum, const char* what, long& value)
 {
@@ -96,6 +103,17 @@ int ReadTransferCommand(CCliContext& context, const CCliArgs& args, const char* 
         return CliExit::kUsage;
     }
     command.skipSame = args.Has("--skip-same");
+    command.record = args.Value("--record");
+    command.station = args.Value("--station");
+    if (args.Has("--station") && !args.Has("--record")) {
+        context.err << name << ": --station names this station in a record: give --record too\n";
+        return CliExit::kUsage;
+    }
+    if (args.Has("--station") && !StationNameOk(command.station)) {
+        context.err << name << ": --station " << command.station
+                    << ": a station's name is 1 to 64 characters, without control characters\n";
+        return CliExit::kUsage;
+    }
     command.logPath = args.Value("--log");
     command.backupDir = args.Value("--backup");
     if (args.Has("--verify") && args.Has("--no-verify")) {

@@ -47,6 +47,8 @@ struct CTransferCommand
     uint32_t verifyWaitMs = CJobSettings::kDefaultVerifyWaitMs;
     std::string logPath;
     std::string backupDir;
+    std::string record;  // --record: the shop's record; empty: none
+    std::string station; // --station: this station's name in it
 };
 // Reads command `name`'s options from `args`: 0, or kUsage with the reason on
 // stderr (--verify with --no-verify, a wait that is no number of seconds).

@@ -11,6 +11,7 @@
 #include "core/UserText.h"
 #include "job/MicBackup.h"
 #include "job/MicLabel.h"
+#include "job/ShopRecord.h"
 #include "job/TransferLog.h"
 #include "link/MicLink.h"
 #include "text/MessageBoxes.h"
@@ -19,6 +20,7 @@
 #include "words/RecordWords.h"
 
 #include <QCoreApplication>
+#include <QSysInfo>
 
 #include <algorithm>
 #include <fstream>
@@ -73,6 +75,32 @@ int RefusedFiles(CCliContext& context, const CTransferCommand& command)
         context.err << command.name << ": --backup: " << CauseText(cause) << "\n";
         return CliExit::kUsage;
     }
+    return CliExit::kOk;
+}
+
+int OpenShopRecord(CCliContext& context, const CTransferCommand& command,
+                   std::unique_ptr<CShopRecord>& record)
+{
+    if (command.record.empty())
+        return CliExit::kOk;
+    CRecordAddress address;
+    std::string error;
+    if (!ParseRecordAddress(command.record, address, error)) {
+        context.err << command.name << ": --record: " << error << "\n";
+        return CliExit::kUsage;
+    }
+    const std::string station =
+        command.station.empty() ? QSysInfo::machineHostName().toStdString() : command.station;
+    record = CShopRecord::Open(address, station, error);
+    if (!record) {
+        context.err << command.name << ": --record: " << error << "\n";
+        return CliExit::kFailure;
+    }
+    std::ostream& err = context.err;
+    const std::string name = command.name;
+    record->SetNotice([&err, name](const std::string& text) {
+        err << name << ": " << text << "\n" << std::flush;
+    });
     return CliExit::kOk;
 }
 

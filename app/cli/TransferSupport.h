@@ -17,6 +17,7 @@
 #include <vector>
 
 class CMicLink;
+class CShopRecord;
 class CTransferLog;
 
 // QSerialPort needs an event dispatcher in the thread that uses it.
@@ -55,6 +56,12 @@ int RefusedFiles(CCliContext& context, const CTransferCommand& command);
 // The job's settings from the options: verification, its wait, the log
 // (`log`, named by --log), the backup folder and the log's message; then
 // RefusedFiles' check, and its answer.
+// Opens the shop's record that --record names (none without it) for
+// --station, by default this machine's name: 0; kUsage for an address that
+// is none, kFailure when it cannot be opened, with the reason on stderr. Its
+// notices (gone away, back) go to stderr.
+int OpenShopRecord(CCliContext& context, const CTransferCommand& command,
+                   std::unique_ptr<CShopRecord>& record);
 int JobSettings(CCliContext& context, const CTransferCommand& command, const CTransferLog& log,
                 CJobSettings& settings);
 

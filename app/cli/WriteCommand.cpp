@@ -7,6 +7,7 @@
 #include "app/cli/TransferJson.h"
 #include "app/cli/TransferSupport.h"
 
+#include "job/ShopRecord.h"
 #include "job/TransferLog.h"
 #include "link/MicLink.h"
 
@@ -86,6 +87,11 @@ int RunWrite(CCliContext& context, const CCliArgs& args)
     CJobSettings settings;
     if (const int refused = JobSettings(context, command, log, settings))
         return refused;
+    std::unique_ptr<CShopRecord> record;
+    if (const int refused = OpenShopRecord(context, command, record))
+        return refused;
+    settings.record = record.get();
+    labels.SetRecord(record.get());
     if (!LoadIntoStore(context, command.file))
         return CliExit::kFailure;
     if (target.fleet || command.repeat)
@@ -171,7 +177,18 @@ const char* const kWriteHelp =
     "twice.\n"
     "A label that the log shows done well, or that the run gave already, is\n"
     "refused; --allow-duplicate-labels takes it all the same. A microphone\n"
-    "that did not go well gives its label back.\n\n";
+    "that did not go well gives its label back.\n"
+    "--record URL keeps a row of each microphone in the shop's record as\n"
+    "well: an SQLite file (a path) for one station, or a PostgreSQL database\n"
+    "(postgresql://host/dbname, or postgresql:///dbname?host=/run/postgresql\n"
+    "for a socket folder; the password from ~/.pgpass, PGPASSWORD or a\n"
+    "service file, never on the command line) for several. --station NAME\n"
+    "names this station in it (the host name by default). --serial then\n"
+    "draws each number from the record, so that no two stations give one\n"
+    "number, and a label the record shows done well on any station is\n"
+    "refused. When the record goes away, the microphone in progress is\n"
+    "finished and its row kept in a spool beside the settings; no new\n"
+    "microphone is taken until the record is back and the spool is in it.\n\n";
 
 const std::string kWriteFullHelp = std::string(kWriteHelp) + kConfirmHelp + kPortHelp;
 
@@ -186,7 +203,8 @@ std::vector<CCliCommand> WriteCommands()
          kWriteFullHelp.c_str(),
          1,
          1,
-         {"--port", "--verify-wait", "--log", "--backup", "--count", "--serial"},
+         {"--port", "--verify-wait", "--log", "--backup", "--count", "--serial", "--record",
+          "--station"},
          {"--yes", "--trace", "--repeat", "--quiet", "--json", "--verify", "--no-verify",
           "--ask-label", "--allow-duplicate-labels", "--continuous", "--changes", "--skip-same"},
          [](CCliContext& c, const CCliArgs& a) { return RunWrite(c, a); }},

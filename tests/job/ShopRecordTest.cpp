@@ -181,6 +181,45 @@ TEST_P(ShopRecordTest, StationsDrawingAtOnceGetEveryNumberOnce)
     EXPECT_EQ(label, "SN-0901") << "one series for one form of label";
 }
 
+// While the server is away, rows wait in the spool and the record says it
+// is not ready; once it is back they are in it, once each.
+TEST_P(ShopRecordTest, RowsWaitInTheSpoolWhileTheServerIsAway)
+{
+    if (!GetParam().postgres)
+        GTEST_SKIP() << "an SQLite file does not go away";
+    const std::string control = QZM_PG_CLUSTER_SCRIPT;
+    const std::string cluster = std::getenv("QZM_TEST_PG");
+    const auto server = [&](const char* action) {
+        return std::system(("sh '" + control + "' " + action + " '" + cluster + "'").c_str()) == 0;
+    };
+    auto record = Open("bench-1");
+    ASSERT_NE(record, nullptr);
+    record->SetSpoolPath(m_folder.filePath(QStringLiteral("spool.csv")).toStdString());
+    std::vector<std::string> notices;
+    record->SetNotice([&](const std::string& text) { notices.push_back(text); });
+    record->Keep(Verified("SN-1", "u1"), "");
+    ASSERT_TRUE(server("pause"));
+    record->Keep(Verified("SN-2", "u2"), "");
+    record->Keep(Verified("SN-3", "u3"), "");
+    std::string reason;
+    EXPECT_FALSE(record->Ready(reason));
+    EXPECT_FALSE(reason.empty());
+    ASSERT_TRUE(server("resume"));
+    EXPECT_TRUE(record->Ready(reason)) << reason;
+    record->Keep(Verified("SN-3", "u3"), "");
+    std::vector<CRecordRow> rows;
+    std::string error;
+    ASSERT_TRUE(record->ReadRows(rows, error)) << error;
+    std::vector<std::string> labels;
+    for (const CRecordRow& row : rows)
+        labels.push_back(row.entry[LogColumn::kLabel]);
+    EXPECT_EQ(labels, (std::vector<std::string>{"SN-1", "SN-2", "SN-3"}));
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(record->SpoolPath())));
+    ASSERT_EQ(notices.size(), 2u);
+    EXPECT_EQ(notices[0].rfind("record unreachable: ", 0), 0u) << notices[0];
+    EXPECT_EQ(notices[1], "the record is back: 2 row(s) written from the spool");
+}
+
 // A record made by a newer tool is refused and left as it is; what is no
 // record's address is said.
 TEST_P(ShopRecordTest, ANewerRecordIsLeftAlone)

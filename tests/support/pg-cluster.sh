@@ -5,6 +5,7 @@
 # connections. Where PostgreSQL is not installed, `start` says so and the
 # tests of that engine skip themselves.
 #   pg-cluster.sh start FOLDER | stop FOLDER
+#   pg-cluster.sh pause FOLDER | resume FOLDER   (the server goes away and comes back)
 set -eu
 action=$1
 folder=$2
@@ -35,6 +36,14 @@ start)
         >/dev/null
     chmod 755 "$folder"
     echo "PostgreSQL for the tests at $folder"
+    ;;
+pause)
+    as_user "$bin/pg_ctl" -D "$folder/data" -m fast -w stop >/dev/null
+    ;;
+resume)
+    as_user "$bin/pg_ctl" -D "$folder/data" -l "$folder/server.log" -w \
+        -o "-c listen_addresses='' -c unix_socket_directories='$folder' -c fsync=off" start \
+        >/dev/null
     ;;
 stop)
     [ -n "$bin" ] && [ -d "$folder/data" ] &&
