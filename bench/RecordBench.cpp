@@ -96,8 +96,7 @@ bool Measure(const char* engine, const std::string& where)
         total += n;
     std::printf("  %-10s  %7.2f ms a microphone  %7.2f ms a number  %7.0f numbers/s by %d "
                 "stations (%d of %d drawn)\n",
-                engine, perRow, perDraw, total / seconds, kStations, total,
-                kStations * kDrawsEach);
+                engine, perRow, perDraw, total / seconds, kStations, total, kStations * kDrawsEach);
     return total == kStations * kDrawsEach;
 }
 

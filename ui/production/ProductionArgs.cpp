@@ -20,6 +20,9 @@ const char* const kProductionUsage =
     "                   by commas (\"3,4\" or \"/dev/ttyUSB0,/dev/ttyUSB1\"); may be\n"
     "                   given more than once\n"
     "  --log FILE.csv   append a line per microphone to this CSV log\n"
+    "  --record URL     keep a row per microphone in the shop's record too (an\n"
+    "                   SQLite file, or postgresql://host/dbname); serial numbers\n"
+    "                   are drawn from it, so that stations never share one\n"
     "  --backup DIR     save what each microphone held before it is written\n"
     "  --no-verify      do not read each microphone back after writing it\n"
     "  --skip-same      leave microphones that already hold the configuration alone\n"
@@ -43,7 +46,7 @@ bool ParseProductionArgs(const std::vector<std::string>& args, CProductionArgs& 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool takesValue = arg == "--port" || arg == "--log" || arg == "--backup" ||
-                                arg == "--count" || arg == "--serial";
+                                arg == "--count" || arg == "--serial" || arg == "--record";
         if (takesValue && (i + 1 >= args.size() || args[i + 1].empty())) {
             error = arg + " needs a value";
             return false;
@@ -53,6 +56,8 @@ bool ParseProductionArgs(const std::vector<std::string>& args, CProductionArgs& 
                 return false;
         } else if (arg == "--log") {
             parsed.logPath = args[++i];
+        } else if (arg == "--record") {
+            parsed.record = args[++i];
         } else if (arg == "--backup") {
             parsed.backupDir = args[++i];
         } else if (arg == "--count") {

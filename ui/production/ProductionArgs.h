@@ -8,6 +8,7 @@ struct CProductionArgs
     std::string dataFile;           // empty: chosen in the window
     std::vector<std::string> ports; // --port, as the user named them
     std::string logPath;            // --log
+    std::string record;             // --record: the shop's record; empty: none
     std::string backupDir;          // --backup
     bool verify = true;             // --no-verify turns the read-back off
     bool skipSame = false;          // --skip-same

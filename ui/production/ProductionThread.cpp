@@ -1,14 +1,18 @@
 #include "ui/production/ProductionThread.h"
 
+#include "job/ShopRecord.h"
 #include "job/TransferLog.h"
 #include "link/MicLink.h"
 
 #include <chrono>
+#include <thread>
 
 namespace {
 
 // How often a port that waits for its label looks whether the run ends.
 constexpr std::chrono::milliseconds kLabelWatch{100};
+// How often a port whose record cannot be reached asks it again for a number.
+constexpr std::chrono::milliseconds kRecordRetry{1000};
 
 } // namespace
 
@@ -59,9 +63,21 @@ bool CProductionThread::Start(const CConfigStore::Image& image,
             entry.label = [this, index](std::string& label) { return WaitForLabel(index, label); };
         } else if (labelSource == LabelSource::kSerial) {
             const int index = static_cast<int>(labels.size());
-            entry.label = [this, port, index](std::string& label) {
-                if (!m_counter.Next(label))
+            CShopRecord* const shop = settings.job.record;
+            entry.label = [this, port, index, shop](std::string& label) {
+                if (shop) {
+                    // From the record, waiting while it cannot be reached.
+                    bool usedUp = false;
+                    std::string error;
+                    while (!shop->DrawSerial(m_counter, port, IsoLocalTimeNow(), label, usedUp,
+                                             error)) {
+                        if (usedUp || m_run->StopRequested())
+                            return false;
+                        std::this_thread::sleep_for(kRecordRetry);
+                    }
+                } else if (!m_counter.Next(label)) {
                     return false;
+                }
                 CLabelUse earlier;
                 m_book->Take(label, port, IsoLocalTimeNow(), earlier);
                 emit LabelTaken(index, QString::fromStdString(label));
@@ -153,4 +169,12 @@ void CProductionThread::OnBlock(std::size_t port, int n, int total)
 void CProductionThread::OnResult(std::size_t port, const CMicRecord& record)
 {
     emit ResultCame(static_cast<int>(port), record);
+    // Counted on the port's thread, so that a record far away never holds
+    // the window up.
+    if (CShopRecord* shop = m_run ? m_run->Settings().job.record : nullptr) {
+        int all = 0, here = 0;
+        std::string error;
+        if (shop->DayTotals(IsoLocalTimeNow().substr(0, 10), all, here, error))
+            emit ShopDay(all, here);
+    }
 }

@@ -93,6 +93,9 @@ signals:
     void LabelWanted(int port);
     // The microphone on the port got the counter's next number.
     void LabelTaken(int port, const QString& label);
+    // The shop's record after a microphone: those done well today on every
+    // station, and on this one.
+    void ShopDay(int shop, int station);
     // The run's thread has ended; Run() is whole.
     void Ended();
 

@@ -8,6 +8,7 @@
 #include "job/LogReport.h"
 #include "job/MicTally.h"
 #include "job/SerialCounter.h"
+#include "job/ShopRecord.h"
 #include "job/TransferLog.h"
 #include "link/MicLink.h"
 #include "link/PortName.h"
@@ -34,6 +35,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QSpinBox>
+#include <QSysInfo>
 #include <QTableWidget>
 #include <QTime>
 #include <QTimer>
@@ -133,6 +135,14 @@ CProductionWindow::CProductionWindow(IMessagePresenter& boxes, IProductionDialog
         },
         Qt::QueuedConnection);
     connect(
+        &m_run, &CProductionThread::ShopDay, this,
+        [this](int shop, int station) {
+            m_shopToday = shop;
+            m_stationToday = station;
+            ShowProgress();
+        },
+        Qt::QueuedConnection);
+    connect(
         &m_run, &CProductionThread::LabelTaken, this,
         [this](int port, const QString& label) {
             if (static_cast<std::size_t>(port) < m_tiles.size())
@@ -157,6 +167,7 @@ void CProductionWindow::Apply(const CProductionArgs& args)
     m_serial->setText(QString::fromStdString(args.serial));
     m_backup->setText(QString::fromStdString(args.backupDir));
     m_log->setText(QString::fromStdString(args.logPath));
+    m_record->setText(QString::fromStdString(args.record));
     ListPorts(args.ports);
     if (!args.dataFile.empty())
         LoadDataFile(args.dataFile);
@@ -194,6 +205,7 @@ void CProductionWindow::Restore()
     args.serial = settings.value(QStringLiteral("Serial")).toString().toStdString();
     args.backupDir = settings.value(QStringLiteral("BackupFolder")).toString().toStdString();
     args.logPath = settings.value(QStringLiteral("Log")).toString().toStdString();
+    args.record = settings.value(QStringLiteral("Record")).toString().toStdString();
     // A file kept from before that has gone since is no error to say.
     if (!args.dataFile.empty() && !QFileInfo::exists(QString::fromStdString(args.dataFile)))
         args.dataFile.clear();
@@ -214,6 +226,7 @@ void CProductionWindow::Remember() const
     settings.setValue(QStringLiteral("Serial"), m_serial->text().trimmed());
     settings.setValue(QStringLiteral("BackupFolder"), m_backup->text().trimmed());
     settings.setValue(QStringLiteral("Log"), m_log->text().trimmed());
+    settings.setValue(QStringLiteral("Record"), m_record->text().trimmed());
 }
 
 void CProductionWindow::CheckPorts()
@@ -384,6 +397,27 @@ bool CProductionWindow::Start()
                               .arg(QString::fromStdString(settings.logPath)));
         return false;
     }
+    // The shop's record, opened for this run; the last run's is let go.
+    m_shopRecord.reset();
+    m_shopToday = m_stationToday = -1;
+    if (const std::string where = m_record->text().trimmed().toStdString(); !where.empty()) {
+        CRecordAddress address;
+        std::string error;
+        if (ParseRecordAddress(where, address, error))
+            m_shopRecord =
+                CShopRecord::Open(address, QSysInfo::machineHostName().toStdString(), error);
+        if (!m_shopRecord) {
+            m_status->setText(QStringLiteral("The record cannot be used: %1.")
+                                  .arg(QString::fromStdString(error)));
+            return false;
+        }
+        m_shopRecord->SetNotice([this](const std::string& text) {
+            QMetaObject::invokeMethod(
+                this, [this, shown = QString::fromStdString(text)] { m_status->setText(shown); },
+                Qt::QueuedConnection);
+        });
+        settings.job.record = m_shopRecord.get();
+    }
     using Labels = CProductionThread::LabelSource;
     const Labels labels = askLabels         ? Labels::kAsk
                           : !serial.empty() ? Labels::kSerial
@@ -544,6 +578,8 @@ void CProductionWindow::ShowProgress()
                         .arg(end / 60 % 60, 2, 10, QLatin1Char('0'));
         }
     }
+    if (m_shopToday >= 0)
+        pace << QStringLiteral("shop today: %1 (here %2)").arg(m_shopToday).arg(m_stationToday);
     m_pace->setText(pace.join(QStringLiteral(" · ")));
 }
 

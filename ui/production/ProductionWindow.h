@@ -14,6 +14,7 @@
 #include <vector>
 
 class CProductionTile;
+class CShopRecord;
 class IProductionDialogs;
 class IMessagePresenter;
 class QCheckBox;
@@ -69,6 +70,7 @@ public:
     QSpinBox* QuantityBox() const { return m_quantity; }
     QCheckBox* AskLabelBox() const { return m_askLabel; }
     QLineEdit* SerialField() const { return m_serial; }
+    QLineEdit* RecordField() const { return m_record; }
     QListWidget* PortList() const { return m_ports; }
     QTreeWidget* SettingsList() const { return m_settings; }
     const std::vector<CProductionTile*>& Tiles() const { return m_tiles; }
@@ -155,6 +157,10 @@ private:
     QLineEdit* m_backup = nullptr;
     QPushButton* m_chooseBackup = nullptr;
     QLineEdit* m_log = nullptr;
+    QLineEdit* m_record = nullptr;
+    std::unique_ptr<CShopRecord> m_shopRecord; // of the run; kept until the next
+    int m_shopToday = -1;                      // done well today on every station; -1: not known
+    int m_stationToday = -1;                   // and on this one
     QPushButton* m_chooseLog = nullptr;
     QPushButton* m_start = nullptr;
     QPushButton* m_stop = nullptr;

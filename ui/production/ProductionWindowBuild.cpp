@@ -104,6 +104,13 @@ QWidget* CProductionWindow::BuildOptionArea()
     m_chooseLog = Button(QStringLiteral("Choose..."), QStringLiteral("Choose the log file"), box);
     connect(m_chooseLog, &QPushButton::clicked, this, &CProductionWindow::ChooseLogFile);
 
+    m_record = new QLineEdit(box);
+    m_record->setPlaceholderText(QStringLiteral("None, or shop.db, or postgresql://host/db"));
+    m_record->setAccessibleName(QStringLiteral("Record"));
+    m_record->setToolTip(QStringLiteral(
+        "The shop's record of every station: an SQLite file, or a PostgreSQL database whose "
+        "password is in ~/.pgpass. Serial numbers are drawn from it"));
+
     auto* backupRow = new QHBoxLayout;
     backupRow->addWidget(m_backup, 1);
     backupRow->addWidget(m_chooseBackup);
@@ -140,6 +147,9 @@ QWidget* CProductionWindow::BuildOptionArea()
     logLabel->setBuddy(m_log);
     form->addRow(backupLabel, backupRow);
     form->addRow(logLabel, logRow);
+    auto* recordLabel = new QLabel(QStringLiteral("Re&cord:"), box);
+    recordLabel->setBuddy(m_record);
+    form->addRow(recordLabel, m_record);
     auto* layout = new QVBoxLayout(box);
     layout->addWidget(m_verify);
     layout->addWidget(m_skipSame);

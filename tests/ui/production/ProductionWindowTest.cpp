@@ -776,6 +776,36 @@ TEST_F(ProductionWindowTest, EachMicrophoneIsWrittenOnceItsLabelIsGiven)
     EXPECT_NE(text.find(",SN-0042,"), std::string::npos) << text;
 }
 
+// With the shop's record the numbers go on from the record, without any log,
+// and the pace says the shop's day beside this station's.
+TEST_F(ProductionWindowTest, SerialNumbersComeFromTheShopsRecord)
+{
+    std::vector<std::string> labels;
+    for (const int run : {1, 2}) {
+        SCOPED_TRACE(run);
+        m_ports.clear();
+        Port("/dev/vmic-a").PlayBatch(2000, 10);
+        CProductionArgs args;
+        args.ports = {"/dev/vmic-a"};
+        args.record = Path("shop.db");
+        args.serial = "SN-{01}";
+        args.count = 2;
+        Open(args);
+        ASSERT_TRUE(m_window->Start()) << m_window->StatusText().toStdString();
+        ASSERT_TRUE(WaitFor([this] { return !m_window->Running(); }));
+        QCoreApplication::sendPostedEvents();
+    }
+    EXPECT_TRUE(m_window->PaceText().endsWith("shop today: 4 (here 4)"))
+        << m_window->PaceText().toStdString();
+    EXPECT_TRUE(m_window->LogText().contains("SN-04") && !m_window->LogText().contains("SN-05"))
+        << m_window->LogText().toStdString();
+
+    m_window->RecordField()->setText(QStringLiteral("mysql://db/line"));
+    EXPECT_FALSE(m_window->Start());
+    EXPECT_TRUE(m_window->StatusText().startsWith("The record cannot be used: "))
+        << m_window->StatusText().toStdString();
+}
+
 // Before Start each ticked port's tile says whether it opens, with the
 // survey's finding for one that does not; unticked ports have none.
 TEST_F(ProductionWindowTest, BeforeStartEachTickedPortSaysWhetherItOpens)
