@@ -16,12 +16,11 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
-#include <QThread>
 #include <QUrl>
 #include <QUrlQuery>
 #include <QVariant>
 
-#include <sstream>
+#include <atomic>
 
 namespace {
 
@@ -253,6 +252,27 @@ std::string ShownAddress(const CRecordAddress& address)
     return shown;
 }
 
+namespace {
+
+// Beside the program's settings, one file per record.
+std::string DefaultSpool(const CRecordAddress& address)
+{
+    const QString settings =
+        QFileInfo(QSettings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX")).fileName())
+            .absolutePath();
+    const std::string where = address.engine == Engine::kSqlite
+                                  ? Text(QFileInfo(Q(address.path)).absoluteFilePath())
+                                  : ShownAddress(address);
+    const QByteArray tag =
+        QCryptographicHash::hash(QByteArray::fromStdString(where), QCryptographicHash::Sha256)
+            .toHex()
+            .left(12);
+    return Text(settings + QStringLiteral("/record-spool-") + QString::fromLatin1(tag) +
+                QStringLiteral(".csv"));
+}
+
+} // namespace
+
 CShopRecord::CShopRecord(CRecordAddress address, std::string station)
     : m_address(std::move(address)), m_station(std::move(station)),
       m_prefix("qzm-record-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-")
@@ -267,34 +287,35 @@ CShopRecord::~CShopRecord()
 }
 
 std::unique_ptr<CShopRecord> CShopRecord::Open(const CRecordAddress& address,
-                                               const std::string& station, std::string& error)
+                                               const std::string& station, std::string& error,
+                                               bool make, const std::string& spool)
 {
-    std::unique_ptr<CShopRecord> record(new CShopRecord(address, station));
-    // Beside the program's settings, one file per record.
-    const QString settings =
-        QFileInfo(QSettings(QStringLiteral("ZEPHRAN"), QStringLiteral("QZM530RX")).fileName())
-            .absolutePath();
-    const std::string where = address.engine == Engine::kSqlite
-                                  ? Text(QFileInfo(Q(address.path)).absoluteFilePath())
-                                  : ShownAddress(address);
-    const QByteArray tag =
-        QCryptographicHash::hash(QByteArray::fromStdString(where), QCryptographicHash::Sha256)
-            .toHex()
-            .left(12);
-    QDir().mkpath(settings);
-    record->m_spool = Text(settings + QStringLiteral("/record-spool-") + QString::fromLatin1(tag) +
-                           QStringLiteral(".csv"));
-    QSqlDatabase db;
-    if (!record->Connection(db, error) || !record->MakeTables(db, error))
+    if (!make && address.engine == Engine::kSqlite && !QFileInfo::exists(Q(address.path))) {
+        error = address.path + " does not exist";
         return nullptr;
+    }
+    std::unique_ptr<CShopRecord> record(new CShopRecord(address, station));
+    record->m_spool = spool.empty() ? DefaultSpool(address) : spool;
+    QSqlDatabase db;
+    if (!record->Connection(db, error) || !record->MakeTables(db, make, error))
+        return nullptr;
+    // Rows an earlier run could not give (it ended while the record was away).
+    if (make) {
+        const std::lock_guard<std::mutex> lock(record->m_spoolMutex);
+        std::string spoolError;
+        if (!record->GiveSpool(spoolError))
+            record->m_away = spoolError;
+    }
     return record;
 }
 
 bool CShopRecord::Connection(QSqlDatabase& db, std::string& error)
 {
-    std::ostringstream thread;
-    thread << QThread::currentThread();
-    const std::string name = m_prefix + thread.str();
+    // A number per thread that no later thread takes, so that a connection
+    // is never used by a thread that did not make it.
+    static std::atomic<unsigned long long> s_threads{0};
+    thread_local const unsigned long long t_thread = ++s_threads;
+    const std::string name = m_prefix + std::to_string(t_thread);
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         if (QSqlDatabase::contains(Q(name))) {
@@ -336,7 +357,7 @@ bool CShopRecord::Connection(QSqlDatabase& db, std::string& error)
     return false;
 }
 
-bool CShopRecord::MakeTables(QSqlDatabase& db, std::string& error)
+bool CShopRecord::MakeTables(QSqlDatabase& db, bool make, std::string& error)
 {
     const bool sqlite = m_address.engine == Engine::kSqlite;
     CTransaction transaction(db, m_address.engine);
@@ -369,6 +390,10 @@ bool CShopRecord::MakeTables(QSqlDatabase& db, std::string& error)
     }
     if (version == kSchemaVersion)
         return true;
+    if (!make) {
+        error = ShownAddress(m_address) + " holds no record of this program";
+        return false;
+    }
     // Version 1: the rows, the series and the numbers drawn. A later version
     // adds its steps after these, each run once, in this transaction.
     QStringList columns;
@@ -445,6 +470,10 @@ void CShopRecord::Keep(const CMicRecord& record, const std::string& message)
 {
     const std::lock_guard<std::mutex> lock(m_spoolMutex);
     std::string error;
+    // A record that went away is tried again: a run that takes no more
+    // microphones (one write, one after another) gives its spool too.
+    if (!m_away.empty() && GiveSpool(error))
+        m_away.clear();
     if (m_away.empty() && Add(record, message, error))
         return;
     std::vector<std::string> fields{m_station};
@@ -452,6 +481,7 @@ void CShopRecord::Keep(const CMicRecord& record, const std::string& message)
         fields.push_back(field);
     fields.push_back(RowKey(m_station, record));
     std::string spoolError;
+    QDir().mkpath(QFileInfo(Q(m_spool)).absolutePath());
     const bool kept = AppendLockedLine(m_spool, std::string(), CsvLine(fields), spoolError);
     if (m_away.empty()) {
         m_away = error.empty() ? "it does not answer" : error;
@@ -465,38 +495,58 @@ void CShopRecord::Keep(const CMicRecord& record, const std::string& message)
 
 bool CShopRecord::GiveSpool(std::string& error)
 {
-    QFile file(Q(m_spool));
-    if (!file.exists())
-        return true;
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = m_spool + ": " + Text(file.errorString());
-        return false;
-    }
-    const QByteArray text = file.readAll();
-    file.close();
+    // The spool is taken away under another name first, so that a row that
+    // another process appends meanwhile goes into a new spool, not into one
+    // being removed. A spool taken by a run that ended on the way is given
+    // first.
+    const QString spool = Q(m_spool);
+    const QString taken = spool + QStringLiteral(".giving");
     int given = 0;
-    for (const CCsvRecord& row : ParseCsv(std::string_view(text.constData(), text.size()))) {
-        if (!row.complete || row.fields.size() != kLogColumns + 2)
-            continue; // a line cut short by a crash: the next Keep wrote a whole one after it
-        const std::vector<std::string> fields(row.fields.begin() + 1, row.fields.end());
-        if (!AddFields(row.fields.front(), fields, error))
+    bool any = false;
+    for (int pass = 0; pass < 2; ++pass) {
+        if (!QFileInfo::exists(taken)) {
+            if (!QFileInfo::exists(spool))
+                break;
+            if (!QFile::rename(spool, taken)) {
+                error = m_spool + ": cannot be taken to give it to the record";
+                return false;
+            }
+        }
+        any = true;
+        QFile file(taken);
+        if (!file.open(QIODevice::ReadOnly)) {
+            error = Text(taken) + ": " + Text(file.errorString());
             return false;
-        ++given;
+        }
+        const QByteArray text = file.readAll();
+        file.close();
+        for (const CCsvRecord& row :
+             ParseCsv(std::string_view(text.constData(), static_cast<std::size_t>(text.size())))) {
+            // A line cut short by a crash: the next row was written whole after it.
+            if (!row.complete || row.fields.size() != kLogColumns + 2)
+                continue;
+            const std::vector<std::string> fields(row.fields.begin() + 1, row.fields.end());
+            if (!AddFields(row.fields.front(), fields, error))
+                return false;
+            ++given;
+        }
+        if (!file.remove()) {
+            error = Text(taken) + ": " + Text(file.errorString());
+            return false;
+        }
     }
-    if (!file.remove()) {
-        error = m_spool + ": " + Text(file.errorString());
-        return false;
-    }
-    Tell("the record is back" +
-         (given > 0 ? ": " + std::to_string(given) + " row(s) written from the spool"
-                    : std::string()));
+    if (any)
+        Tell("the record is back" +
+             (given > 0 ? ": " + std::to_string(given) + " row(s) written from the spool"
+                        : std::string()));
     return true;
 }
 
 bool CShopRecord::Ready(std::string& reason)
 {
     const std::lock_guard<std::mutex> lock(m_spoolMutex);
-    if (m_away.empty() && !QFileInfo::exists(Q(m_spool)))
+    if (m_away.empty() && !QFileInfo::exists(Q(m_spool)) &&
+        !QFileInfo::exists(Q(m_spool) + QStringLiteral(".giving")))
         return true;
     std::string error;
     QSqlDatabase db;
@@ -543,6 +593,8 @@ bool CShopRecord::DrawSerial(const CSerialCounter& counter, const std::string& p
     if (!Exec(draw, error) || !draw.next()) {
         if (error.empty())
             error = "the record drew no number";
+        draw.finish();
+        db.close();
         return false;
     }
     const long long number = draw.value(0).toLongLong();

@@ -59,9 +59,14 @@ public:
     static constexpr int kSchemaVersion = 1;
 
     // Opens (and on first use makes) the record at `address` for the
-    // station `station`; nullptr with `error` set when it cannot.
+    // station `station`, and gives it the rows a run left in the spool;
+    // nullptr with `error` set when it cannot. `make` false: only a record
+    // that exists (a report reads, it makes nothing, it spools nothing).
+    // `spool`: the spool's file; empty: beside the program's settings, one
+    // file per record.
     static std::unique_ptr<CShopRecord> Open(const CRecordAddress& address,
-                                             const std::string& station, std::string& error);
+                                             const std::string& station, std::string& error,
+                                             bool make = true, const std::string& spool = {});
     ~CShopRecord();
     CShopRecord(const CShopRecord&) = delete;
     CShopRecord& operator=(const CShopRecord&) = delete;
@@ -84,9 +89,6 @@ public:
     bool Ready(std::string& reason);
     // Told, once each, when the record goes away and when it is back.
     void SetNotice(std::function<void(const std::string& text)> notice);
-    // The spool: by default in the folder of the program's settings, one
-    // file per record.
-    void SetSpoolPath(const std::string& path) { m_spool = path; }
     const std::string& SpoolPath() const { return m_spool; }
 
     // Draws the next serial number of `counter`'s series for a microphone
@@ -111,7 +113,7 @@ private:
     CShopRecord(CRecordAddress address, std::string station);
     // This thread's connection, opened on first use.
     bool Connection(QSqlDatabase& db, std::string& error);
-    bool MakeTables(QSqlDatabase& db, std::string& error);
+    bool MakeTables(QSqlDatabase& db, bool make, std::string& error);
     // One row of `fields` (the log's, then the row's key).
     bool AddFields(const std::string& station, const std::vector<std::string>& fields,
                    std::string& error);

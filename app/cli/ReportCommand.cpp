@@ -218,7 +218,7 @@ bool AddRecordToReport(CCliContext& context, const std::string& where, CLogRepor
     std::unique_ptr<CShopRecord> record;
     std::vector<CRecordRow> rows;
     if (!ParseRecordAddress(where, address, error) ||
-        !(record = CShopRecord::Open(address, std::string(), error)) ||
+        !(record = CShopRecord::Open(address, std::string(), error, false)) ||
         !record->ReadRows(rows, error)) {
         context.err << "report: --record: " << error << "; not summed\n";
         return false;

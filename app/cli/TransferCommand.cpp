@@ -50,13 +50,15 @@ bool NamesOnePort(CCliContext& context, const char* command,
 
 constexpr long kMaxCount = 1000000;
 
-// The value of `option` as a number from `minimum` to `maximum`; false,
-// with what it takes said, for anything else.
+// A station's name as the record keeps it: 1 to 64 characters, no control
+// character (the rules of a label).
 bool StationNameOk(std::string name)
 {
     return !name.empty() && CheckLabel(name) == LabelFault::kNone;
 }
 
+// The value of `option` as a number from `minimum` to `maximum`; false,
+// with what it takes said, for anything else.
 bool NumberOption(CCliContext& context, const CCliArgs& args, const char* name, const char* option,
                   long minimum, long maximum, const char* what, long& value)
 {

@@ -7,6 +7,7 @@
 #include "core/SettingAssignment.h"
 #include "core/SettingsLayout.h"
 #include "job/LogLayout.h"
+#include "job/ShopRecord.h"
 #include "text/TextCatalog.h"
 
 #include <cctype>
@@ -543,6 +544,51 @@ TEST_F(CliFileCommandsTest, AReportSumsTheLogsOfSeveralStations)
                                  .toArray()[0]
                                  .toObject();
     EXPECT_TRUE(redo["stage"].isNull() && redo["holds"].isNull()) << m_out.str();
+}
+
+// The shop's record beside a log: its lines by station, a record that does
+// not exist is not made, and a file that is none is left as it is.
+TEST_F(CliFileCommandsTest, AReportReadsTheShopsRecordBesideTheLogsAndMakesNone)
+{
+    std::ofstream(Path("one.csv"))
+        << LogHeader(kNewestLog) << "\r\n"
+        << "2026-12-01T08:00:00+01:00,COM3,/dev/ttyUSB0,M,V,write,/f.dat,ab,verified,,9.0,,,,,"
+           "\r\n";
+    {
+        CRecordAddress address;
+        std::string error;
+        ASSERT_TRUE(ParseRecordAddress(Path("shop.db"), address, error));
+        auto record = CShopRecord::Open(address, "bench-9", error);
+        ASSERT_NE(record, nullptr) << error;
+        CMicRecord mic;
+        mic.operation = Operation::kWrite;
+        mic.result = JobResult::kVerified;
+        mic.port = "COM5";
+        mic.time = "2026-12-01T09:00:00+01:00";
+        ASSERT_TRUE(record->Add(mic, "", error)) << error;
+    }
+    EXPECT_EQ(Run({"report", Path("one.csv"), "--record", Path("shop.db")}), 0) << m_err.str();
+    EXPECT_NE(m_out.str().find("Day         Station  Port"), std::string::npos) << m_out.str();
+    EXPECT_NE(m_out.str().find("2026-12-01  bench-9  COM5"), std::string::npos) << m_out.str();
+    EXPECT_NE(m_out.str().find("In all: 2 microphones (2 verified)."), std::string::npos);
+    EXPECT_EQ(Run({"report", Path("one.csv"), "--record", Path("shop.db"), "--json"}), 0);
+    const QJsonArray ports = QJsonDocument::fromJson(QByteArray::fromStdString(m_out.str()))
+                                 .object()["days"]
+                                 .toArray()[0]
+                                 .toObject()["ports"]
+                                 .toArray();
+    ASSERT_EQ(ports.size(), 2) << m_out.str();
+    EXPECT_TRUE(ports[0].toObject()["station"].isNull()) << "the log's line";
+    EXPECT_EQ(ports[1].toObject()["station"].toString(), "bench-9");
+
+    EXPECT_EQ(Run({"report", "--record", Path("typo.db")}), 1);
+    EXPECT_NE(m_err.str().find("typo.db does not exist"), std::string::npos) << m_err.str();
+    EXPECT_FALSE(fs::exists(Path("typo.db"))) << "a report makes no record";
+    ASSERT_EQ(Run({"new", Path("mic.dat")}), 0);
+    const std::string data = Bytes("mic.dat");
+    EXPECT_EQ(Run({"report", "--record", Path("mic.dat")}), 1);
+    EXPECT_EQ(Bytes("mic.dat"), data);
+    EXPECT_EQ(Run({"report"}), CliExit::kUsage);
 }
 
 // The report's words: its lists of what is left to do, a microphone

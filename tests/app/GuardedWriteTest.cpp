@@ -4,6 +4,8 @@
 // the configuration left alone, and what a broken write says about the way
 // back.
 #include "CliLineRig.h"
+#include "job/LogLayout.h"
+#include "job/ShopRecord.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -959,4 +961,54 @@ TEST_F(GuardedWriteTest, LabelsAreAskedOnlyWhereTheyCanBeReadAndNameEachMicropho
     }
 }
 
+// The shop's record: numbers go on from it whatever station wrote, a label
+// it shows done well is refused naming the station, and its options are
+// checked before any port is touched.
+TEST_F(GuardedWriteTest, TheShopsRecordNumbersAndRefusesAcrossStations)
+{
+    const std::string mic = Path("rec.dat");
+    ASSERT_EQ(Cli({"new", mic}), CliExit::kOk);
+    const std::string shop = Path("shop.db");
+    for (const char* station : {"bench-1", "bench-2"}) {
+        m_ports.clear();
+        EXPECT_EQ(Cli({"write", "--port", kPortA, mic, "--yes", "--quiet", "--serial", "SN-{1}",
+                       "--record", shop, "--station", station}),
+                  CliExit::kOk)
+            << m_err.str();
+        EXPECT_FALSE(Has(m_err.str(), "record"))
+            << "nothing to say of a record that answers: " << m_err.str();
+    }
+    CRecordAddress address;
+    std::string error;
+    ASSERT_TRUE(ParseRecordAddress(shop, address, error));
+    const auto record = CShopRecord::Open(address, "reader", error, false);
+    ASSERT_NE(record, nullptr) << error;
+    std::vector<CRecordRow> rows;
+    ASSERT_TRUE(record->ReadRows(rows, error)) << error;
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].station + " " + rows[0].entry[LogColumn::kLabel], "bench-1 SN-1");
+    EXPECT_EQ(rows[1].station + " " + rows[1].entry[LogColumn::kLabel], "bench-2 SN-2");
+
+    m_ports.clear();
+    m_in.clear();
+    m_in.str("SN-2\n\n");
+    EXPECT_EQ(Cli({"write", "--port", kPortA, mic, "--yes", "--quiet", "--repeat", "--ask-label",
+                   "--record", shop, "--station", "bench-3"}),
+              CliExit::kOk);
+    EXPECT_TRUE(Has(m_err.str(), "SN-2 was used already on bench-2's ")) << m_err.str();
+    EXPECT_TRUE(Has(m_err.str(), ", as the record shows")) << m_err.str();
+
+    const std::vector<std::vector<std::string>> refused = {
+        {"--station", "bench-4"},
+        {"--record", shop, "--station", "bench\t4"},
+        {"--record", "mysql://db/line"},
+        {"--record", "postgresql://qa:secret@db/line"},
+    };
+    for (const auto& options : refused) {
+        std::vector<std::string> words = {"write", "--port", kPortA, mic, "--yes"};
+        words.insert(words.end(), options.begin(), options.end());
+        EXPECT_EQ(Cli(words), CliExit::kUsage) << options.back();
+        EXPECT_FALSE(Has(m_err.str(), "secret")) << "no password is said";
+    }
+}
 } // namespace

@@ -151,6 +151,39 @@ TEST(PortStation, WritesEachMicrophoneOnceAndWaitsUntilItIsGone)
     EXPECT_EQ(blocks.size(), 27u);
 }
 
+// A continuous run whose gate is shut (the shop's record away) takes no new
+// microphone until it opens, with or without a quantity.
+TEST(FleetRunner, AShutGateTakesNoNewMicrophoneUntilItOpens)
+{
+    CFleetRigPort rig("/dev/vmic-gate");
+    rig.PlayBatch(1000, 2);
+    CCountingObserver observer;
+    std::vector<CFleetPort> ports(1);
+    ports[0].name = rig.name;
+    ports[0].makeLink = [&rig] { return rig.MakeLink(); };
+    CFleetRunner* running = nullptr;
+    int pauses = 0;
+    ports[0].pause = [&](uint32_t ms) {
+        rig.Pause(ms);
+        if (observer.done[0] == 2 || ++pauses > 1000) // a gate that never opens ends too
+            running->RequestStop();
+    };
+    int asked = 0;
+    int askedAtFirstWrite = -1;
+    const MicJob job = [&](CMicLink& link, const CJobContext& progress) {
+        if (askedAtFirstWrite < 0)
+            askedAtFirstWrite = asked;
+        return WriteImage(link, PatternImage(),
+                          [&](int n, int total) { progress.block(n, total); });
+    };
+    CFleetRunner runner(std::move(ports), job, observer);
+    running = &runner;
+    runner.SetGate([&] { return ++asked > 3; }); // shut for the first three microphones seen
+    runner.Run(FleetMode::kContinuous);
+    EXPECT_EQ(rig.writes, (std::vector<int>{1, 1}));
+    EXPECT_EQ(askedAtFirstWrite, 4) << "no microphone while the gate was shut";
+}
+
 // A probe that goes unanswered once while the microphone is still there
 // (noise, a slow answer) does not make it gone, so it is not written again.
 TEST(PortStation, AMicrophoneThatMissesOneProbeIsNotTakenAsGone)

@@ -67,12 +67,15 @@ protected:
         m_address = "postgresql:///" + base + "?host=" + socket + "&user=postgres";
     }
 
-    std::unique_ptr<CShopRecord> Open(const std::string& station, std::string* failure = nullptr)
+    // `spool`: the spool of the record (none: the test's own file).
+    std::unique_ptr<CShopRecord> Open(const std::string& station, std::string* failure = nullptr,
+                                      const std::string& spool = std::string())
     {
         CRecordAddress address;
         std::string error;
         EXPECT_TRUE(ParseRecordAddress(m_address, address, error)) << error;
-        auto record = CShopRecord::Open(address, station, error);
+        auto record =
+            CShopRecord::Open(address, station, error, true, spool.empty() ? SpoolPath() : spool);
         if (failure)
             *failure = error;
         else
@@ -94,6 +97,11 @@ protected:
         record.time = "2026-12-10T10:15:30+01:00";
         record.logged = true;
         return record;
+    }
+
+    std::string SpoolPath() const
+    {
+        return m_folder.filePath(QStringLiteral("spool.csv")).toStdString();
     }
 
     QTemporaryDir m_folder;
@@ -194,7 +202,6 @@ TEST_P(ShopRecordTest, RowsWaitInTheSpoolWhileTheServerIsAway)
     };
     auto record = Open("bench-1");
     ASSERT_NE(record, nullptr);
-    record->SetSpoolPath(m_folder.filePath(QStringLiteral("spool.csv")).toStdString());
     std::vector<std::string> notices;
     record->SetNotice([&](const std::string& text) { notices.push_back(text); });
     record->Keep(Verified("SN-1", "u1"), "");
@@ -207,17 +214,26 @@ TEST_P(ShopRecordTest, RowsWaitInTheSpoolWhileTheServerIsAway)
     ASSERT_TRUE(server("resume"));
     EXPECT_TRUE(record->Ready(reason)) << reason;
     record->Keep(Verified("SN-3", "u3"), "");
+    // A run that ends while the record is away leaves its spool to the next.
+    ASSERT_TRUE(server("pause"));
+    record->Keep(Verified("SN-4", "u4"), "");
+    const std::string spool = record->SpoolPath();
+    record.reset();
+    ASSERT_TRUE(server("resume"));
+    record = Open("bench-1", nullptr, spool);
+    ASSERT_NE(record, nullptr);
     std::vector<CRecordRow> rows;
     std::string error;
     ASSERT_TRUE(record->ReadRows(rows, error)) << error;
     std::vector<std::string> labels;
     for (const CRecordRow& row : rows)
         labels.push_back(row.entry[LogColumn::kLabel]);
-    EXPECT_EQ(labels, (std::vector<std::string>{"SN-1", "SN-2", "SN-3"}));
-    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(record->SpoolPath())));
-    ASSERT_EQ(notices.size(), 2u);
+    EXPECT_EQ(labels, (std::vector<std::string>{"SN-1", "SN-2", "SN-3", "SN-4"}));
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(spool)));
+    ASSERT_EQ(notices.size(), 3u);
     EXPECT_EQ(notices[0].rfind("record unreachable: ", 0), 0u) << notices[0];
     EXPECT_EQ(notices[1], "the record is back: 2 row(s) written from the spool");
+    EXPECT_EQ(notices[2].rfind("record unreachable: ", 0), 0u) << notices[2];
 }
 
 // A record made by a newer tool is refused and left as it is; what is no

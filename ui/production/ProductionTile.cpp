@@ -341,14 +341,25 @@ void CProductionTile::FitType()
     QFont word = m_word->font();
     word.setPixelSize(wordPixels);
     m_word->setFont(word);
+    // A label is shown whole: a very long one may come out smaller than the
+    // text around it rather than cut off.
     QFont label = m_label->font();
     label.setPixelSize(
-        std::max(base, Fitted(label, m_label->text(),
-                              static_cast<int>(wordPixels * kLabelShareOfWord), width)));
+        Fitted(label, m_label->text(), static_cast<int>(wordPixels * kLabelShareOfWord), width));
     m_label->setFont(label);
     QFont detail = m_detail->font();
     detail.setPixelSize(std::max(base, static_cast<int>(wordPixels * kDetailShareOfWord)));
     m_detail->setFont(detail);
+}
+
+bool CProductionTile::BarShown() const
+{
+    return !m_bar->isHidden();
+}
+
+int CProductionTile::LabelPixelSize() const
+{
+    return QFontInfo(m_label->font()).pixelSize();
 }
 
 QString CProductionTile::WordText() const

@@ -80,6 +80,9 @@ public:
     QColor LookColour() const;
     // The pixel height of the large word's type.
     int WordPixelSize() const;
+    int LabelPixelSize() const;
+    // Whether the block bar is shown (while blocks move).
+    bool BarShown() const;
 
     // Whether the last microphone failed and stays to be put aside: the tile
     // is red and says so until the microphone has been removed.

@@ -341,8 +341,8 @@ void CProductionWindow::MakeTiles(const std::vector<std::string>& ports)
     QWidget* previous = m_stop;
     for (std::size_t i = 0; i < ports.size(); ++i) {
         auto* tile = new CProductionTile(QString::fromStdString(ports[i]),
-                                         QString::fromStdString(PortDevice(ports[i])), m_runVerify,
-                                         m_tileGrid->parentWidget());
+                                         QString::fromStdString(PortDevice(ports[i], m_portTable)),
+                                         m_runVerify, m_tileGrid->parentWidget());
         const int row = static_cast<int>(i) / columns;
         const int column = static_cast<int>(i) % columns;
         m_tileGrid->addWidget(tile, row, column);

@@ -12,10 +12,10 @@ TEST(ProductionArgs, KioskStartAndTheOptionsOfARun)
 {
     CProductionArgs parsed;
     std::string error;
-    ASSERT_TRUE(ParseProductionArgs({"mic.dat", "--port", "/dev/a,/dev/b", "--log", "run.csv",
-                                     "--backup", "saved", "--start", "--skip-same", "--port",
-                                     "/dev/c", "--count", "25", "--ask-label"},
-                                    parsed, error))
+    ASSERT_TRUE(ParseProductionArgs(
+        {"mic.dat", "--port", "/dev/a,/dev/b", "--log", "run.csv", "--backup", "saved", "--start",
+         "--skip-same", "--port", "/dev/c", "--count", "25", "--ask-label", "--record", "shop.db"},
+        parsed, error))
         << error;
     EXPECT_EQ(parsed.dataFile, "mic.dat");
     EXPECT_EQ(parsed.ports, (std::vector<std::string>{"/dev/a", "/dev/b", "/dev/c"}));
@@ -26,8 +26,11 @@ TEST(ProductionArgs, KioskStartAndTheOptionsOfARun)
     EXPECT_TRUE(parsed.verify);
     EXPECT_EQ(parsed.count, 25);
     EXPECT_TRUE(parsed.askLabel);
+    EXPECT_EQ(parsed.record, "shop.db");
+    EXPECT_FALSE(parsed.fullScreen) << "maximized, not the whole screen, unless asked";
     ASSERT_TRUE(ParseProductionArgs({"--no-verify"}, parsed, error));
     EXPECT_EQ(parsed.count, 0) << "no quantity unless asked";
+    EXPECT_FALSE(parsed.start || parsed.fullScreen) << "a window, not a kiosk, unless asked";
     EXPECT_FALSE(parsed.verify);
     EXPECT_TRUE(parsed.dataFile.empty()) << "chosen in the window";
 

@@ -668,6 +668,8 @@ TEST(ProductionTile, EachStateHasItsWordAndAPutAsideOutlastsAPulledAdapter)
         EXPECT_TRUE(tile.accessibleName().startsWith(QStringLiteral("Port COM4: ") + s.word))
             << tile.accessibleName().toStdString();
         EXPECT_EQ(tile.PutAside(), s.look == TileLook::kPutAside);
+        EXPECT_EQ(tile.BarShown(), s.look == TileLook::kWriting || s.look == TileLook::kReadingBack)
+            << "the bar while blocks move only";
         colours[s.look] = tile.LookColour();
     }
     const QColor putAside = colours[TileLook::kPutAside];
@@ -701,7 +703,15 @@ TEST(ProductionTile, TheWordScalesWithTheTile)
         word.setPixelSize(tile.WordPixelSize());
         EXPECT_LE(QFontMetrics(word).horizontalAdvance(tile.WordText()), tile.width());
     }
+    // A label as long as a label may be still fits the tile, at once.
+    const QString longest = QStringLiteral("SN-") + QString(61, QLatin1Char('W'));
+    tile.SetLabel(longest);
+    QFont label = tile.font();
+    label.setBold(true);
+    label.setPixelSize(tile.LabelPixelSize());
+    EXPECT_LE(QFontMetrics(label).horizontalAdvance(longest), tile.width());
     tile.SetLabel(QStringLiteral("SN-0042"));
+    EXPECT_GE(tile.LabelPixelSize(), 2 * text) << "a short label in large type";
     const int large = tile.WordPixelSize();
     tile.resize(240, 170);
     QCoreApplication::processEvents();
