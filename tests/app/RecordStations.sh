@@ -55,7 +55,7 @@ case $out in
 "no PostgreSQL server"*) echo "$out"; exit 77 ;;
 esac
 psql=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)/psql
-as_postgres() { if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi; }
+as_postgres() { (cd / && if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi); }
 as_postgres "$psql" -h "$PG" -U postgres -qc "CREATE DATABASE shop" || fail "createdb"
 URL="postgresql:///shop?host=$PG&user=postgres"
 

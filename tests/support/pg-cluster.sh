@@ -18,6 +18,9 @@ as_user() {
     fi
 }
 owner=$(id -un)
+# The server's user may not enter the caller's folder.
+case $folder in /*) ;; *) folder=$(pwd)/$folder ;; esac
+cd /
 [ "$(id -u)" -eq 0 ] && owner=${QZM_PG_USER:-postgres}
 
 case $action in
