@@ -303,7 +303,8 @@ std::unique_ptr<CShopRecord> CShopRecord::Open(const CRecordAddress& address,
     if (make) {
         const std::lock_guard<std::mutex> lock(record->m_spoolMutex);
         std::string spoolError;
-        if (!record->GiveSpool(spoolError))
+        int given = 0;
+        if (!record->GiveSpool(given, spoolError))
             record->m_away = spoolError;
     }
     return record;
@@ -466,14 +467,30 @@ void CShopRecord::Tell(const std::string& text)
         m_notice(text);
 }
 
+void CShopRecord::GoneAway(const std::string& error)
+{
+    if (m_away.empty())
+        Tell("record unreachable: " + error + "; no new microphone until it is back");
+    m_away = error.empty() ? "it does not answer" : error;
+}
+
+void CShopRecord::Back(int given)
+{
+    m_away.clear();
+    Tell("the record is back" +
+         (given > 0 ? ": " + std::to_string(given) + " row(s) written from the spool"
+                    : std::string()));
+}
+
 void CShopRecord::Keep(const CMicRecord& record, const std::string& message)
 {
     const std::lock_guard<std::mutex> lock(m_spoolMutex);
     std::string error;
     // A record that went away is tried again: a run that takes no more
     // microphones (one write, one after another) gives its spool too.
-    if (!m_away.empty() && GiveSpool(error))
-        m_away.clear();
+    int given = 0;
+    if (!m_away.empty() && GiveSpool(given, error))
+        Back(given);
     if (m_away.empty() && Add(record, message, error))
         return;
     std::vector<std::string> fields{m_station};
@@ -482,18 +499,13 @@ void CShopRecord::Keep(const CMicRecord& record, const std::string& message)
     fields.push_back(RowKey(m_station, record));
     std::string spoolError;
     QDir().mkpath(QFileInfo(Q(m_spool)).absolutePath());
-    const bool kept = AppendLockedLine(m_spool, std::string(), CsvLine(fields), spoolError);
-    if (m_away.empty()) {
-        m_away = error.empty() ? "it does not answer" : error;
-        Tell("record unreachable: " + m_away + "; no new microphone until it is back" +
-             (kept ? " (its rows wait in " + m_spool + ")"
-                   : "; the row could not be kept either: " + spoolError));
-    } else if (!kept) {
-        Tell("record unreachable, and the row could not be kept in " + m_spool + ": " + spoolError);
-    }
+    if (!AppendLockedLine(m_spool, std::string(), CsvLine(fields), spoolError))
+        Tell("the record cannot be reached, and the row could not be kept in " + m_spool + ": " +
+             spoolError);
+    GoneAway(error);
 }
 
-bool CShopRecord::GiveSpool(std::string& error)
+bool CShopRecord::GiveSpool(int& given, std::string& error)
 {
     // The spool is taken away under another name first, so that a row that
     // another process appends meanwhile goes into a new spool, not into one
@@ -501,8 +513,7 @@ bool CShopRecord::GiveSpool(std::string& error)
     // first.
     const QString spool = Q(m_spool);
     const QString taken = spool + QStringLiteral(".giving");
-    int given = 0;
-    bool any = false;
+    given = 0;
     for (int pass = 0; pass < 2; ++pass) {
         if (!QFileInfo::exists(taken)) {
             if (!QFileInfo::exists(spool))
@@ -512,7 +523,6 @@ bool CShopRecord::GiveSpool(std::string& error)
                 return false;
             }
         }
-        any = true;
         QFile file(taken);
         if (!file.open(QIODevice::ReadOnly)) {
             error = Text(taken) + ": " + Text(file.errorString());
@@ -535,10 +545,6 @@ bool CShopRecord::GiveSpool(std::string& error)
             return false;
         }
     }
-    if (any)
-        Tell("the record is back" +
-             (given > 0 ? ": " + std::to_string(given) + " row(s) written from the spool"
-                        : std::string()));
     return true;
 }
 
@@ -550,17 +556,18 @@ bool CShopRecord::Ready(std::string& reason)
         return true;
     std::string error;
     QSqlDatabase db;
-    if (Connection(db, error) && Run(db, QStringLiteral("SELECT 1"), error) && GiveSpool(error)) {
-        m_away.clear();
+    int given = 0;
+    if (Connection(db, error) && Run(db, QStringLiteral("SELECT 1"), error) &&
+        GiveSpool(given, error)) {
+        if (!m_away.empty() || given > 0)
+            Back(given);
         return true;
     }
     QSqlDatabase broken;
     std::string ignored;
     if (Connection(broken, ignored))
         broken.close();
-    if (m_away.empty())
-        Tell("record unreachable: " + error + "; no new microphone until it is back");
-    m_away = error.empty() ? "it does not answer" : error;
+    GoneAway(error);
     reason = m_away;
     return false;
 }
@@ -568,6 +575,25 @@ bool CShopRecord::Ready(std::string& reason)
 bool CShopRecord::DrawSerial(const CSerialCounter& counter, const std::string& port,
                              const std::string& time, std::string& label, bool& usedUp,
                              std::string& error)
+{
+    const bool drawn = DrawOnce(counter, port, time, label, usedUp, error);
+    // A draw is where a station that takes labels first sees the record go
+    // away, and come back.
+    const std::lock_guard<std::mutex> lock(m_spoolMutex);
+    if (!drawn && !usedUp) {
+        GoneAway(error);
+    } else if (drawn && !m_away.empty()) {
+        int given = 0;
+        std::string spoolError;
+        if (GiveSpool(given, spoolError))
+            Back(given);
+    }
+    return drawn;
+}
+
+bool CShopRecord::DrawOnce(const CSerialCounter& counter, const std::string& port,
+                           const std::string& time, std::string& label, bool& usedUp,
+                           std::string& error)
 {
     usedUp = false;
     QSqlDatabase db;

@@ -117,7 +117,14 @@ private:
     // One row of `fields` (the log's, then the row's key).
     bool AddFields(const std::string& station, const std::vector<std::string>& fields,
                    std::string& error);
-    bool GiveSpool(std::string& error);
+    bool DrawOnce(const CSerialCounter& counter, const std::string& port, const std::string& time,
+                  std::string& label, bool& usedUp, std::string& error);
+    // Writes the spool's rows (`given`) into the record; false, with the
+    // rest kept, when it cannot. Under m_spoolMutex, as the two below.
+    bool GiveSpool(int& given, std::string& error);
+    // Says once that the record went away, and that it is back.
+    void GoneAway(const std::string& error);
+    void Back(int given);
     void Tell(const std::string& text);
     // The rows `where` ("WHERE label = ?", its `values` bound) picks.
     bool Select(const QString& where, const std::vector<std::string>& values,

@@ -117,9 +117,8 @@ bool CLabelSource::Draw(const std::string& port, std::string& label,
     for (;;) {
         bool usedUp = false;
         std::string error;
+        // The record says itself when it goes away and when it is back.
         if (m_record->DrawSerial(m_counter, port, IsoLocalTimeNow(), label, usedUp, error)) {
-            if (m_waitSaid.exchange(false))
-                m_context.err << m_command.name << ": the record is back\n" << std::flush;
             CLabelUse earlier;
             m_book.Take(label, port, IsoLocalTimeNow(), earlier);
             return !stopped();
@@ -131,10 +130,6 @@ bool CLabelSource::Draw(const std::string& port, std::string& label,
                           << "\n";
             return false;
         }
-        if (!m_waitSaid.exchange(true))
-            m_context.err << m_command.name << ": record unreachable: " << error
-                          << "; no new microphone until it is back\n"
-                          << std::flush;
         for (auto waited = std::chrono::milliseconds(0); waited < kRecordRetry;
              waited += kStopCheck) {
             if (stopped())

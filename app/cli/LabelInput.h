@@ -6,7 +6,6 @@
 #include "job/MicLabel.h"
 #include "job/SerialCounter.h"
 
-#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <mutex>
@@ -60,5 +59,4 @@ private:
     std::mutex m_inputMutex; // one question at a time
     int m_line = 0;          // lines read from the input
     CShopRecord* m_record = nullptr;
-    std::atomic<bool> m_waitSaid{false}; // the record's outage said, by one port for all
 };

@@ -218,7 +218,7 @@ void CProductionTile::SetState(PortState state, const QString& trouble)
     case PortState::kStarting:
         return Show(TileLook::kStarting, QString());
     case PortState::kWaiting:
-        return Show(TileLook::kPlugIn, QString());
+        return Show(TileLook::kPlugIn, m_recordTrouble);
     case PortState::kNoPort:
         return Show(TileLook::kNoPort, trouble);
     case PortState::kReading:
@@ -251,6 +251,13 @@ void CProductionTile::SetBlock(int n, int total)
     m_bar->setFormat(QStringLiteral("Block %1 / %2").arg(n).arg(total));
     m_detail->setText(m_bar->format());
     m_detail->setVisible(true);
+}
+
+void CProductionTile::SetRecordTrouble(const QString& trouble)
+{
+    m_recordTrouble = trouble;
+    if (m_look == TileLook::kPlugIn)
+        Show(TileLook::kPlugIn, trouble);
 }
 
 void CProductionTile::SetLabel(const QString& label)

@@ -56,6 +56,9 @@ public:
     void SetResult(const CMicRecord& record);
     // The label or serial number of the microphone now on the port.
     void SetLabel(const QString& label);
+    // Why no new microphone is taken (the shop's record is away), beneath
+    // PLUG IN; empty: it is back.
+    void SetRecordTrouble(const QString& trouble);
 
     // Labels: the tile gets a field for the label of each microphone.
     // `given` hears a label that passed the tile's own check (Enter in the
@@ -104,6 +107,7 @@ private:
 
     const QString m_port;
     const bool m_verify;
+    QString m_recordTrouble;
     TileLook m_look = TileLook::kStarting;
     QLabel* m_title;
     QLabel* m_word;

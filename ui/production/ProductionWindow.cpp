@@ -413,7 +413,13 @@ bool CProductionWindow::Start()
         }
         m_shopRecord->SetNotice([this](const std::string& text) {
             QMetaObject::invokeMethod(
-                this, [this, shown = QString::fromStdString(text)] { m_status->setText(shown); },
+                this,
+                [this, shown = QString::fromStdString(text)] {
+                    m_status->setText(shown);
+                    const bool away = !shown.startsWith(QStringLiteral("the record is back"));
+                    for (CProductionTile* tile : m_tiles)
+                        tile->SetRecordTrouble(away ? shown : QString());
+                },
                 Qt::QueuedConnection);
         });
         settings.job.record = m_shopRecord.get();

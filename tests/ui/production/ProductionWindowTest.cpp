@@ -652,6 +652,11 @@ TEST(ProductionTile, EachStateHasItsWordAndAPutAsideOutlastsAPulledAdapter)
         {[&] { tile.SetState(PortState::kWaiting); }, TileLook::kPlugIn, "PLUG IN", ""},
         {[&] { tile.SetState(PortState::kNoPort, QStringLiteral("no adapter")); },
          TileLook::kNoPort, "PORT DOES NOT OPEN", "no adapter"},
+        {[&] { tile.SetRecordTrouble(QStringLiteral("record unreachable: gone")); },
+         TileLook::kNoPort, "PORT DOES NOT OPEN", "no adapter"},
+        {[&] { tile.SetState(PortState::kWaiting); }, TileLook::kPlugIn, "PLUG IN",
+         "record unreachable: gone"},
+        {[&] { tile.SetRecordTrouble(QString()); }, TileLook::kPlugIn, "PLUG IN", ""},
         {[&] { tile.SetChecked(QString()); }, TileLook::kReady, "READY", "the port opens"},
         {[&] { tile.SetState(PortState::kFinished); }, TileLook::kFinished, "ENDED", ""},
     };
