@@ -5,6 +5,7 @@
 // No repaint may hold the window up for more than 50 ms.
 //
 //   bench_line [RUNS]   (15; QT_QPA_PLATFORM=offscreen or an X display)
+#include "bench/BenchClock.h"
 #include "core/Clock.h"
 #include "core/ConfigStore.h"
 #include "core/DataFile.h"
@@ -38,19 +39,6 @@ constexpr double kTargetMs = 50;
 constexpr int kWidth = 1280;
 constexpr int kHeight = 1024;
 constexpr int kRunLimitMs = 120000;
-
-using Clock = std::chrono::steady_clock;
-
-double MsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
 struct CBench
 {
@@ -92,7 +80,7 @@ public:
     using QApplication::QApplication;
     bool notify(QObject* receiver, QEvent* event) override
     {
-        const auto start = Clock::now();
+        const auto start = BenchClock::now();
         const bool done = QApplication::notify(receiver, event);
         if (m_timing) {
             m_longest = std::max(m_longest, MsSince(start));
@@ -132,7 +120,7 @@ int main(int argc, char** argv)
     // Start-up: made, applied, shown, painted.
     std::vector<double> startups;
     for (int run = 0; run < runs; ++run) {
-        const auto start = Clock::now();
+        const auto start = BenchClock::now();
         auto window = bench.NewWindow(dataFile, 1);
         window->show();
         window->repaint();
@@ -148,7 +136,7 @@ int main(int argc, char** argv)
     tile.SetState(PortState::kWriting);
     std::vector<double> repaints;
     for (int i = 0; i < kRepaints; ++i) {
-        const auto start = Clock::now();
+        const auto start = BenchClock::now();
         tile.SetBlock(i % 9 + 1, 9);
         tile.repaint();
         repaints.push_back(MsSince(start));
@@ -156,7 +144,7 @@ int main(int argc, char** argv)
 
     // A batch on four ports: the longest wait of the event loop.
     app.Time(true);
-    const auto start = Clock::now();
+    const auto start = BenchClock::now();
     if (!window->Start())
         return 1;
     const QDeadlineTimer limit(kRunLimitMs);

@@ -4,8 +4,10 @@
 //
 //   bench_record [POSTGRES_URL]   (e.g. 'postgresql:///bench?host=/tmp/pg&user=postgres';
 //                                  tests/support/pg-cluster.sh start makes a server)
+#include "bench/BenchClock.h"
 #include "job/SerialCounter.h"
 #include "job/ShopRecord.h"
+#include "words/RecordWords.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -24,13 +26,6 @@ constexpr int kDraws = 500;
 constexpr int kStations = 8;
 constexpr int kDrawsEach = 100;
 
-using Clock = std::chrono::steady_clock;
-
-double MsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
 CMicRecord Row(int n)
 {
     CMicRecord record;
@@ -46,17 +41,17 @@ CMicRecord Row(int n)
 bool Measure(const char* engine, const std::string& where)
 {
     CRecordAddress address;
-    std::string error;
+    CRecordFault error;
     std::unique_ptr<CShopRecord> record;
     if (!ParseRecordAddress(where, address, error) ||
         !(record = CShopRecord::Open(address, "bench", error))) {
-        std::fprintf(stderr, "%s: %s\n", engine, error.c_str());
+        std::fprintf(stderr, "%s: %s\n", engine, RecordFaultText(error).c_str());
         return false;
     }
-    auto start = Clock::now();
+    auto start = BenchClock::now();
     for (int n = 0; n < kRows; ++n)
         if (!record->Add(Row(n), "", error)) {
-            std::fprintf(stderr, "%s: %s\n", engine, error.c_str());
+            std::fprintf(stderr, "%s: %s\n", engine, RecordFaultText(error).c_str());
             return false;
         }
     const double perRow = MsSince(start) / kRows;
@@ -64,12 +59,12 @@ bool Measure(const char* engine, const std::string& where)
     CSerialCounter counter;
     SerialFault fault = SerialFault::kNone;
     counter.SetPattern("SN-{000001}", fault);
-    start = Clock::now();
+    start = BenchClock::now();
     std::string label;
     bool usedUp = false;
     for (int n = 0; n < kDraws; ++n)
         if (!record->DrawSerial(counter, "COM3", "t", label, usedUp, error)) {
-            std::fprintf(stderr, "%s: %s\n", engine, error.c_str());
+            std::fprintf(stderr, "%s: %s\n", engine, RecordFaultText(error).c_str());
             return false;
         }
     const double perDraw = MsSince(start) / kDraws;
@@ -79,10 +74,11 @@ bool Measure(const char* engine, const std::string& where)
         stations.push_back(CShopRecord::Open(address, "bench-" + std::to_string(i), error));
     std::vector<int> drawn(kStations, 0);
     std::vector<std::thread> threads;
-    start = Clock::now();
+    start = BenchClock::now();
     for (int i = 0; i < kStations; ++i)
         threads.emplace_back([&, i] {
-            std::string mine, why;
+            std::string mine;
+            CRecordFault why;
             bool out = false;
             for (int n = 0; n < kDrawsEach && stations[i]; ++n)
                 if (stations[i]->DrawSerial(counter, "COM3", "t", mine, out, why))

@@ -94,7 +94,7 @@ CProductionRun::CProductionRun(const CConfigStore::Image& image, std::vector<CPr
         m_runner->SetQuantity(m_settings.count);
         if (CShopRecord* record = m_settings.job.record)
             m_runner->SetGate([record] {
-                std::string reason;
+                CRecordFault reason;
                 return record->Ready(reason);
             });
     }

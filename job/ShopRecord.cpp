@@ -44,7 +44,7 @@ QString Q(const std::string& text)
 }
 
 // The server's reason on one line ("server closed the connection
-// unexpectedly"), else the driver's; never empty.
+// unexpectedly"), else the driver's; empty when neither gives one.
 std::string Reason(const QSqlError& error)
 {
     QStringList lines;
@@ -58,7 +58,7 @@ std::string Reason(const QSqlError& error)
                 !line.startsWith(QStringLiteral("before or while")) && !lines.contains(line))
                 lines << line;
         }
-    return lines.isEmpty() ? "no reason given" : Text(lines.join(QStringLiteral("; ")));
+    return Text(lines.join(QStringLiteral("; ")));
 }
 
 // The row columns: the log's, then the station and the key that keeps a
@@ -83,20 +83,25 @@ std::string RowKey(const std::string& station, const CMicRecord& record)
            OperationWord(record.operation) + "|" + record.time;
 }
 
-bool Exec(QSqlQuery& query, std::string& error)
+CRecordFault Unreachable(const QSqlError& error)
+{
+    return {CRecordFault::kUnreachable, Reason(error)};
+}
+
+bool Exec(QSqlQuery& query, CRecordFault& error)
 {
     if (query.exec())
         return true;
-    error = Reason(query.lastError());
+    error = Unreachable(query.lastError());
     return false;
 }
 
-bool Run(QSqlDatabase& db, const QString& statement, std::string& error)
+bool Run(QSqlDatabase& db, const QString& statement, CRecordFault& error)
 {
     QSqlQuery query(db);
     if (query.exec(statement))
         return true;
-    error = Reason(query.lastError());
+    error = Unreachable(query.lastError());
     return false;
 }
 
@@ -114,35 +119,35 @@ class CTransaction
 public:
     CTransaction(QSqlDatabase& db, Engine engine) : m_db(db)
     {
-        std::string ignored;
-        m_open = engine == Engine::kSqlite ? Run(db, QStringLiteral("BEGIN IMMEDIATE"), ignored)
+        CRecordFault begun;
+        m_open = engine == Engine::kSqlite ? Run(db, QStringLiteral("BEGIN IMMEDIATE"), begun)
                                            : db.transaction();
         if (!m_open)
-            m_error = Reason(db.lastError()).empty() ? ignored : Reason(db.lastError());
+            m_error = engine == Engine::kSqlite ? begun : Unreachable(db.lastError());
         m_engine = engine;
     }
     ~CTransaction()
     {
         if (m_open) {
-            std::string ignored;
+            CRecordFault ignored;
             if (m_engine == Engine::kSqlite)
                 Run(m_db, QStringLiteral("ROLLBACK"), ignored);
             else
                 m_db.rollback();
         }
     }
-    bool Open(std::string& error) const
+    bool Open(CRecordFault& error) const
     {
         if (!m_open)
             error = m_error;
         return m_open;
     }
-    bool Commit(std::string& error)
+    bool Commit(CRecordFault& error)
     {
         const bool done = m_engine == Engine::kSqlite ? Run(m_db, QStringLiteral("COMMIT"), error)
                                                       : m_db.commit();
         if (!done && m_engine == Engine::kPostgres)
-            error = Reason(m_db.lastError());
+            error = Unreachable(m_db.lastError());
         m_open = !done && m_open;
         return done;
     }
@@ -151,23 +156,23 @@ private:
     QSqlDatabase& m_db;
     Engine m_engine = Engine::kSqlite;
     bool m_open = false;
-    std::string m_error;
+    CRecordFault m_error;
 };
 
 } // namespace
 
-bool ParseRecordAddress(const std::string& text, CRecordAddress& address, std::string& error)
+bool ParseRecordAddress(const std::string& text, CRecordAddress& address, CRecordFault& error)
 {
     address = CRecordAddress();
     if (text.empty()) {
-        error = "the record's address is empty";
+        error = {CRecordFault::kEmptyAddress};
         return false;
     }
     const QString given = Q(text);
     if (!given.startsWith(QStringLiteral("postgresql://")) &&
         !given.startsWith(QStringLiteral("postgres://"))) {
         if (given.contains(QStringLiteral("://"))) {
-            error = text + " is no record: give an SQLite file's path or a postgresql:// address";
+            error = {CRecordFault::kNotAnAddress, text};
             return false;
         }
         address.path = text;
@@ -195,8 +200,7 @@ bool ParseRecordAddress(const std::string& text, CRecordAddress& address, std::s
         const QString user = authority.left(at);
         authority = authority.mid(at + 1);
         if (user.contains(QLatin1Char(':'))) {
-            error = "a password in the record's address is refused (anyone may read a command "
-                    "line): put it in ~/.pgpass, PGPASSWORD or a service file";
+            error = {CRecordFault::kPassword};
             return false;
         }
         address.user = decoded(user);
@@ -206,7 +210,7 @@ bool ParseRecordAddress(const std::string& text, CRecordAddress& address, std::s
         bool number = false;
         address.port = authority.mid(colon + 1).toInt(&number);
         if (!number || address.port < 1 || address.port > 65535) {
-            error = "the record's address has no port number after its host's colon";
+            error = {CRecordFault::kBadPort};
             return false;
         }
         authority.truncate(colon);
@@ -216,8 +220,7 @@ bool ParseRecordAddress(const std::string& text, CRecordAddress& address, std::s
     QStringList options;
     for (const auto& [key, value] : QUrlQuery(query).queryItems(QUrl::FullyDecoded)) {
         if (key == QStringLiteral("password")) {
-            error = "a password in the record's address is refused: put it in ~/.pgpass, "
-                    "PGPASSWORD or a service file";
+            error = {CRecordFault::kPassword};
             return false;
         }
         if (key == QStringLiteral("host"))
@@ -287,11 +290,11 @@ CShopRecord::~CShopRecord()
 }
 
 std::unique_ptr<CShopRecord> CShopRecord::Open(const CRecordAddress& address,
-                                               const std::string& station, std::string& error,
+                                               const std::string& station, CRecordFault& error,
                                                bool make, const std::string& spool)
 {
     if (!make && address.engine == Engine::kSqlite && !QFileInfo::exists(Q(address.path))) {
-        error = address.path + " does not exist";
+        error = {CRecordFault::kMissing, {}, address.path};
         return nullptr;
     }
     std::unique_ptr<CShopRecord> record(new CShopRecord(address, station));
@@ -302,7 +305,7 @@ std::unique_ptr<CShopRecord> CShopRecord::Open(const CRecordAddress& address,
     // Rows an earlier run could not give (it ended while the record was away).
     if (make) {
         const std::lock_guard<std::mutex> lock(record->m_spoolMutex);
-        std::string spoolError;
+        CRecordFault spoolError;
         int given = 0;
         if (!record->GiveSpool(given, spoolError))
             record->m_away = spoolError;
@@ -310,7 +313,7 @@ std::unique_ptr<CShopRecord> CShopRecord::Open(const CRecordAddress& address,
     return record;
 }
 
-bool CShopRecord::Connection(QSqlDatabase& db, std::string& error)
+bool CShopRecord::Connection(QSqlDatabase& db, CRecordFault& error)
 {
     // A number per thread that no later thread takes, so that a connection
     // is never used by a thread that did not make it.
@@ -345,20 +348,20 @@ bool CShopRecord::Connection(QSqlDatabase& db, std::string& error)
         }
     }
     if (!db.isValid()) {
-        error = m_address.engine == Engine::kSqlite
-                    ? "Qt has no SQLite driver here (install libqt6sql6-sqlite)"
-                    : "Qt has no PostgreSQL driver here (install libqt6sql6-psql)";
+        error = {CRecordFault::kNoDriver};
+        error.postgres = m_address.engine == Engine::kPostgres;
         return false;
     }
     if (db.isOpen())
         return true;
     if (db.open())
         return true;
-    error = ShownAddress(m_address) + ": " + Reason(db.lastError());
+    error = Unreachable(db.lastError());
+    error.where = ShownAddress(m_address);
     return false;
 }
 
-bool CShopRecord::MakeTables(QSqlDatabase& db, bool make, std::string& error)
+bool CShopRecord::MakeTables(QSqlDatabase& db, bool make, CRecordFault& error)
 {
     const bool sqlite = m_address.engine == Engine::kSqlite;
     CTransaction transaction(db, m_address.engine);
@@ -375,24 +378,20 @@ bool CShopRecord::MakeTables(QSqlDatabase& db, bool make, std::string& error)
     if (db.tables().contains(QStringLiteral("qzm_schema"))) {
         QSqlQuery query(db);
         if (!query.exec(QStringLiteral("SELECT MAX(version) FROM qzm_schema"))) {
-            error = Reason(query.lastError());
+            error = Unreachable(query.lastError());
             return false;
         }
         if (query.next())
             version = query.value(0).toInt();
     }
     if (version > kSchemaVersion) {
-        error = ShownAddress(m_address) +
-                " was made by a newer version of the tool (its tables "
-                "are of version " +
-                std::to_string(version) + ", this tool knows up to " +
-                std::to_string(kSchemaVersion) + "); it is left as it is";
+        error = {CRecordFault::kNewer, {}, ShownAddress(m_address), version};
         return false;
     }
     if (version == kSchemaVersion)
         return true;
     if (!make) {
-        error = ShownAddress(m_address) + " holds no record of this program";
+        error = {CRecordFault::kNoRecord, {}, ShownAddress(m_address)};
         return false;
     }
     // Version 1: the rows, the series and the numbers drawn. A later version
@@ -421,7 +420,7 @@ bool CShopRecord::MakeTables(QSqlDatabase& db, bool make, std::string& error)
     return transaction.Commit(error);
 }
 
-bool CShopRecord::Add(const CMicRecord& record, const std::string& message, std::string& error)
+bool CShopRecord::Add(const CMicRecord& record, const std::string& message, CRecordFault& error)
 {
     std::vector<std::string> fields = LogFields(record, message, kNewestLog);
     fields.push_back(RowKey(m_station, record));
@@ -429,12 +428,8 @@ bool CShopRecord::Add(const CMicRecord& record, const std::string& message, std:
 }
 
 bool CShopRecord::AddFields(const std::string& station, const std::vector<std::string>& fields,
-                            std::string& error)
+                            CRecordFault& error)
 {
-    if (fields.size() != kLogColumns + 1) {
-        error = "a row of " + std::to_string(fields.size()) + " fields";
-        return false;
-    }
     QSqlDatabase db;
     if (!Connection(db, error))
         return false;
@@ -455,43 +450,41 @@ bool CShopRecord::AddFields(const std::string& station, const std::vector<std::s
     return false;
 }
 
-void CShopRecord::SetNotice(std::function<void(const std::string& text)> notice)
+void CShopRecord::SetNotice(std::function<void(const CRecordNotice& notice)> notice)
 {
     const std::lock_guard<std::mutex> lock(m_spoolMutex);
     m_notice = std::move(notice);
 }
 
-void CShopRecord::Tell(const std::string& text)
+void CShopRecord::Tell(const CRecordNotice& notice)
 {
     if (m_notice)
-        m_notice(text);
+        m_notice(notice);
 }
 
-void CShopRecord::GoneAway(const std::string& error)
+void CShopRecord::GoneAway(const CRecordFault& error)
 {
-    if (m_away.empty())
-        Tell("record unreachable: " + error + "; no new microphone until it is back");
-    m_away = error.empty() ? "it does not answer" : error;
+    if (m_away.Ok())
+        Tell({CRecordNotice::kAway, error});
+    m_away = error.Ok() ? CRecordFault{CRecordFault::kUnreachable} : error;
 }
 
 void CShopRecord::Back(int given)
 {
-    m_away.clear();
-    Tell("the record is back" +
-         (given > 0 ? ": " + std::to_string(given) + " row(s) written from the spool"
-                    : std::string()));
+    m_away = {};
+    Tell({CRecordNotice::kBack, {}, given});
 }
 
 void CShopRecord::Keep(const CMicRecord& record, const std::string& message)
 {
     const std::lock_guard<std::mutex> lock(m_spoolMutex);
-    std::string error;
+    CRecordFault error;
     // A record that went away is tried again: a run that takes no more
     // microphones (one write, one after another) gives its spool too.
     int given = 0;
-    if (!m_away.empty() && GiveSpool(given, error))
+    if (!m_away.Ok() && GiveSpool(given, error))
         Back(given);
-    if (m_away.empty() && Add(record, message, error))
+    if (m_away.Ok() && Add(record, message, error))
         return;
     std::vector<std::string> fields{m_station};
     for (const std::string& field : LogFields(record, message, kNewestLog))
@@ -500,12 +493,11 @@ void CShopRecord::Keep(const CMicRecord& record, const std::string& message)
     std::string spoolError;
     QDir().mkpath(QFileInfo(Q(m_spool)).absolutePath());
     if (!AppendLockedLine(m_spool, std::string(), CsvLine(fields), spoolError))
-        Tell("the record cannot be reached, and the row could not be kept in " + m_spool + ": " +
-             spoolError);
+        Tell({CRecordNotice::kNotKept, {CRecordFault::kSpool, spoolError, m_spool}});
     GoneAway(error);
 }
 
-bool CShopRecord::GiveSpool(int& given, std::string& error)
+bool CShopRecord::GiveSpool(int& given, CRecordFault& error)
 {
     // The spool is taken away under another name first, so that a row that
     // another process appends meanwhile goes into a new spool, not into one
@@ -519,13 +511,13 @@ bool CShopRecord::GiveSpool(int& given, std::string& error)
             if (!QFileInfo::exists(spool))
                 break;
             if (!QFile::rename(spool, taken)) {
-                error = m_spool + ": cannot be taken to give it to the record";
+                error = {CRecordFault::kSpool, {}, m_spool};
                 return false;
             }
         }
         QFile file(taken);
         if (!file.open(QIODevice::ReadOnly)) {
-            error = Text(taken) + ": " + Text(file.errorString());
+            error = {CRecordFault::kSpool, Text(file.errorString()), Text(taken)};
             return false;
         }
         const QByteArray text = file.readAll();
@@ -541,30 +533,30 @@ bool CShopRecord::GiveSpool(int& given, std::string& error)
             ++given;
         }
         if (!file.remove()) {
-            error = Text(taken) + ": " + Text(file.errorString());
+            error = {CRecordFault::kSpool, Text(file.errorString()), Text(taken)};
             return false;
         }
     }
     return true;
 }
 
-bool CShopRecord::Ready(std::string& reason)
+bool CShopRecord::Ready(CRecordFault& reason)
 {
     const std::lock_guard<std::mutex> lock(m_spoolMutex);
-    if (m_away.empty() && !QFileInfo::exists(Q(m_spool)) &&
+    if (m_away.Ok() && !QFileInfo::exists(Q(m_spool)) &&
         !QFileInfo::exists(Q(m_spool) + QStringLiteral(".giving")))
         return true;
-    std::string error;
+    CRecordFault error;
     QSqlDatabase db;
     int given = 0;
     if (Connection(db, error) && Run(db, QStringLiteral("SELECT 1"), error) &&
         GiveSpool(given, error)) {
-        if (!m_away.empty() || given > 0)
+        if (!m_away.Ok() || given > 0)
             Back(given);
         return true;
     }
     QSqlDatabase broken;
-    std::string ignored;
+    CRecordFault ignored;
     if (Connection(broken, ignored))
         broken.close();
     GoneAway(error);
@@ -574,7 +566,7 @@ bool CShopRecord::Ready(std::string& reason)
 
 bool CShopRecord::DrawSerial(const CSerialCounter& counter, const std::string& port,
                              const std::string& time, std::string& label, bool& usedUp,
-                             std::string& error)
+                             CRecordFault& error)
 {
     const bool drawn = DrawOnce(counter, port, time, label, usedUp, error);
     // A draw is where a station that takes labels first sees the record go
@@ -582,9 +574,9 @@ bool CShopRecord::DrawSerial(const CSerialCounter& counter, const std::string& p
     const std::lock_guard<std::mutex> lock(m_spoolMutex);
     if (!drawn && !usedUp) {
         GoneAway(error);
-    } else if (drawn && !m_away.empty()) {
+    } else if (drawn && !m_away.Ok()) {
         int given = 0;
-        std::string spoolError;
+        CRecordFault spoolError;
         if (GiveSpool(given, spoolError))
             Back(given);
     }
@@ -593,7 +585,7 @@ bool CShopRecord::DrawSerial(const CSerialCounter& counter, const std::string& p
 
 bool CShopRecord::DrawOnce(const CSerialCounter& counter, const std::string& port,
                            const std::string& time, std::string& label, bool& usedUp,
-                           std::string& error)
+                           CRecordFault& error)
 {
     usedUp = false;
     QSqlDatabase db;
@@ -617,8 +609,8 @@ bool CShopRecord::DrawOnce(const CSerialCounter& counter, const std::string& por
     draw.addBindValue(Q(series));
     draw.addBindValue(static_cast<qlonglong>(counter.NextNumber()));
     if (!Exec(draw, error) || !draw.next()) {
-        if (error.empty())
-            error = "the record drew no number";
+        if (error.Ok())
+            error = {CRecordFault::kUnreachable};
         draw.finish();
         db.close();
         return false;
@@ -627,7 +619,7 @@ bool CShopRecord::DrawOnce(const CSerialCounter& counter, const std::string& por
     draw.finish();
     if (number > CSerialCounter::kLargestNumber) {
         usedUp = true;
-        error = "the numbers of " + series + " are used up";
+        error = {CRecordFault::kUsedUp, series};
         return false;
     }
     label = counter.Format(static_cast<long>(number));
@@ -644,7 +636,7 @@ bool CShopRecord::DrawOnce(const CSerialCounter& counter, const std::string& por
 }
 
 bool CShopRecord::Select(const QString& where, const std::vector<std::string>& values,
-                         std::vector<CRecordRow>& rows, std::string& error)
+                         std::vector<CRecordRow>& rows, CRecordFault& error)
 {
     QSqlDatabase db;
     if (!Connection(db, error))
@@ -670,9 +662,9 @@ bool CShopRecord::Select(const QString& where, const std::vector<std::string>& v
     return true;
 }
 
-bool CShopRecord::FindDone(const std::string& label, CLabelUse& use, std::string& error)
+bool CShopRecord::FindDone(const std::string& label, CLabelUse& use, CRecordFault& error)
 {
-    error.clear();
+    error = {};
     std::vector<CRecordRow> rows;
     if (!Select(QStringLiteral("WHERE \"label\" = ?"), {label}, rows, error))
         return false;
@@ -689,12 +681,12 @@ bool CShopRecord::FindDone(const std::string& label, CLabelUse& use, std::string
     return false;
 }
 
-bool CShopRecord::ReadRows(std::vector<CRecordRow>& rows, std::string& error)
+bool CShopRecord::ReadRows(std::vector<CRecordRow>& rows, CRecordFault& error)
 {
     return Select(QString(), {}, rows, error);
 }
 
-bool CShopRecord::DayTotals(const std::string& day, int& shop, int& station, std::string& error)
+bool CShopRecord::DayTotals(const std::string& day, int& shop, int& station, CRecordFault& error)
 {
     shop = station = 0;
     std::vector<CRecordRow> rows;

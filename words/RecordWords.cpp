@@ -416,3 +416,59 @@ std::string ShellWord(const std::string& word)
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
+
+std::string RecordFaultText(const CRecordFault& fault)
+{
+    const std::string where = fault.where.empty() ? std::string() : fault.where + ": ";
+    switch (fault.kind) {
+    case CRecordFault::kNone:
+        break;
+    case CRecordFault::kEmptyAddress:
+        return "the record's address is empty";
+    case CRecordFault::kNotAnAddress:
+        return fault.detail +
+               " is no record: give an SQLite file's path or a postgresql:// address";
+    case CRecordFault::kPassword:
+        return "a password in the record's address is refused (anyone may read a command "
+               "line): put it in ~/.pgpass, PGPASSWORD or a service file";
+    case CRecordFault::kBadPort:
+        return "the record's address has no port number after its host's colon";
+    case CRecordFault::kNoDriver:
+        return fault.postgres ? "Qt has no PostgreSQL driver here (install libqt6sql6-psql)"
+                              : "Qt has no SQLite driver here (install libqt6sql6-sqlite)";
+    case CRecordFault::kUnreachable:
+        return where + (fault.detail.empty() ? "it does not answer" : fault.detail);
+    case CRecordFault::kNewer:
+        return fault.where +
+               " was made by a newer version of the tool (its tables are of version " +
+               std::to_string(fault.version) + ", this tool knows up to " +
+               std::to_string(CShopRecord::kSchemaVersion) + "); it is left as it is";
+    case CRecordFault::kMissing:
+        return fault.where + " does not exist";
+    case CRecordFault::kNoRecord:
+        return fault.where + " holds no record of this program";
+    case CRecordFault::kUsedUp:
+        return "the numbers of " + fault.detail + " are used up";
+    case CRecordFault::kSpool:
+        return where +
+               (fault.detail.empty() ? "cannot be taken to give it to the record" : fault.detail);
+    }
+    return {};
+}
+
+std::string RecordNoticeText(const CRecordNotice& notice)
+{
+    switch (notice.kind) {
+    case CRecordNotice::kAway:
+        return "record unreachable: " + RecordFaultText(notice.fault) +
+               "; no new microphone until it is back";
+    case CRecordNotice::kBack:
+        return "the record is back" + (notice.given > 0 ? ": " + std::to_string(notice.given) +
+                                                              " row(s) written from the spool"
+                                                        : std::string());
+    case CRecordNotice::kNotKept:
+        return "the record cannot be reached, and the row could not be kept in " +
+               RecordFaultText(notice.fault);
+    }
+    return {};
+}

@@ -7,6 +7,7 @@
 #include "job/MicLabel.h"
 #include "job/MicRecord.h"
 #include "job/PortStation.h"
+#include "job/ShopRecord.h"
 
 #include <string>
 #include <vector>
@@ -66,6 +67,14 @@ std::string DoneWords(const CRunSummary& summary);
 // Why a label is refused: "it holds a control character", "it is longer
 // than 64 characters"; empty for kNone.
 std::string LabelFaultText(LabelFault fault);
+
+// Why the shop's record did not do what it was asked: "shop.db does not
+// exist", "a password in the record's address is refused ...".
+std::string RecordFaultText(const CRecordFault& fault);
+// What the record tells as a run goes on: "record unreachable: <why>; no new
+// microphone until it is back", "the record is back: 2 row(s) written from
+// the spool".
+std::string RecordNoticeText(const CRecordNotice& notice);
 
 // A reason the system gave, in the tool's words ("no such file").
 std::string SystemReason(int errorNumber);

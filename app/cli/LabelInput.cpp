@@ -116,7 +116,7 @@ bool CLabelSource::Draw(const std::string& port, std::string& label,
     const bool wait = m_command.continuous || m_command.repeat;
     for (;;) {
         bool usedUp = false;
-        std::string error;
+        CRecordFault error;
         // The record says itself when it goes away and when it is back.
         if (m_record->DrawSerial(m_counter, port, IsoLocalTimeNow(), label, usedUp, error)) {
             CLabelUse earlier;
@@ -126,7 +126,7 @@ bool CLabelSource::Draw(const std::string& port, std::string& label,
         if (usedUp || !wait) {
             m_context.err << m_command.name << ": --serial " << m_command.serial << ": "
                           << (usedUp ? "its numbers are used up; the run ends here"
-                                     : "no number drawn from the record: " + error)
+                                     : "no number drawn from the record: " + RecordFaultText(error))
                           << "\n";
             return false;
         }
@@ -159,8 +159,8 @@ bool CLabelSource::Ask(const std::string& port, std::string& label,
         const LabelFault fault = CheckLabel(label);
         if (fault != LabelFault::kNone)
             refusal = "That label is refused: " + LabelFaultText(fault);
-        else if (std::string error; m_record && !m_command.allowDuplicateLabels &&
-                                    m_record->FindDone(label, earlier, error))
+        else if (CRecordFault error; m_record && !m_command.allowDuplicateLabels &&
+                                     m_record->FindDone(label, earlier, error))
             refusal = label + " was used already " + UseText(earlier);
         else if (!m_book.Take(label, port, IsoLocalTimeNow(), earlier))
             refusal = label + " was used already " + UseText(earlier);

@@ -214,13 +214,13 @@ QJsonObject ReportJson(const CLogReport& report)
 bool AddRecordToReport(CCliContext& context, const std::string& where, CLogReport& report)
 {
     CRecordAddress address;
-    std::string error;
+    CRecordFault error;
     std::unique_ptr<CShopRecord> record;
     std::vector<CRecordRow> rows;
     if (!ParseRecordAddress(where, address, error) ||
         !(record = CShopRecord::Open(address, std::string(), error, false)) ||
         !record->ReadRows(rows, error)) {
-        context.err << "report: --record: " << error << "; not summed\n";
+        context.err << "report: --record: " << RecordFaultText(error) << "; not summed\n";
         return false;
     }
     const std::string name = ShownAddress(address);

@@ -84,22 +84,22 @@ int OpenShopRecord(CCliContext& context, const CTransferCommand& command,
     if (command.record.empty())
         return CliExit::kOk;
     CRecordAddress address;
-    std::string error;
+    CRecordFault error;
     if (!ParseRecordAddress(command.record, address, error)) {
-        context.err << command.name << ": --record: " << error << "\n";
+        context.err << command.name << ": --record: " << RecordFaultText(error) << "\n";
         return CliExit::kUsage;
     }
     const std::string station =
         command.station.empty() ? QSysInfo::machineHostName().toStdString() : command.station;
     record = CShopRecord::Open(address, station, error);
     if (!record) {
-        context.err << command.name << ": --record: " << error << "\n";
+        context.err << command.name << ": --record: " << RecordFaultText(error) << "\n";
         return CliExit::kFailure;
     }
     std::ostream& err = context.err;
     const std::string name = command.name;
-    record->SetNotice([&err, name](const std::string& text) {
-        err << name << ": " << text << "\n" << std::flush;
+    record->SetNotice([&err, name](const CRecordNotice& notice) {
+        err << name << ": " << RecordNoticeText(notice) << "\n" << std::flush;
     });
     return CliExit::kOk;
 }

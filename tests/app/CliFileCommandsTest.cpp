@@ -9,6 +9,7 @@
 #include "job/LogLayout.h"
 #include "job/ShopRecord.h"
 #include "text/TextCatalog.h"
+#include "words/RecordWords.h"
 
 #include <cctype>
 #include <cstdint>
@@ -556,16 +557,16 @@ TEST_F(CliFileCommandsTest, AReportReadsTheShopsRecordBesideTheLogsAndMakesNone)
            "\r\n";
     {
         CRecordAddress address;
-        std::string error;
+        CRecordFault error;
         ASSERT_TRUE(ParseRecordAddress(Path("shop.db"), address, error));
         auto record = CShopRecord::Open(address, "bench-9", error);
-        ASSERT_NE(record, nullptr) << error;
+        ASSERT_NE(record, nullptr) << RecordFaultText(error);
         CMicRecord mic;
         mic.operation = Operation::kWrite;
         mic.result = JobResult::kVerified;
         mic.port = "COM5";
         mic.time = "2026-12-01T09:00:00+01:00";
-        ASSERT_TRUE(record->Add(mic, "", error)) << error;
+        ASSERT_TRUE(record->Add(mic, "", error)) << RecordFaultText(error);
     }
     EXPECT_EQ(Run({"report", Path("one.csv"), "--record", Path("shop.db")}), 0) << m_err.str();
     EXPECT_NE(m_out.str().find("Day         Station  Port"), std::string::npos) << m_out.str();

@@ -6,6 +6,7 @@
 #include "CliLineRig.h"
 #include "job/LogLayout.h"
 #include "job/ShopRecord.h"
+#include "words/RecordWords.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -979,12 +980,12 @@ TEST_F(GuardedWriteTest, TheShopsRecordNumbersAndRefusesAcrossStations)
             << "nothing to say of a record that answers: " << m_err.str();
     }
     CRecordAddress address;
-    std::string error;
+    CRecordFault error;
     ASSERT_TRUE(ParseRecordAddress(shop, address, error));
     const auto record = CShopRecord::Open(address, "reader", error, false);
-    ASSERT_NE(record, nullptr) << error;
+    ASSERT_NE(record, nullptr) << RecordFaultText(error);
     std::vector<CRecordRow> rows;
-    ASSERT_TRUE(record->ReadRows(rows, error)) << error;
+    ASSERT_TRUE(record->ReadRows(rows, error)) << RecordFaultText(error);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].station + " " + rows[0].entry[LogColumn::kLabel], "bench-1 SN-1");
     EXPECT_EQ(rows[1].station + " " + rows[1].entry[LogColumn::kLabel], "bench-2 SN-2");

@@ -4,6 +4,7 @@
 #include "job/ShopRecord.h"
 #include "job/LogLayout.h"
 #include "job/SerialCounter.h"
+#include "words/RecordWords.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,12 @@
 #include <cstdlib>
 #include <set>
 #include <thread>
+
+// Failures said in the tool's words.
+std::ostream& operator<<(std::ostream& out, const CRecordFault& fault)
+{
+    return out << RecordFaultText(fault);
+}
 
 namespace {
 
@@ -72,12 +79,12 @@ protected:
                                       const std::string& spool = std::string())
     {
         CRecordAddress address;
-        std::string error;
+        CRecordFault error;
         EXPECT_TRUE(ParseRecordAddress(m_address, address, error)) << error;
         auto record =
             CShopRecord::Open(address, station, error, true, spool.empty() ? SpoolPath() : spool);
         if (failure)
-            *failure = error;
+            *failure = RecordFaultText(error);
         else
             EXPECT_NE(record, nullptr) << error;
         return record;
@@ -116,7 +123,7 @@ TEST_P(ShopRecordTest, ARowKeepsEveryFieldExactlyAndOnce)
     ASSERT_NE(record, nullptr);
     const std::string label = "A'1; DROP TABLE microphones;--\\\"x";
     const CMicRecord mic = Verified(label, "u1");
-    std::string error;
+    CRecordFault error;
     ASSERT_TRUE(record->Add(mic, "it's \"done\"; ok\\", error)) << error;
     ASSERT_TRUE(record->Add(mic, "it's \"done\"; ok\\", error)) << error;
     std::vector<CRecordRow> rows;
@@ -154,7 +161,7 @@ TEST_P(ShopRecordTest, StationsDrawingAtOnceGetEveryNumberOnce)
     for (int i = 0; i < kStations; ++i)
         stations.push_back(Open("bench-" + std::to_string(i)));
     std::vector<std::vector<std::string>> drawn(kStations);
-    std::vector<std::string> errors(kStations);
+    std::vector<CRecordFault> errors(kStations);
     std::vector<std::thread> threads;
     for (int i = 0; i < kStations; ++i)
         threads.emplace_back([&, i] {
@@ -181,7 +188,8 @@ TEST_P(ShopRecordTest, StationsDrawingAtOnceGetEveryNumberOnce)
     // A counter of the same form that starts further on moves the series there.
     CSerialCounter further;
     ASSERT_TRUE(further.SetPattern("SN-{0900}", fault));
-    std::string label, error;
+    std::string label;
+    CRecordFault error;
     bool usedUp = false;
     ASSERT_TRUE(stations[0]->DrawSerial(further, "COM4", "t", label, usedUp, error)) << error;
     EXPECT_EQ(label, "SN-0900");
@@ -203,14 +211,15 @@ TEST_P(ShopRecordTest, RowsWaitInTheSpoolWhileTheServerIsAway)
     auto record = Open("bench-1");
     ASSERT_NE(record, nullptr);
     std::vector<std::string> notices;
-    record->SetNotice([&](const std::string& text) { notices.push_back(text); });
+    record->SetNotice(
+        [&](const CRecordNotice& notice) { notices.push_back(RecordNoticeText(notice)); });
     record->Keep(Verified("SN-1", "u1"), "");
     ASSERT_TRUE(server("pause"));
     record->Keep(Verified("SN-2", "u2"), "");
     record->Keep(Verified("SN-3", "u3"), "");
-    std::string reason;
+    CRecordFault reason;
     EXPECT_FALSE(record->Ready(reason));
-    EXPECT_FALSE(reason.empty());
+    EXPECT_FALSE(reason.Ok());
     ASSERT_TRUE(server("resume"));
     EXPECT_TRUE(record->Ready(reason)) << reason;
     record->Keep(Verified("SN-3", "u3"), "");
@@ -223,7 +232,7 @@ TEST_P(ShopRecordTest, RowsWaitInTheSpoolWhileTheServerIsAway)
     record = Open("bench-1", nullptr, spool);
     ASSERT_NE(record, nullptr);
     std::vector<CRecordRow> rows;
-    std::string error;
+    CRecordFault error;
     ASSERT_TRUE(record->ReadRows(rows, error)) << error;
     std::vector<std::string> labels;
     for (const CRecordRow& row : rows)
@@ -243,12 +252,12 @@ TEST_P(ShopRecordTest, ANewerRecordIsLeftAlone)
     {
         auto record = Open("bench-1");
         ASSERT_NE(record, nullptr);
-        std::string error;
+        CRecordFault error;
         ASSERT_TRUE(record->Add(Verified("L1", "u1"), "", error)) << error;
     }
     {
         CRecordAddress address;
-        std::string error;
+        CRecordFault error;
         ASSERT_TRUE(ParseRecordAddress(m_address, address, error));
         const QString name = QStringLiteral("raise");
         {
@@ -303,8 +312,9 @@ TEST(RecordAddress, PathsAndPostgresAddressesPasswordsNever)
     };
     for (const auto& c : cases) {
         CRecordAddress address;
-        std::string error;
-        ASSERT_EQ(ParseRecordAddress(c.text, address, error), c.ok) << c.text << ": " << error;
+        CRecordFault fault;
+        ASSERT_EQ(ParseRecordAddress(c.text, address, fault), c.ok) << c.text << ": " << fault;
+        const std::string error = RecordFaultText(fault);
         if (!c.ok) {
             EXPECT_NE(error.find(c.shown), std::string::npos) << c.text << ": " << error;
             EXPECT_EQ(error.find("secret"), std::string::npos) << "no password is said";

@@ -284,3 +284,37 @@ TEST(RecordWords, TheResultLineAndTheSummary)
     EXPECT_EQ(LabelFaultText(LabelFault::kControlCharacter), "it holds a control character");
     EXPECT_STREQ(PortStateText(PortState::kRemoving), "waiting for removal");
 }
+
+// The shop's record's faults and notices, in the tool's words.
+TEST(RecordWords, TheShopsRecordSaysWhatWentWrong)
+{
+    using F = CRecordFault;
+    CRecordFault noDriver(F::kNoDriver);
+    noDriver.postgres = true;
+    const std::pair<CRecordFault, const char*> faults[] = {
+        {F(F::kEmptyAddress), "the record's address is empty"},
+        {F(F::kNotAnAddress, "mysql://db"),
+         "mysql://db is no record: give an SQLite file's path or a postgresql:// address"},
+        {F(F::kPassword), "a password in the record's address is refused (anyone may read a "
+                          "command line): put it in ~/.pgpass, PGPASSWORD or a service file"},
+        {F(F::kBadPort), "the record's address has no port number after its host's colon"},
+        {noDriver, "Qt has no PostgreSQL driver here (install libqt6sql6-psql)"},
+        {F(F::kUnreachable, "server closed the connection", "postgresql://db/shop"),
+         "postgresql://db/shop: server closed the connection"},
+        {F(F::kUnreachable), "it does not answer"},
+        {F(F::kNewer, {}, "shop.db", 3),
+         "shop.db was made by a newer version of the tool (its tables are of version 3, this "
+         "tool knows up to 1); it is left as it is"},
+        {F(F::kMissing, {}, "typo.db"), "typo.db does not exist"},
+        {F(F::kNoRecord, {}, "mic.dat"), "mic.dat holds no record of this program"},
+        {F(F::kUsedUp, "SN-0000"), "the numbers of SN-0000 are used up"},
+        {F(F::kSpool, "Permission denied", "/s.csv"), "/s.csv: Permission denied"},
+    };
+    for (const auto& [fault, text] : faults)
+        EXPECT_EQ(RecordFaultText(fault), text);
+    EXPECT_EQ(RecordNoticeText({CRecordNotice::kAway, F(F::kUnreachable, "gone")}),
+              "record unreachable: gone; no new microphone until it is back");
+    EXPECT_EQ(RecordNoticeText({CRecordNotice::kBack, {}, 2}),
+              "the record is back: 2 row(s) written from the spool");
+    EXPECT_EQ(RecordNoticeText({CRecordNotice::kBack}), "the record is back");
+}

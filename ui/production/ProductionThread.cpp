@@ -68,7 +68,7 @@ bool CProductionThread::Start(const CConfigStore::Image& image,
                 if (shop) {
                     // From the record, waiting while it cannot be reached.
                     bool usedUp = false;
-                    std::string error;
+                    CRecordFault error;
                     while (!shop->DrawSerial(m_counter, port, IsoLocalTimeNow(), label, usedUp,
                                              error)) {
                         if (usedUp || m_run->StopRequested())
@@ -173,7 +173,7 @@ void CProductionThread::OnResult(std::size_t port, const CMicRecord& record)
     // the window up.
     if (CShopRecord* shop = m_run ? m_run->Settings().job.record : nullptr) {
         int all = 0, here = 0;
-        std::string error;
+        CRecordFault error;
         if (shop->DayTotals(IsoLocalTimeNow().substr(0, 10), all, here, error))
             emit ShopDay(all, here);
     }

@@ -402,21 +402,21 @@ bool CProductionWindow::Start()
     m_shopToday = m_stationToday = -1;
     if (const std::string where = m_record->text().trimmed().toStdString(); !where.empty()) {
         CRecordAddress address;
-        std::string error;
+        CRecordFault error;
         if (ParseRecordAddress(where, address, error))
             m_shopRecord =
                 CShopRecord::Open(address, QSysInfo::machineHostName().toStdString(), error);
         if (!m_shopRecord) {
             m_status->setText(QStringLiteral("The record cannot be used: %1.")
-                                  .arg(QString::fromStdString(error)));
+                                  .arg(QString::fromStdString(RecordFaultText(error))));
             return false;
         }
-        m_shopRecord->SetNotice([this](const std::string& text) {
+        m_shopRecord->SetNotice([this](const CRecordNotice& notice) {
             QMetaObject::invokeMethod(
                 this,
-                [this, shown = QString::fromStdString(text)] {
+                [this, shown = QString::fromStdString(RecordNoticeText(notice)),
+                 away = notice.kind != CRecordNotice::kBack] {
                     m_status->setText(shown);
-                    const bool away = !shown.startsWith(QStringLiteral("the record is back"));
                     for (CProductionTile* tile : m_tiles)
                         tile->SetRecordTrouble(away ? shown : QString());
                 },
