@@ -107,6 +107,11 @@ int ReadTransferCommand(CCliContext& context, const CCliArgs& args, const char* 
     command.skipSame = args.Has("--skip-same");
     command.record = args.Value("--record");
     command.station = args.Value("--station");
+    if (args.Has("--record") && command.record.empty()) {
+        context.err << name
+                    << ": --record takes an SQLite file's path or a postgresql:// address\n";
+        return CliExit::kUsage;
+    }
     if (args.Has("--station") && !args.Has("--record")) {
         context.err << name << ": --station names this station in a record: give --record too\n";
         return CliExit::kUsage;

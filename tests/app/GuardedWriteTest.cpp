@@ -1001,6 +1001,7 @@ TEST_F(GuardedWriteTest, TheShopsRecordNumbersAndRefusesAcrossStations)
 
     const std::vector<std::vector<std::string>> refused = {
         {"--station", "bench-4"},
+        {"--record", ""},
         {"--record", shop, "--station", "bench\t4"},
         {"--record", "mysql://db/line"},
         {"--record", "postgresql://qa:secret@db/line"},
